@@ -1,0 +1,733 @@
+#include "almacen.h"
+
+#include "sentencia.h"
+#include "vocales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace rimario {
+
+namespace {
+
+constexpr int kIdAplicacion = 0x52494D41; // "RIMA"
+constexpr int kEsperaBloqueoMs = 5000;
+
+// ---- schema of format 1
+const char *const kEsquema = R"SQL(
+CREATE TABLE PalabrasBase (
+    Id    INTEGER PRIMARY KEY,
+    Pal   TEXT,
+    Voc   TEXT,
+    Sig   TEXT,
+    A2    INTEGER NOT NULL DEFAULT 0 CHECK (A2 IN (0, -1)),
+    A3    INTEGER NOT NULL DEFAULT 0 CHECK (A3 IN (0, -1)),
+    A4    INTEGER NOT NULL DEFAULT 0 CHECK (A4 IN (0, -1)),
+    A5    INTEGER NOT NULL DEFAULT 0 CHECK (A5 IN (0, -1)),
+    A6    INTEGER NOT NULL DEFAULT 0 CHECK (A6 IN (0, -1)),
+    A7    INTEGER NOT NULL DEFAULT 0 CHECK (A7 IN (0, -1)),
+    Sello INTEGER NOT NULL DEFAULT 0,
+    Clave BLOB
+);
+CREATE TABLE Marcas (
+    N     INTEGER PRIMARY KEY CHECK (N BETWEEN 2 AND 7),
+    Gen   INTEGER NOT NULL DEFAULT 0,
+    Fin   TEXT,
+    Largo INTEGER
+);
+INSERT INTO Marcas (N) VALUES (2), (3), (4), (5), (6), (7);
+CREATE TABLE Meta (
+    Clave TEXT PRIMARY KEY,
+    Valor
+);
+INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
+)SQL";
+
+const char *const kIndices = R"SQL(
+CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
+CREATE INDEX IF NOT EXISTS PalabrasBase_sello ON PalabrasBase (Sello);
+)SQL";
+
+// The mark of length n as the view computes it.
+#define MARCA(n) \
+    "CASE WHEN b.Sello >= m" #n ".Gen THEN b.A" #n \
+    " WHEN m" #n ".Fin IS NOT NULL AND length(b.Voc) >= " #n " AND lower(substr(b.Voc, -" #n ")) = m" #n ".Fin" \
+    " AND (m" #n ".Largo IS NULL OR length(b.Pal) = m" #n ".Largo) THEN -1 ELSE 0 END AS A" #n
+
+const char *const kVista =
+    "CREATE VIEW Palabras AS SELECT b.Id AS Id, b.Pal AS Pal, b.Voc AS Voc, b.Sig AS Sig, "
+    MARCA(2) ", " MARCA(3) ", " MARCA(4) ", " MARCA(5) ", " MARCA(6) ", " MARCA(7)
+    " FROM PalabrasBase b, Marcas m2, Marcas m3, Marcas m4, Marcas m5, Marcas m6, Marcas m7"
+    " WHERE m2.N = 2 AND m3.N = 3 AND m4.N = 4 AND m5.N = 5 AND m6.N = 6 AND m7.N = 7;";
+#undef MARCA
+
+// Writes through the view (by other tools) keep the rules: a written row keeps
+// the marks it was given. Its sort key is remade when the program next opens
+// the file.
+const char *const kDisparadores = R"SQL(
+CREATE TRIGGER Palabras_insertar INSTEAD OF INSERT ON Palabras BEGIN
+    INSERT INTO PalabrasBase (Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave)
+    VALUES (NEW.Id, NEW.Pal, NEW.Voc, NEW.Sig,
+            CASE WHEN coalesce(NEW.A2, 0) = 0 THEN 0 ELSE -1 END,
+            CASE WHEN coalesce(NEW.A3, 0) = 0 THEN 0 ELSE -1 END,
+            CASE WHEN coalesce(NEW.A4, 0) = 0 THEN 0 ELSE -1 END,
+            CASE WHEN coalesce(NEW.A5, 0) = 0 THEN 0 ELSE -1 END,
+            CASE WHEN coalesce(NEW.A6, 0) = 0 THEN 0 ELSE -1 END,
+            CASE WHEN coalesce(NEW.A7, 0) = 0 THEN 0 ELSE -1 END,
+            (SELECT Valor FROM Meta WHERE Clave = 'contador'), NULL);
+END;
+CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN
+    UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig,
+        A2 = CASE WHEN coalesce(NEW.A2, 0) = 0 THEN 0 ELSE -1 END,
+        A3 = CASE WHEN coalesce(NEW.A3, 0) = 0 THEN 0 ELSE -1 END,
+        A4 = CASE WHEN coalesce(NEW.A4, 0) = 0 THEN 0 ELSE -1 END,
+        A5 = CASE WHEN coalesce(NEW.A5, 0) = 0 THEN 0 ELSE -1 END,
+        A6 = CASE WHEN coalesce(NEW.A6, 0) = 0 THEN 0 ELSE -1 END,
+        A7 = CASE WHEN coalesce(NEW.A7, 0) = 0 THEN 0 ELSE -1 END,
+        Sello = (SELECT Valor FROM Meta WHERE Clave = 'contador'),
+        Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END
+    WHERE Id = OLD.Id;
+END;
+CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
+    DELETE FROM PalabrasBase WHERE Id = OLD.Id;
+END;
+)SQL";
+
+const char *const kLeerEnOrden =
+    "SELECT Id, Pal, Voc FROM PalabrasBase ORDER BY Clave, Pal, Voc, Id";
+const char *const kLeerSig = "SELECT Sig FROM PalabrasBase WHERE Id = ?1";
+const char *const kLeerFila =
+    "SELECT Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1";
+const char *const kContar = "SELECT count(*) FROM PalabrasBase";
+const char *const kLeerReglas = "SELECT N, Gen, Fin, Largo FROM Marcas ORDER BY N";
+const char *const kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contador'";
+const char *const kLeerCongeladas =
+    "SELECT Id, Sello, A2, A3, A4, A5, A6, A7 FROM PalabrasBase WHERE Sello >= ?1";
+const char *const kInsertar =
+    "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+const char *const kCambiarSig = "UPDATE PalabrasBase SET Sig = ?2 WHERE Id = ?1";
+const char *const kCongelarMarcas =
+    "UPDATE PalabrasBase SET (A2, A3, A4, A5, A6, A7) = "
+    "(SELECT A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1), Sello = ?2 WHERE Id = ?1";
+const char *const kCambiarPal =
+    "UPDATE PalabrasBase SET Pal = ?2, Voc = ?3, Clave = ?4 WHERE Id = ?1";
+const char *const kEliminar = "DELETE FROM PalabrasBase WHERE Id = ?1";
+const char *const kMarcar = "UPDATE Marcas SET Gen = ?2, Fin = ?3, Largo = ?4 WHERE N = ?1";
+const char *const kGuardarContador = "UPDATE Meta SET Valor = ?1 WHERE Clave = 'contador'";
+const char *const kLeerColacion = "SELECT Valor FROM Meta WHERE Clave = 'colacion'";
+const char *const kGuardarColacion =
+    "INSERT OR REPLACE INTO Meta (Clave, Valor) VALUES ('colacion', ?1)";
+
+QString mensajeMotor(sqlite3 *db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+}
+
+ErrorAlmacen::Tipo tipoDe(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return ErrorAlmacen::Tipo::Ocupado;
+    case SQLITE_READONLY: return ErrorAlmacen::Tipo::SoloLectura;
+    case SQLITE_NOTADB: return ErrorAlmacen::Tipo::NoEsAlmacen;
+    default: return ErrorAlmacen::Tipo::General;
+    }
+}
+
+// A write transaction: begun at once (taking the write lock, waiting a bounded
+// time for another program), rolled back unless committed.
+class Escritura {
+public:
+    explicit Escritura(sqlite3 *db) : db_(db)
+    {
+        rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        abierta_ = rc_ == SQLITE_OK;
+    }
+    ~Escritura()
+    {
+        if (abierta_)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    int rc() const { return rc_; }
+    int confirmar()
+    {
+        rc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc_ == SQLITE_OK)
+            abierta_ = false;
+        return rc_;
+    }
+
+private:
+    sqlite3 *db_;
+    int rc_;
+    bool abierta_;
+};
+
+void funcionClave(sqlite3_context *ctx, int, sqlite3_value **args)
+{
+    const auto *colador = static_cast<const Colador *>(sqlite3_user_data(ctx));
+    QByteArray k;
+    if (sqlite3_value_type(args[0]) != SQLITE_NULL) {
+        const void *p = sqlite3_value_text16(args[0]);
+        const int n = sqlite3_value_bytes16(args[0]);
+        k = colador->clave(QStringView(reinterpret_cast<const QChar *>(p), n / 2));
+    }
+    sqlite3_result_blob(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+ErrorAlmacen::ErrorAlmacen(Tipo tipo, const QString &mensaje)
+    : std::runtime_error(mensaje.toStdString()), tipo_(tipo), mensaje_(mensaje)
+{
+}
+
+Almacen::Almacen(const QString &ruta) : ruta_(ruta) {}
+
+Almacen::~Almacen()
+{
+    if (db_)
+        sqlite3_close_v2(db_);
+}
+
+void Almacen::fallo(const QString &que, int rc) const
+{
+    QString m = que;
+    const QString motor = mensajeMotor(db_);
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
+                            "Inténtelo de nuevo en un momento");
+    else if ((rc & 0xff) == SQLITE_READONLY || (soloLectura_ && (rc & 0xff) == SQLITE_CANTOPEN))
+        m += QStringLiteral(": el almacén solo se puede leer (el archivo o su carpeta están "
+                            "protegidos contra escritura)");
+    if (!motor.isEmpty() && motor != QLatin1String("not an error"))
+        m += QStringLiteral(" (%1)").arg(motor);
+    throw ErrorAlmacen(tipoDe(rc), m + QLatin1Char('.'));
+}
+
+void Almacen::ejecutar(const char *sql) const
+{
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        fallo(QStringLiteral("Error del almacén de palabras"), rc);
+}
+
+bool Almacen::pareceAccess(const QString &ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray cab = f.read(32);
+    return cab.size() >= 19 && cab.at(0) == 0 && cab.at(1) == 1 && cab.at(2) == 0 && cab.at(3) == 0
+        && (cab.mid(4, 15) == "Standard Jet DB" || cab.mid(4, 15) == "Standard ACE DB");
+}
+
+void Almacen::preparar()
+{
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kEsperaBloqueoMs);
+    registrarFunciones();
+    // Durable commits: a change is on disk when the call returns.
+    sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "PRAGMA cache_size = -16000", nullptr, nullptr, nullptr);
+}
+
+void Almacen::registrarFunciones()
+{
+    sqlite3_create_function_v2(db_, "clave_orden", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC,
+                               const_cast<Colador *>(&colador_), funcionClave, nullptr, nullptr,
+                               nullptr);
+}
+
+std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
+{
+    const QFileInfo info(ruta);
+    if (!info.exists())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoExiste,
+                           QStringLiteral("No se encuentra el almacén de palabras «%1» (%2).")
+                               .arg(ruta, info.absoluteFilePath()));
+    if (info.isDir())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
+                           QStringLiteral("«%1» es una carpeta, no un almacén de palabras.").arg(ruta));
+    if (pareceAccess(ruta))
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::EsAccess,
+                           QStringLiteral("«%1» es una base de datos de Microsoft Access, no un "
+                                          "almacén de este programa.").arg(ruta));
+
+    std::unique_ptr<Almacen> a(new Almacen(ruta));
+    const QByteArray nombre = QFile::encodeName(ruta);
+    int rc = SQLITE_CANTOPEN;
+    if (!soloLectura) {
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_close_v2(a->db_);
+            a->db_ = nullptr;
+        }
+    }
+    if (rc != SQLITE_OK) {
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READONLY, nullptr);
+        a->soloLectura_ = true;
+    }
+    if (rc != SQLITE_OK) {
+        const QString motor = mensajeMotor(a->db_);
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
+                               .arg(ruta, motor));
+    }
+    a->preparar();
+    a->comprobarEsquema();
+    return a;
+}
+
+std::unique_ptr<Almacen> Almacen::crear(const QString &ruta)
+{
+    if (QFileInfo::exists(ruta))
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(ruta));
+    std::unique_ptr<Almacen> a(new Almacen(ruta));
+    const QByteArray nombre = QFile::encodeName(ruta);
+    const int rc = sqlite3_open_v2(nombre.constData(), &a->db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString motor = mensajeMotor(a->db_);
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("No se pudo crear el almacén «%1» (%2).").arg(ruta, motor));
+    }
+    a->preparar();
+    Escritura t(a->db_);
+    if (t.rc() != SQLITE_OK)
+        a->fallo(QStringLiteral("No se pudo crear el almacén"), t.rc());
+    a->ejecutar(kEsquema);
+    a->ejecutar(kIndices);
+    a->ejecutar(kVista);
+    a->ejecutar(kDisparadores);
+    {
+        Sentencia s(a->db_, kGuardarColacion);
+        s.enlazar(1, QStringView(a->colador_.version()));
+        if (s.paso() != SQLITE_DONE)
+            a->fallo(QStringLiteral("No se pudo crear el almacén"), s.rc());
+    }
+    a->ejecutar(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
+                    .arg(kIdAplicacion).arg(kFormatoActual).toUtf8().constData());
+    const int rcc = t.confirmar();
+    if (rcc != SQLITE_OK)
+        a->fallo(QStringLiteral("No se pudo crear el almacén"), rcc);
+    return a;
+}
+
+void Almacen::comprobarEsquema()
+{
+    auto pragma = [this](const char *sql, int &valor) {
+        Sentencia s(db_, sql);
+        const int rc = s.ok() ? s.paso() : s.rc();
+        if (rc != SQLITE_ROW) {
+            const QString motor = mensajeMotor(db_);
+            throw ErrorAlmacen(tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado ? ErrorAlmacen::Tipo::Ocupado
+                                                                        : ErrorAlmacen::Tipo::NoEsAlmacen,
+                               QStringLiteral("«%1» no se puede leer como almacén de palabras (%2).")
+                                   .arg(ruta_, motor));
+        }
+        valor = int(s.entero(0));
+    };
+    int app = 0, version = 0;
+    pragma("PRAGMA application_id", app);
+    pragma("PRAGMA user_version", version);
+    if (app != kIdAplicacion)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
+                           QStringLiteral("«%1» no es un almacén de palabras de este programa.").arg(ruta_));
+    if (version > kFormatoActual)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::FormatoNuevo,
+                           QStringLiteral("«%1» es de un formato más reciente (%2) que el que este "
+                                          "programa conoce (%3). Actualice el programa.")
+                               .arg(ruta_).arg(version).arg(kFormatoActual));
+    if (version < 1)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
+                           QStringLiteral("«%1» no es un almacén de palabras válido (formato %2).")
+                               .arg(ruta_).arg(version));
+    // Formats older than the current one would be upgraded here, in one transaction.
+    {
+        Sentencia s(db_, "SELECT count(*) FROM sqlite_master WHERE name IN "
+                         "('PalabrasBase', 'Palabras', 'Marcas', 'Meta')");
+        if (!s.ok() || s.paso() != SQLITE_ROW || s.entero(0) != 4)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
+                               QStringLiteral("«%1» está dañado: le faltan tablas del almacén de palabras.")
+                                   .arg(ruta_));
+    }
+    if (!soloLectura_)
+        actualizarClaves();
+}
+
+void Almacen::actualizarClaves()
+{
+    // Sort keys are remade when the collation rules changed, and for rows
+    // written by other tools through the view.
+    QString guardada;
+    {
+        Sentencia s(db_, kLeerColacion);
+        if (s.ok() && s.paso() == SQLITE_ROW)
+            guardada = s.texto(0);
+    }
+    const QString actual = colador_.version();
+    bool pendientes = false;
+    {
+        Sentencia s(db_, "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1");
+        pendientes = s.ok() && s.paso() == SQLITE_ROW;
+    }
+    if (guardada == actual && !pendientes)
+        return;
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        return; // someone else is writing; the keys are remade on a later start
+    char *err = nullptr;
+    int rc = sqlite3_exec(db_,
+                          guardada == actual
+                              ? "UPDATE PalabrasBase SET Clave = clave_orden(Pal) WHERE Clave IS NULL"
+                              : "UPDATE PalabrasBase SET Clave = clave_orden(Pal)",
+                          nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        return;
+    Sentencia s(db_, kGuardarColacion);
+    s.enlazar(1, QStringView(actual));
+    if (s.paso() != SQLITE_DONE)
+        return;
+    t.confirmar();
+}
+
+void Almacen::recorrerEnOrden(
+    const std::function<void(qint64, const char16_t *, qsizetype, bool, const char16_t *, qsizetype)>
+        &visitar) const
+{
+    Sentencia s(db_, kLeerEnOrden);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudo leer la lista de palabras"), s.rc());
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW) {
+        sqlite3_stmt *st = s.get();
+        const qint64 id = sqlite3_column_int64(st, 0);
+        const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
+        const auto *pal = static_cast<const char16_t *>(sqlite3_column_text16(st, 1));
+        const qsizetype npal = sqlite3_column_bytes16(st, 1) / 2;
+        const auto *voc = static_cast<const char16_t *>(sqlite3_column_text16(st, 2));
+        const qsizetype nvoc = sqlite3_column_bytes16(st, 2) / 2;
+        visitar(id, pal ? pal : u"", npal, palNula, voc ? voc : u"", nvoc);
+    }
+    if (rc != SQLITE_DONE)
+        fallo(QStringLiteral("No se pudo leer la lista de palabras"), rc);
+}
+
+std::optional<QString> Almacen::sig(qint64 id) const
+{
+    Sentencia s(db_, kLeerSig);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudo leer la definición"), s.rc());
+    s.enlazar(1, id);
+    const int rc = s.paso();
+    if (rc == SQLITE_ROW)
+        return s.textoNulo(0);
+    if (rc != SQLITE_DONE)
+        fallo(QStringLiteral("No se pudo leer la definición"), rc);
+    return std::nullopt;
+}
+
+std::optional<Fila> Almacen::fila(qint64 id) const
+{
+    Sentencia s(db_, kLeerFila);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudo leer la palabra"), s.rc());
+    s.enlazar(1, id);
+    const int rc = s.paso();
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudo leer la palabra"), rc);
+    Fila f;
+    f.id = s.entero(0);
+    f.pal = s.textoNulo(1);
+    f.voc = s.textoNulo(2);
+    f.sig = s.textoNulo(3);
+    for (int i = 0; i < 6; ++i)
+        f.marcas[i] = s.entero(4 + i) != 0;
+    return f;
+}
+
+qint64 Almacen::contarFilas() const
+{
+    Sentencia s(db_, kContar);
+    if (!s.ok() || s.paso() != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudieron contar las palabras"), s.rc());
+    return s.entero(0);
+}
+
+qint64 Almacen::contador() const
+{
+    Sentencia s(db_, kLeerContador);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudo leer el almacén"), s.rc());
+    const int rc = s.paso();
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudo leer el almacén"), rc);
+    return s.entero(0);
+}
+
+EstadoMarcas Almacen::estadoMarcas() const
+{
+    EstadoMarcas e;
+    Sentencia s(db_, kLeerReglas);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), s.rc());
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW) {
+        const qint64 n = s.entero(0);
+        if (n < kLongitudMinima || n > kLongitudMaxima)
+            continue;
+        ReglaMarca &r = e.reglas[n - kLongitudMinima];
+        r.generacion = s.entero(1);
+        r.fin = s.textoNulo(2);
+        if (!s.esNulo(3))
+            r.largo = s.entero(3);
+    }
+    if (rc != SQLITE_DONE)
+        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), rc);
+    e.contador = contador();
+    return e;
+}
+
+std::vector<FilaCongelada> Almacen::filasCongeladas(qint64 selloMinimo) const
+{
+    std::vector<FilaCongelada> v;
+    Sentencia s(db_, kLeerCongeladas);
+    if (!s.ok())
+        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), s.rc());
+    s.enlazar(1, selloMinimo);
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW) {
+        FilaCongelada f{s.entero(0), s.entero(1), {}};
+        for (int i = 0; i < 6; ++i)
+            f.marcas[i] = s.entero(2 + i) != 0;
+        v.push_back(f);
+    }
+    if (rc != SQLITE_DONE)
+        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), rc);
+    return v;
+}
+
+qint64 Almacen::versionDatos() const
+{
+    Sentencia s(db_, "PRAGMA data_version");
+    if (!s.ok() || s.paso() != SQLITE_ROW)
+        return -1;
+    return s.entero(0);
+}
+
+qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+{
+    const QString que = QStringLiteral("No se pudo añadir «%1» al almacén").arg(pal.left(80));
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        fallo(que, t.rc());
+    Sentencia s(db_, kInsertar);
+    if (!s.ok())
+        fallo(que, s.rc());
+    s.enlazar(1, QStringView(pal));
+    s.enlazar(2, QStringView(voc));
+    s.enlazar(3, sig);
+    for (int i = 0; i < 6; ++i)
+        s.enlazar(4 + i, qint64(0));
+    s.enlazar(10, contador());
+    s.enlazarBlob(11, colador_.clave(pal));
+    int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    const qint64 id = sqlite3_last_insert_rowid(db_);
+    rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        fallo(que, rc);
+    return id;
+}
+
+void Almacen::cambiarSig(qint64 id, const std::optional<QString> &sig)
+{
+    const QString que = QStringLiteral("No se pudo guardar la definición");
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        fallo(que, t.rc());
+    Sentencia s(db_, kCambiarSig);
+    if (!s.ok())
+        fallo(que, s.rc());
+    s.enlazar(1, id);
+    s.enlazar(2, sig);
+    int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    if (sqlite3_changes(db_) != 1)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           que + QStringLiteral(": la palabra ya no está en el almacén."));
+    rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        fallo(que, rc);
+}
+
+void Almacen::cambiarPal(qint64 id, const QString &pal)
+{
+    const QString que = QStringLiteral("No se pudo cambiar la palabra por «%1»").arg(pal.left(80));
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        fallo(que, t.rc());
+    {
+        // The row keeps the marks it has now, whatever the rules say of its new text.
+        Sentencia s(db_, kCongelarMarcas);
+        if (!s.ok())
+            fallo(que, s.rc());
+        s.enlazar(1, id);
+        s.enlazar(2, contador());
+        const int rc = s.paso();
+        if (rc != SQLITE_DONE)
+            fallo(que, rc);
+        if (sqlite3_changes(db_) != 1)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                               que + QStringLiteral(": la palabra ya no está en el almacén."));
+    }
+    Sentencia s(db_, kCambiarPal);
+    if (!s.ok())
+        fallo(que, s.rc());
+    s.enlazar(1, id);
+    s.enlazar(2, QStringView(pal));
+    s.enlazar(3, QStringView(ExtraeVocales(pal)));
+    s.enlazarBlob(4, colador_.clave(pal));
+    int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        fallo(que, rc);
+}
+
+void Almacen::eliminar(qint64 id)
+{
+    const QString que = QStringLiteral("No se pudo eliminar la palabra");
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        fallo(que, t.rc());
+    Sentencia s(db_, kEliminar);
+    if (!s.ok())
+        fallo(que, s.rc());
+    s.enlazar(1, id);
+    int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        fallo(que, rc);
+}
+
+EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qint64> largo)
+{
+    const QString que = QStringLiteral("No se pudieron guardar las marcas de rima");
+    if (n < kLongitudMinima || n > kLongitudMaxima)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": longitud %1 no válida.").arg(n));
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        fallo(que, t.rc());
+    const qint64 gen = contador() + 1;
+    {
+        Sentencia s(db_, kMarcar);
+        if (!s.ok())
+            fallo(que, s.rc());
+        s.enlazar(1, qint64(n));
+        s.enlazar(2, gen);
+        s.enlazar(3, QStringView(fin));
+        if (largo)
+            s.enlazar(4, *largo);
+        else
+            s.nulo(4);
+        const int rc = s.paso();
+        if (rc != SQLITE_DONE)
+            fallo(que, rc);
+    }
+    {
+        Sentencia s(db_, kGuardarContador);
+        if (!s.ok())
+            fallo(que, s.rc());
+        s.enlazar(1, gen);
+        const int rc = s.paso();
+        if (rc != SQLITE_DONE)
+            fallo(que, rc);
+    }
+    EstadoMarcas e = estadoMarcas();
+    const int rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        fallo(que, rc);
+    return e;
+}
+
+Almacen::Lote::Lote(Almacen &a) : a_(a)
+{
+    const int rc = sqlite3_exec(a_.db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rc);
+    abierto_ = true;
+    sello_ = a_.contador();
+    if (sqlite3_prepare_v2(a_.db_, kInsertar, -1, &ins_, nullptr) != SQLITE_OK)
+        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), sqlite3_errcode(a_.db_));
+}
+
+Almacen::Lote::~Lote()
+{
+    sqlite3_finalize(ins_);
+    if (abierto_)
+        sqlite3_exec(a_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+qint64 Almacen::Lote::insertar(const Fila &f)
+{
+    sqlite3_reset(ins_);
+    auto texto = [this](int i, const std::optional<QString> &v) {
+        if (v)
+            sqlite3_bind_text16(ins_, i, v->utf16(), int(v->size() * 2), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(ins_, i);
+    };
+    texto(1, f.pal);
+    texto(2, f.voc);
+    texto(3, f.sig);
+    for (int i = 0; i < 6; ++i)
+        sqlite3_bind_int64(ins_, 4 + i, f.marcas[i] ? -1 : 0);
+    sqlite3_bind_int64(ins_, 10, sello_);
+    const QByteArray k = a_.colador_.clave(f.pal.value_or(QString()));
+    sqlite3_bind_blob(ins_, 11, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(ins_);
+    if (rc != SQLITE_DONE)
+        a_.fallo(QStringLiteral("No se pudo escribir la palabra «%1»").arg(f.pal.value_or(QString()).left(80)), rc);
+    return sqlite3_last_insert_rowid(a_.db_);
+}
+
+void Almacen::Lote::confirmar()
+{
+    const int rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
+    abierto_ = false;
+}
+
+QString Almacen::comprobarIntegridad() const
+{
+    Sentencia s(db_, "PRAGMA integrity_check");
+    if (!s.ok())
+        return mensajeMotor(db_);
+    QStringList r;
+    while (s.paso() == SQLITE_ROW) {
+        const QString t = s.texto(0);
+        if (t != QLatin1String("ok"))
+            r << t;
+    }
+    return r.join(QLatin1Char('\n'));
+}
+
+} // namespace rimario

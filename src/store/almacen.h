@@ -1,0 +1,157 @@
+#pragma once
+// The word store "data.lop": an SQLite file holding the table Palabras
+// (Pal, Voc, Sig, A2..A7). Every change is committed to the file at once.
+//
+// Layout of the file. The rows live in PalabrasBase; Palabras is a view over it
+// that gives every row its rhyme marks A2..A7 as -1/0. A vowel-mode search does
+// not rewrite a million rows: it records its rule (the vowel ending and, if
+// asked, the word length) in Marcas under a new generation number, and a row's
+// mark for that length is the rule's verdict unless the row was written after
+// the search (its Sello is at least the rule's generation), in which case the
+// row's own stored value holds. Reading Palabras therefore always gives exactly
+// the marks that clearing the column and marking the matching rows would leave.
+
+#include "colador.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace rimario {
+
+// A failure of the store, worded in Spanish for the user; carries the engine's
+// message when there is one.
+class ErrorAlmacen : public std::runtime_error {
+public:
+    enum class Tipo { General, NoExiste, NoEsAlmacen, EsAccess, FormatoNuevo, Ocupado, SoloLectura };
+    ErrorAlmacen(Tipo tipo, const QString &mensaje);
+    Tipo tipo() const { return tipo_; }
+    QString mensaje() const { return mensaje_; }
+
+private:
+    Tipo tipo_;
+    QString mensaje_;
+};
+
+constexpr int kLongitudMinima = 2; // rhyme lengths 2..7
+constexpr int kLongitudMaxima = 7;
+constexpr int kFormatoActual = 1;  // format version written into new stores
+
+using Marcas6 = std::array<bool, 6>; // A2..A7
+
+// One row of Palabras.
+struct Fila {
+    qint64 id = 0;
+    std::optional<QString> pal;
+    std::optional<QString> voc;
+    std::optional<QString> sig;
+    Marcas6 marcas{};
+};
+
+// The rule left by the latest vowel-mode search of one length.
+struct ReglaMarca {
+    qint64 generacion = 0;        // rows with Sello >= generacion keep their own value
+    std::optional<QString> fin;   // vowel ending; none: the rule marks nothing
+    std::optional<qint64> largo;  // number of characters of the word, when limited
+};
+
+struct EstadoMarcas {
+    std::array<ReglaMarca, 6> reglas; // index n - 2
+    qint64 contador = 0;              // generation of the latest search
+};
+
+// A row whose marks are its own stored values for some lengths.
+struct FilaCongelada {
+    qint64 id;
+    qint64 sello;
+    Marcas6 marcas;
+};
+
+class Almacen {
+public:
+    ~Almacen();
+    Almacen(const Almacen &) = delete;
+    Almacen &operator=(const Almacen &) = delete;
+
+    // Opens an existing store; never creates a file. Falls back to read-only
+    // when the file or its directory cannot be written. Throws ErrorAlmacen.
+    static std::unique_ptr<Almacen> abrir(const QString &ruta, bool soloLectura = false);
+    // Creates a new, empty store; fails if the file exists.
+    static std::unique_ptr<Almacen> crear(const QString &ruta);
+
+    // True when the file starts like a Microsoft Access (Jet/ACE) database.
+    static bool pareceAccess(const QString &ruta);
+
+    QString ruta() const { return ruta_; }
+    bool soloLectura() const { return soloLectura_; }
+    sqlite3 *conexion() const { return db_; }
+    const Colador &colador() const { return colador_; }
+
+    // ---- reading
+    // Every row in list order (Pal in the store's text order), with its Id.
+    // The views passed are valid during the call only.
+    void recorrerEnOrden(const std::function<void(qint64 id, const char16_t *pal, qsizetype npal,
+                                                  bool palNula, const char16_t *voc,
+                                                  qsizetype nvoc)> &visitar) const;
+    std::optional<QString> sig(qint64 id) const;
+    std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
+    qint64 contarFilas() const;
+    EstadoMarcas estadoMarcas() const;
+    std::vector<FilaCongelada> filasCongeladas(qint64 selloMinimo) const;
+    // Changes whenever any connection (this one or another program's) commits.
+    qint64 versionDatos() const;
+
+    // ---- writing (each call is committed at once)
+    qint64 anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
+    void cambiarSig(qint64 id, const std::optional<QString> &sig);
+    // In-place edit of a word: its skeleton is recomputed and its marks are kept
+    // as they stood.
+    void cambiarPal(qint64 id, const QString &pal);
+    void eliminar(qint64 id);
+    // Records the marks of a vowel-mode search of length n. Returns the new state.
+    EstadoMarcas marcarVocales(int n, const QString &fin, std::optional<qint64> largo);
+
+    // ---- bulk writing, for creating and converting stores
+    class Lote {
+    public:
+        explicit Lote(Almacen &a);
+        ~Lote();                      // rolls back unless confirmed
+        qint64 insertar(const Fila &f);
+        void confirmar();
+
+    private:
+        Almacen &a_;
+        sqlite3_stmt *ins_ = nullptr;
+        bool abierto_ = false;
+        qint64 sello_ = 0;
+    };
+
+    // SQLite's integrity check; empty when the file is sound.
+    QString comprobarIntegridad() const;
+
+private:
+    explicit Almacen(const QString &ruta);
+    void preparar();
+    void comprobarEsquema();
+    void registrarFunciones();
+    void actualizarClaves();
+    void ejecutar(const char *sql) const;
+    qint64 contador() const;
+    [[noreturn]] void fallo(const QString &que, int rc) const;
+
+    QString ruta_;
+    sqlite3 *db_ = nullptr;
+    bool soloLectura_ = false;
+    Colador colador_;
+};
+
+} // namespace rimario

@@ -1,0 +1,382 @@
+#include "lexico.h"
+
+#include "almacen.h"
+#include "patron.h"
+
+#include <QChar>
+#include <QList>
+
+#include <algorithm>
+
+namespace rimario {
+
+namespace {
+
+uint32_t codigoVocal(char16_t c)
+{
+    switch (c | 0x20) { // ASCII letter case aside, as the store compares
+    case u'a': return 1;
+    case u'e': return 2;
+    case u'i': return 3;
+    case u'o': return 4;
+    case u'u': return 5;
+    default: return 0;
+    }
+}
+
+// The last (up to 7) vowels of a skeleton, last vowel in the lowest 3 bits;
+// a character that is not a vowel ends the key.
+uint32_t claveVocales(const char16_t *v, qsizetype n)
+{
+    uint32_t k = 0;
+    for (int i = 0; i < 7 && i < n; ++i) {
+        const char16_t c = v[n - 1 - i];
+        const uint32_t cod = c < 0x80 ? codigoVocal(c) : 0;
+        if (!cod)
+            break;
+        k |= cod << (3 * i);
+    }
+    return k;
+}
+
+uint16_t unidadPlegada(char16_t c)
+{
+    return uint16_t(plegar(c));
+}
+
+bool empiezaPlegado(QStringView texto, const std::u32string &prefijo)
+{
+    std::u32string t;
+    plegarTexto(reinterpret_cast<const char16_t *>(texto.utf16()), texto.size(), t);
+    return t.size() >= prefijo.size() && std::equal(prefijo.begin(), prefijo.end(), t.begin());
+}
+
+int compararPuntos(QStringView a, QStringView b)
+{
+    const QList<uint> x = a.toUcs4(), y = b.toUcs4();
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end())
+        ? -1
+        : (x == y ? 0 : 1);
+}
+
+} // namespace
+
+Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
+                                qsizetype nvoc)
+{
+    Claves c{0, 0, claveVocales(voc, nvoc)};
+    bool rara = false;
+    for (qsizetype i = 0; i < 8 && i < npal; ++i) {
+        const char16_t u = pal[npal - 1 - i];
+        if (u == 0 || QChar::isSurrogate(u))
+            rara = true;
+        const uint64_t f = unidadPlegada(u);
+        if (i < 4)
+            c.fin1 |= f << (16 * i);
+        else
+            c.fin2 |= f << (16 * (i - 4));
+    }
+    if (rara)
+        c.voc |= kRara;
+    if (nula)
+        c.voc |= kPalNula;
+    return c;
+}
+
+void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
+                     const char16_t *voc, qsizetype nvoc)
+{
+    const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
+    ids_[pos] = id;
+    inicio_[pos] = uint32_t(arena_.size());
+    largo_[pos] = uint32_t(npal);
+    arena_.insert(arena_.end(), pal, pal + npal);
+    fin1_[pos] = c.fin1;
+    fin2_[pos] = c.fin2;
+    claveVoc_[pos] = c.voc;
+}
+
+void Lexico::cargar(const Almacen &almacen)
+{
+    std::vector<qint64> ids;
+    std::vector<uint32_t> inicio, largo, claveVoc;
+    std::vector<uint64_t> fin1, fin2;
+    std::vector<char16_t> arena;
+    const qint64 total = almacen.contarFilas();
+    ids.reserve(size_t(total));
+    inicio.reserve(size_t(total));
+    largo.reserve(size_t(total));
+    claveVoc.reserve(size_t(total));
+    fin1.reserve(size_t(total));
+    fin2.reserve(size_t(total));
+    arena.reserve(size_t(total) * 12);
+    almacen.recorrerEnOrden([&](qint64 id, const char16_t *pal, qsizetype npal, bool nula,
+                                const char16_t *voc, qsizetype nvoc) {
+        const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
+        ids.push_back(id);
+        inicio.push_back(uint32_t(arena.size()));
+        largo.push_back(uint32_t(npal));
+        arena.insert(arena.end(), pal, pal + npal);
+        fin1.push_back(c.fin1);
+        fin2.push_back(c.fin2);
+        claveVoc.push_back(c.voc);
+    });
+    ids_.swap(ids);
+    inicio_.swap(inicio);
+    largo_.swap(largo);
+    claveVoc_.swap(claveVoc);
+    fin1_.swap(fin1);
+    fin2_.swap(fin2);
+    arena_.swap(arena);
+}
+
+qsizetype Lexico::caracteres(qsizetype pos) const
+{
+    const QStringView p = pal(pos);
+    if (!(claveVoc_[size_t(pos)] & kRara) && largo_[size_t(pos)] <= 8)
+        return p.size();
+    qsizetype n = p.size();
+    for (qsizetype i = 1; i < p.size(); ++i)
+        if (p[i].isLowSurrogate() && p[i - 1].isHighSurrogate())
+            --n; // a pair is one character
+    return n;
+}
+
+qsizetype Lexico::posicionDeId(qint64 id) const
+{
+    const auto it = std::find(ids_.begin(), ids_.end(), id);
+    return it == ids_.end() ? kNinguna : qsizetype(it - ids_.begin());
+}
+
+qsizetype Lexico::limiteInferiorBase(const char16_t *t, qsizetype n) const
+{
+    qsizetype lo = 0, hi = tamano();
+    while (lo < hi) {
+        const qsizetype m = lo + (hi - lo) / 2;
+        const QStringView p = pal(m);
+        if (colador_.compararBase(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), t, n) < 0)
+            lo = m + 1;
+        else
+            hi = m;
+    }
+    return lo;
+}
+
+bool Lexico::igualPlegado(qsizetype pos, QStringView otra) const
+{
+    if (palNula(pos))
+        return false;
+    const QStringView p = pal(pos);
+    if (p.size() != otra.size())
+        return false; // simple folding keeps the number of UTF-16 units
+    for (qsizetype i = 0; i < p.size(); ++i)
+        if (p[i] != otra[i] && plegar(p[i].unicode()) != plegar(otra[i].unicode()))
+            return false;
+    return true;
+}
+
+qsizetype Lexico::buscarPrefijo(QStringView texto) const
+{
+    const auto patron = Patron::compilar(texto.toString() + QLatin1Char('*'));
+    if (!patron)
+        return kNinguna;
+    return buscarPatron(*patron);
+}
+
+qsizetype Lexico::buscarPatron(const Patron &patron) const
+{
+    const std::u32string &pref = patron.prefijoLiteral();
+    qsizetype desde = 0, hasta = tamano();
+    if (!pref.empty()) {
+        // Every word that starts with the prefix lies, in list order, between the
+        // prefix and the prefix followed by U+FFFF, which ICU sorts after every
+        // other character.
+        QString t = QString::fromUcs4(pref.data(), qsizetype(pref.size()));
+        desde = limiteInferiorBase(reinterpret_cast<const char16_t *>(t.utf16()), t.size());
+        t.append(QChar(0xFFFF));
+        hasta = limiteInferiorBase(reinterpret_cast<const char16_t *>(t.utf16()), t.size());
+        if (hasta < desde)
+            hasta = desde;
+    }
+    const bool simple = patron.esPrefijoSimple();
+    for (qsizetype i = desde; i < hasta; ++i) {
+        if (palNula(i))
+            continue;
+        if (simple ? empiezaPlegado(pal(i), pref) : patron.coincide(pal(i)))
+            return i;
+    }
+    return kNinguna;
+}
+
+qsizetype Lexico::buscarIgual(QStringView palabra) const
+{
+    const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
+    for (qsizetype i = limiteInferiorBase(t, palabra.size()); i < tamano(); ++i) {
+        const QStringView p = pal(i);
+        if (colador_.compararBase(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), t,
+                                  palabra.size()) != 0)
+            break;
+        if (igualPlegado(i, palabra))
+            return i;
+    }
+    return kNinguna;
+}
+
+qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
+{
+    const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
+    qsizetype lo = 0, hi = tamano();
+    while (lo < hi) {
+        const qsizetype m = lo + (hi - lo) / 2;
+        const QStringView p = pal(m);
+        int c = colador_.comparar(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), t,
+                                  palabra.size());
+        if (c == 0) {
+            // Same place in the text order: by code points, then by Id, as the file orders them.
+            c = compararPuntos(p, palabra);
+            if (c == 0)
+                c = ids_[size_t(m)] < id ? -1 : (ids_[size_t(m)] > id ? 1 : 0);
+        }
+        if (c < 0)
+            lo = m + 1;
+        else
+            hi = m;
+    }
+    return lo;
+}
+
+qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
+{
+    const qsizetype pos = posicionDeInsercion(palabra, id);
+    const size_t p = size_t(pos);
+    ids_.insert(ids_.begin() + pos, 0);
+    inicio_.insert(inicio_.begin() + pos, 0);
+    largo_.insert(largo_.begin() + pos, 0);
+    fin1_.insert(fin1_.begin() + pos, 0);
+    fin2_.insert(fin2_.begin() + pos, 0);
+    claveVoc_.insert(claveVoc_.begin() + pos, 0);
+    ponerEn(p, id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
+            reinterpret_cast<const char16_t *>(voc.utf16()), voc.size());
+    return pos;
+}
+
+void Lexico::eliminar(qsizetype pos)
+{
+    if (pos < 0 || pos >= tamano())
+        return;
+    ids_.erase(ids_.begin() + pos);
+    inicio_.erase(inicio_.begin() + pos);
+    largo_.erase(largo_.begin() + pos);
+    fin1_.erase(fin1_.begin() + pos);
+    fin2_.erase(fin2_.begin() + pos);
+    claveVoc_.erase(claveVoc_.begin() + pos);
+}
+
+qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
+{
+    const qint64 id = ids_[size_t(pos)];
+    eliminar(pos);
+    return insertar(id, palabra, voc);
+}
+
+void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,
+                          std::vector<qsizetype> &salida) const
+{
+    salida.clear();
+    const qsizetype n = fin.size();
+    bool rara = n == 0 || n > 8;
+    uint64_t e1 = 0, e2 = 0;
+    for (qsizetype i = 0; i < n && i < 8; ++i) {
+        const char16_t u = fin[n - 1 - i].unicode();
+        if (u == 0 || QChar::isSurrogate(u))
+            rara = true;
+        const uint64_t f = unidadPlegada(u);
+        if (i < 4)
+            e1 |= f << (16 * i);
+        else
+            e2 |= f << (16 * (i - 4));
+    }
+    if (rara) {
+        // Characters outside the basic plane: the general matcher decides.
+        QString p = QStringLiteral("*");
+        for (const QChar c : fin) {
+            if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+                p += QLatin1Char('[') + c + QLatin1Char(']');
+            else
+                p += c;
+        }
+        queCoinciden(*Patron::compilar(p), excluida, caracteres, salida);
+        return;
+    }
+    const uint64_t m1 = n >= 4 ? ~uint64_t(0) : ((uint64_t(1) << (16 * n)) - 1);
+    const uint64_t m2 = n <= 4 ? 0 : (n >= 8 ? ~uint64_t(0) : ((uint64_t(1) << (16 * (n - 4))) - 1));
+    const size_t total = ids_.size();
+    const uint64_t *f1 = fin1_.data();
+    const uint64_t *f2 = fin2_.data();
+    const uint32_t *cv = claveVoc_.data();
+    for (size_t i = 0; i < total; ++i) {
+        const bool rar = cv[i] & (kRara | kPalNula);
+        if ((f1[i] & m1) != e1 || (f2[i] & m2) != e2) {
+            if (!rar)
+                continue;
+        }
+        if (rar) {
+            if (palNula(qsizetype(i)))
+                continue;
+            // Exact check in code points.
+            std::u32string a, b;
+            const QStringView p = pal(qsizetype(i));
+            plegarTexto(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), a);
+            plegarTexto(reinterpret_cast<const char16_t *>(fin.utf16()), fin.size(), b);
+            if (a.size() < b.size() || !std::equal(b.begin(), b.end(), a.end() - qsizetype(b.size())))
+                continue;
+        }
+        if (!cumpleLongitud(qsizetype(i), caracteres) || igualPlegado(qsizetype(i), excluida))
+            continue;
+        salida.push_back(qsizetype(i));
+    }
+}
+
+void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype caracteres,
+                          std::vector<qsizetype> &salida) const
+{
+    salida.clear();
+    for (qsizetype i = 0; i < tamano(); ++i) {
+        if (palNula(i) || !patron.coincide(pal(i)))
+            continue;
+        if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
+            continue;
+        salida.push_back(i);
+    }
+}
+
+void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
+                                 std::vector<qsizetype> &salida) const
+{
+    salida.clear();
+    const qsizetype n = fin.size();
+    if (n < 1 || n > 7)
+        return;
+    const uint32_t t = claveVocales(reinterpret_cast<const char16_t *>(fin.utf16()), n);
+    if (t == 0 || (t >> (3 * (n - 1))) == 0)
+        return; // not all vowels: nothing can match
+    const uint32_t m = (1u << (3 * n)) - 1;
+    const size_t total = claveVoc_.size();
+    const uint32_t *cv = claveVoc_.data();
+    for (size_t i = 0; i < total; ++i) {
+        if ((cv[i] & m) != t)
+            continue;
+        if (caracteres >= 0 && (palNula(qsizetype(i)) || !cumpleLongitud(qsizetype(i), caracteres)))
+            continue;
+        salida.push_back(qsizetype(i));
+    }
+}
+
+size_t Lexico::memoria() const
+{
+    return ids_.capacity() * sizeof(qint64) + inicio_.capacity() * 4 + largo_.capacity() * 4
+        + fin1_.capacity() * 8 + fin2_.capacity() * 8 + claveVoc_.capacity() * 4
+        + arena_.capacity() * 2;
+}
+
+} // namespace rimario

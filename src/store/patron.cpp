@@ -1,0 +1,183 @@
+#include "patron.h"
+
+#include <QChar>
+
+namespace rimario {
+
+char32_t plegar(char32_t c)
+{
+    if (c < 0x80) {
+        if (c >= 'A' && c <= 'Z')
+            return c + 32;
+        return c;
+    }
+    return QChar::toCaseFolded(c);
+}
+
+void plegarTexto(const char16_t *s, qsizetype n, std::u32string &salida)
+{
+    salida.clear();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = s[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        salida.push_back(plegar(c));
+    }
+}
+
+static std::u32string puntos(QStringView v)
+{
+    std::u32string r;
+    plegarTexto(reinterpret_cast<const char16_t *>(v.utf16()), v.size(), r);
+    return r;
+}
+
+std::optional<Patron> Patron::compilar(QStringView patron, QString *error)
+{
+    Patron p;
+    const std::u32string cps = puntos(patron);
+    bool antesDelPrimerComodin = true;
+    for (size_t i = 0; i < cps.size(); ++i) {
+        const char32_t c = cps[i];
+        Token t{Token::Car, false, 0, {}};
+        if (c == U'*') {
+            t.tipo = Token::Estrella;
+            if (!p.tokens_.empty() && p.tokens_.back().tipo == Token::Estrella)
+                continue; // "**" is "*"
+        } else if (c == U'?') {
+            t.tipo = Token::Cualquiera;
+        } else if (c == U'#') {
+            t.tipo = Token::Digito;
+        } else if (c == U'[') {
+            size_t j = i + 1;
+            if (j < cps.size() && cps[j] == U'!') {
+                t.negado = true;
+                ++j;
+            }
+            const size_t inicio = j;
+            // A "]" right after "[" or "[!" closes the list at once (an empty list).
+            while (j < cps.size() && cps[j] != U']')
+                ++j;
+            if (j >= cps.size()) {
+                if (error)
+                    *error = QStringLiteral("falta el corchete de cierre «]» en el patrón");
+                return std::nullopt;
+            }
+            if (j == inicio && !t.negado) {
+                t.tipo = Token::Vacio;
+            } else {
+                t.tipo = Token::Conjunto;
+                for (size_t k = inicio; k < j; ++k) {
+                    char32_t a = cps[k];
+                    if (k + 2 < j && cps[k + 1] == U'-') {
+                        char32_t b = cps[k + 2];
+                        if (b < a) {
+                            if (error)
+                                *error = QStringLiteral("el intervalo «%1-%2» del patrón está al revés")
+                                             .arg(QString::fromUcs4(&a, 1), QString::fromUcs4(&b, 1));
+                            return std::nullopt;
+                        }
+                        t.rangos.push_back({a, b});
+                        k += 2;
+                    } else {
+                        t.rangos.push_back({a, a});
+                    }
+                }
+            }
+            i = j;
+        } else {
+            t.c = c;
+        }
+        if (t.tipo != Token::Car) {
+            p.literal_ = false;
+            antesDelPrimerComodin = false;
+        } else if (antesDelPrimerComodin) {
+            p.prefijo_.push_back(c);
+        }
+        p.tokens_.push_back(std::move(t));
+    }
+    // "abc*": a literal prefix followed by a single final star.
+    p.prefijoSimple_ = !p.tokens_.empty() && p.tokens_.back().tipo == Token::Estrella
+        && p.prefijo_.size() + 1 == p.tokens_.size();
+    return p;
+}
+
+Patron Patron::literal(QStringView texto)
+{
+    Patron p;
+    p.prefijo_ = puntos(texto);
+    for (char32_t c : p.prefijo_)
+        p.tokens_.push_back(Token{Token::Car, false, c, {}});
+    return p;
+}
+
+bool Patron::uno(const Token &t, char32_t c) const
+{
+    switch (t.tipo) {
+    case Token::Car: return t.c == c;
+    case Token::Cualquiera: return true;
+    case Token::Digito: return c >= U'0' && c <= U'9';
+    case Token::Conjunto: {
+        bool dentro = false;
+        for (const Rango &r : t.rangos) {
+            if (c >= r.desde && c <= r.hasta) {
+                dentro = true;
+                break;
+            }
+        }
+        return dentro != t.negado;
+    }
+    default: return false;
+    }
+}
+
+bool Patron::coincideTokens(const std::u32string &s) const
+{
+    // Greedy match with one back-tracking point per star: linear in practice,
+    // never worse than text length times pattern length.
+    size_t ti = 0, si = 0;
+    size_t estrellaT = SIZE_MAX, estrellaS = 0;
+    const size_t nt = tokens_.size();
+    while (si < s.size() || ti < nt) {
+        if (ti < nt) {
+            const Token &t = tokens_[ti];
+            if (t.tipo == Token::Estrella) {
+                estrellaT = ti++;
+                estrellaS = si;
+                continue;
+            }
+            if (t.tipo == Token::Vacio) {
+                ++ti;
+                continue;
+            }
+            if (si < s.size() && uno(t, s[si])) {
+                ++ti;
+                ++si;
+                continue;
+            }
+        }
+        if (estrellaT != SIZE_MAX && estrellaS < s.size()) {
+            ti = estrellaT + 1;
+            si = ++estrellaS;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Patron::coincide(const char16_t *s, qsizetype n) const
+{
+    thread_local std::u32string buf;
+    plegarTexto(s, n, buf);
+    return coincideTokens(buf);
+}
+
+bool Patron::coincide(QStringView texto) const
+{
+    return coincide(reinterpret_cast<const char16_t *>(texto.utf16()), texto.size());
+}
+
+} // namespace rimario

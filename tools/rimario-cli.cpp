@@ -1,0 +1,65 @@
+// rimario-cli: the command-line companion of the rhyming dictionary.
+
+#include "ordenes.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace rimario::cli {
+
+void error(const QString &mensaje)
+{
+    const QByteArray b = (mensaje + QLatin1Char('\n')).toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+void salida(const QString &linea)
+{
+    const QByteArray b = (linea + QLatin1Char('\n')).toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+}
+
+namespace {
+
+struct Orden {
+    const char *nombre;
+    int (*ejecutar)(const QStringList &);
+    const char *uso;
+};
+
+const Orden kOrdenes[] = {
+    {"crear", ordenCrear, "crear --lista PALABRAS.txt ALMACEN   crea un almacén a partir de una lista de palabras"},
+    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas"},
+};
+
+void uso()
+{
+    QString t = QStringLiteral("Uso: rimario-cli ORDEN [opciones]\nÓrdenes:\n");
+    for (const Orden &o : kOrdenes)
+        t += QStringLiteral("  ") + QString::fromUtf8(o.uso) + QLatin1Char('\n');
+    error(t.trimmed());
+}
+
+} // namespace
+} // namespace rimario::cli
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        rimario::cli::uso();
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString nombre = args.takeFirst();
+    for (const auto &o : rimario::cli::kOrdenes) {
+        if (nombre == QLatin1String(o.nombre))
+            return o.ejecutar(args);
+    }
+    rimario::cli::error(QStringLiteral("Orden desconocida: «%1».").arg(nombre));
+    rimario::cli::uso();
+    return 2;
+}
