@@ -401,22 +401,21 @@ void Almacen::actualizarClaves()
 }
 
 void Almacen::recorrerEnOrden(
-    const std::function<void(qint64, const char16_t *, qsizetype, bool, const char16_t *, qsizetype)>
-        &visitar) const
+    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
 {
     Sentencia s(db_, kLeerEnOrden);
     if (!s.ok())
         fallo(QStringLiteral("No se pudo leer la lista de palabras"), s.rc());
     int rc;
+    sqlite3_stmt *st = s.get();
     while ((rc = s.paso()) == SQLITE_ROW) {
-        sqlite3_stmt *st = s.get();
         const qint64 id = sqlite3_column_int64(st, 0);
         const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        const auto *pal = static_cast<const char16_t *>(sqlite3_column_text16(st, 1));
-        const qsizetype npal = sqlite3_column_bytes16(st, 1) / 2;
-        const auto *voc = static_cast<const char16_t *>(sqlite3_column_text16(st, 2));
-        const qsizetype nvoc = sqlite3_column_bytes16(st, 2) / 2;
-        visitar(id, pal ? pal : u"", npal, palNula, voc ? voc : u"", nvoc);
+        const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+        const int npal = sqlite3_column_bytes(st, 1);
+        const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
+        const int nvoc = sqlite3_column_bytes(st, 2);
+        visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
     }
     if (rc != SQLITE_DONE)
         fallo(QStringLiteral("No se pudo leer la lista de palabras"), rc);

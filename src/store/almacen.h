@@ -97,11 +97,11 @@ public:
     const Colador &colador() const { return colador_; }
 
     // ---- reading
-    // Every row in list order (Pal in the store's text order), with its Id.
-    // The views passed are valid during the call only.
-    void recorrerEnOrden(const std::function<void(qint64 id, const char16_t *pal, qsizetype npal,
-                                                  bool palNula, const char16_t *voc,
-                                                  qsizetype nvoc)> &visitar) const;
+    // Every row in list order (Pal in the store's text order), with its Id;
+    // texts as UTF-8, valid during the call only.
+    void recorrerEnOrden(const std::function<void(qint64 id, const char *pal, int npal,
+                                                  bool palNula, const char *voc, int nvoc)>
+                             &visitar) const;
     std::optional<QString> sig(qint64 id) const;
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;

@@ -59,6 +59,20 @@ int compararPuntos(QStringView a, QStringView b)
         : (x == y ? 0 : 1);
 }
 
+// Appends UTF-8 text as UTF-16; plain ASCII, the bulk of any word list, is copied directly.
+void anadirUtf8(std::vector<char16_t> &destino, const char *s, int n)
+{
+    int i = 0;
+    while (i < n && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    destino.insert(destino.end(), s, s + i);
+    if (i < n) {
+        const QString resto = QString::fromUtf8(s + i, n - i);
+        const auto *u = reinterpret_cast<const char16_t *>(resto.utf16());
+        destino.insert(destino.end(), u, u + resto.size());
+    }
+}
+
 } // namespace
 
 Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
@@ -110,13 +124,19 @@ void Lexico::cargar(const Almacen &almacen)
     fin1.reserve(size_t(total));
     fin2.reserve(size_t(total));
     arena.reserve(size_t(total) * 12);
-    almacen.recorrerEnOrden([&](qint64 id, const char16_t *pal, qsizetype npal, bool nula,
-                                const char16_t *voc, qsizetype nvoc) {
-        const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
+    std::vector<char16_t> voc;
+    almacen.recorrerEnOrden([&](qint64 id, const char *pal, int npal, bool nula, const char *v,
+                                int nvoc) {
+        const size_t inicioPal = arena.size();
+        anadirUtf8(arena, pal, npal);
+        voc.clear();
+        anadirUtf8(voc, v, nvoc);
+        const char16_t *p = arena.data() + inicioPal;
+        const qsizetype n = qsizetype(arena.size() - inicioPal);
+        const Claves c = clavesDe(p, n, nula, voc.data(), qsizetype(voc.size()));
         ids.push_back(id);
-        inicio.push_back(uint32_t(arena.size()));
-        largo.push_back(uint32_t(npal));
-        arena.insert(arena.end(), pal, pal + npal);
+        inicio.push_back(uint32_t(inicioPal));
+        largo.push_back(uint32_t(n));
         fin1.push_back(c.fin1);
         fin2.push_back(c.fin2);
         claveVoc.push_back(c.voc);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs everything the project needs to build, run and test, from Debian's
+# packages. Idempotent; run as root (or with sudo available).
+set -euo pipefail
+paquetes=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin libqt6sql6-sqlite
+  libsqlite3-dev sqlite3 libicu-dev
+  mdbtools mdbtools-dev
+  wspanish hunspell-es hunspell-tools
+  libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb xauth fonts-liberation2 fonts-dejavu-core
+)
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+done
+if [ ${#faltan[@]} -eq 0 ]; then
+  echo "Dependencias ya instaladas."
+  exit 0
+fi
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${faltan[@]}"

@@ -1,0 +1,126 @@
+#pragma once
+// Principal: the one window of the rhyming dictionary. The controls bear the
+// names the program has always used (Ind, DB, Pal, RT, WB, SS, DR(k)...), and
+// each user action is a handler named after its control and event.
+
+#include "servicios.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTextEdit;
+
+namespace rimario {
+
+class Almacen;
+class ListaPalabras;
+class ModeloPalabras;
+class ModeloRimas;
+class PanelWeb;
+
+class Principal : public QWidget {
+    Q_OBJECT
+public:
+    // 'almacen' is the store file (by default "data.lop" in the program's
+    // directory); 'panel' the browser pane (a real web view when not given).
+    explicit Principal(QString almacen = QStringLiteral("data.lop"), PanelWeb *panel = nullptr,
+                       QWidget *parent = nullptr);
+    ~Principal() override;
+
+    // Start-up: places the window, puts the state to idle and opens the store.
+    // Throws ErrorAlmacen when the store cannot be opened.
+    void Form_Load();
+    // After the window is shown: the word list opens on its first word.
+    void abrirLista();
+
+    // ---- handlers
+    void Ind_Change();
+    void Ind_Click();
+    void DB_RowColChange();
+    void Gua_Click();
+    void Eli_Click();
+    void Rima_Click();
+    void SS_Click(int tabAnterior);
+    void DR_RowColChange(int indice);
+    void Voc_Click();
+    void Buscar_Click();
+    void WB_DocumentComplete(const QUrl &direccion);
+    void Sinon_Click();
+    void Command1_Click();
+    void Vocal_Click();
+
+    // ---- controls
+    QLineEdit *Ind = nullptr;
+    QTableView *DB = nullptr;
+    QPushButton *Eli = nullptr;
+    QPushButton *Voc = nullptr;
+    QTabWidget *SS = nullptr;
+    std::array<QTableView *, 6> DR{};
+    QLabel *Cuenta = nullptr;
+    QCheckBox *MT = nullptr;
+    QPushButton *Rima = nullptr;
+    QTextEdit *RT = nullptr;
+    PanelWeb *WB = nullptr;
+    QLineEdit *Pal = nullptr;
+    QPushButton *Buscar = nullptr;
+    QPushButton *Sinon = nullptr;
+    QPushButton *Gua = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Vocal = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    std::array<QLabel *, 6> Eti{};
+
+    // ---- data sources and state
+    ListaPalabras *DPal = nullptr;
+    std::array<ModeloRimas *, 6> DRim{};
+    bool sw = false;
+    bool Buscando = false;
+
+    Almacen *almacen() const { return almacen_.get(); }
+    const Servicios &servicios() const { return servicios_; }
+    void ponerServicios(const Servicios &s) { servicios_ = s; }
+
+    // Tags of the controls, as texts.
+    static QString tag(const QWidget *w);
+    static void ponerTag(QWidget *w, const QString &texto);
+
+signals:
+    // An archiving finished (true) or stopped on an error (false).
+    void archivado(bool ok);
+
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+    void showEvent(QShowEvent *evento) override;
+
+private:
+    void construir();
+    void ordenDeTabulacion();
+    void moverDB(qsizetype pos);
+    void avisar(const QString &mensaje);
+    void terminarArchivo();
+    void mostrarSig(const std::optional<QString> &sig);
+    static bool textoABooleano(const QString &texto);
+    static QString booleanoATexto(bool valor);
+
+    QString rutaAlmacen_;
+    std::unique_ptr<Almacen> almacen_;
+    ModeloPalabras *modeloDB_ = nullptr;
+    Servicios servicios_;
+    bool moviendoDB_ = false;
+    bool archivando_ = false;
+    bool tamanoFijado_ = false;
+};
+
+} // namespace rimario

@@ -1,0 +1,68 @@
+#pragma once
+// The browser pane of the window: navigates to an address, stops, and tells
+// when a document (or a frame's document) has finished loading. Archiving asks
+// it to select the whole page and copy it to the system clipboard.
+
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+namespace rimario {
+
+class PanelWeb : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // Starts loading the address and returns at once.
+    virtual void navegar(const QString &direccion) = 0;
+    // Cancels the loading in progress.
+    virtual void detener() = 0;
+    // Selects the whole document and copies it to the system clipboard; calls
+    // 'listo' once the copy has reached the clipboard (true) or has failed or
+    // timed out (false).
+    virtual void seleccionarTodoYCopiar(std::function<void(bool)> listo) = 0;
+    // Clears the selection of the document.
+    virtual void limpiarSeleccion() = 0;
+    // Deletes the selection (a page that is not editable keeps it).
+    virtual void borrarSeleccion() = 0;
+    // The address of the document shown.
+    virtual QUrl direccion() const = 0;
+
+signals:
+    // A document, or a frame's document, has finished loading.
+    void documentoCompleto(const QUrl &direccion);
+};
+
+// A pane that shows nothing and loads nothing (for tools and tests that do not
+// need a browser). Navigating records the address; completion is signalled on
+// the next turn of the event loop.
+class PanelWebVacio : public PanelWeb {
+    Q_OBJECT
+public:
+    explicit PanelWebVacio(QWidget *parent = nullptr);
+    void navegar(const QString &direccion) override;
+    void detener() override;
+    void seleccionarTodoYCopiar(std::function<void(bool)> listo) override;
+    void limpiarSeleccion() override {}
+    void borrarSeleccion() override {}
+    QUrl direccion() const override { return direccion_; }
+
+    // What a copy puts on the clipboard (the "page text").
+    void ponerTexto(const QString &texto) { texto_ = texto; }
+    // Whether navigating completes by itself.
+    void ponerCompletarSolo(bool si) { completarSolo_ = si; }
+    QStringList navegaciones() const { return navegaciones_; }
+    int paradas() const { return paradas_; }
+
+private:
+    QUrl direccion_;
+    QString texto_;
+    QStringList navegaciones_;
+    int paradas_ = 0;
+    bool completarSolo_ = true;
+    int generacion_ = 0;
+};
+
+} // namespace rimario

@@ -1,0 +1,85 @@
+#include "modelo_rimas.h"
+
+#include "lista_palabras.h"
+
+namespace rimario {
+
+ModeloRimas::ModeloRimas(ListaPalabras &lista, QObject *parent) : QAbstractTableModel(parent), lista_(lista) {}
+
+void ModeloRimas::poner(ResultadoRima resultado)
+{
+    beginResetModel();
+    resultado_ = std::move(resultado);
+    actual_ = resultado_.vacio() ? -1 : 0;
+    endResetModel();
+}
+
+int ModeloRimas::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(resultado_.tamano());
+}
+
+int ModeloRimas::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant ModeloRimas::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= resultado_.tamano())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return resultado_.pal(index.row()).toString();
+    return {};
+}
+
+QVariant ModeloRimas::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return QStringLiteral("Pal");
+    return section == actual_ ? QStringLiteral("\u25B8") : QString();
+}
+
+void ModeloRimas::ponerFilaActual(int fila)
+{
+    const int antes = actual_;
+    actual_ = fila;
+    if (antes >= 0 && antes < rowCount())
+        emit headerDataChanged(Qt::Vertical, antes, antes);
+    if (fila >= 0 && fila < rowCount())
+        emit headerDataChanged(Qt::Vertical, fila, fila);
+}
+
+Qt::ItemFlags ModeloRimas::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+bool ModeloRimas::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= resultado_.tamano())
+        return false;
+    const QString nueva = value.toString();
+    if (nueva == resultado_.pal(index.row()))
+        return false;
+    try {
+        const qsizetype pos = lista_.lexico().posicionDeId(resultado_.id(index.row()));
+        if (pos < 0)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                               QStringLiteral("La palabra «%1» ya no está en el almacén.")
+                                   .arg(resultado_.pal(index.row())));
+        lista_.cambiarPal(pos, nueva);
+        resultado_.cambiarPal(index.row(), nueva);
+        emit dataChanged(index, index);
+    } catch (const ErrorAlmacen &e) {
+        emit errorAlEscribir(e.mensaje());
+        return false;
+    }
+    return true;
+}
+
+} // namespace rimario

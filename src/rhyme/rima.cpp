@@ -1,0 +1,104 @@
+#include "rima.h"
+
+#include "almacen.h"
+#include "lexico.h"
+#include "patron.h"
+#include "vocales.h"
+
+namespace rimario {
+
+void ResultadoRima::cambiarPal(qsizetype i, const QString &pal)
+{
+    inicio_[size_t(i)] = textos_.size();
+    largo_[size_t(i)] = pal.size();
+    textos_ += pal;
+}
+
+ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsizetype> &posiciones)
+{
+    ResultadoRima r;
+    r.ids_.reserve(posiciones.size());
+    r.inicio_.reserve(posiciones.size());
+    r.largo_.reserve(posiciones.size());
+    qsizetype total = 0;
+    for (qsizetype p : posiciones)
+        total += lexico.pal(p).size();
+    r.textos_.reserve(total);
+    for (qsizetype p : posiciones) {
+        const QStringView t = lexico.pal(p);
+        r.ids_.push_back(lexico.id(p));
+        r.inicio_.push_back(r.textos_.size());
+        r.largo_.push_back(t.size());
+        r.textos_.append(t);
+    }
+    return r;
+}
+
+qsizetype numeroDeCaracteres(QStringView texto)
+{
+    qsizetype n = texto.size();
+    for (qsizetype i = 1; i < texto.size(); ++i)
+        if (texto[i].isLowSurrogate() && texto[i - 1].isHighSurrogate())
+            --n;
+    return n;
+}
+
+QString ultimosCaracteres(QStringView texto, qsizetype n)
+{
+    qsizetype i = texto.size();
+    while (n > 0 && i > 0) {
+        --i;
+        if (texto[i].isLowSurrogate() && i > 0 && texto[i - 1].isHighSurrogate())
+            --i;
+        --n;
+    }
+    return texto.mid(i).toString();
+}
+
+static bool tieneComodines(QStringView t)
+{
+    for (const QChar c : t)
+        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+            return true;
+    return false;
+}
+
+ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+{
+    const QString fin = ultimosCaracteres(palabra, n);
+    const qsizetype caracteres = igualTamano ? numeroDeCaracteres(palabra) : -1;
+    std::vector<qsizetype> pos;
+    if (tieneComodines(fin)) {
+        QString error;
+        const auto patron = Patron::compilar(QStringLiteral("*") + fin, &error);
+        if (!patron)
+            throw ErrorRima(QStringLiteral("La terminación «%1» no se puede buscar: %2.").arg(fin, error));
+        lexico.queCoinciden(*patron, palabra, caracteres, pos);
+    } else {
+        lexico.terminadasEn(fin, palabra, caracteres, pos);
+    }
+    return ResultadoRima::desde(lexico, pos);
+}
+
+ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<qsizetype> caracteres)
+{
+    std::vector<qsizetype> pos;
+    lexico.vocalesTerminadasEn(fin, caracteres.value_or(-1), pos);
+    return ResultadoRima::desde(lexico, pos);
+}
+
+std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &lexico,
+                                                QStringView palabra, int n, bool igualTamano)
+{
+    const QString esqueleto = ExtraeVocales(palabra);
+    if (esqueleto.size() < n)
+        return std::nullopt;
+    const QString fin = esqueleto.right(n);
+    std::optional<qsizetype> caracteres;
+    if (igualTamano)
+        caracteres = numeroDeCaracteres(palabra);
+    almacen.marcarVocales(n, fin, caracteres);
+    return rimasVocales(lexico, fin, caracteres);
+}
+
+} // namespace rimario

@@ -1,0 +1,75 @@
+#pragma once
+// Rhyme search for one ending length n (2..7).
+//  - Whole-word rhyme: stored words whose last n characters equal the last n
+//    characters of the word (letter case aside; "*", "?", "#" and "[" in them
+//    keep their pattern meaning), the word itself left out.
+//  - Vowel rhyme: stored words whose skeleton (Voc) ends with the last n vowels
+//    of the word's skeleton.
+// Either may be limited to words with as many characters as the word.
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace rimario {
+
+class Lexico;
+class Almacen;
+
+// The rows of one result, in list order: their Ids and their words as they
+// stood when the search ran.
+class ResultadoRima {
+public:
+    qsizetype tamano() const { return qsizetype(ids_.size()); }
+    bool vacio() const { return ids_.empty(); }
+    qint64 id(qsizetype i) const { return ids_[size_t(i)]; }
+    QStringView pal(qsizetype i) const
+    {
+        return QStringView(textos_).mid(inicio_[size_t(i)], largo_[size_t(i)]);
+    }
+    // An edit of a row's word (written to the store elsewhere).
+    void cambiarPal(qsizetype i, const QString &pal);
+
+    static ResultadoRima desde(const Lexico &lexico, const std::vector<qsizetype> &posiciones);
+
+private:
+    std::vector<qint64> ids_;
+    std::vector<qsizetype> inicio_;
+    std::vector<qsizetype> largo_;
+    QString textos_;
+};
+
+// A search that could not run; the message is in Spanish, for the user.
+class ErrorRima : public std::runtime_error {
+public:
+    explicit ErrorRima(const QString &m) : std::runtime_error(m.toStdString()), mensaje_(m) {}
+    QString mensaje() const { return mensaje_; }
+
+private:
+    QString mensaje_;
+};
+
+// Number of characters (code points) of a text, as the store counts them.
+qsizetype numeroDeCaracteres(QStringView texto);
+// The last n characters of a text (whole code points).
+QString ultimosCaracteres(QStringView texto, qsizetype n);
+
+// Whole-word rhymes; the word must have at least n characters. Throws ErrorRima
+// when the ending is not a valid pattern.
+ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
+
+// Vowel rhymes: the words whose skeleton ends in "fin" (n vowels), limited to
+// words of "caracteres" characters when given. These are the rows that the
+// marks of a vowel-mode search select.
+ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<qsizetype> caracteres);
+
+// A vowel-mode search as the window runs it: records the marks in the store
+// (one atomic commit), then gives the marked rows. Nothing is written when the
+// word's skeleton has fewer than n vowels (the result is then nullopt).
+std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &lexico,
+                                                QStringView palabra, int n, bool igualTamano);
+
+} // namespace rimario

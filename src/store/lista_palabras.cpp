@@ -1,0 +1,154 @@
+#include "lista_palabras.h"
+
+#include "vocales.h"
+
+namespace rimario {
+
+ListaPalabras::ListaPalabras(Almacen &almacen, QObject *parent)
+    : QObject(parent), almacen_(almacen), lexico_(almacen.colador())
+{
+}
+
+static ErrorAlmacen sinActual()
+{
+    return ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No hay ninguna palabra seleccionada."));
+}
+
+QString ListaPalabras::palActual() const
+{
+    if (!hayActual())
+        throw sinActual();
+    return lexico_.pal(actual_).toString();
+}
+
+std::optional<QString> ListaPalabras::sigActual() const
+{
+    if (!hayActual())
+        throw sinActual();
+    return almacen_.sig(lexico_.id(actual_));
+}
+
+qint64 ListaPalabras::idActual() const
+{
+    if (!hayActual())
+        throw sinActual();
+    return lexico_.id(actual_);
+}
+
+void ListaPalabras::releer()
+{
+    emit aPuntoDeReiniciar();
+    const qint64 version = almacen_.versionDatos();
+    try {
+        lexico_.cargar(almacen_);
+    } catch (...) {
+        actual_ = kNinguna;
+        emit reiniciada();
+        throw;
+    }
+    versionLeida_ = version;
+    actual_ = lexico_.vacio() ? kNinguna : 0;
+    emit reiniciada();
+}
+
+void ListaPalabras::sincronizar()
+{
+    // Another program may have written to the file: read it again before
+    // relying on what is held.
+    if (versionLeida_ < 0 || almacen_.versionDatos() != versionLeida_) {
+        const qint64 id = hayActual() ? lexico_.id(actual_) : -1;
+        releer();
+        if (id >= 0) {
+            const qsizetype p = lexico_.posicionDeId(id);
+            if (p >= 0)
+                actual_ = p;
+        }
+    }
+}
+
+void ListaPalabras::refrescar()
+{
+    if (versionLeida_ < 0 || almacen_.versionDatos() != versionLeida_)
+        releer();
+    actual_ = lexico_.vacio() ? kNinguna : 0;
+    emit actualMovido(actual_);
+}
+
+bool ListaPalabras::buscarPrefijo(QStringView texto)
+{
+    const qsizetype p = lexico_.buscarPrefijo(texto);
+    if (p < 0)
+        return false;
+    actual_ = p;
+    emit actualMovido(p);
+    return true;
+}
+
+bool ListaPalabras::buscarIgual(QStringView palabra)
+{
+    sincronizar();
+    const qsizetype p = lexico_.buscarIgual(palabra);
+    if (p < 0)
+        return false;
+    actual_ = p;
+    emit actualMovido(p);
+    return true;
+}
+
+void ListaPalabras::irA(qsizetype pos)
+{
+    actual_ = (pos >= 0 && pos < lexico_.tamano()) ? pos : kNinguna;
+    emit actualMovido(actual_);
+}
+
+qsizetype ListaPalabras::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+{
+    sincronizar();
+    const qint64 id = almacen_.anadir(pal, voc, sig);
+    const qsizetype pos = lexico_.insertar(id, pal, voc);
+    if (actual_ >= pos)
+        ++actual_;
+    emit filaInsertada(pos);
+    return pos;
+}
+
+void ListaPalabras::cambiarSig(qsizetype pos, const std::optional<QString> &sig)
+{
+    if (pos < 0 || pos >= lexico_.tamano())
+        throw sinActual();
+    almacen_.cambiarSig(lexico_.id(pos), sig);
+}
+
+qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
+{
+    if (pos < 0 || pos >= lexico_.tamano())
+        throw sinActual();
+    const qint64 id = lexico_.id(pos);
+    almacen_.cambiarPal(id, pal);
+    const bool eraActual = pos == actual_;
+    const qsizetype nueva = lexico_.cambiar(pos, pal, ExtraeVocales(pal));
+    if (eraActual)
+        actual_ = nueva;
+    else if (actual_ >= 0) {
+        if (pos < actual_ && nueva >= actual_)
+            --actual_;
+        else if (pos > actual_ && nueva <= actual_)
+            ++actual_;
+    }
+    emit filaCambiada(pos, nueva);
+    return nueva;
+}
+
+void ListaPalabras::eliminarActual()
+{
+    sincronizar();
+    if (!hayActual())
+        throw sinActual();
+    const qsizetype pos = actual_;
+    almacen_.eliminar(lexico_.id(pos));
+    actual_ = kNinguna;
+    lexico_.eliminar(pos);
+    emit filaEliminada(pos);
+}
+
+} // namespace rimario

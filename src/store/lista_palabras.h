@@ -1,0 +1,73 @@
+#pragma once
+// The word list: every row of Palabras in list order, with a current record
+// (the selected word). Finds, refreshes and writes move or keep the current
+// record as the window expects; every write goes to the file at once and to the
+// list held in memory.
+
+#include "almacen.h"
+#include "lexico.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace rimario {
+
+class ListaPalabras : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qsizetype kNinguna = Lexico::kNinguna;
+
+    explicit ListaPalabras(Almacen &almacen, QObject *parent = nullptr);
+
+    Almacen &almacen() { return almacen_; }
+    const Lexico &lexico() const { return lexico_; }
+    qsizetype tamano() const { return lexico_.tamano(); }
+
+    // ---- the current record
+    qsizetype actual() const { return actual_; }
+    bool hayActual() const { return actual_ >= 0 && actual_ < lexico_.tamano(); }
+    QString palActual() const;                 // throws ErrorAlmacen without a current record
+    std::optional<QString> sigActual() const;  // likewise; nullopt is Null
+    qint64 idActual() const;
+
+    // Reads the list again when the file has changed since it was read (by
+    // another program), then makes the first record current.
+    void refrescar();
+    // Re-reads unconditionally.
+    void releer();
+    // Makes current the first word matching "texto*". Returns false (NoMatch)
+    // and leaves the current record where it was when none does.
+    bool buscarPrefijo(QStringView texto);
+    // Makes current the first word equal to the text, letter case aside.
+    bool buscarIgual(QStringView palabra);
+    // Makes a position current (the user's move in the grid, or a bookmark).
+    void irA(qsizetype pos);
+
+    // ---- writing (each committed to the file at once)
+    // Adds a word; returns its position (not made current).
+    qsizetype anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
+    void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
+    // In-place edit of the word at pos; returns its new position.
+    qsizetype cambiarPal(qsizetype pos, const QString &pal);
+    // Deletes the current record; afterwards there is none.
+    void eliminarActual();
+
+signals:
+    void aPuntoDeReiniciar();
+    void reiniciada();
+    void filaInsertada(qsizetype pos);
+    void filaEliminada(qsizetype pos);
+    void filaCambiada(qsizetype desde, qsizetype hasta);
+    // The current record moved (or was set again) by the program.
+    void actualMovido(qsizetype pos);
+
+private:
+    void sincronizar();
+    Almacen &almacen_;
+    Lexico lexico_;
+    qsizetype actual_ = kNinguna;
+    qint64 versionLeida_ = -1;
+};
+
+} // namespace rimario

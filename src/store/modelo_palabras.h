@@ -1,0 +1,34 @@
+#pragma once
+// The grid's view of the word list: one column, "Pal", a row per word; the
+// record selector (the vertical header) marks the current record. Only the rows
+// on screen are ever asked for, so a million words scroll smoothly.
+
+#include "lista_palabras.h"
+
+#include <QAbstractTableModel>
+
+namespace rimario {
+
+class ModeloPalabras : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ModeloPalabras(ListaPalabras &lista, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+signals:
+    // An edit could not be written; the message is for the user.
+    void errorAlEscribir(const QString &mensaje);
+    // An edit was written and moved the word to a new row.
+    void palabraEditada(int fila);
+
+private:
+    ListaPalabras &lista_;
+};
+
+} // namespace rimario
