@@ -1,11 +1,92 @@
+// rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA
+// Runs the window's rhyme search on a store, read-only: in vowel mode it gives
+// the rows that the marks would select, without writing them.
+
+#include "almacen.h"
+#include "lexico.h"
 #include "ordenes.h"
+#include "rima.h"
+#include "vocales.h"
 
 namespace rimario::cli {
 
-int ordenBuscar(const QStringList &)
+namespace {
+const char *const kUso =
+    "Uso: rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA";
+}
+
+int ordenBuscar(const QStringList &args)
 {
-    error(QStringLiteral("La orden «buscar» aún no está disponible."));
-    return 2;
+    QString ruta = QStringLiteral("data.lop");
+    QString palabra;
+    bool hayPalabra = false, vocales = false, igual = false;
+    int n = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--almacen") && i + 1 < args.size()) {
+            ruta = args[++i];
+        } else if (a == QLatin1String("--vocales")) {
+            vocales = true;
+        } else if (a == QLatin1String("--igual-tamano")) {
+            igual = true;
+        } else if (a == QLatin1String("-n") && i + 1 < args.size()) {
+            bool ok = false;
+            n = args[++i].toInt(&ok);
+            if (!ok || n < kLongitudMinima || n > kLongitudMaxima) {
+                error(QStringLiteral("La longitud de la rima debe ser un número de %1 a %2.\n%3")
+                          .arg(kLongitudMinima).arg(kLongitudMaxima).arg(QLatin1String(kUso)));
+                return 2;
+            }
+        } else if (a == QLatin1String("--")) {
+            if (i + 1 < args.size() && !hayPalabra) {
+                palabra = args[++i];
+                hayPalabra = true;
+            }
+        } else if (!a.startsWith(QLatin1String("--")) && !hayPalabra) {
+            palabra = a;
+            hayPalabra = true;
+        } else {
+            error(QStringLiteral("Argumento no válido: «%1».\n%2").arg(a, QLatin1String(kUso)));
+            return 2;
+        }
+    }
+    if (!hayPalabra || n == 0 || palabra.isEmpty()) {
+        error(QString::fromUtf8(kUso));
+        return 2;
+    }
+    try {
+        auto almacen = Almacen::abrir(ruta, true);
+        Lexico lexico(almacen->colador());
+        lexico.cargar(*almacen);
+        ResultadoRima r;
+        if (!vocales) {
+            if (numeroDeCaracteres(palabra) < n)
+                return 0;
+            r = rimasCompletas(lexico, palabra, n, igual);
+        } else {
+            const QString esqueleto = ExtraeVocales(palabra);
+            if (esqueleto.size() < n)
+                return 0;
+            std::optional<qsizetype> caracteres;
+            if (igual)
+                caracteres = numeroDeCaracteres(palabra);
+            r = rimasVocales(lexico, esqueleto.right(n), caracteres);
+        }
+        QByteArray todo;
+        for (qsizetype i = 0; i < r.tamano(); ++i) {
+            todo += r.pal(i).toUtf8();
+            todo += '\n';
+        }
+        std::fwrite(todo.constData(), 1, size_t(todo.size()), stdout);
+        std::fflush(stdout);
+    } catch (const ErrorAlmacen &e) {
+        error(e.mensaje());
+        return 1;
+    } catch (const ErrorRima &e) {
+        error(e.mensaje());
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace rimario::cli
