@@ -20,7 +20,10 @@ int main(int argc, char **argv)
         ventana.Form_Load();
     } catch (const rimario::ErrorAlmacen &e) {
         std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
-        QMessageBox::critical(nullptr, QStringLiteral("Rimario"), e.mensaje());
+        // Without a screen nobody could close the box: the message above suffices.
+        const QString plataforma = QGuiApplication::platformName();
+        if (plataforma != QLatin1String("offscreen") && plataforma != QLatin1String("minimal"))
+            QMessageBox::critical(nullptr, QStringLiteral("Rimario"), e.mensaje());
         return 1;
     }
     ventana.show();
