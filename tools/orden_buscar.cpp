@@ -6,21 +6,52 @@
 #include "lexico.h"
 #include "ordenes.h"
 #include "rima.h"
+#include "silabas.h"
 #include "vocales.h"
 
 namespace rimario::cli {
 
 namespace {
 const char *const kUso =
-    "Uso: rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA";
+    "Uso: rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA\n"
+    "     rimario-cli buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA";
+
+void imprimir(const std::vector<QString> &palabras)
+{
+    QByteArray todo;
+    for (const QString &p : palabras) {
+        todo += p.toUtf8();
+        todo += '\n';
+    }
+    std::fwrite(todo.constData(), 1, size_t(todo.size()), stdout);
+    std::fflush(stdout);
+}
+
+// Consonant or assonant rhymes by the stored keys: the word itself left out.
+int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> silabas, const QString &palabra)
+{
+    const AnalisisSilabico a = analizarPalabra(palabra);
+    if (!a.valido) {
+        error(QStringLiteral("«%1» no se puede dividir en sílabas: %2.").arg(palabra, a.motivo));
+        return 1;
+    }
+    auto almacen = Almacen::abrir(ruta, true);
+    std::vector<QString> r = almacen->palabrasQueRiman(
+        consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
+        consonante ? a.claveConsonante : a.claveAsonante, silabas);
+    std::erase_if(r, [&](const QString &w) { return w.compare(palabra, Qt::CaseInsensitive) == 0; });
+    imprimir(r);
+    return 0;
+}
 }
 
 int ordenBuscar(const QStringList &args)
 {
     QString ruta = QStringLiteral("data.lop");
     QString palabra;
-    bool hayPalabra = false, vocales = false, igual = false;
+    bool hayPalabra = false, vocales = false, igual = false, consonante = false, asonante = false;
     int n = 0;
+    std::optional<int> silabas;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--almacen") && i + 1 < args.size()) {
@@ -29,6 +60,18 @@ int ordenBuscar(const QStringList &args)
             vocales = true;
         } else if (a == QLatin1String("--igual-tamano")) {
             igual = true;
+        } else if (a == QLatin1String("--consonante")) {
+            consonante = true;
+        } else if (a == QLatin1String("--asonante")) {
+            asonante = true;
+        } else if (a == QLatin1String("--silabas") && i + 1 < args.size()) {
+            bool ok = false;
+            silabas = args[++i].toInt(&ok);
+            if (!ok || *silabas < 1) {
+                error(QStringLiteral("El número de sílabas debe ser un número entero positivo.\n%1")
+                          .arg(QLatin1String(kUso)));
+                return 2;
+            }
         } else if (a == QLatin1String("-n") && i + 1 < args.size()) {
             bool ok = false;
             n = args[++i].toInt(&ok);
@@ -50,11 +93,15 @@ int ordenBuscar(const QStringList &args)
             return 2;
         }
     }
-    if (!hayPalabra || n == 0 || palabra.isEmpty()) {
+    const bool porClave = consonante || asonante;
+    if (!hayPalabra || palabra.isEmpty() || (consonante && asonante) || (porClave && (vocales || igual || n))
+        || (!porClave && (n == 0 || silabas))) {
         error(QString::fromUtf8(kUso));
         return 2;
     }
     try {
+        if (porClave)
+            return buscarPorClave(ruta, consonante, silabas, palabra);
         auto almacen = Almacen::abrir(ruta, true);
         Lexico lexico(almacen->colador());
         lexico.cargar(*almacen);
@@ -72,13 +119,11 @@ int ordenBuscar(const QStringList &args)
                 caracteres = numeroDeCaracteres(palabra);
             r = rimasVocales(lexico, esqueleto.right(n), caracteres);
         }
-        QByteArray todo;
-        for (qsizetype i = 0; i < r.tamano(); ++i) {
-            todo += r.pal(i).toUtf8();
-            todo += '\n';
-        }
-        std::fwrite(todo.constData(), 1, size_t(todo.size()), stdout);
-        std::fflush(stdout);
+        std::vector<QString> palabras;
+        palabras.reserve(size_t(r.tamano()));
+        for (qsizetype i = 0; i < r.tamano(); ++i)
+            palabras.push_back(r.pal(i).toString());
+        imprimir(palabras);
     } catch (const ErrorAlmacen &e) {
         error(e.mensaje());
         return 1;

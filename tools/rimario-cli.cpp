@@ -32,7 +32,9 @@ struct Orden {
 
 const Orden kOrdenes[] = {
     {"crear", ordenCrear, "crear --lista PALABRAS.txt ALMACEN   crea un almacén a partir de una lista de palabras"},
-    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas"},
+    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas por terminación"},
+    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA   busca rimas desde la vocal tónica"},
+    {"silabas", ordenSilabas, "silabas PALABRA...   divide las palabras en sílabas y dice su acento"},
 };
 
 void uso()

@@ -1,6 +1,7 @@
 #include "almacen.h"
 
 #include "sentencia.h"
+#include "silabas.h"
 #include "vocales.h"
 
 #include <QDir>
@@ -30,7 +31,10 @@ CREATE TABLE PalabrasBase (
     A6    INTEGER NOT NULL DEFAULT 0 CHECK (A6 IN (0, -1)),
     A7    INTEGER NOT NULL DEFAULT 0 CHECK (A7 IN (0, -1)),
     Sello INTEGER NOT NULL DEFAULT 0,
-    Clave BLOB
+    Clave BLOB,
+    Consonante TEXT,
+    Asonante TEXT,
+    Silabas INTEGER
 );
 CREATE TABLE Marcas (
     N     INTEGER PRIMARY KEY CHECK (N BETWEEN 2 AND 7),
@@ -49,6 +53,17 @@ INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 const char *const kIndices = R"SQL(
 CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
 CREATE INDEX IF NOT EXISTS PalabrasBase_sello ON PalabrasBase (Sello);
+CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave);
+CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave);
+)SQL";
+
+// Format 1 had no rhyme keys.
+const char *const kDe1A2 = R"SQL(
+ALTER TABLE PalabrasBase ADD COLUMN Consonante TEXT;
+ALTER TABLE PalabrasBase ADD COLUMN Asonante TEXT;
+ALTER TABLE PalabrasBase ADD COLUMN Silabas INTEGER;
+UPDATE PalabrasBase SET Consonante = clave_rima(Pal, 0), Asonante = clave_rima(Pal, 1),
+    Silabas = clave_rima(Pal, 2);
 )SQL";
 
 // The mark of length n as the view computes it.
@@ -107,14 +122,15 @@ const char *const kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contado
 const char *const kLeerCongeladas =
     "SELECT Id, Sello, A2, A3, A4, A5, A6, A7 FROM PalabrasBase WHERE Sello >= ?1";
 const char *const kInsertar =
-    "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave) "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+    "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave, Consonante, "
+    "Asonante, Silabas) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
 const char *const kCambiarSig = "UPDATE PalabrasBase SET Sig = ?2 WHERE Id = ?1";
 const char *const kCongelarMarcas =
     "UPDATE PalabrasBase SET (A2, A3, A4, A5, A6, A7) = "
     "(SELECT A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1), Sello = ?2 WHERE Id = ?1";
 const char *const kCambiarPal =
-    "UPDATE PalabrasBase SET Pal = ?2, Voc = ?3, Clave = ?4 WHERE Id = ?1";
+    "UPDATE PalabrasBase SET Pal = ?2, Voc = ?3, Clave = ?4, Consonante = ?5, Asonante = ?6, "
+    "Silabas = ?7 WHERE Id = ?1";
 const char *const kEliminar = "DELETE FROM PalabrasBase WHERE Id = ?1";
 const char *const kMarcar = "UPDATE Marcas SET Gen = ?2, Fin = ?3, Largo = ?4 WHERE N = ?1";
 const char *const kGuardarContador = "UPDATE Meta SET Valor = ?1 WHERE Clave = 'contador'";
@@ -177,6 +193,49 @@ void funcionClave(sqlite3_context *ctx, int, sqlite3_value **args)
         k = colador->clave(QStringView(reinterpret_cast<const QChar *>(p), n / 2));
     }
     sqlite3_result_blob(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+}
+
+// The rhyme keys of a word, bound at 'primero' (consonant), +1 (assonant), +2 (syllables);
+// Null for a word the rules cannot split.
+void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QString> &pal)
+{
+    const AnalisisSilabico a = pal ? analizarPalabra(*pal) : AnalisisSilabico{};
+    if (!a.valido) {
+        for (int i = 0; i < 3; ++i)
+            sqlite3_bind_null(st, primero + i);
+        return;
+    }
+    sqlite3_bind_text16(st, primero, a.claveConsonante.utf16(), int(a.claveConsonante.size() * 2),
+                        SQLITE_TRANSIENT);
+    sqlite3_bind_text16(st, primero + 1, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2),
+                        SQLITE_TRANSIENT);
+    sqlite3_bind_int(st, primero + 2, a.numSilabas());
+}
+
+// clave_rima(Pal, 0|1|2): consonant key, assonant key, number of syllables.
+void funcionClaveRima(sqlite3_context *ctx, int, sqlite3_value **args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const void *p = sqlite3_value_text16(args[0]);
+    const int n = sqlite3_value_bytes16(args[0]);
+    const AnalisisSilabico a = analizarPalabra(QStringView(reinterpret_cast<const QChar *>(p), n / 2));
+    if (!a.valido) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    switch (sqlite3_value_int(args[1])) {
+    case 0:
+        sqlite3_result_text16(ctx, a.claveConsonante.utf16(), int(a.claveConsonante.size() * 2), SQLITE_TRANSIENT);
+        break;
+    case 1:
+        sqlite3_result_text16(ctx, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_result_int(ctx, a.numSilabas());
+    }
 }
 
 } // namespace
@@ -243,6 +302,8 @@ void Almacen::registrarFunciones()
     sqlite3_create_function_v2(db_, "clave_orden", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC,
                                const_cast<Colador *>(&colador_), funcionClave, nullptr, nullptr,
                                nullptr);
+    sqlite3_create_function_v2(db_, "clave_rima", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                               funcionClaveRima, nullptr, nullptr, nullptr);
 }
 
 std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
@@ -350,7 +411,9 @@ void Almacen::comprobarEsquema()
         throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
                            QStringLiteral("«%1» no es un almacén de palabras válido (formato %2).")
                                .arg(ruta_).arg(version));
-    // Formats older than the current one would be upgraded here, in one transaction.
+    formato_ = version;
+    if (version < kFormatoActual && !soloLectura_)
+        actualizarFormato(version);
     {
         Sentencia s(db_, "SELECT count(*) FROM sqlite_master WHERE name IN "
                          "('PalabrasBase', 'Palabras', 'Marcas', 'Meta')");
@@ -361,6 +424,31 @@ void Almacen::comprobarEsquema()
     }
     if (!soloLectura_)
         actualizarClaves();
+}
+
+void Almacen::actualizarFormato(int desde)
+{
+    // An older store is brought up to date in one transaction: all or nothing.
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        return; // another program is writing: it stays in its format for now
+    char *err = nullptr;
+    int rc = SQLITE_OK;
+    if (desde < 2)
+        rc = sqlite3_exec(db_, kDe1A2, nullptr, nullptr, &err);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db_, kIndices, nullptr, nullptr, &err);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db_, QStringLiteral("PRAGMA user_version = %1").arg(kFormatoActual).toUtf8().constData(),
+                          nullptr, nullptr, &err);
+    const QString motor = err ? QString::fromUtf8(err) : QString();
+    sqlite3_free(err);
+    if (rc == SQLITE_OK)
+        rc = t.confirmar();
+    if (rc != SQLITE_OK)
+        throw ErrorAlmacen(tipoDe(rc), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
+                                           .arg(ruta_).arg(desde).arg(motor.isEmpty() ? mensajeMotor(db_) : motor));
+    formato_ = kFormatoActual;
 }
 
 void Almacen::actualizarClaves()
@@ -387,7 +475,8 @@ void Almacen::actualizarClaves()
     char *err = nullptr;
     int rc = sqlite3_exec(db_,
                           guardada == actual
-                              ? "UPDATE PalabrasBase SET Clave = clave_orden(Pal) WHERE Clave IS NULL"
+                              ? "UPDATE PalabrasBase SET Clave = clave_orden(Pal), Consonante = clave_rima(Pal, 0), "
+                                "Asonante = clave_rima(Pal, 1), Silabas = clave_rima(Pal, 2) WHERE Clave IS NULL"
                               : "UPDATE PalabrasBase SET Clave = clave_orden(Pal)",
                           nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -541,6 +630,7 @@ qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::option
         s.enlazar(4 + i, qint64(0));
     s.enlazar(10, contador());
     s.enlazarBlob(11, colador_.clave(pal));
+    enlazarClavesRima(s.get(), 12, pal);
     int rc = s.paso();
     if (rc != SQLITE_DONE)
         fallo(que, rc);
@@ -600,6 +690,7 @@ void Almacen::cambiarPal(qint64 id, const QString &pal)
     s.enlazar(2, QStringView(pal));
     s.enlazar(3, QStringView(ExtraeVocales(pal)));
     s.enlazarBlob(4, colador_.clave(pal));
+    enlazarClavesRima(s.get(), 5, pal);
     int rc = s.paso();
     if (rc != SQLITE_DONE)
         fallo(que, rc);
@@ -701,6 +792,7 @@ qint64 Almacen::Lote::insertar(const Fila &f)
     sqlite3_bind_int64(ins_, 10, sello_);
     const QByteArray k = a_.colador_.clave(f.pal.value_or(QString()));
     sqlite3_bind_blob(ins_, 11, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+    enlazarClavesRima(ins_, 12, f.pal);
     const int rc = sqlite3_step(ins_);
     if (rc != SQLITE_DONE)
         a_.fallo(QStringLiteral("No se pudo escribir la palabra «%1»").arg(f.pal.value_or(QString()).left(80)), rc);
@@ -713,6 +805,45 @@ void Almacen::Lote::confirmar()
     if (rc != SQLITE_OK)
         a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
     abierto_ = false;
+}
+
+std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &clave,
+                                               std::optional<int> silabas) const
+{
+    std::vector<QString> r;
+    if (formato_ >= 2) {
+        const char *sql = tipo == TipoRima::Consonante
+            ? "SELECT Pal FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
+              "ORDER BY Clave, Pal, Voc, Id"
+            : "SELECT Pal FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
+              "ORDER BY Clave, Pal, Voc, Id";
+        Sentencia s(db_, sql);
+        if (!s.ok())
+            fallo(QStringLiteral("No se pudieron buscar las rimas"), s.rc());
+        s.enlazar(1, QStringView(clave));
+        if (silabas)
+            s.enlazar(2, qint64(*silabas));
+        else
+            s.nulo(2);
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW)
+            r.push_back(s.texto(0));
+        if (rc != SQLITE_DONE)
+            fallo(QStringLiteral("No se pudieron buscar las rimas"), rc);
+        return r;
+    }
+    // A store of an older format opened read-only has no keys: every word is analysed.
+    recorrerEnOrden([&](qint64, const char *p, int n, bool nula, const char *, int) {
+        if (nula)
+            return;
+        const QString pal = QString::fromUtf8(p, n);
+        const AnalisisSilabico a = analizarPalabra(pal);
+        if (!a.valido || (silabas && a.numSilabas() != *silabas))
+            return;
+        if ((tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) == clave)
+            r.push_back(pal);
+    });
+    return r;
 }
 
 QString Almacen::comprobarIntegridad() const

@@ -44,7 +44,7 @@ private:
 
 constexpr int kLongitudMinima = 2; // rhyme lengths 2..7
 constexpr int kLongitudMaxima = 7;
-constexpr int kFormatoActual = 1;  // format version written into new stores
+constexpr int kFormatoActual = 2;  // format version written into new stores
 
 using Marcas6 = std::array<bool, 6>; // A2..A7
 
@@ -135,6 +135,13 @@ public:
         qint64 sello_ = 0;
     };
 
+    // Words whose consonant or assonant rhyme key is 'clave', in list order,
+    // optionally only those of a number of syllables.
+    enum class TipoRima { Consonante, Asonante };
+    std::vector<QString> palabrasQueRiman(TipoRima tipo, const QString &clave,
+                                          std::optional<int> silabas) const;
+    int formato() const { return formato_; }
+
     // SQLite's integrity check; empty when the file is sound.
     QString comprobarIntegridad() const;
 
@@ -144,6 +151,7 @@ private:
     void comprobarEsquema();
     void registrarFunciones();
     void actualizarClaves();
+    void actualizarFormato(int desde);
     void ejecutar(const char *sql) const;
     qint64 contador() const;
     [[noreturn]] void fallo(const QString &que, int rc) const;
@@ -151,6 +159,7 @@ private:
     QString ruta_;
     sqlite3 *db_ = nullptr;
     bool soloLectura_ = false;
+    int formato_ = kFormatoActual;
     Colador colador_;
 };
 
