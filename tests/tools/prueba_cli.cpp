@@ -150,7 +150,7 @@ private slots:
                       QStringLiteral("pájaro")});
         QCOMPARE(s.lineas, QStringList{QStringLiteral("cántaro")});
         s = ejecutar({QStringLiteral("buscar"), QStringLiteral("--almacen"), ruta(QStringLiteral("r.lop")),
-                      QStringLiteral("--consonante"), QStringLiteral("xyz")});
+                      QStringLiteral("--consonante"), QStringLiteral("grr")});
         QVERIFY(s.estado != 0);
         QVERIFY(s.errores.contains(QStringLiteral("sílabas")));
         s = ejecutar({QStringLiteral("silabas"), QStringLiteral("canción"), QStringLiteral("búho"), QStringLiteral("x1")});
