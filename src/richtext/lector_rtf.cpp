@@ -227,7 +227,12 @@ void Lector::leer(qsizetype desde)
         default: break;
         }
         volcarBytes();
-        if (saltar > 0 || ignorando() || (c < 0x20 && c != u'\t')) {
+        if (ignorando() && saltar == 0) { // e.g. the hex data of a picture
+            while (i < n && s[i] != u'\\' && s[i] != u'{' && s[i] != u'}')
+                ++i;
+            continue;
+        }
+        if (saltar > 0 || (c < 0x20 && c != u'\t')) {
             if (saltar > 0 && !(c < 0x20 && c != u'\t'))
                 --saltar;
             ++i;
@@ -429,6 +434,8 @@ void Lector::cerrarGrupo()
     }
     if (actual.destino == Destino::Fuentes && !fuenteNombre.trimmed().isEmpty())
         cerrarFuente(); // a font name without its ';'
+    if (actual.destino == Destino::Colores && colorTiene)
+        cerrarColor(); // the last colour without its ';'
     if (pila.empty()) {
         fin = true;
         return;

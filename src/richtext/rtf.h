@@ -11,7 +11,13 @@
 //   trailing empty paragraph.
 // - Character formatting read: \b \i \ul (and its variants) \ulnone \strike \striked
 //   \fs \f (family from \fonttbl) \cf \cb \highlight (\colortbl) \super \sub
-//   \nosupersub \plain. Paragraph formatting is not kept.
+//   \nosupersub \plain. Every run gets its point size (\fs, RTF's default 24) and the
+//   family of its font, so the stored values show as the old box showed them (8.5 pt
+//   MS Sans Serif). Paragraph formatting is not kept; tables become tab-separated
+//   paragraphs (\cell, \row).
+// - Destinations whose text is not shown are skipped: {\* ...}, \stylesheet, \info,
+//   \pict, \object, headers, footers, footnotes, \fldinst and the like (\fldrslt is
+//   shown). \bin data is skipped. Unknown control words are ignored.
 // - \'hh is decoded in the code page of the current font's \fcharset, else of
 //   \ansicpg (default 1252); code pages other than 1252 are decoded by Qt/ICU when
 //   available (single- and double-byte), else as 1252.
@@ -27,6 +33,7 @@
 //   \par second paragraph
 //   \par
 //   }
+// (lines end in CR LF, as RichEdit's do).
 // Every paragraph after the first is introduced by "\par " directly followed by its
 // text (formatting changes for it are written before the "\par"); the last one is
 // closed by "\par". Characters of code page 1252 above 127 are written as \'hh (lower
