@@ -33,6 +33,10 @@ struct Orden {
 const Orden kOrdenes[] = {
     {"crear", ordenCrear, "crear --lista PALABRAS.txt ALMACEN   crea un almacén a partir de una lista de palabras"},
     {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas"},
+    {"convertir", ordenConvertir, "convertir ARCHIVO_ACCESS ALMACEN   convierte un data.lop de Access (97/2000) en un almacén nuevo;\n"
+                                  "      sale con 0 si lo consigue, 1 si falla (el archivo de Access no se toca), 2 si el uso es incorrecto"},
+    {"comprobar", ordenComprobar, "comprobar ALMACEN   lista las palabras cuya Voc no es la que les corresponde, sin cambiar nada;\n"
+                                  "      sale con 0 si no hay ninguna, 1 si las hay, 2 si hay un error"},
 };
 
 void uso()
