@@ -26,7 +26,10 @@ int ordenComprobar(const QStringList &args)
                                   "(no se ha cambiado nada).").arg(malas.size()).arg(total));
         return malas.empty() ? 0 : 1;
     } catch (const ErrorAlmacen &e) {
-        error(e.mensaje());
+        if (e.tipo() == ErrorAlmacen::Tipo::EsAccess)
+            error(e.mensaje() + QStringLiteral(" Conviértalo antes con «rimario-cli convertir»."));
+        else
+            error(e.mensaje());
         return 2;
     }
 }

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QString>
 #include <QTest>
+#include <QtEndian>
 
 namespace apoyo {
 
@@ -40,26 +41,12 @@ inline QByteArray huella(const QString &ruta)
     return QCryptographicHash::hash(leer(ruta), QCryptographicHash::Sha256);
 }
 
-inline int le16(const QByteArray &b, int i) { return quint8(b[i]) | (quint8(b[i + 1]) << 8); }
-inline void pon16(QByteArray &b, int i, quint32 v)
+inline int le16(const QByteArray &b, int i) { return qFromLittleEndian<quint16>(b.constData() + i); }
+inline void pon16(QByteArray &b, int i, quint32 v) { qToLittleEndian<quint16>(quint16(v), b.data() + i); }
+inline void pon32(QByteArray &b, int i, quint32 v) { qToLittleEndian<quint32>(v, b.data() + i); }
+inline QByteArray ucs2(const QString &s) // little-endian hosts
 {
-    b[i] = char(v & 0xFF);
-    b[i + 1] = char((v >> 8) & 0xFF);
-}
-inline void pon32(QByteArray &b, int i, quint32 v)
-{
-    pon16(b, i, v & 0xFFFF);
-    pon16(b, i + 2, v >> 16);
-}
-
-inline QByteArray ucs2(const QString &s)
-{
-    QByteArray b;
-    for (QChar c : s) {
-        b.append(char(c.unicode() & 0xFF));
-        b.append(char(c.unicode() >> 8));
-    }
-    return b;
+    return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
 }
 
 // Position in the file of row 'fila' of the page, and its length.
@@ -79,23 +66,19 @@ inline int valor(const QByteArray &db, int numFila, int k)
     return ini + le16(db, ini + largo - 2 - 2 - 2 * (k + 1));
 }
 
-// A data page holding the rows given; 'propietario' is the table's definition
-// page, or 0 for a long-value page. 'bandera' is or-ed into every row offset.
-inline QByteArray pagina(const QList<QByteArray> &filas, quint32 propietario, quint16 bandera = 0)
+// A long-value page holding the rows given.
+inline QByteArray paginaLarga(const QList<QByteArray> &filas)
 {
     QByteArray p(kPagina, '\0');
     p[0] = 1;
     p[1] = 1;
-    if (propietario)
-        pon32(p, 4, propietario);
-    else
-        p.replace(4, 4, "LVAL");
+    p.replace(4, 4, "LVAL");
     pon16(p, 12, quint32(filas.size()));
     int fin = kPagina;
     for (int i = 0; i < filas.size(); ++i) {
         fin -= int(filas[i].size());
         p.replace(fin, filas[i].size(), filas[i]);
-        pon16(p, 14 + 2 * i, quint32(fin) | bandera);
+        pon16(p, 14 + 2 * i, quint32(fin));
     }
     pon16(p, 2, quint32(fin - 14 - 2 * filas.size()));
     return p;

@@ -17,8 +17,10 @@ namespace rimario {
 namespace {
 
 // Flags in the high bits of a row's offset on a data page.
-constexpr quint16 kFilaBorrada = 0x8000; // deleted, or the far end of a moved row
-constexpr quint16 kFilaMovida = 0x4000;  // the row holds a pointer to its data elsewhere
+// A deleted row has both; the data of a moved row, only the first: it is
+// reached through the pointer left in the row's place.
+constexpr quint16 kFilaBorrada = 0x8000;
+constexpr quint16 kFilaMovida = 0x4000; // the row holds a pointer to its data elsewhere
 constexpr quint16 kMascaraPosicion = 0x1FFF;
 constexpr int kSaltosMaximos = 4;
 

@@ -12,8 +12,9 @@
 //   pairs) into "?" and stops at the output size;
 // - a long memo whose chain is damaged comes back as "" with a warning on
 //   standard error only;
-// - mdb_fetch_row skips the pointer of a row that Jet moved to another page
-//   and returns the moved data where it lies, out of the table's order.
+// - mdb_fetch_row skips the pointer that Jet leaves where it moved a grown
+//   row from, and returns the moved data (flagged like a deleted row) as a row
+//   of its own where it lies, out of the table's order.
 // Here long values (memo) are followed page by page to their full length, text
 // is decoded from UCS-2 (with Jet 4's "Unicode compression") or from the file's
 // code page (Jet 3), moved rows are read through their pointer, and any
