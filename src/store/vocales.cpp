@@ -19,6 +19,8 @@ char16_t vocalDe(char16_t c)
         return 0;
     if (QChar::isSurrogate(c))
         return 0; // nothing outside the basic plane is in the table
+    if (c == u'\u0130')
+        return u'i'; // İ: QChar::toLower keeps it (its full lower case is two characters)
     const char16_t l = static_cast<char16_t>(QChar::toLower(c));
     switch (l) {
     case u'a': case u'\u00e1': return u'a';
