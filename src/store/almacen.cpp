@@ -188,9 +188,11 @@ void funcionClave(sqlite3_context *ctx, int, sqlite3_value **args)
     const auto *colador = static_cast<const Colador *>(sqlite3_user_data(ctx));
     QByteArray k;
     if (sqlite3_value_type(args[0]) != SQLITE_NULL) {
-        const void *p = sqlite3_value_text16(args[0]);
-        const int n = sqlite3_value_bytes16(args[0]);
-        k = colador->clave(QStringView(reinterpret_cast<const QChar *>(p), n / 2));
+        // Decoded as the word list decodes it, so that a word of invalid UTF-8
+        // (left by another program) sorts where the list looks for it.
+        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(args[0]));
+        const int n = sqlite3_value_bytes(args[0]);
+        k = colador->clave(QString::fromUtf8(p, n));
     }
     sqlite3_result_blob(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
 }
@@ -299,7 +301,7 @@ void Almacen::preparar()
 
 void Almacen::registrarFunciones()
 {
-    sqlite3_create_function_v2(db_, "clave_orden", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC,
+    sqlite3_create_function_v2(db_, "clave_orden", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                const_cast<Colador *>(&colador_), funcionClave, nullptr, nullptr,
                                nullptr);
     sqlite3_create_function_v2(db_, "clave_rima", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
@@ -780,7 +782,7 @@ qint64 Almacen::Lote::insertar(const Fila &f)
     sqlite3_reset(ins_);
     auto texto = [this](int i, const std::optional<QString> &v) {
         if (v)
-            sqlite3_bind_text16(ins_, i, v->utf16(), int(v->size() * 2), SQLITE_TRANSIENT);
+            enlazarTexto16(ins_, i, *v);
         else
             sqlite3_bind_null(ins_, i);
     };

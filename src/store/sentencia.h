@@ -9,6 +9,30 @@
 
 namespace rimario {
 
+// Binds UTF-16 text. SQLite, storing it as UTF-8, reads an unpaired surrogate
+// as the first half of a pair and swallows the character after it; such a
+// unit is stored as U+FFFD instead and the rest of the text as it is.
+inline int enlazarTexto16(sqlite3_stmt *st, int i, QStringView v)
+{
+    auto suelto = [](QStringView t, qsizetype &k) {
+        if (t[k].isHighSurrogate() && k + 1 < t.size() && t[k + 1].isLowSurrogate()) {
+            ++k;
+            return false;
+        }
+        return t[k].isSurrogate();
+    };
+    qsizetype k = 0;
+    while (k < v.size() && !suelto(v, k))
+        ++k;
+    if (k == v.size())
+        return sqlite3_bind_text16(st, i, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT);
+    QString s = v.toString();
+    for (; k < s.size(); ++k)
+        if (suelto(s, k))
+            s[k] = QChar::ReplacementCharacter;
+    return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+}
+
 class Sentencia {
 public:
     Sentencia(sqlite3 *db, const char *sql);
@@ -21,10 +45,7 @@ public:
     sqlite3_stmt *get() const { return st_; }
 
     void enlazar(int i, qint64 v) { sqlite3_bind_int64(st_, i, v); }
-    void enlazar(int i, QStringView v)
-    {
-        sqlite3_bind_text16(st_, i, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT);
-    }
+    void enlazar(int i, QStringView v) { enlazarTexto16(st_, i, v); }
     void enlazar(int i, const std::optional<QString> &v)
     {
         if (v)
