@@ -23,11 +23,14 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
+
+#include <limits>
 
 namespace rimario {
 
@@ -55,6 +58,48 @@ const QString kTipCompletas = QStringLiteral("Buscar rimas de palabras completas
 // The dictionary service's rights notice as the definition view writes it.
 const QString kPie = QStringLiteral("\\par Real Academia Espa\\'f1ola \\'a9 Todos los derechos reservados");
 constexpr int kRecorte = 22;
+// A line edit holds 32767 characters unless told otherwise; a stored word may be longer.
+constexpr int kSinLimite = std::numeric_limits<int>::max();
+// Qt takes time that grows with the square of the length to wrap a run of text
+// with no break in it; a text with such a run this long is wrapped at word
+// boundaries only (the run then stays on one line).
+constexpr qsizetype kTramoSinCortes = 10000;
+
+qsizetype tramoMasLargo(QStringView texto)
+{
+    qsizetype mayor = 0, actual = 0;
+    for (const QChar c : texto) {
+        actual = c.isSpace() ? 0 : actual + 1;
+        mayor = std::max(mayor, actual);
+    }
+    return mayor;
+}
+
+// Puts the text into the view; the slow way of wrapping is never applied to
+// such a run, old or new.
+template <typename Poner>
+void ponerConCortes(QTextEdit *vista, QStringView texto, Poner poner)
+{
+    const bool sinCortes = tramoMasLargo(texto) > kTramoSinCortes;
+    if (sinCortes)
+        vista->setWordWrapMode(QTextOption::WordWrap);
+    poner();
+    if (!sinCortes)
+        vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+// The grids' editor: takes a word of any length.
+class EditorSinLimite : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *padre, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(padre, opcion, indice);
+        if (auto *linea = qobject_cast<QLineEdit *>(editor))
+            linea->setMaxLength(kSinLimite);
+        return editor;
+    }
+};
 
 QFont fuente(double puntos, bool negrita)
 {
@@ -115,6 +160,7 @@ void prepararRejilla(QTableView *t)
     t->setWordWrap(false);
     t->setCornerButtonEnabled(false);
     t->setFont(fuente(8.25, false));
+    t->setItemDelegate(new EditorSinLimite(t));
     t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
@@ -206,6 +252,7 @@ void Principal::construir()
     Pal = new QLineEdit(this);
     Pal->setObjectName(QStringLiteral("Pal"));
     Pal->setGeometry(tw(5040, 7680, 1815, 375));
+    Pal->setMaxLength(kSinLimite);
 
     MT = new QCheckBox(QStringLiteral("Palabras de igual tamaño"), this);
     MT->setObjectName(QStringLiteral("MT"));
@@ -422,7 +469,8 @@ void Principal::Ind_Click()
 
 void Principal::mostrarSig(const std::optional<QString> &sig)
 {
-    leerRtf(sig ? QStringView(*sig) : QStringView(), RT->document());
+    const QStringView texto = sig ? QStringView(*sig) : QStringView();
+    ponerConCortes(RT, texto, [&] { leerRtf(texto, RT->document()); });
 }
 
 void Principal::DB_RowColChange()
@@ -463,7 +511,8 @@ void Principal::terminarArchivo()
 {
     const auto fin = qScopeGuard([this] { archivando_ = false; });
     // 3, 4. The page's text into the definition view.
-    RT->setPlainText(QGuiApplication::clipboard()->text());
+    const QString pagina = QGuiApplication::clipboard()->text();
+    ponerConCortes(RT, pagina, [&] { RT->setPlainText(pagina); });
     // 5. The first 22 characters go.
     QTextCursor c(RT->document());
     c.setPosition(0);
