@@ -56,6 +56,13 @@ struct Hostil {
 
 QByteArray utf8(const QString &s) { return s.toUtf8(); }
 
+// Bytes of a literal, NULs inside included.
+template <size_t N>
+QByteArray crudo(const char (&s)[N])
+{
+    return QByteArray(s, qsizetype(N - 1));
+}
+
 // A long word ending in "ción": 40,000 characters.
 QString palabraLarga()
 {
@@ -91,7 +98,7 @@ const QList<Hostil> &hostiles()
         fila("palabra de 40000", utf8(palabraLarga()), texto(QStringLiteral("{\\rtf1 la larga\\par}")));
         fila("controles", QByteArray("con\x01tro\x07l\x1b" "es\x7f"),
              QByteArray("{\\rtf1 a\x01" "b\x1f" "c\\par}"));
-        fila("NUL dentro", QByteArray("nu\0la", 5), QByteArray("def\0inici\xc3\xb3n", 14));
+        fila("NUL dentro", crudo("nu\0la"), crudo("def\0inici\xc3\xb3n"));
         fila("blancos", "\t tabulado \r\n", Valor());
         fila("surrogado alto suelto", "c\xed\xa0\x80" "asa", QByteArray("{\\rtf1 s\xed\xa0\x80" "a\\par}"));
         fila("surrogado bajo suelto", "ca\xed\xb0\x80sa");
@@ -109,7 +116,7 @@ const QList<Hostil> &hostiles()
         l.append({"Voc inválida", QByteArray("casa"), QByteArray("a\xff" "a"), Valor()});
         l.append({"Pal nula", Valor(), Valor(), Valor()});
         l.append({"Pal entera", qint64(7), Valor(), qint64(42)});
-        l.append({"Pal blob", Blob{"amor"}, Blob{"ao"}, Blob{QByteArray("\x00\x01\xff{\\rtf1", 9)}});
+        l.append({"Pal blob", Blob{"amor"}, Blob{"ao"}, Blob{crudo("\x00\x01\xff{\\rtf1")}});
         l.append({"llaves sin fin", QByteArray("llaves"), QByteArray("ae"), QByteArray(100000, '{')});
         return l;
     }();
