@@ -12,6 +12,7 @@
 #include "lexico.h"
 #include "lista_palabras.h"
 #include "rima.h"
+#include "silabas.h"
 
 #include <QFile>
 
@@ -183,6 +184,39 @@ void completasIngenua(benchmark::State &st, const char *palabra, int n)
     st.counters["filas"] = double(filas);
 }
 
+// ---- consonant and assonant rhyme by the keys stored per word; the baseline
+// analyses every word of the list, as a store without keys must
+
+void clavesNuestra(benchmark::State &st, const char *palabra, bool consonante)
+{
+    Programa &p = programa(false);
+    const AnalisisSilabico a = analizarPalabra(QString::fromUtf8(palabra));
+    size_t filas = 0;
+    for (auto _ : st)
+        filas = p.almacen
+                    ->palabrasQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
+                                       consonante ? a.claveConsonante : a.claveAsonante, std::nullopt)
+                    .size();
+    st.counters["filas"] = double(filas);
+}
+
+void clavesIngenua(benchmark::State &st, const char *palabra, bool consonante)
+{
+    const Lexico &lx = programa(false).lista->lexico();
+    const AnalisisSilabico a = analizarPalabra(QString::fromUtf8(palabra));
+    const QString clave = consonante ? a.claveConsonante : a.claveAsonante;
+    size_t filas = 0;
+    for (auto _ : st) {
+        filas = 0;
+        for (qsizetype i = 0; i < lx.tamano(); ++i) {
+            const AnalisisSilabico b = analizarPalabra(lx.pal(i));
+            if (b.valido && (consonante ? b.claveConsonante : b.claveAsonante) == clave)
+                ++filas;
+        }
+    }
+    st.counters["filas"] = double(filas);
+}
+
 // ---- vowel-mode rhyme search: marks committed, result and word list ready
 
 void vocalesNuestra(benchmark::State &st, const char *palabra, int n)
@@ -294,6 +328,13 @@ void registrar()
             ->Unit(kMillisecond)->UseRealTime();
         RegisterBenchmark((nombre + "/ingenuo").c_str(), completasIngenua, c.palabra, c.n)
             ->Unit(kMillisecond)->UseRealTime()->Iterations(5);
+    }
+    for (const bool consonante : {true, false}) {
+        const std::string nombre = std::string(consonante ? "consonante" : "asonante") + "/cantamos";
+        RegisterBenchmark((nombre + "/nuestro").c_str(), clavesNuestra, "cantamos", consonante)
+            ->Unit(kMillisecond)->UseRealTime();
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), clavesIngenua, "cantamos", consonante)
+            ->Unit(kMillisecond)->UseRealTime()->Iterations(2);
     }
     for (const Caso c : {Caso{"deseo", 2}, Caso{"murciélago", 5}}) {
         const std::string nombre = "vocales/" + std::string(c.palabra) + "/n" + std::to_string(c.n);

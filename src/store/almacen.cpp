@@ -295,6 +295,8 @@ void Almacen::preparar()
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     sqlite3_exec(db_, "PRAGMA cache_size = -16000", nullptr, nullptr, nullptr);
+    // Reading the whole list at start-up goes faster through the page cache of the system.
+    sqlite3_exec(db_, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
 }
 
 void Almacen::registrarFunciones()
@@ -325,14 +327,15 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
     const QByteArray nombre = QFile::encodeName(ruta);
     int rc = SQLITE_CANTOPEN;
     if (!soloLectura) {
-        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE, nullptr);
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_close_v2(a->db_);
             a->db_ = nullptr;
         }
     }
     if (rc != SQLITE_OK) {
-        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READONLY, nullptr);
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         a->soloLectura_ = true;
     }
     if (rc != SQLITE_OK) {
