@@ -1,8 +1,55 @@
 #pragma once
+// RTF text of the definition view (the column Sig), read into and written from a
+// QTextDocument. Replaces the TextRTF property of the old rich-text box.
+//
+// Reader (leerRtf):
+// - Input that does not start with "{\rtf" (after leading white space) is taken as
+//   plain text: CR LF, CR and LF end paragraphs, NUL characters are dropped. Empty
+//   input gives an empty document (what the view shows for a Null Sig).
+// - \par ends a paragraph; the \par that ends the last paragraph does not open a new,
+//   empty one (RichEdit writes "...text\par }"), so the stored samples have no
+//   trailing empty paragraph.
+// - Character formatting read: \b \i \ul (and its variants) \ulnone \strike \striked
+//   \fs \f (family from \fonttbl) \cf \cb \highlight (\colortbl) \super \sub
+//   \nosupersub \plain. Paragraph formatting is not kept.
+// - \'hh is decoded in the code page of the current font's \fcharset, else of
+//   \ansicpg (default 1252); code pages other than 1252 are decoded by Qt/ICU when
+//   available (single- and double-byte), else as 1252.
+// - Control characters other than tab are dropped. Groups nested deeper than
+//   kProfundidadMaxima are skipped. Text after the group that closes the document is
+//   ignored; a missing closing brace is no trouble.
+// - Never throws, never recurses, linear in the length of the input.
+//
+// Writer (escribirRtf): the RichEdit style of the stored values, namely
+//   {\rtf1\ansi\ansicpg1252\deff0\deflang3082{\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}...}
+//   [{\colortbl ;...}]
+//   \viewkind4\uc1\pard\f0\fs17 first paragraph
+//   \par second paragraph
+//   \par
+//   }
+// Every paragraph after the first is introduced by "\par " directly followed by its
+// text (formatting changes for it are written before the "\par"); the last one is
+// closed by "\par". Characters of code page 1252 above 127 are written as \'hh (lower
+// case hex), others above 127 as \uN? (N signed 16-bit, two for non-BMP characters),
+// tab as "\tab ", U+2028 as "\line "; other control characters are not written.
+// The writer's output is a fixed point: escribirRtf(leerRtf(escribirRtf(d))) equals
+// escribirRtf(d).
+
 #include <QString>
 #include <QStringView>
+
 class QTextDocument;
+
 namespace rimario {
+
+// Replaces the document's content with the RTF text (see above). The document's undo
+// stack is cleared. Never throws; malformed or truncated input shows what it can.
 void leerRtf(QStringView rtf, QTextDocument *documento);
+
+// The document as RTF, written as described above. A null document gives the RTF of an
+// empty one.
 QString escribirRtf(const QTextDocument *documento);
-}
+
+inline constexpr int kProfundidadMaxima = 512;
+
+} // namespace rimario

@@ -1,0 +1,648 @@
+// RTF reader: a single pass over the text with an explicit stack of group states.
+// Text is gathered into runs of equal formatting and inserted a run at a time.
+
+#include "cp1252.h"
+#include "rtf.h"
+
+#include <QColor>
+#include <QHash>
+#include <QStringDecoder>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace rimario {
+namespace {
+
+// Where the text of the current group goes.
+enum class Destino : quint8 { Texto, Ignorar, Fuentes, Colores };
+
+// Character formatting as RTF states it; turned into a QTextCharFormat per run.
+struct Formato {
+    bool negrita = false, cursiva = false, subrayado = false, tachado = false;
+    qint8 vertical = 0; // 1 superscript, -1 subscript
+    int medias = 24;    // \fs: size in half-points (RTF's default is 24)
+    int fuente = -1;    // \f: index in the font table; -1 is the default font (\deff)
+    int color = 0;      // \cf: index in the colour table; 0 is usually "automatic"
+    int fondo = 0;      // \cb, \highlight
+    bool operator==(const Formato &) const = default;
+};
+
+struct Estado {
+    Formato formato;
+    int uc = 1; // \uc: fallback characters after \u
+    Destino destino = Destino::Texto;
+};
+
+struct Fuente {
+    QString nombre;
+    int charset = 0;
+};
+
+// A code page other than 1252: a table for single-byte pages, else a decoder.
+struct Pagina {
+    std::array<char16_t, 256> tabla{};
+    std::optional<QStringDecoder> decodificador;
+};
+
+// The control words the reader acts on. Any other word is ignored.
+enum class Cw : quint8 {
+    Caracter, Par, B, I, Ul, UlNone, Strike, Fs, F, Cf, Cb, Plain, Super, Sub, NoSuperSub,
+    Deff, Ansicpg, Ansi, Mac, Pc, Pca, Fcharset, Red, Green, Blue, U, Uc, Bin,
+    Fonttbl, Colortbl, Saltar,
+};
+
+struct Entrada {
+    std::string_view nombre;
+    Cw cw;
+    char16_t caracter = 0;
+};
+
+// Sorted by name (checked below). Saltar: destinations whose text is not shown.
+constexpr Entrada kPalabras[] = {
+    {"aftncn", Cw::Saltar}, {"aftnsep", Cw::Saltar}, {"aftnsepc", Cw::Saltar},
+    {"annotation", Cw::Saltar}, {"ansi", Cw::Ansi}, {"ansicpg", Cw::Ansicpg},
+    {"atnauthor", Cw::Saltar}, {"atnid", Cw::Saltar}, {"author", Cw::Saltar}, {"b", Cw::B},
+    {"bin", Cw::Bin}, {"bkmkend", Cw::Saltar}, {"bkmkstart", Cw::Saltar}, {"blue", Cw::Blue},
+    {"bullet", Cw::Caracter, 0x2022}, {"buptim", Cw::Saltar}, {"cb", Cw::Cb},
+    {"cell", Cw::Caracter, u'\t'}, {"cf", Cw::Cf}, {"colortbl", Cw::Colortbl},
+    {"comment", Cw::Saltar}, {"creatim", Cw::Saltar}, {"datafield", Cw::Saltar},
+    {"deff", Cw::Deff}, {"do", Cw::Saltar}, {"doccomm", Cw::Saltar}, {"docvar", Cw::Saltar},
+    {"emdash", Cw::Caracter, 0x2014}, {"emspace", Cw::Caracter, 0x2003},
+    {"endash", Cw::Caracter, 0x2013}, {"enspace", Cw::Caracter, 0x2002}, {"f", Cw::F},
+    {"fcharset", Cw::Fcharset}, {"filetbl", Cw::Saltar}, {"fldinst", Cw::Saltar},
+    {"fonttbl", Cw::Fonttbl}, {"footer", Cw::Saltar}, {"footerf", Cw::Saltar},
+    {"footerl", Cw::Saltar}, {"footerr", Cw::Saltar}, {"footnote", Cw::Saltar},
+    {"fs", Cw::Fs}, {"ftncn", Cw::Saltar}, {"ftnsep", Cw::Saltar}, {"ftnsepc", Cw::Saltar},
+    {"generator", Cw::Saltar}, {"green", Cw::Green}, {"header", Cw::Saltar},
+    {"headerf", Cw::Saltar}, {"headerl", Cw::Saltar}, {"headerr", Cw::Saltar},
+    {"highlight", Cw::Cb}, {"i", Cw::I}, {"info", Cw::Saltar}, {"keywords", Cw::Saltar},
+    {"ldblquote", Cw::Caracter, 0x201C}, {"line", Cw::Caracter, 0x2028},
+    {"listoverridetable", Cw::Saltar}, {"listtable", Cw::Saltar},
+    {"lquote", Cw::Caracter, 0x2018}, {"ltrmark", Cw::Caracter, 0x200E}, {"mac", Cw::Mac},
+    {"nestcell", Cw::Caracter, u'\t'}, {"nestrow", Cw::Par}, {"nonshppict", Cw::Saltar},
+    {"nosupersub", Cw::NoSuperSub}, {"objdata", Cw::Saltar}, {"object", Cw::Saltar},
+    {"operator", Cw::Saltar}, {"page", Cw::Par}, {"par", Cw::Par}, {"pc", Cw::Pc},
+    {"pca", Cw::Pca}, {"pict", Cw::Saltar}, {"plain", Cw::Plain}, {"pn", Cw::Saltar},
+    {"printim", Cw::Saltar}, {"private", Cw::Saltar}, {"qmspace", Cw::Caracter, 0x2005},
+    {"rdblquote", Cw::Caracter, 0x201D}, {"red", Cw::Red}, {"revtbl", Cw::Saltar},
+    {"revtim", Cw::Saltar}, {"row", Cw::Par}, {"rquote", Cw::Caracter, 0x2019},
+    {"rsidtbl", Cw::Saltar}, {"rtlmark", Cw::Caracter, 0x200F}, {"sect", Cw::Par},
+    {"shp", Cw::Saltar}, {"shppict", Cw::Saltar}, {"strike", Cw::Strike},
+    {"striked", Cw::Strike}, {"stylesheet", Cw::Saltar}, {"sub", Cw::Sub},
+    {"subject", Cw::Saltar}, {"super", Cw::Super}, {"tab", Cw::Caracter, u'\t'},
+    {"tc", Cw::Saltar}, {"template", Cw::Saltar}, {"themedata", Cw::Saltar},
+    {"title", Cw::Saltar}, {"txe", Cw::Saltar}, {"u", Cw::U}, {"uc", Cw::Uc}, {"ul", Cw::Ul},
+    {"uld", Cw::Ul}, {"uldash", Cw::Ul}, {"uldashd", Cw::Ul}, {"uldashdd", Cw::Ul},
+    {"uldb", Cw::Ul}, {"ulhwave", Cw::Ul}, {"ulldash", Cw::Ul}, {"ulnone", Cw::UlNone},
+    {"ulth", Cw::Ul}, {"ulthd", Cw::Ul}, {"ulthdash", Cw::Ul}, {"ulthdashd", Cw::Ul},
+    {"ulthdashdd", Cw::Ul}, {"ulthldash", Cw::Ul}, {"ululdbwave", Cw::Ul}, {"ulw", Cw::Ul},
+    {"ulwave", Cw::Ul}, {"userprops", Cw::Saltar}, {"xe", Cw::Saltar},
+    {"xmlnstbl", Cw::Saltar}, {"zwj", Cw::Caracter, 0x200D}, {"zwnj", Cw::Caracter, 0x200C},
+};
+static_assert(std::ranges::is_sorted(kPalabras, {}, &Entrada::nombre));
+
+const Entrada *buscarPalabra(QStringView nombre)
+{
+    char buf[32];
+    if (nombre.size() > qsizetype(sizeof buf))
+        return nullptr;
+    for (qsizetype k = 0; k < nombre.size(); ++k)
+        buf[k] = char(nombre[k].unicode()); // ASCII letters only
+    const std::string_view clave(buf, size_t(nombre.size()));
+    const auto it = std::ranges::lower_bound(kPalabras, clave, {}, &Entrada::nombre);
+    return (it != std::end(kPalabras) && it->nombre == clave) ? it : nullptr;
+}
+
+inline bool esLetra(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+inline bool esDigito(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline int valorHex(char16_t c)
+{
+    if (esDigito(c))
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// The code page of a font's \fcharset; 0 for "the document's code page".
+int codigoDeCharset(int charset)
+{
+    switch (charset) {
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254: return 437;
+    case 255: return 850;
+    default: return 0; // ANSI, default, symbol and the rest
+    }
+}
+
+class Lector {
+public:
+    Lector(QStringView s, QTextCursor &cursor) : s(s), n(s.size()), cursor(cursor) {}
+    void leer(qsizetype desde);
+
+private:
+    void controlar();
+    void palabra(const Entrada *e, bool hay, int p);
+    void simbolo(char16_t c);
+    void abrirGrupo();
+    void cerrarGrupo();
+    bool ignorando() const { return exceso > 0 || actual.destino == Destino::Ignorar; }
+    void caracter(char16_t c);
+    void emitir(QStringView t);
+    void texto(QStringView t);
+    void parrafo();
+    void nuevoParrafo();
+    void volcarTexto();
+    void volcarBytes();
+    void cerrarFuente();
+    void cerrarColor();
+    int paginaActual() const;
+    Pagina *pagina(int cp);
+    QTextCharFormat formatoQt(const Formato &f) const;
+
+    QStringView s;
+    qsizetype n;
+    qsizetype i = 0;
+    bool fin = false;
+    QTextCursor &cursor;
+
+    std::vector<Estado> pila; // states of the enclosing groups
+    Estado actual;
+    int exceso = 0;  // groups opened beyond kProfundidadMaxima; their content is skipped
+    int saltar = 0;  // fallback characters still to skip after \u
+
+    int deff = 0;
+    int cpDocumento = 1252;
+    QHash<int, Fuente> fuentes;
+    int fuenteIndice = -1, fuenteCharset = 0;
+    QString fuenteNombre;
+    std::vector<QColor> colores; // invalid colour: automatic
+    int rojo = 0, verde = 0, azul = 0;
+    bool colorTiene = false;
+    QHash<int, std::shared_ptr<Pagina>> paginas;
+
+    QByteArray bytes; // consecutive \'hh not yet decoded
+    int cpBytes = 1252;
+    QString buffer;   // text not yet inserted, all in formatoBuffer
+    Formato formatoBuffer;
+    bool parrafoPendiente = false; // a \par seen; the paragraph opens when text follows
+    Formato formatoParrafo;
+};
+
+void Lector::leer(qsizetype desde)
+{
+    i = desde;
+    while (i < n && !fin) {
+        const char16_t c = s[i].unicode();
+        switch (c) {
+        case u'\\': controlar(); continue;
+        case u'{': ++i; abrirGrupo(); continue;
+        case u'}': ++i; cerrarGrupo(); continue;
+        case u'\r': case u'\n': ++i; continue; // ignored, even between \'hh bytes
+        default: break;
+        }
+        volcarBytes();
+        if (saltar > 0 || ignorando() || (c < 0x20 && c != u'\t')) {
+            if (saltar > 0 && !(c < 0x20 && c != u'\t'))
+                --saltar;
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1; // a run of plain characters
+        while (j < n) {
+            const char16_t d = s[j].unicode();
+            if (d == u'\\' || d == u'{' || d == u'}' || (d < 0x20 && d != u'\t'))
+                break;
+            ++j;
+        }
+        emitir(s.mid(i, j - i));
+        i = j;
+    }
+    volcarBytes();
+    volcarTexto(); // a pending paragraph is the one the last \par closed: dropped
+}
+
+void Lector::controlar()
+{
+    ++i; // the backslash
+    if (i >= n)
+        return;
+    const char16_t c = s[i].unicode();
+    if (!esLetra(c)) {
+        ++i;
+        simbolo(c);
+        return;
+    }
+    const qsizetype inicio = i;
+    while (i < n && esLetra(s[i].unicode()))
+        ++i;
+    const QStringView nombre = s.mid(inicio, i - inicio);
+    bool negativo = false, hay = false;
+    qint64 v = 0;
+    if (i + 1 < n && s[i] == u'-' && esDigito(s[i + 1].unicode())) {
+        negativo = true;
+        ++i;
+    }
+    while (i < n && esDigito(s[i].unicode())) {
+        hay = true;
+        if (v < (qint64(1) << 40)) // saturates; every digit is still consumed
+            v = v * 10 + (s[i].unicode() - u'0');
+        ++i;
+    }
+    if (i < n && s[i] == u' ')
+        ++i; // the delimiter belongs to the control word
+    v = std::clamp<qint64>(negativo ? -v : v, INT_MIN, INT_MAX);
+    palabra(buscarPalabra(nombre), hay, int(v));
+}
+
+void Lector::palabra(const Entrada *e, bool hay, int p)
+{
+    if (e && e->cw == Cw::Bin) { // binary data is skipped wherever it is
+        if (hay && p > 0)
+            i += std::min<qsizetype>(p, n - i);
+    }
+    volcarBytes();
+    if (saltar > 0) { // a control word counts as one fallback character
+        --saltar;
+        return;
+    }
+    if (ignorando() || !e)
+        return;
+    Formato &f = actual.formato;
+    const bool activo = !hay || p != 0;
+    switch (e->cw) {
+    case Cw::Caracter: caracter(e->caracter); break;
+    case Cw::Par:
+        if (actual.destino == Destino::Texto)
+            parrafo();
+        break;
+    case Cw::B: f.negrita = activo; break;
+    case Cw::I: f.cursiva = activo; break;
+    case Cw::Ul: f.subrayado = activo; break;
+    case Cw::UlNone: f.subrayado = false; break;
+    case Cw::Strike: f.tachado = activo; break;
+    case Cw::Fs: f.medias = (!hay || p <= 0) ? 24 : std::min(p, 3276); break;
+    case Cw::F:
+        if (actual.destino == Destino::Fuentes) {
+            fuenteIndice = hay ? p : 0;
+            fuenteCharset = 0;
+            fuenteNombre.clear();
+        } else {
+            f.fuente = std::max(p, -1);
+        }
+        break;
+    case Cw::Cf: f.color = std::max(p, 0); break;
+    case Cw::Cb: f.fondo = std::max(p, 0); break;
+    case Cw::Plain: f = Formato{}; break;
+    case Cw::Super: f.vertical = 1; break;
+    case Cw::Sub: f.vertical = -1; break;
+    case Cw::NoSuperSub: f.vertical = 0; break;
+    case Cw::Deff: deff = p; break;
+    case Cw::Ansicpg:
+        if (p > 0 && p < 65536)
+            cpDocumento = p;
+        break;
+    case Cw::Ansi: cpDocumento = 1252; break;
+    case Cw::Mac: cpDocumento = 10000; break;
+    case Cw::Pc: cpDocumento = 437; break;
+    case Cw::Pca: cpDocumento = 850; break;
+    case Cw::Fcharset: fuenteCharset = p; break;
+    case Cw::Red: rojo = std::clamp(p, 0, 255); colorTiene = true; break;
+    case Cw::Green: verde = std::clamp(p, 0, 255); colorTiene = true; break;
+    case Cw::Blue: azul = std::clamp(p, 0, 255); colorTiene = true; break;
+    case Cw::U: {
+        if (!hay) // no digits: not a character
+            break;
+        if (p < 0 && p >= -32768) {
+            caracter(char16_t(p + 65536));
+        } else if (p >= 0 && p <= 0xFFFF) {
+            caracter(char16_t(p));
+        } else if (p > 0xFFFF && p <= 0x10FFFF) { // not RTF, but some writers do it
+            const char32_t cp = char32_t(p);
+            const char16_t par[2] = {QChar::highSurrogate(cp), QChar::lowSurrogate(cp)};
+            emitir(QStringView(par, 2));
+        } else {
+            caracter(QChar::ReplacementCharacter);
+        }
+        saltar = actual.uc;
+        break;
+    }
+    case Cw::Uc: actual.uc = hay ? std::max(p, 0) : 1; break;
+    case Cw::Bin: break;
+    case Cw::Fonttbl:
+        actual.destino = Destino::Fuentes;
+        fuenteIndice = -1;
+        fuenteNombre.clear();
+        break;
+    case Cw::Colortbl:
+        actual.destino = Destino::Colores;
+        colores.clear();
+        colorTiene = false;
+        break;
+    case Cw::Saltar: actual.destino = Destino::Ignorar; break;
+    }
+}
+
+void Lector::simbolo(char16_t c)
+{
+    if (c == u'\'') {
+        const int alto = i < n ? valorHex(s[i].unicode()) : -1;
+        const int bajo = (alto >= 0 && i + 1 < n) ? valorHex(s[i + 1].unicode()) : -1;
+        i += (alto >= 0) + (bajo >= 0); // a truncated escape is dropped
+        if (saltar > 0) {
+            --saltar;
+            return;
+        }
+        if (bajo < 0 || ignorando())
+            return;
+        const int cp = paginaActual();
+        if (!bytes.isEmpty() && cp != cpBytes)
+            volcarBytes();
+        cpBytes = cp;
+        bytes.append(char(alto * 16 + bajo));
+        return;
+    }
+    volcarBytes();
+    if (saltar > 0) {
+        --saltar;
+        return;
+    }
+    if (ignorando())
+        return;
+    switch (c) {
+    case u'\\': case u'{': case u'}': caracter(c); break;
+    case u'~': caracter(0x00A0); break;
+    case u'-': caracter(0x00AD); break;
+    case u'_': caracter(0x2011); break;
+    case u'*': actual.destino = Destino::Ignorar; break;
+    case u'\r': case u'\n':
+        if (actual.destino == Destino::Texto)
+            parrafo();
+        break;
+    default: break; // \| \: and the rest
+    }
+}
+
+void Lector::abrirGrupo()
+{
+    volcarBytes();
+    saltar = 0;
+    if (exceso > 0 || pila.size() >= size_t(kProfundidadMaxima)) {
+        ++exceso;
+        return;
+    }
+    pila.push_back(actual);
+}
+
+void Lector::cerrarGrupo()
+{
+    volcarBytes();
+    saltar = 0;
+    if (exceso > 0) {
+        --exceso;
+        return;
+    }
+    if (actual.destino == Destino::Fuentes && !fuenteNombre.trimmed().isEmpty())
+        cerrarFuente(); // a font name without its ';'
+    if (pila.empty()) {
+        fin = true;
+        return;
+    }
+    actual = pila.back();
+    pila.pop_back();
+    if (pila.empty())
+        fin = true; // the document's group is closed; what follows is not RTF
+}
+
+void Lector::caracter(char16_t c)
+{
+    if (c < 0x20 && c != u'\t')
+        return;
+    emitir(QStringView(&c, 1));
+}
+
+void Lector::emitir(QStringView t)
+{
+    switch (actual.destino) {
+    case Destino::Texto: texto(t); break;
+    case Destino::Fuentes:
+        for (const QChar ch : t) {
+            if (ch == u';')
+                cerrarFuente();
+            else if (fuenteNombre.size() < 256)
+                fuenteNombre.append(ch);
+        }
+        break;
+    case Destino::Colores:
+        for (const QChar ch : t)
+            if (ch == u';')
+                cerrarColor();
+        break;
+    case Destino::Ignorar: break;
+    }
+}
+
+void Lector::texto(QStringView t)
+{
+    if (parrafoPendiente)
+        nuevoParrafo();
+    if (!buffer.isEmpty() && !(actual.formato == formatoBuffer))
+        volcarTexto();
+    if (buffer.isEmpty())
+        formatoBuffer = actual.formato;
+    buffer.append(t);
+}
+
+void Lector::parrafo()
+{
+    if (parrafoPendiente)
+        nuevoParrafo();
+    parrafoPendiente = true;
+    formatoParrafo = actual.formato;
+}
+
+void Lector::nuevoParrafo()
+{
+    volcarTexto();
+    cursor.insertBlock(QTextBlockFormat(), formatoQt(formatoParrafo));
+    parrafoPendiente = false;
+}
+
+void Lector::volcarTexto()
+{
+    if (buffer.isEmpty())
+        return;
+    cursor.insertText(buffer, formatoQt(formatoBuffer));
+    buffer.clear();
+}
+
+void Lector::volcarBytes()
+{
+    if (bytes.isEmpty())
+        return;
+    const QByteArray b = std::exchange(bytes, QByteArray());
+    Pagina *pg = pagina(cpBytes);
+    if (pg && pg->decodificador) {
+        QStringDecoder &d = *pg->decodificador;
+        d.resetState();
+        const QString t = d(b);
+        for (const QChar ch : t)
+            caracter(ch.unicode());
+        return;
+    }
+    for (const char byte : b) {
+        const auto u = static_cast<unsigned char>(byte);
+        caracter(pg ? pg->tabla[u] : cp1252::aUnicode(u));
+    }
+}
+
+void Lector::cerrarFuente()
+{
+    if (fuenteIndice >= 0)
+        fuentes.insert(fuenteIndice, Fuente{fuenteNombre.trimmed(), fuenteCharset});
+    fuenteNombre.clear();
+}
+
+void Lector::cerrarColor()
+{
+    colores.push_back(colorTiene ? QColor(rojo, verde, azul) : QColor());
+    rojo = verde = azul = 0;
+    colorTiene = false;
+}
+
+int Lector::paginaActual() const
+{
+    int charset = 0;
+    if (actual.destino == Destino::Fuentes) {
+        charset = fuenteCharset;
+    } else {
+        const auto it = fuentes.constFind(actual.formato.fuente < 0 ? deff : actual.formato.fuente);
+        if (it != fuentes.cend())
+            charset = it->charset;
+    }
+    const int cp = codigoDeCharset(charset);
+    return cp ? cp : cpDocumento;
+}
+
+// nullptr: decode as 1252 (the page itself, or one that Qt cannot decode).
+Pagina *Lector::pagina(int cp)
+{
+    if (cp == 1252)
+        return nullptr;
+    if (const auto it = paginas.constFind(cp); it != paginas.cend())
+        return it->get();
+    std::shared_ptr<Pagina> pg;
+    const QByteArray num = QByteArray::number(cp);
+    const QByteArray nombres[] = {cp == 10000 ? QByteArray("macintosh") : "windows-" + num,
+                                  "cp" + num, "ibm-" + num};
+    for (const QByteArray &nombre : nombres) {
+        QStringDecoder d(nombre.constData());
+        if (!d.isValid())
+            continue;
+        QByteArray todos(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            todos[b] = char(b);
+        const QString t = d(todos);
+        pg = std::make_shared<Pagina>();
+        if (t.size() == 256) { // one character per byte: a single-byte page
+            for (int b = 0; b < 256; ++b)
+                pg->tabla[b] = t[b].unicode();
+        } else {
+            pg->decodificador.emplace(nombre.constData());
+        }
+        break;
+    }
+    paginas.insert(cp, pg);
+    return pg.get();
+}
+
+QTextCharFormat Lector::formatoQt(const Formato &f) const
+{
+    QTextCharFormat r;
+    if (f.negrita)
+        r.setFontWeight(QFont::Bold);
+    if (f.cursiva)
+        r.setFontItalic(true);
+    if (f.subrayado)
+        r.setFontUnderline(true);
+    if (f.tachado)
+        r.setFontStrikeOut(true);
+    if (f.vertical)
+        r.setVerticalAlignment(f.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                              : QTextCharFormat::AlignSubScript);
+    r.setFontPointSize(f.medias / 2.0);
+    const auto fu = fuentes.constFind(f.fuente < 0 ? deff : f.fuente);
+    if (fu != fuentes.cend() && !fu->nombre.isEmpty())
+        r.setFontFamilies(QStringList{fu->nombre});
+    if (size_t(f.color) < colores.size() && colores[size_t(f.color)].isValid())
+        r.setForeground(colores[size_t(f.color)]);
+    if (size_t(f.fondo) < colores.size() && colores[size_t(f.fondo)].isValid())
+        r.setBackground(colores[size_t(f.fondo)]);
+    return r;
+}
+
+// Input that is not RTF: plain text, one paragraph per line.
+void leerPlano(QStringView texto, QTextCursor &cursor)
+{
+    QString t = texto.toString();
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(u'\r', u'\n');
+    t.remove(QChar(0));
+    cursor.insertText(t);
+}
+
+} // namespace
+
+void leerRtf(QStringView rtf, QTextDocument *documento)
+{
+    if (!documento)
+        return;
+    const bool deshacer = documento->isUndoRedoEnabled();
+    documento->setUndoRedoEnabled(false);
+    documento->clear();
+    QTextCursor cursor(documento);
+    cursor.beginEditBlock();
+    try {
+        qsizetype inicio = 0;
+        while (inicio < rtf.size()
+               && (rtf[inicio].isSpace() || rtf[inicio] == QChar::ByteOrderMark))
+            ++inicio;
+        if (rtf.sliced(inicio).startsWith(QLatin1String("{\\rtf"))) {
+            Lector lector(rtf, cursor);
+            lector.leer(inicio);
+        } else {
+            leerPlano(rtf, cursor);
+        }
+    } catch (...) {
+        // Out of memory on a hostile input: the document keeps what was inserted.
+    }
+    cursor.endEditBlock();
+    documento->setUndoRedoEnabled(deshacer);
+}
+
+} // namespace rimario

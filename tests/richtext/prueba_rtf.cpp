@@ -1,0 +1,349 @@
+#include "cp1252.h"
+#include "rtf.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using rimario::escribirRtf;
+using rimario::leerRtf;
+
+namespace {
+
+// The paragraphs' text joined by '\n' (unlike toPlainText, keeps no-break spaces).
+QString textoDe(const QTextDocument &d)
+{
+    QStringList r;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
+        r << b.text();
+    return r.join(u'\n');
+}
+
+QString leido(const QString &rtf)
+{
+    QTextDocument d;
+    leerRtf(rtf, &d);
+    return textoDe(d);
+}
+
+// One line per fragment: its text and the formatting the writer keeps, with the
+// writer's defaults (8.5 points, MS Sans Serif) standing for "not set".
+QString firma(const QTextDocument &d)
+{
+    QString r;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QStringList fam = f.fontFamilies().toStringList();
+            r += QStringLiteral("[%1] b%2 i%3 u%4 s%5 v%6 %7pt %8 %9 %10\n")
+                     .arg(it.fragment().text())
+                     .arg(f.fontWeight() >= QFont::DemiBold).arg(f.fontItalic())
+                     .arg(f.fontUnderline()).arg(f.fontStrikeOut()).arg(f.verticalAlignment())
+                     .arg(f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : 8.5)
+                     .arg(fam.isEmpty() ? QStringLiteral("MS Sans Serif") : fam.first())
+                     .arg(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : "-")
+                     .arg(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : "-");
+        }
+        r += u'|';
+    }
+    return r;
+}
+
+const QString kCabecera = QStringLiteral(
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs17 ");
+const QString kPie = QStringLiteral(
+    "\\par Real Academia Espa\\'f1ola \\'a9 Todos los derechos reservados");
+
+} // namespace
+
+class PruebaRtf : public QObject {
+    Q_OBJECT
+private slots:
+    // (5) Values stored by the old program (access2000-sample.lop, column Sig).
+    void muestrasReales_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("negrita");
+        const auto fila = [](const char *nombre, const char *cuerpo, const char *texto, const char *negrita) {
+            QTest::newRow(nombre) << kCabecera + QString::fromLatin1(cuerpo) + QStringLiteral("}\r\n")
+                                  << QString::fromUtf8(texto) << QString::fromUtf8(negrita);
+        };
+        fila("amor", "\\b amor.\\b0 \\par\r\n1. m. Sentimiento intenso del ser humano que busca el encuentro con otro ser.\\par\r\n"
+             "2. m. Sentimiento hacia otra persona que nos atrae.\\par\r\n",
+             "amor.\n1. m. Sentimiento intenso del ser humano que busca el encuentro con otro ser.\n"
+             "2. m. Sentimiento hacia otra persona que nos atrae.", "amor.");
+        fila("canción", "\\b canci\\'f3n.\\b0 \\par\r\n1. f. Composici\\'f3n en verso, que se canta, o hecha a prop\\'f3sito para que se pueda poner en m\\'fasica.\\par\r\n",
+             "canción.\n1. f. Composición en verso, que se canta, o hecha a propósito para que se pueda poner en música.", "canción.");
+        fila("corazón", "\\b coraz\\'f3n.\\b0 \\par\r\n1. m. \\'d3rgano de naturaleza muscular, com\\'fan a todos los vertebrados.\\par\r\n",
+             "corazón.\n1. m. Órgano de naturaleza muscular, común a todos los vertebrados.", "corazón.");
+        fila("árbol", "\\b \\'e1rbol.\\b0 \\par\r\n1. m. Planta perenne, de tronco le\\'f1oso y elevado.\\par\r\n",
+             "árbol.\n1. m. Planta perenne, de tronco leñoso y elevado.", "árbol.");
+        fila("l'amour", "\\b l'amour: expresi\\'f3n tomada del franc\\'e9s.\\b0 \\par\r\n",
+             "l'amour: expresión tomada del francés.", "l'amour: expresión tomada del francés.");
+        fila("€uro", "\\b S\\'edmbolo \\'80 y comillas \\'93as\\'ed\\'94.\\b0 \\par\r\n",
+             "Símbolo € y comillas “así”.", "Símbolo € y comillas “así”.");
+    }
+    void muestrasReales()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QString, texto);
+        QFETCH(QString, negrita);
+        QTextDocument d;
+        leerRtf(rtf, &d);
+        QCOMPARE(textoDe(d), texto);
+        const QTextFragment primero = d.begin().begin().fragment();
+        QCOMPARE(primero.text(), negrita);
+        QCOMPARE(primero.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(primero.charFormat().fontPointSize(), 8.5);
+        // Written back, the stored value keeps its text and formatting.
+        QTextDocument otro;
+        leerRtf(escribirRtf(&d), &otro);
+        QCOMPARE(firma(otro), firma(d));
+        QVERIFY(escribirRtf(&d).startsWith(kCabecera + QStringLiteral("\\b ")));
+    }
+
+    // (1) Archiving (spec Part 2.4): plain page text, 22 characters cut, footer removed.
+    void archivar()
+    {
+        QTextDocument d;
+        d.setPlainText(QStringLiteral("Diccionario de la RAE\ncanción.\n1. f. Composición en verso.\n"
+                                      "Real Academia Española © Todos los derechos reservados"));
+        QTextCursor c(&d);
+        c.setPosition(22, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        QString rtf = escribirRtf(&d);
+        QCOMPARE(kPie.size(), 65);
+        QCOMPARE(rtf.count(kPie), 1);
+        QVERIFY(rtf.startsWith(kCabecera + QStringLiteral("canci\\'f3n.")));
+        rtf.replace(kPie, QStringLiteral(" "));
+        leerRtf(rtf, &d);
+        QCOMPARE(textoDe(d), QStringLiteral("canción.\n1. f. Composición en verso. "));
+        // What is stored (the view's RTF once set) reads back to the prepared text.
+        QTextDocument guardado;
+        leerRtf(escribirRtf(&d), &guardado);
+        QCOMPARE(textoDe(guardado), textoDe(d));
+
+        // The footer stays literal when the paragraph before it is formatted.
+        QTextDocument f;
+        QTextCursor k(&f);
+        QTextCharFormat negrita;
+        negrita.setFontWeight(QFont::Bold);
+        negrita.setForeground(QColor(Qt::red));
+        k.insertText(QStringLiteral("título"), negrita);
+        k.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        k.insertText(QStringLiteral("Real Academia Española © Todos los derechos reservados"), QTextCharFormat());
+        QVERIFY(escribirRtf(&f).contains(kPie));
+    }
+
+    // (2) and (3): the writer's output is a fixed point and keeps the text.
+    void idaYVuelta_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QString todos;
+        for (int b = 0x20; b <= 0xFF; ++b)
+            todos += QChar(rimario::cp1252::aUnicode(uchar(b)));
+        QTest::newRow("cp1252") << todos;
+        QTest::newRow("c1") << QStringLiteral("\u0080\u0081\u009f\u00a0\u00ad");
+        QTest::newRow("griego") << QStringLiteral("λόγος Ωμέγα");
+        QTest::newRow("cjk") << QStringLiteral("漢字かなカナ한국어");
+        QTest::newRow("emoji") << QStringLiteral("a😀b🇪🇸c👍🏽");
+        QTest::newRow("combinantes") << QStringLiteral("e\u0301 n\u0303 a\u0308\u0323");
+        QTest::newRow("llaves") << QStringLiteral("\\par {\\b} \\'e9 \\u233? }{ \\\\");
+        QTest::newRow("tab y línea") << QStringLiteral("a\tb\u2028c\t\t\u2028");
+        QTest::newRow("párrafos vacíos") << QStringLiteral("\n\nuno\n\n dos \n");
+        QTest::newRow("vacío") << QString();
+        QTest::newRow("cifras") << QStringLiteral("1\n2. 3\n-4");
+        QTest::newRow("privado y bmp") << QStringLiteral("\ue000\uf0b7\uffef\ufffd\u7fff\u8000");
+    }
+    void idaYVuelta()
+    {
+        QFETCH(QString, texto);
+        QTextDocument d;
+        d.setPlainText(texto);
+        const QString rtf = escribirRtf(&d);
+        QTextDocument l;
+        leerRtf(rtf, &l);
+        QCOMPARE(textoDe(l), textoDe(d));
+        QCOMPARE(escribirRtf(&l), rtf);
+        for (const QChar c : rtf) // the writer writes ASCII only
+            QVERIFY2(c.unicode() >= 0x20 || c == u'\r' || c == u'\n', qPrintable(rtf));
+        QVERIFY(rtf.endsWith(QStringLiteral("\\par\r\n}\r\n")));
+    }
+    void escapes()
+    {
+        QTextDocument d;
+        d.setPlainText(QStringLiteral("ñ©€ λ😀\\{}\t"));
+        QVERIFY(escribirRtf(&d).contains(QStringLiteral(
+            "\\'f1\\'a9\\'80 \\u955?\\u-10179?\\u-8704?\\\\\\{\\}\\tab ")));
+    }
+
+    // (4) Formatting round-trips and the second writing equals the first.
+    void formato()
+    {
+        QTextDocument d;
+        QTextCursor c(&d);
+        QTextCharFormat f;
+        c.insertText(QStringLiteral("normal "), f);
+        f.setFontWeight(QFont::Bold);
+        c.insertText(QStringLiteral("negrita "), f);
+        f.setFontItalic(true);
+        c.insertText(QStringLiteral("y cursiva "), f);
+        QTextCharFormat g;
+        g.setFontUnderline(true);
+        g.setFontPointSize(12);
+        c.insertText(QStringLiteral("subrayado "), g);
+        g.setFontStrikeOut(true);
+        g.setForeground(QColor(255, 0, 0));
+        g.setBackground(QColor(0, 0, 255));
+        c.insertBlock(QTextBlockFormat(), g);
+        c.insertText(QStringLiteral("tachado rojo sobre azul "), g);
+        QTextCharFormat h;
+        h.setFontFamilies({QStringLiteral("Times Ñew Roman")});
+        h.setFontPointSize(20);
+        h.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        c.insertText(QStringLiteral("grande"), h);
+        h.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        h.setForeground(QColor(0, 128, 0));
+        c.insertText(QStringLiteral("abajo"), h);
+        c.insertBlock(QTextBlockFormat(), h);
+        c.insertBlock(QTextBlockFormat(), f);
+        c.insertText(QStringLiteral("fin"), QTextCharFormat());
+
+        const QString rtf = escribirRtf(&d);
+        QVERIFY(rtf.contains(QStringLiteral("{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;")));
+        QVERIFY(rtf.contains(QStringLiteral("{\\f1\\fnil\\fcharset0 Times \\'d1ew Roman;}")));
+        QTextDocument l;
+        leerRtf(rtf, &l);
+        QCOMPARE(firma(l), firma(d));
+        QCOMPARE(escribirRtf(&l), rtf);
+    }
+
+    // Reader details: control words, destinations, code pages, \u and \uc.
+    void lector_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QString>("texto");
+        const auto fila = [](const char *n, const char *rtf, const char *texto) {
+            QTest::newRow(n) << QString::fromUtf8(rtf) << QString::fromUtf8(texto);
+        };
+        fila("u con ?", "{\\rtf1 \\u233?t\\u-10179?\\u-8704?}", "ét😀");
+        fila("uc y hex", "{\\rtf1\\uc1\\u233\\'e9 x\\uc2\\u8364\\'80\\'80y\\uc0\\u955 z}", "é x€yλz");
+        fila("uc en grupo", "{\\rtf1 {\\uc2\\u233 ab}c\\u234 de}", "écêe");
+        fila("u positivo", "{\\rtf1\\u65535?\\u128512?}", "\uffff😀");
+        fila("símbolos", "{\\rtf1 a\\~b\\-c\\_d\\tab e\\line f\\emdash\\{\\}\\\\}", "a\u00a0b\u00adc\u2011d\te\u2028f—{}\\");
+        fila("delimitador", "{\\rtf1\\b1 x\\fs20y\\b0  z\\foo123 w}", "xy zw");
+        fila("destinos", "{\\rtf1{\\*\\generator G;}{\\info{\\title T}}{\\stylesheet{\\s0 N;}}{\\pict\\bin4 {}}x}"
+             "{\\header H}{\\*\\unknown U}a{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt b}}}", "ab");
+        fila("ansicpg", "{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1}", "Аб");
+        fila("fcharset", "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset161 Greek;}}\\'e1\\f1\\'e1\\f0\\'e1}", "áαá");
+        fila("texto plano", "hola\r\nmundo\rde\n{\\b}", "hola\nmundo\nde\n{\\b}");
+        fila("vacío", "", "");
+        fila("par final", "{\\rtf1 a\\par\\par}", "a\n");
+        fila("barra-cr", "{\\rtf1 a\\\r\nb}", "a\nb");
+        fila("crudos", "{\\rtf1 x\xc3\xb1\xe2\x82\xac}", "xñ€");
+        fila("tras el cierre", "  {\\rtf1 a}b}{c", "a");
+    }
+    void lector()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QString, texto);
+        QCOMPARE(leido(rtf), texto);
+    }
+    void colores()
+    {
+        QTextDocument d;
+        leerRtf(QStringLiteral("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1\\highlight1 r\\cf0\\cb0 n\\plain\\ul u\\ulnone\\strike s}"), &d);
+        const auto fmt = [&d](int pos) { QTextCursor c(&d); c.setPosition(pos + 1); return c.charFormat(); };
+        QCOMPARE(fmt(0).foreground().color(), QColor(255, 0, 0));
+        QCOMPARE(fmt(0).background().color(), QColor(255, 0, 0));
+        QVERIFY(!fmt(1).hasProperty(QTextFormat::ForegroundBrush));
+        QVERIFY(fmt(2).fontUnderline());
+        QVERIFY(!fmt(3).fontUnderline() && fmt(3).fontStrikeOut());
+        QCOMPARE(fmt(3).fontPointSize(), 12.0);
+    }
+
+    // (6) Malformed, truncated and hostile input.
+    void hostil_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QString>("texto");
+        const auto fila = [](const char *n, const QString &rtf, const char *texto) {
+            QTest::newRow(n) << rtf << QString::fromUtf8(texto);
+        };
+        fila("sin cierre", QStringLiteral("{\\rtf1 abc{\\b def"), "abcdef");
+        fila("cierres de más", QStringLiteral("{\\rtf1 a}}}b"), "a");
+        fila("hex truncado", QStringLiteral("{\\rtf1 x\\'"), "x");
+        fila("hex a medias", QStringLiteral("{\\rtf1 x\\'4"), "x");
+        fila("hex malo", QStringLiteral("{\\rtf1 x\\'zzy}"), "xzzy");
+        fila("u sin cifras", QStringLiteral("{\\rtf1 \\u ab\\u-c\\u}"), "ab-c");
+        fila("números enormes", QStringLiteral("{\\rtf1\\fs99999999999999999999 a\\f-99999999999 b\\cf99999999999 c\\u99999999999 d}"), "abc\ufffd");
+        fila("uc enorme", QStringLiteral("{\\rtf1 {\\uc99999999999 \\u233 abc}d}"), "éd");
+        fila("bin enorme", QStringLiteral("{\\rtf1 a\\bin99999999999 bcd}"), "a");
+        fila("barra final", QStringLiteral("{\\rtf1 a\\"), "a");
+        fila("nul", QStringLiteral("{\\rtf1 a") + QChar(0) + QStringLiteral("b\\'00c\\u0?d}"), "abcd");
+        fila("solo apertura", QStringLiteral("{\\rtf"), "");
+        fila("palabra larguísima", QStringLiteral("{\\rtf1 \\") + QString(100000, u'x') + QStringLiteral(" y}"), "y");
+        const int n = 1000000;
+        fila("anidado", QStringLiteral("{\\rtf1 a") + QString(n, u'{') + u'x' + QString(n, u'}') + QStringLiteral("b}"), "ab");
+        fila("cierres", QStringLiteral("{\\rtf1 a") + QString(n, u'}'), "a");
+    }
+    void hostil()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QString, texto);
+        QCOMPARE(leido(rtf), texto);
+    }
+    void aleatorio()
+    {
+        // Random token soup: nothing may crash, and the writer's output stays a fixed point.
+        static const char *const piezas[] = {"{", "}", "\\", "\\'", "\\'e", "\\'e9", "\\u", "\\u-", "\\u233",
+            "\\uc0", "\\uc3", "\\b", "\\b0", "\\fs", "\\fs40", "\\cf1", "\\par", "\\line", "\\tab", "\\*",
+            "\\fonttbl", "\\colortbl", "\\red9;", "\\f1", "\\fcharset204", "\\ansicpg1253", "\\bin3",
+            "\\plain", "\\highlight2", " ", "a", "ñ", "😀", ";", "\r\n", "\\~", "-", "7", "\\pict"};
+        QRandomGenerator azar(1234);
+        for (int k = 0; k < 3000; ++k) {
+            QString rtf = QStringLiteral("{\\rtf1");
+            for (int p = azar.bounded(60); p > 0; --p)
+                rtf += QString::fromUtf8(piezas[azar.bounded(int(std::size(piezas)))]);
+            QTextDocument d;
+            leerRtf(rtf, &d);
+            const QString una = escribirRtf(&d);
+            leerRtf(una, &d);
+            QCOMPARE(escribirRtf(&d), una);
+        }
+    }
+
+    // Several megabytes load in well under a second.
+    void rendimiento()
+    {
+        QString rtf = kCabecera;
+        for (int k = 0; k < 50000; ++k)
+            rtf += QStringLiteral("\\b canci\\'f3n %1.\\b0 \\par\r\n1. f. Composici\\'f3n en verso \\u955? {\\i que} se canta.\\par\r\n").arg(k);
+        rtf += u'}';
+        QVERIFY(rtf.size() > 4000000);
+        QTextDocument d;
+        QElapsedTimer t;
+        t.start();
+        leerRtf(rtf, &d);
+        const qint64 leer = t.restart();
+        QCOMPARE(d.blockCount(), 100000);
+        const QString escrito = escribirRtf(&d);
+        const qint64 escribir = t.elapsed();
+        qDebug() << "leer" << leer << "ms, escribir" << escribir << "ms," << escrito.size() << "caracteres";
+#if defined(__SANITIZE_ADDRESS__)
+        const qint64 limite = 5000;
+#else
+        const qint64 limite = 1000;
+#endif
+        QVERIFY2(leer < limite, qPrintable(QString::number(leer)));
+        QVERIFY2(escribir < limite, qPrintable(QString::number(escribir)));
+    }
+};
+
+QTEST_MAIN(PruebaRtf)
+#include "prueba_rtf.moc"
