@@ -1,7 +1,7 @@
 // rimario: the rhyming dictionary's window.
 
 #include "almacen.h"
-#include "panel_web.h"
+#include "panel_web_engine.h"
 #include "principal.h"
 
 #include <QApplication>
@@ -15,7 +15,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimario"));
 
-    rimario::Principal ventana;
+    // The window takes the browser pane as its child.
+    rimario::Principal ventana(QStringLiteral("data.lop"), new rimario::PanelWebEngine);
     try {
         ventana.Form_Load();
     } catch (const rimario::ErrorAlmacen &e) {
