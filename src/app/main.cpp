@@ -2,6 +2,7 @@
 
 #include "almacen.h"
 #include "arranque.h"
+#include "panel_web_engine.h"
 #include "principal.h"
 
 #include <QApplication>
@@ -45,7 +46,8 @@ int main(int argc, char **argv)
         return fallo(e.mensaje());
     }
 
-    rimario::Principal ventana(almacen);
+    // The window takes the browser pane as its child.
+    rimario::Principal ventana(almacen, new rimario::PanelWebEngine);
     try {
         ventana.Form_Load();
     } catch (const rimario::ErrorAlmacen &e) {

@@ -624,7 +624,13 @@ void Principal::Buscar_Click()
         return;
     Sinon->setEnabled(false);
     Buscar->setText(kCaptionDetener);
-    WB->navegar(servicios_.direccionDefinicion(Pal->text()));
+    // A failing browser call ends the click here; what is done stays done.
+    try {
+        WB->navegar(servicios_.direccionDefinicion(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        avisar(e.mensaje());
+        return;
+    }
     sw = true;
     ponerTag(Gua, Pal->text());
     ponerTag(Buscar, booleanoATexto(true));
@@ -655,13 +661,22 @@ void Principal::Sinon_Click()
         return;
     Buscar->setEnabled(false);
     Sinon->setText(kCaptionDetener);
-    WB->navegar(servicios_.direccionSinonimos(Pal->text()));
+    try {
+        WB->navegar(servicios_.direccionSinonimos(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        avisar(e.mensaje());
+        return;
+    }
     ponerTag(Sinon, booleanoATexto(true));
 }
 
 void Principal::Command1_Click()
 {
-    WB->navegar(servicios_.direccionIngles(Pal->text()));
+    try {
+        WB->navegar(servicios_.direccionIngles(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        avisar(e.mensaje());
+    }
 }
 
 void Principal::Vocal_Click() {}
