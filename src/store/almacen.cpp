@@ -53,8 +53,8 @@ INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 const char *const kIndices = R"SQL(
 CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
 CREATE INDEX IF NOT EXISTS PalabrasBase_sello ON PalabrasBase (Sello);
-CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave);
-CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave);
+CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);
+CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave, Pal, Silabas);
 )SQL";
 
 // Format 1 had no rhyme keys.
@@ -295,8 +295,6 @@ void Almacen::preparar()
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     sqlite3_exec(db_, "PRAGMA cache_size = -16000", nullptr, nullptr, nullptr);
-    // Reading the whole list at start-up goes faster through the page cache of the system.
-    sqlite3_exec(db_, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
 }
 
 void Almacen::registrarFunciones()
@@ -817,9 +815,9 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
     if (formato_ >= 2) {
         const char *sql = tipo == TipoRima::Consonante
             ? "SELECT Pal FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Voc, Id"
+              "ORDER BY Clave, Pal, Silabas, Id"
             : "SELECT Pal FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Voc, Id";
+              "ORDER BY Clave, Pal, Silabas, Id";
         Sentencia s(db_, sql);
         if (!s.ok())
             fallo(QStringLiteral("No se pudieron buscar las rimas"), s.rc());
