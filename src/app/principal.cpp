@@ -624,10 +624,12 @@ void Principal::Buscar_Click()
         return;
     Sinon->setEnabled(false);
     Buscar->setText(kCaptionDetener);
-    // A failing browser call ends the click here; what is done stays done.
     try {
         WB->navegar(servicios_.direccionDefinicion(Pal->text()));
     } catch (const ErrorNavegador &e) {
+        // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
+        Sinon->setEnabled(true);
+        Buscar->setText(kCaptionBuscar);
         avisar(e.mensaje());
         return;
     }
@@ -664,6 +666,8 @@ void Principal::Sinon_Click()
     try {
         WB->navegar(servicios_.direccionSinonimos(Pal->text()));
     } catch (const ErrorNavegador &e) {
+        Buscar->setEnabled(true);
+        Sinon->setText(kCaptionSinon);
         avisar(e.mensaje());
         return;
     }

@@ -615,107 +615,89 @@ qint64 Almacen::versionDatos() const
     return s.entero(0);
 }
 
-qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+int Almacen::sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar)
 {
-    const QString que = QStringLiteral("No se pudo añadir «%1» al almacén").arg(pal.left(80));
+    Sentencia s(db_, sql);
+    if (!s.ok())
+        fallo(que, s.rc());
+    enlazar(s);
+    const int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    return sqlite3_changes(db_);
+}
+
+void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
+{
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         fallo(que, t.rc());
-    Sentencia s(db_, kInsertar);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, QStringView(pal));
-    s.enlazar(2, QStringView(voc));
-    s.enlazar(3, sig);
-    for (int i = 0; i < 6; ++i)
-        s.enlazar(4 + i, qint64(0));
-    s.enlazar(10, contador());
-    s.enlazarBlob(11, colador_.clave(pal));
-    enlazarClavesRima(s.get(), 12, pal);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    const qint64 id = sqlite3_last_insert_rowid(db_);
-    rc = t.confirmar();
+    cuerpo();
+    const int rc = t.confirmar();
     if (rc != SQLITE_OK)
         fallo(que, rc);
+}
+
+qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+{
+    const QString que = QStringLiteral("No se pudo añadir «%1» al almacén").arg(pal.left(80));
+    qint64 id = 0;
+    transaccion(que, [&] {
+        const qint64 sello = contador();
+        sentencia(que, kInsertar, [&](Sentencia &s) {
+            s.enlazar(1, QStringView(pal));
+            s.enlazar(2, QStringView(voc));
+            s.enlazar(3, sig);
+            for (int i = 0; i < 6; ++i)
+                s.enlazar(4 + i, qint64(0));
+            s.enlazar(10, sello);
+            s.enlazarBlob(11, colador_.clave(pal));
+            enlazarClavesRima(s.get(), 12, pal);
+        });
+        id = sqlite3_last_insert_rowid(db_);
+    });
     return id;
 }
 
 void Almacen::cambiarSig(qint64 id, const std::optional<QString> &sig)
 {
     const QString que = QStringLiteral("No se pudo guardar la definición");
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    Sentencia s(db_, kCambiarSig);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    s.enlazar(2, sig);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    if (sqlite3_changes(db_) != 1)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           que + QStringLiteral(": la palabra ya no está en el almacén."));
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    transaccion(que, [&] {
+        const int filas = sentencia(que, kCambiarSig, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, sig);
+        });
+        if (filas != 1)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": la palabra ya no está en el almacén."));
+    });
 }
 
 void Almacen::cambiarPal(qint64 id, const QString &pal)
 {
     const QString que = QStringLiteral("No se pudo cambiar la palabra por «%1»").arg(pal.left(80));
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    {
+    transaccion(que, [&] {
         // The row keeps the marks it has now, whatever the rules say of its new text.
-        Sentencia s(db_, kCongelarMarcas);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, id);
-        s.enlazar(2, contador());
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-        if (sqlite3_changes(db_) != 1)
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                               que + QStringLiteral(": la palabra ya no está en el almacén."));
-    }
-    Sentencia s(db_, kCambiarPal);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    s.enlazar(2, QStringView(pal));
-    s.enlazar(3, QStringView(ExtraeVocales(pal)));
-    s.enlazarBlob(4, colador_.clave(pal));
-    enlazarClavesRima(s.get(), 5, pal);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+        const qint64 sello = contador();
+        const int filas = sentencia(que, kCongelarMarcas, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, sello);
+        });
+        if (filas != 1)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": la palabra ya no está en el almacén."));
+        sentencia(que, kCambiarPal, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, QStringView(pal));
+            s.enlazar(3, QStringView(ExtraeVocales(pal)));
+            s.enlazarBlob(4, colador_.clave(pal));
+            enlazarClavesRima(s.get(), 5, pal);
+        });
+    });
 }
 
 void Almacen::eliminar(qint64 id)
 {
     const QString que = QStringLiteral("No se pudo eliminar la palabra");
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    Sentencia s(db_, kEliminar);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    transaccion(que, [&] { sentencia(que, kEliminar, [&](Sentencia &s) { s.enlazar(1, id); }); });
 }
 
 EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qint64> largo)
@@ -723,38 +705,23 @@ EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qin
     const QString que = QStringLiteral("No se pudieron guardar las marcas de rima");
     if (n < kLongitudMinima || n > kLongitudMaxima)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": longitud %1 no válida.").arg(n));
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    const qint64 gen = contador() + 1;
-    {
-        Sentencia s(db_, kMarcar);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, qint64(n));
-        s.enlazar(2, gen);
-        s.enlazar(3, QStringView(fin));
-        if (largo)
-            s.enlazar(4, *largo);
-        else
-            s.nulo(4);
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-    }
-    {
-        Sentencia s(db_, kGuardarContador);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, gen);
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-    }
-    EstadoMarcas e = estadoMarcas();
-    const int rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    EstadoMarcas e;
+    transaccion(que, [&] {
+        // Clearing the column and marking the matching rows, in one step: the rule
+        // and its new generation.
+        const qint64 gen = contador() + 1;
+        sentencia(que, kMarcar, [&](Sentencia &s) {
+            s.enlazar(1, qint64(n));
+            s.enlazar(2, gen);
+            s.enlazar(3, QStringView(fin));
+            if (largo)
+                s.enlazar(4, *largo);
+            else
+                s.nulo(4);
+        });
+        sentencia(que, kGuardarContador, [&](Sentencia &s) { s.enlazar(1, gen); });
+        e = estadoMarcas();
+    });
     return e;
 }
 

@@ -28,6 +28,8 @@ struct sqlite3_stmt;
 
 namespace rimario {
 
+class Sentencia;
+
 // A failure of the store, worded in Spanish for the user; carries the engine's
 // message when there is one.
 class ErrorAlmacen : public std::runtime_error {
@@ -153,6 +155,10 @@ private:
     void actualizarClaves();
     void actualizarFormato(int desde);
     void ejecutar(const char *sql) const;
+    // One write transaction, committed at once; rolled back if 'cuerpo' throws.
+    void transaccion(const QString &que, const std::function<void()> &cuerpo);
+    // One statement inside it; returns the number of rows changed.
+    int sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar);
     qint64 contador() const;
     [[noreturn]] void fallo(const QString &que, int rc) const;
 

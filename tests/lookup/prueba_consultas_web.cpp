@@ -469,8 +469,20 @@ private slots:
         QVERIFY2(caja->texto.contains(QStringLiteral("file:///etc")), qPrintable(caja->texto));
         QVERIFY(!w_->sw);
         QCOMPARE(Principal::tag(w_->Buscar), QStringLiteral("False"));
+        // Nothing loads, so nothing offers to stop: both buttons idle.
+        QCOMPARE(w_->Buscar->text(), QStringLiteral("<-- Buscar palabra"));
+        QVERIFY(w_->Sinon->isEnabled());
         QVERIFY(servidor_.peticiones().isEmpty());
         QVERIFY(w_->RT->isVisible());
+        s.definiciones = QStringLiteral("http://127.0.0.1:1");
+        s.sinonimos = QStringLiteral("file:///etc");
+        w_->ponerServicios(s);
+        const auto otra = responder(QMessageBox::Ok);
+        QTest::mouseClick(w_->Sinon, Qt::LeftButton);
+        QVERIFY(otra->vista);
+        QCOMPARE(w_->Sinon->text(), QStringLiteral("<-- Sinónimos"));
+        QCOMPARE(Principal::tag(w_->Sinon), QStringLiteral("false"));
+        QVERIFY(w_->Buscar->isEnabled());
     }
 
     // What a page may try on its own comes to nothing.
