@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 int fallo(const QString &mensaje, QWidget *padre = nullptr)
@@ -26,6 +28,10 @@ int fallo(const QString &mensaje, QWidget *padre = nullptr)
 
 int main(int argc, char **argv)
 {
+    // The browser's sandbox cannot run for the superuser: run without it then,
+    // rather than not at all.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimario"));

@@ -341,8 +341,10 @@ void Principal::Form_Load()
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
     connect(DB->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &actual, const QModelIndex &) {
-                if (!moviendoDB_ && actual.isValid())
+                if (!moviendoDB_ && actual.isValid()) {
+                    const QScopedValueRollback<bool> guarda(movidoEnRejilla_, true);
                     DPal->irA(actual.row());
+                }
             });
     connect(DPal, &ListaPalabras::actualMovido, this, [this](qsizetype pos) { moverDB(pos); });
     for (int i = 0; i < 6; ++i) {
@@ -377,7 +379,10 @@ void Principal::moverDB(qsizetype pos)
             const QModelIndex i = modeloDB_->index(int(pos), 0);
             DB->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect
                                                          | QItemSelectionModel::Rows);
-            DB->scrollTo(i, QAbstractItemView::PositionAtTop);
+            // A word found by the program heads the grid, with the words that follow it;
+            // a row the user picked stays where it is.
+            DB->scrollTo(i, movidoEnRejilla_ ? QAbstractItemView::EnsureVisible
+                                             : QAbstractItemView::PositionAtTop);
         } else {
             DB->selectionModel()->clear();
         }
