@@ -5,12 +5,14 @@
 #include "patron.h"
 #include "vocales.h"
 
+#include <cstring>
+
 namespace rimario {
 
 void ResultadoRima::cambiarPal(qsizetype i, const QString &pal)
 {
-    inicio_[size_t(i)] = textos_.size();
-    largo_[size_t(i)] = pal.size();
+    inicio_[size_t(i)] = uint32_t(textos_.size());
+    largo_[size_t(i)] = uint32_t(pal.size());
     textos_ += pal;
 }
 
@@ -25,8 +27,8 @@ ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsize
     qsizetype total = 0;
     for (size_t i = 0; i < n; ++i) {
         const qsizetype l = lexico.pal(posiciones[i]).size();
-        r.inicio_[i] = total;
-        r.largo_[i] = l;
+        r.inicio_[i] = uint32_t(total);
+        r.largo_[i] = uint32_t(l);
         total += l;
     }
     r.textos_.resize(total);
@@ -34,7 +36,7 @@ ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsize
     for (size_t i = 0; i < n; ++i) {
         const QStringView t = lexico.pal(posiciones[i]);
         r.ids_[i] = lexico.id(posiciones[i]);
-        std::copy(t.begin(), t.end(), destino + r.inicio_[i]);
+        std::memcpy(destino + r.inicio_[i], t.data(), size_t(t.size()) * sizeof(QChar));
     }
     return r;
 }
