@@ -9,6 +9,8 @@ namespace rimario::cli {
 int ordenCrear(const QStringList &args);
 int ordenBuscar(const QStringList &args);
 int ordenSilabas(const QStringList &args);
+int ordenConvertir(const QStringList &args);
+int ordenComprobar(const QStringList &args);
 
 // Prints a message on standard error (with a line end).
 void error(const QString &mensaje);

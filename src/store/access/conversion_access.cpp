@@ -1,0 +1,250 @@
+#include "conversion_access.h"
+
+#include "lector_access.h"
+#include "sentencia.h"
+#include "vocales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace rimario {
+
+namespace {
+
+constexpr qint64 kPasoProgreso = 1000;
+
+[[noreturn]] void fallar(const QString &mensaje)
+{
+    throw ErrorAlmacen(ErrorAlmacen::Tipo::General, mensaje);
+}
+
+QString textoError(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+
+// A file of ours under a temporary name, removed (with SQLite's side files)
+// unless kept.
+class Temporal {
+public:
+    explicit Temporal(QString ruta) : ruta_(std::move(ruta)) {}
+    ~Temporal()
+    {
+        if (ruta_.isEmpty())
+            return;
+        for (const char *resto : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(ruta_ + QLatin1String(resto));
+    }
+    Temporal(const Temporal &) = delete;
+    Temporal &operator=(const Temporal &) = delete;
+    const QString &ruta() const { return ruta_; }
+    void conservar() { ruta_.clear(); }
+
+private:
+    QString ruta_;
+};
+
+// A free name beside 'ruta' for a file still to be written.
+QString nombreTemporal(const QString &ruta, QTemporaryFile *reservado = nullptr)
+{
+    const QFileInfo info(ruta);
+    QTemporaryFile propio;
+    QTemporaryFile &t = reservado ? *reservado : propio;
+    t.setFileTemplate(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(info.fileName())));
+    if (!t.open())
+        fallar(QStringLiteral("No se puede escribir en la carpeta de «%1» (%2).").arg(ruta, t.errorString()));
+    return t.fileName(); // 'propio' removes its empty file on leaving
+}
+
+void sincronizarCarpeta(const QString &ruta)
+{
+    const int fd = ::open(QFile::encodeName(QFileInfo(ruta).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Gives 'desde' the name 'hacia' in one step unless 'hacia' exists. Returns 0,
+// or errno (EEXIST when the name is taken).
+int nombrarSinSobrescribir(const QString &desde, const QString &hacia)
+{
+    const QByteArray a = QFile::encodeName(desde), b = QFile::encodeName(hacia);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+    // File systems without that kind of rename: a hard link refuses an existing name too.
+    if (::link(a.constData(), b.constData()) == 0) {
+        ::unlink(a.constData());
+        return 0;
+    }
+    if (errno == EEXIST || QFileInfo::exists(hacia))
+        return EEXIST;
+    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+}
+
+// What the Access file is, for the name of its copy.
+QString tipoAccess(const QString &ruta)
+{
+    QFile f(ruta);
+    const QByteArray cab = f.open(QIODevice::ReadOnly) ? f.read(0x15) : QByteArray();
+    static const char *const kTipos[] = {"access97", "access2000", "access2007", "access2010",
+                                         "access2013", "access2016", "access2019"};
+    const int version = cab.size() > 0x14 ? static_cast<unsigned char>(cab.at(0x14)) : -1;
+    return QLatin1String(version >= 0 && version < 7 ? kTipos[version] : "access");
+}
+
+// A full copy of 'ruta' under a temporary name beside it, on disk when this returns.
+QString copiar(const QString &ruta)
+{
+    QFile origen(ruta);
+    QTemporaryFile copia;
+    const QString nombre = nombreTemporal(ruta, &copia);
+    if (!origen.open(QIODevice::ReadOnly))
+        fallar(QStringLiteral("No se puede leer «%1» (%2).").arg(ruta, origen.errorString()));
+    while (!origen.atEnd()) {
+        const QByteArray trozo = origen.read(1 << 20);
+        if (trozo.isEmpty() || copia.write(trozo) != trozo.size())
+            fallar(QStringLiteral("No se pudo copiar «%1» (%2).")
+                       .arg(ruta, trozo.isEmpty() ? origen.errorString() : copia.errorString()));
+    }
+    if (!copia.flush() || ::fsync(copia.handle()) != 0)
+        fallar(QStringLiteral("No se pudo copiar «%1» (%2).").arg(ruta, copia.errorString()));
+    copia.setPermissions(origen.permissions());
+    copia.setAutoRemove(false);
+    return nombre;
+}
+
+// Keeps the file at 'ruta' also under the first free name of the form
+// "<name>.<tipo>[-N].<ext>"; never overwrites. Returns that name.
+QString guardarCopia(const QString &ruta, const QString &tipo)
+{
+    const QFileInfo info(ruta);
+    const QString sufijo = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    std::optional<Temporal> copia; // only where the file system has no hard links
+    for (int n = 1; n < 10000;) {
+        const QString nombre = info.absoluteDir().filePath(
+            info.completeBaseName() + QLatin1Char('.') + tipo
+            + (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) + sufijo);
+        int rc;
+        if (!copia) {
+            rc = ::link(QFile::encodeName(ruta).constData(), QFile::encodeName(nombre).constData()) == 0 ? 0 : errno;
+            if (rc != 0 && rc != EEXIST) {
+                copia.emplace(copiar(ruta));
+                continue;
+            }
+        } else {
+            rc = nombrarSinSobrescribir(copia->ruta(), nombre);
+        }
+        if (rc == 0) {
+            if (copia)
+                copia->conservar();
+            sincronizarCarpeta(nombre);
+            return nombre;
+        }
+        if (rc != EEXIST)
+            fallar(QStringLiteral("No se pudo guardar la copia «%1» (%2).").arg(nombre, textoError(rc)));
+        ++n;
+    }
+    fallar(QStringLiteral("No se pudo guardar una copia de «%1»: hay demasiadas copias anteriores.").arg(ruta));
+}
+
+} // namespace
+
+qint64 convertirAccess(const QString &origen, const QString &destino, const Progreso &progreso)
+{
+    if (QFileInfo::exists(destino))
+        fallar(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
+    LectorAccess lector(origen);
+    const qint64 total = lector.filasDeclaradas();
+    Temporal temporal(nombreTemporal(destino));
+    qint64 escritas = 0;
+    {
+        auto almacen = Almacen::crear(temporal.ruta());
+        Almacen::Lote lote(*almacen);
+        if (progreso)
+            progreso(0, total);
+        lector.recorrer([&](const Fila &f) {
+            lote.insertar(f);
+            if (++escritas % kPasoProgreso == 0 && progreso)
+                progreso(escritas, total);
+        });
+        if (escritas != total)
+            fallar(QStringLiteral("En «%1» se leyeron %2 filas de la tabla «Palabras», pero la tabla dice "
+                                  "tener %3: el archivo puede estar dañado. No se ha convertido nada.")
+                       .arg(origen, QString::number(escritas), QString::number(total)));
+        lote.confirmar();
+    }
+    {
+        // Read back what was written before it takes its name.
+        auto escrito = Almacen::abrir(temporal.ruta(), true);
+        const QString integridad = escrito->comprobarIntegridad();
+        if (escrito->contarFilas() != total || !integridad.isEmpty())
+            fallar(QStringLiteral("El almacén convertido de «%1» no se pudo comprobar (%2 filas de %3%4). "
+                                  "No se ha convertido nada.")
+                       .arg(origen, QString::number(escrito->contarFilas()), QString::number(total),
+                            integridad.isEmpty() ? QString() : QStringLiteral("; ") + integridad));
+    }
+    const int rc = nombrarSinSobrescribir(temporal.ruta(), destino);
+    if (rc == EEXIST)
+        fallar(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
+    if (rc != 0)
+        fallar(QStringLiteral("No se pudo dejar el almacén en «%1» (%2).").arg(destino, textoError(rc)));
+    temporal.conservar();
+    sincronizarCarpeta(destino);
+    if (progreso)
+        progreso(total, total);
+    return escritas;
+}
+
+QString convertirAlAbrir(const QString &ruta, const Progreso &progreso)
+{
+    if (!Almacen::pareceAccess(ruta))
+        return {};
+    // The steps keep 'ruta' whole at every moment, whatever stops the program:
+    // 1. the store is written and read back under a temporary name;
+    // 2. the original also takes the copy's name: a hard link (or, where the
+    //    file system has none, a full copy synced to disk) that never
+    //    overwrites an existing file;
+    // 3. the store is renamed over 'ruta', which is one step.
+    // Stopped before 3, 'ruta' is still the Access file (with at most a spare
+    // copy and a temporary file beside it); after 3 it is the complete store
+    // and the original lies under the copy's name.
+    Temporal nuevo(nombreTemporal(ruta));
+    convertirAccess(ruta, nuevo.ruta(), progreso);
+    const QString copia = guardarCopia(ruta, tipoAccess(ruta));
+    if (::rename(QFile::encodeName(nuevo.ruta()).constData(), QFile::encodeName(ruta).constData()) != 0) {
+        const int e = errno;
+        QFile::remove(copia); // a second name of the untouched original
+        fallar(QStringLiteral("No se pudo poner el almacén convertido en lugar de «%1» (%2).").arg(ruta, textoError(e)));
+    }
+    nuevo.conservar();
+    sincronizarCarpeta(ruta);
+    return copia;
+}
+
+std::vector<Discrepancia> comprobarVocales(const Almacen &a)
+{
+    std::vector<Discrepancia> r;
+    Sentencia s(a.conexion(), "SELECT Id, Pal, Voc FROM Palabras ORDER BY Id");
+    int rc = s.rc();
+    while (s.ok() && (rc = s.paso()) == SQLITE_ROW) {
+        const QString pal = s.esNulo(1) ? QString() : s.texto(1);
+        std::optional<QString> voc = s.textoNulo(2);
+        QString esperado = ExtraeVocales(pal);
+        if (voc.value_or(QString()) != esperado)
+            r.push_back({s.entero(0), pal, std::move(voc), std::move(esperado)});
+    }
+    if (rc != SQLITE_DONE)
+        fallar(QStringLiteral("No se pudieron leer las palabras de «%1» (%2).")
+                   .arg(a.ruta(), QString::fromUtf8(sqlite3_errmsg(a.conexion()))));
+    return r;
+}
+
+} // namespace rimario

@@ -1,0 +1,37 @@
+// rimario-cli comprobar ALMACEN
+
+#include "conversion_access.h"
+#include "ordenes.h"
+
+namespace rimario::cli {
+
+int ordenComprobar(const QStringList &args)
+{
+    if (args.size() != 1 || args[0].startsWith(QLatin1String("--"))) {
+        error(QStringLiteral("Uso: rimario-cli comprobar ALMACEN"));
+        return 2;
+    }
+    try {
+        const auto almacen = Almacen::abrir(args[0], true);
+        const std::vector<Discrepancia> malas = comprobarVocales(*almacen);
+        for (const Discrepancia &d : malas)
+            salida(QStringLiteral("%1\t%2\tVoc: %3\tesperado: «%4»")
+                       .arg(d.id)
+                       .arg(d.pal, d.voc ? QStringLiteral("«%1»").arg(*d.voc) : QStringLiteral("Nulo"), d.esperado));
+        const qint64 total = almacen->contarFilas();
+        if (malas.empty())
+            salida(QStringLiteral("Las %1 palabras tienen la Voc que les corresponde.").arg(total));
+        else
+            salida(QStringLiteral("%1 de %2 palabras tienen una Voc distinta de la que les corresponde "
+                                  "(no se ha cambiado nada).").arg(malas.size()).arg(total));
+        return malas.empty() ? 0 : 1;
+    } catch (const ErrorAlmacen &e) {
+        if (e.tipo() == ErrorAlmacen::Tipo::EsAccess)
+            error(e.mensaje() + QStringLiteral(" Conviértalo antes con «rimario-cli convertir»."));
+        else
+            error(e.mensaje());
+        return 2;
+    }
+}
+
+} // namespace rimario::cli
