@@ -257,15 +257,25 @@ void Almacen::fallo(const QString &que, int rc) const
 {
     QString m = que;
     const QString motor = mensajeMotor(db_);
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+    ErrorAlmacen::Tipo tipo = tipoDe(rc);
+    const int base = rc & 0xff;
+    // A file or folder protected after the store was opened fails as an
+    // input/output error or as a journal that cannot be made.
+    const bool protegido = base == SQLITE_READONLY
+        || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
+            && (soloLectura_ || !QFileInfo(ruta_).isWritable()
+                || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
-    else if ((rc & 0xff) == SQLITE_READONLY || (soloLectura_ && (rc & 0xff) == SQLITE_CANTOPEN))
+    } else if (protegido) {
         m += QStringLiteral(": el almacén solo se puede leer (el archivo o su carpeta están "
                             "protegidos contra escritura)");
+        tipo = ErrorAlmacen::Tipo::SoloLectura;
+    }
     if (!motor.isEmpty() && motor != QLatin1String("not an error"))
         m += QStringLiteral(" (%1)").arg(motor);
-    throw ErrorAlmacen(tipoDe(rc), m + QLatin1Char('.'));
+    throw ErrorAlmacen(tipo, m + QLatin1Char('.'));
 }
 
 void Almacen::ejecutar(const char *sql) const
@@ -324,6 +334,10 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
     std::unique_ptr<Almacen> a(new Almacen(ruta));
     const QByteArray nombre = QFile::encodeName(ruta);
     int rc = SQLITE_CANTOPEN;
+    // A write needs the file and, for its journal, the folder: when either is
+    // protected the store is only read, and every write says so.
+    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable())
+        soloLectura = true;
     if (!soloLectura) {
         rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK) {
@@ -548,8 +562,9 @@ std::optional<Fila> Almacen::fila(qint64 id) const
 qint64 Almacen::contarFilas() const
 {
     Sentencia s(db_, kContar);
-    if (!s.ok() || s.paso() != SQLITE_ROW)
-        fallo(QStringLiteral("No se pudieron contar las palabras"), s.rc());
+    const int rc = s.ok() ? s.paso() : s.rc();
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudieron contar las palabras"), rc);
     return s.entero(0);
 }
 
