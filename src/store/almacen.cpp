@@ -17,6 +17,15 @@ namespace {
 constexpr int kIdAplicacion = 0x52494D41; // "RIMA"
 constexpr int kEsperaBloqueoMs = 5000;
 
+// How long a read or write waits for another program to free the file:
+// kEsperaBloqueoMs, unless RIMARIO_ESPERA_BLOQUEO_MS says otherwise (tests).
+int esperaBloqueoMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("RIMARIO_ESPERA_BLOQUEO_MS", &ok);
+    return ok && ms >= 0 ? ms : kEsperaBloqueoMs;
+}
+
 // ---- schema of format 1
 const char *const kEsquema = R"SQL(
 CREATE TABLE PalabrasBase (
@@ -300,7 +309,7 @@ bool Almacen::pareceAccess(const QString &ruta)
 void Almacen::preparar()
 {
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kEsperaBloqueoMs);
+    sqlite3_busy_timeout(db_, esperaBloqueoMs());
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
