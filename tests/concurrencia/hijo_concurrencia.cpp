@@ -15,11 +15,11 @@
 //   Any failure ends it with status 1.
 
 #include "almacen.h"
+#include "../muerte/apoyo_muerte.h"
 #include "lista_palabras.h"
 #include "rima.h"
 #include "vocales.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -34,14 +34,9 @@
 #include <unistd.h>
 
 using namespace rimario;
+using muerte::decir;
 
 namespace {
-
-void decir(const QString &linea)
-{
-    const QByteArray b = (linea + QLatin1Char('\n')).toUtf8();
-    (void)!::write(1, b.constData(), size_t(b.size()));
-}
 
 int bloquear(const QString &ruta, const QString &modo, int ms)
 {
@@ -144,10 +139,7 @@ int copia(const QString &ruta, const QString &nombre, int n)
         QThread::msleep(20);
     }
     lista.refrescar();
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    for (qsizetype p = 0; p < lista.tamano(); ++p)
-        h.addData((lista.lexico().pal(p).toString() + QLatin1Char('\n')).toUtf8());
-    decir(QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex())));
+    decir(muerte::huellaDeLista(lista));
     return 0;
 }
 
@@ -155,18 +147,12 @@ int copia(const QString &ruta, const QString &nombre, int n)
 
 int main(int argc, char **argv)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    try {
+    return muerte::ejecutarHijo(argc, argv, [](const QStringList &args) {
         if (args.size() >= 3 && args[0] == QLatin1String("bloquear"))
             return bloquear(args[1], args[2], args.size() > 3 ? args[3].toInt() : -1);
         if (args.size() == 4 && args[0] == QLatin1String("copia"))
             return copia(args[1], args[2], args[3].toInt());
-    } catch (const ErrorAlmacen &e) {
-        std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
-        return 1;
-    }
-    std::fprintf(stderr, "uso: hijo_concurrencia bloquear ALMACEN (exclusivo|inmediato) [MS] | copia ALMACEN NOMBRE N\n");
-    return 2;
+        std::fprintf(stderr, "uso: hijo_concurrencia bloquear ALMACEN (exclusivo|inmediato) [MS] | copia ALMACEN NOMBRE N\n");
+        return 2;
+    });
 }

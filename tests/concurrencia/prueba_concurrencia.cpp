@@ -12,9 +12,9 @@
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
 #include "../muerte/apoyo_muerte.h"
+#include "apoyo_ventana.h"
 
 #include <QCheckBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
 #include <QMap>
@@ -27,19 +27,12 @@
 #include <QTest>
 
 using namespace rimario;
+using prueba::filas;
 
 namespace {
 
 const QString kOtroPrograma = QStringLiteral("en uso por otro programa");
 constexpr int kRondas = 60; // per copy
-
-QStringList filas(const QTableView *t)
-{
-    QStringList r;
-    for (int i = 0; i < t->model()->rowCount(); ++i)
-        r << t->model()->index(i, 0).data().toString();
-    return r;
-}
 
 // Pal -> Sig of every row, through a connection of its own.
 QMap<QString, QString> contenido(const QString &ruta)
@@ -95,30 +88,14 @@ private:
 
 } // namespace
 
-// A helper's failed check ends the test too.
-#define COMPROBAR(llamada)                                                                                             \
-    do {                                                                                                               \
-        llamada;                                                                                                       \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (false)
-
 class PruebaConcurrencia : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString ruta;
 
-    std::unique_ptr<Principal> ventana(PanelWebVacio **panel = nullptr)
+    std::unique_ptr<Principal> ventana()
     {
-        auto *p = new PanelWebVacio;
-        p->ponerTexto(QString(22, u'x') + QStringLiteral("Otra definición."));
-        if (panel)
-            *panel = p;
-        auto v = std::make_unique<Principal>(ruta, p);
-        v->Form_Load();
-        v->show();
-        v->abrirLista();
-        return v;
+        return prueba::abrirVentana(ruta, QString(22, u'x') + QStringLiteral("Otra definición."));
     }
 
     // One write through the window: the steps before it, the write, and what
@@ -378,10 +355,7 @@ private slots:
         auto a = Almacen::abrir(base, true);
         ListaPalabras lista(*a);
         lista.releer();
-        QCryptographicHash h(QCryptographicHash::Sha1);
-        for (qsizetype p = 0; p < lista.tamano(); ++p)
-            h.addData((lista.lexico().pal(p).toString() + QLatin1Char('\n')).toUtf8());
-        const QString final = QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex()));
+        const QString final = muerte::huellaDeLista(lista);
         QCOMPARE(listas[0], final);
         QCOMPARE(listas[1], final);
         v->Ind->clear();

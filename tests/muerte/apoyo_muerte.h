@@ -1,8 +1,10 @@
 #pragma once
 // Shared by the crash and two-program tests and their child programs: made-up
-// Spanish-looking words, and a fingerprint of everything a store holds.
+// Spanish-looking words, fingerprints of a store and of a word list, and the
+// plumbing of the child programs.
 
 #include "almacen.h"
+#include "lista_palabras.h"
 #include "vocales.h"
 
 #include <QByteArray>
@@ -11,9 +13,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+#include <exception>
 #include <random>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace rimario::muerte {
 
@@ -44,20 +49,6 @@ inline QStringList palabrasInventadas(int cuantas, unsigned semilla)
         r << w;
     }
     return r;
-}
-
-// A new store at 'ruta' holding the words (Voc computed), in one commit.
-inline void crearConPalabras(const QString &ruta, const QStringList &palabras)
-{
-    auto a = Almacen::crear(ruta);
-    Almacen::Lote lote(*a);
-    for (const QString &p : palabras) {
-        Fila f;
-        f.pal = p;
-        f.voc = ExtraeVocales(p);
-        lote.insertar(f);
-    }
-    lote.confirmar();
 }
 
 // SHA-256 of every value of the store's tables (each with its type), in a
@@ -111,6 +102,42 @@ inline QByteArray huellaArchivo(const QString &ruta)
     QFile f(ruta);
     QCryptographicHash h(QCryptographicHash::Sha1);
     return f.open(QIODevice::ReadOnly) && h.addData(&f) ? h.result() : QByteArray();
+}
+
+// The words of a list in its order, as "lista COUNT HASH".
+inline QString huellaDeLista(const ListaPalabras &lista)
+{
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    for (qsizetype p = 0; p < lista.tamano(); ++p)
+        h.addData((lista.lexico().pal(p).toString() + QLatin1Char('\n')).toUtf8());
+    return QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex()));
+}
+
+// ---- child programs
+
+// A line on standard output, unbuffered: it is there even if the process is killed next.
+inline void decir(const QString &linea)
+{
+    const QByteArray b = (linea + QLatin1Char('\n')).toUtf8();
+    (void)!::write(1, b.constData(), size_t(b.size()));
+}
+
+// Runs a child's work on its arguments; a failure is told on standard error
+// and ends it with status 1.
+template <typename Trabajo>
+int ejecutarHijo(int argc, char **argv, Trabajo &&trabajo)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    try {
+        return trabajo(args);
+    } catch (const ErrorAlmacen &e) {
+        std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    }
+    return 1;
 }
 
 } // namespace rimario::muerte

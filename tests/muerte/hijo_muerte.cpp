@@ -32,14 +32,9 @@
 #include <vector>
 
 using namespace rimario;
+using muerte::decir;
 
 namespace {
-
-void decir(const QString &linea)
-{
-    const QByteArray b = (linea + QLatin1Char('\n')).toUtf8();
-    (void)!::write(1, b.constData(), size_t(b.size()));
-}
 
 // A definition as the archiving stores it: RTF of about 'largo' characters.
 QString definicion(const QString &palabra, int largo)
@@ -177,23 +172,13 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
 
 int main(int argc, char **argv)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() < 2) {
-        std::fprintf(stderr, "uso: hijo_muerte OPERACION ALMACEN [--matar-en N] [--huellas]\n");
-        return 2;
-    }
-    qint64 matarEn = 0;
-    const qsizetype m = args.indexOf(QStringLiteral("--matar-en"));
-    if (m >= 0 && m + 1 < args.size())
-        matarEn = args[m + 1].toLongLong();
-    try {
+    return muerte::ejecutarHijo(argc, argv, [](const QStringList &args) {
+        if (args.size() < 2) {
+            std::fprintf(stderr, "uso: hijo_muerte OPERACION ALMACEN [--matar-en N] [--huellas]\n");
+            return 2;
+        }
+        const qsizetype m = args.indexOf(QStringLiteral("--matar-en"));
+        const qint64 matarEn = m >= 0 ? args.value(m + 1).toLongLong() : 0;
         return ejecutar(args[0], args[1], matarEn, args.contains(QStringLiteral("--huellas")));
-    } catch (const ErrorAlmacen &e) {
-        std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-    }
-    return 1;
+    });
 }

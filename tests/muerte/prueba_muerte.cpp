@@ -14,6 +14,8 @@
 #include "apoyo_muerte.h"
 #include "conversion_access.h"
 
+#include "../comun/almacen_prueba.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMap>
@@ -271,11 +273,11 @@ private slots:
         QVERIFY(dir.isValid());
         QVERIFY(QFile::exists(accessMuestra()));
         grande = dir.filePath(QStringLiteral("grande.lop"));
-        crearConPalabras(grande, palabrasInventadas(kPalabrasGrande, 7));
+        prueba::crearAlmacen(grande, palabrasInventadas(kPalabrasGrande, 7));
         // The small store has long definitions here and there and the marks of
         // earlier vowel-mode searches, which edits must keep.
         pequeno = dir.filePath(QStringLiteral("pequeno.lop"));
-        crearConPalabras(pequeno, palabrasInventadas(kPalabrasPequeno, 11));
+        prueba::crearAlmacen(pequeno, palabrasInventadas(kPalabrasPequeno, 11));
         auto a = Almacen::abrir(pequeno);
         for (qint64 id = 5; id <= kPalabrasPequeno; id += 97)
             a->cambiarSig(id, QStringLiteral("{\\rtf1 ") + QString(4000 + int(id), QChar(u'x')) + u'}');

@@ -10,6 +10,7 @@
 
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
+#include "../concurrencia/apoyo_ventana.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QTextEdit>
 
 using namespace rimario;
+using prueba::filas;
 
 namespace {
 
@@ -37,14 +39,6 @@ bool chattr(const QString &signo, const QString &ruta)
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-QStringList filas(const QTableView *t)
-{
-    QStringList r;
-    for (int i = 0; i < t->model()->rowCount(); ++i)
-        r << t->model()->index(i, 0).data().toString();
-    return r;
-}
-
 QByteArray leer(const QString &ruta)
 {
     QFile f(ruta);
@@ -53,14 +47,6 @@ QByteArray leer(const QString &ruta)
 
 } // namespace
 
-// A helper's failed check ends the test too.
-#define COMPROBAR(llamada)                                                                                             \
-    do {                                                                                                               \
-        llamada;                                                                                                       \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (false)
-
 class PruebaSoloLectura : public QObject {
     Q_OBJECT
     QTemporaryDir raiz;
@@ -68,7 +54,6 @@ class PruebaSoloLectura : public QObject {
     QByteArray bytes;
     QStringList contenido;
     std::unique_ptr<Principal> v;
-    PanelWebVacio *panel = nullptr;
 
     QStringList listado() const
     {
@@ -135,11 +120,7 @@ private slots:
 
         // It starts and browses.
         prueba::Dialogos dialogos(QMessageBox::Yes);
-        panel = new PanelWebVacio;
-        v = std::make_unique<Principal>(ruta, panel);
-        v->Form_Load();
-        v->show();
-        v->abrirLista();
+        v = prueba::abrirVentana(ruta, QString(22, u'x') + QStringLiteral("amor. 1. m. Otra definición."));
         QVERIFY(QTest::qWaitForWindowExposed(v.get()));
         QVERIFY(v->almacen()->soloLectura());
         QCOMPARE(filas(v->DB).size(), prueba::palabrasDePrueba().size());
@@ -167,7 +148,6 @@ private slots:
 
         // Archiving, of a word in the list and of a new one.
         QSignalSpy archivado(v.get(), &Principal::archivado);
-        panel->ponerTexto(QString(22, u'x') + QStringLiteral("amor. 1. m. Otra definición."));
         for (const QString &w : {QStringLiteral("amor"), QStringLiteral("zampoña")}) {
             const int n = int(dialogos.textos.size());
             Principal::ponerTag(v->Gua, w);
@@ -215,11 +195,7 @@ private slots:
     {
         QFETCH(bool, laCarpeta);
         prueba::Dialogos dialogos(QMessageBox::Yes);
-        panel = new PanelWebVacio;
-        v = std::make_unique<Principal>(ruta, panel);
-        v->Form_Load();
-        v->show();
-        v->abrirLista();
+        v = prueba::abrirVentana(ruta);
         QVERIFY(!v->almacen()->soloLectura());
         const QString objetivo = laCarpeta ? carpeta : ruta;
         if (!chattr(QStringLiteral("+"), objetivo))
