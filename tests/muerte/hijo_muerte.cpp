@@ -7,6 +7,7 @@
 //   eliminar   deletions of the current word
 //   editar     in-place edits of words in the grid
 //   convertir  the start-up conversion of an Access file at ALMACEN
+//   abrir      the opening of a store of the older format, brought up to date
 // It prints "listo" when the sequence starts, "hecho I P" once operation I is
 // committed (P: disk steps taken so far), and at the end "pasos N" and "fin".
 // With --matar-en N it kills itself just before the N-th disk step; a step of
@@ -23,6 +24,7 @@
 #include "rima.h"
 #include "vocales.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -131,6 +133,27 @@ void decirHuella(int i, Almacen &a)
 int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huellas)
 {
     muerte::instalarMuerte();
+    if (tipo == QLatin1String("abrir")) {
+        if (huellas) {
+            sqlite3 *db = nullptr;
+            sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+            decir(QStringLiteral("huella 0 %1").arg(QString::fromLatin1(muerte::huella(db).toHex())));
+            sqlite3_close(db);
+            decir(QStringLiteral("archivo 0 %1").arg(QString::fromLatin1(muerte::huellaArchivo(ruta).toHex())));
+        }
+        muerte::armarMuerte(matarEn);
+        decir(QStringLiteral("listo"));
+        auto almacen = Almacen::abrir(ruta);
+        if (almacen->formato() != kFormatoActual)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no se puso al día"));
+        muerte::pasoPropio("hecho");
+        decir(QStringLiteral("hecho 1 %1").arg(muerte::pasosDados()));
+        decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
+        if (huellas)
+            decirHuella(1, *almacen);
+        decir(QStringLiteral("fin"));
+        return 0;
+    }
     if (tipo == QLatin1String("convertir")) {
         muerte::armarMuerte(matarEn);
         decir(QStringLiteral("listo"));

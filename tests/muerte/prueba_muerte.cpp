@@ -34,6 +34,7 @@ namespace {
 
 constexpr int kPalabrasGrande = 100000; // the large store of the vowel-mode searches
 constexpr int kPalabrasPequeno = 3000;
+constexpr int kPalabrasAntiguo = 400;   // the older store brought up to date when opened
 constexpr int kMuertesAlAzar = 12;      // per kind of operation
 
 struct Paso {
@@ -146,8 +147,9 @@ void limpiar(const QString &dir, const QStringList &conservar)
 // any other gets the full one.
 class Juez {
 public:
-    Juez(const Corrida &ref, bool conversion, const QByteArray &original)
-        : ref_(ref), conversion_(conversion), original_(original)
+    Juez(const Corrida &ref, const QString &operacion, const QByteArray &original)
+        : ref_(ref), conversion_(operacion == QLatin1String("convertir")),
+          alAbrir_(operacion == QLatin1String("abrir")), original_(original)
     {
     }
 
@@ -157,6 +159,8 @@ public:
         try {
             if (conversion_)
                 return estadoConversion(ruta, error);
+            if (alAbrir_)
+                return estadoAlAbrir(ruta, error);
             auto a = Almacen::abrir(ruta); // plays back what a killed write left
             if (a->soloLectura()) {
                 error = QStringLiteral("se abrió solo para leer");
@@ -204,6 +208,46 @@ public:
     int comprobacionesCompletas = 0;
 
 private:
+    // The older store is first read as another tool would (which plays back a
+    // killed upgrade): it is the old store or the upgraded one. Then the
+    // program opens it (upgrading it if need be) and writes.
+    int estadoAlAbrir(const QString &ruta, QString &error)
+    {
+        sqlite3 *db = nullptr;
+        QByteArray h;
+        QStringList integridad;
+        if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            sqlite3_stmt *st = nullptr;
+            if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK)
+                while (sqlite3_step(st) == SQLITE_ROW)
+                    integridad << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+            sqlite3_finalize(st);
+            h = huella(db);
+        }
+        sqlite3_close(db);
+        if (integridad != QStringList{QStringLiteral("ok")}) {
+            error = QStringLiteral("integridad: ") + integridad.join(u'\n');
+            return -1;
+        }
+        const int e = ref_.huellas.indexOf(h);
+        if (e < 0) {
+            error = QStringLiteral("el almacén no es ni el antiguo ni el puesto al día");
+            return -1;
+        }
+        auto a = Almacen::abrir(ruta);
+        if (a->formato() != kFormatoActual || huella(a->conexion()) != ref_.huellas.value(1)) {
+            error = QStringLiteral("al abrirlo de nuevo no quedó como debía");
+            return -1;
+        }
+        a->anadir(QStringLiteral("después"), QStringLiteral("eé"), QStringLiteral("tras la muerte"));
+        if (!a->comprobarIntegridad().isEmpty()) {
+            error = QStringLiteral("integridad tras escribir de nuevo");
+            return -1;
+        }
+        ++comprobacionesCompletas;
+        return e;
+    }
+
     // The path is either the Access file untouched (then the conversion run
     // again, as the next start does, must succeed) or the whole converted
     // store; a copy of the original is kept beside it.
@@ -246,7 +290,7 @@ private:
     }
 
     const Corrida &ref_;
-    bool conversion_;
+    bool conversion_, alAbrir_;
     QByteArray original_, huellaOriginal_;
     QHash<int, QByteArray> sanos_; // the bytes of a state once found sound
 };
@@ -256,12 +300,14 @@ private:
 class PruebaMuerte : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
-    QString grande, pequeno;
+    QString grande, pequeno, antiguo;
 
     QString base(const QString &operacion) const
     {
         if (operacion == QLatin1String("vocales"))
             return grande;
+        if (operacion == QLatin1String("abrir"))
+            return antiguo;
         if (operacion == QLatin1String("convertir"))
             return accessMuestra();
         return pequeno;
@@ -283,12 +329,27 @@ private slots:
             a->cambiarSig(id, QStringLiteral("{\\rtf1 ") + QString(4000 + int(id), QChar(u'x')) + u'}');
         a->marcarVocales(2, QStringLiteral("ia"), std::nullopt);
         a->marcarVocales(3, QStringLiteral("eao"), 6);
+        // A store of the older format, without the rhyme keys that opening it adds to every row.
+        antiguo = dir.filePath(QStringLiteral("antiguo.lop"));
+        prueba::crearAlmacen(antiguo, palabrasInventadas(kPalabrasAntiguo, 13));
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(antiguo).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const int rc = sqlite3_exec(db,
+                                    "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
+                                    "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
+                                    "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
+                                    "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
+                                    "PRAGMA user_version = 1; VACUUM;",
+                                    nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QCOMPARE(rc, SQLITE_OK);
+        QCOMPARE(Almacen::abrir(antiguo, true)->formato(), 1);
     }
 
     void muerteEnCadaPaso_data()
     {
         QTest::addColumn<QString>("operacion");
-        for (const char *op : {"vocales", "archivar", "eliminar", "editar", "convertir"})
+        for (const char *op : {"vocales", "archivar", "eliminar", "editar", "convertir", "abrir"})
             QTest::newRow(op) << QString::fromLatin1(op);
     }
 
@@ -297,7 +358,7 @@ private slots:
         QFETCH(QString, operacion);
         const QString ruta = dir.filePath(QStringLiteral("data.lop"));
         const bool conversion = operacion == QLatin1String("convertir");
-        const QStringList bases{QStringLiteral("grande.lop"), QStringLiteral("pequeno.lop")};
+        const QStringList bases{QStringLiteral("grande.lop"), QStringLiteral("pequeno.lop"), QStringLiteral("antiguo.lop")};
         auto preparar = [&] {
             limpiar(dir.path(), bases);
             return QFile::copy(base(operacion), ruta)
@@ -309,9 +370,10 @@ private slots:
         const Corrida ref = correr(operacion, ruta, 0, true);
         QVERIFY2(!ref.muerto && ref.pasos > 0 && ref.diario.size() == ref.pasos, qPrintable(ref.salida));
         QCOMPARE(ref.huellas.size(), conversion ? 1 : ref.hechos + 1);
+        QCOMPARE(ref.archivos.size(), ref.huellas.size());
         for (int i = 1; i < ref.huellas.size(); ++i)
             QVERIFY2(ref.huellas[i] != ref.huellas[i - 1], qPrintable(QStringLiteral("la operación %1 no cambió nada").arg(i)));
-        Juez juez(ref, conversion, leerArchivo(base(operacion)));
+        Juez juez(ref, operacion, leerArchivo(base(operacion)));
 
         // A kill just before each step.
         QMap<QString, int> porClase;
