@@ -332,17 +332,7 @@ private slots:
         // A store of the older format, without the rhyme keys that opening it adds to every row.
         antiguo = dir.filePath(QStringLiteral("antiguo.lop"));
         prueba::crearAlmacen(antiguo, palabrasInventadas(kPalabrasAntiguo, 13));
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(antiguo).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        const int rc = sqlite3_exec(db,
-                                    "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
-                                    "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
-                                    "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
-                                    "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
-                                    "PRAGMA user_version = 1; VACUUM;",
-                                    nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        QCOMPARE(rc, SQLITE_OK);
+        QVERIFY(volverAlFormato1(antiguo));
         QCOMPARE(Almacen::abrir(antiguo, true)->formato(), 1);
     }
 

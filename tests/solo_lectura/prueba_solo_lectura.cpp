@@ -7,10 +7,12 @@
 #include "lista_palabras.h"
 #include "panel_web.h"
 #include "principal.h"
+#include "silabas.h"
 
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
 #include "../concurrencia/apoyo_ventana.h"
+#include "../muerte/apoyo_muerte.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -39,6 +41,32 @@ bool chattr(const QString &signo, const QString &ruta)
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+// A file or folder made unwritable (chattr +i) for as long as this lives,
+// however the test ends.
+class Proteccion {
+public:
+    Proteccion() = default;
+    Proteccion(const Proteccion &) = delete;
+    Proteccion &operator=(const Proteccion &) = delete;
+    ~Proteccion() { quitar(); }
+    bool poner(const QString &ruta)
+    {
+        if (!chattr(QStringLiteral("+"), ruta))
+            return false;
+        ruta_ = ruta;
+        return true;
+    }
+    bool quitar()
+    {
+        const bool ok = ruta_.isEmpty() || chattr(QStringLiteral("-"), ruta_);
+        ruta_.clear();
+        return ok;
+    }
+
+private:
+    QString ruta_;
+};
+
 QByteArray leer(const QString &ruta)
 {
     QFile f(ruta);
@@ -50,7 +78,7 @@ QByteArray leer(const QString &ruta)
 class PruebaSoloLectura : public QObject {
     Q_OBJECT
     QTemporaryDir raiz;
-    QString carpeta, ruta, protegido;
+    QString carpeta, ruta;
     QByteArray bytes;
     QStringList contenido;
     std::unique_ptr<Principal> v;
@@ -92,13 +120,7 @@ private slots:
         bytes = leer(ruta);
         contenido = listado();
     }
-    void cleanup()
-    {
-        v.reset();
-        if (!protegido.isEmpty())
-            QVERIFY(chattr(QStringLiteral("-"), protegido));
-        protegido.clear();
-    }
+    void cleanup() { v.reset(); }
 
     void cadaEscrituraSeRehusa_data()
     {
@@ -111,9 +133,9 @@ private slots:
     {
         QFETCH(bool, laCarpeta);
         const QString objetivo = laCarpeta ? carpeta : ruta;
-        if (!chattr(QStringLiteral("+"), objetivo))
+        Proteccion proteccion;
+        if (!proteccion.poner(objetivo))
             QSKIP("chattr +i no funciona aquí (hace falta ext4 o similar y ser root)");
-        protegido = objetivo;
         QFile prueba(laCarpeta ? QDir(carpeta).filePath(QStringLiteral("otro")) : ruta);
         QVERIFY2(!prueba.open(QIODevice::ReadWrite | (laCarpeta ? QIODevice::NewOnly : QIODevice::ExistingOnly)),
                  "la protección no impide escribir");
@@ -198,9 +220,9 @@ private slots:
         v = prueba::abrirVentana(ruta);
         QVERIFY(!v->almacen()->soloLectura());
         const QString objetivo = laCarpeta ? carpeta : ruta;
-        if (!chattr(QStringLiteral("+"), objetivo))
+        Proteccion proteccion;
+        if (!proteccion.poner(objetivo))
             QSKIP("chattr +i no funciona aquí (hace falta ext4 o similar y ser root)");
-        protegido = objetivo;
 
         QTest::mouseClick(v->Voc, Qt::LeftButton);
         v->SS->setCurrentIndex(0);
@@ -216,8 +238,7 @@ private slots:
         QCOMPARE(leer(ruta), bytes);
 
         // Once the protection is lifted the store is as it was and takes writes again.
-        QVERIFY(chattr(QStringLiteral("-"), objetivo));
-        protegido.clear();
+        QVERIFY(proteccion.quitar());
         v->Ind->clear();
         v->Ind->setText(QStringLiteral("rosa"));
         QCOMPARE(v->Pal->text(), QStringLiteral("rosa"));
@@ -229,6 +250,30 @@ private slots:
         QCOMPARE(a->comprobarIntegridad(), QString());
         QCOMPARE(a->contarFilas(), qint64(prueba::palabrasDePrueba().size() - 1));
         QCOMPARE(a->estadoMarcas().reglas[0].fin, std::optional<QString>(QStringLiteral("ao")));
+    }
+
+    // A store of the older format cannot be brought up to date there: it is
+    // read as it stands.
+    void formatoAntiguoProtegido_data() { cadaEscrituraSeRehusa_data(); }
+    void formatoAntiguoProtegido()
+    {
+        QFETCH(bool, laCarpeta);
+        QVERIFY(muerte::volverAlFormato1(ruta));
+        bytes = leer(ruta);
+        const QString objetivo = laCarpeta ? carpeta : ruta;
+        Proteccion proteccion;
+        if (!proteccion.poner(objetivo))
+            QSKIP("chattr +i no funciona aquí (hace falta ext4 o similar y ser root)");
+        prueba::Dialogos dialogos;
+        v = prueba::abrirVentana(ruta);
+        QVERIFY(v->almacen()->soloLectura());
+        QCOMPARE(v->almacen()->formato(), 1);
+        QCOMPARE(filas(v->DB).size(), prueba::palabrasDePrueba().size());
+        const auto rimas = v->almacen()->palabrasQueRiman(
+            Almacen::TipoRima::Consonante, analizarPalabra(u"canción").claveConsonante, std::nullopt);
+        QVERIFY(std::find(rimas.begin(), rimas.end(), QStringLiteral("corazón")) != rimas.end());
+        QVERIFY(dialogos.textos.isEmpty());
+        COMPROBAR(sinCambios());
     }
 };
 
