@@ -61,7 +61,8 @@ public:
         if (ms >= 0)
             args << QString::number(ms);
         p_.start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), args);
-        while (!p_.readAllStandardOutput().contains("bloqueado"))
+        QByteArray leido;
+        while (!(leido += p_.readAllStandardOutput()).contains("bloqueado"))
             if (!p_.waitForReadyRead(20000))
                 return false;
         return true;
