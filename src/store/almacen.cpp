@@ -17,6 +17,15 @@ namespace {
 constexpr int kIdAplicacion = 0x52494D41; // "RIMA"
 constexpr int kEsperaBloqueoMs = 5000;
 
+// How long a read or write waits for another program to free the file:
+// kEsperaBloqueoMs, unless RIMARIO_ESPERA_BLOQUEO_MS says otherwise (tests).
+int esperaBloqueoMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("RIMARIO_ESPERA_BLOQUEO_MS", &ok);
+    return ok && ms >= 0 ? ms : kEsperaBloqueoMs;
+}
+
 // ---- schema of format 1
 const char *const kEsquema = R"SQL(
 CREATE TABLE PalabrasBase (
@@ -257,15 +266,25 @@ void Almacen::fallo(const QString &que, int rc) const
 {
     QString m = que;
     const QString motor = mensajeMotor(db_);
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+    ErrorAlmacen::Tipo tipo = tipoDe(rc);
+    const int base = rc & 0xff;
+    // A file or folder protected after the store was opened fails as an
+    // input/output error or as a journal that cannot be made.
+    const bool protegido = base == SQLITE_READONLY
+        || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
+            && (soloLectura_ || !QFileInfo(ruta_).isWritable()
+                || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
-    else if ((rc & 0xff) == SQLITE_READONLY || (soloLectura_ && (rc & 0xff) == SQLITE_CANTOPEN))
+    } else if (protegido) {
         m += QStringLiteral(": el almacén solo se puede leer (el archivo o su carpeta están "
                             "protegidos contra escritura)");
+        tipo = ErrorAlmacen::Tipo::SoloLectura;
+    }
     if (!motor.isEmpty() && motor != QLatin1String("not an error"))
         m += QStringLiteral(" (%1)").arg(motor);
-    throw ErrorAlmacen(tipoDe(rc), m + QLatin1Char('.'));
+    throw ErrorAlmacen(tipo, m + QLatin1Char('.'));
 }
 
 void Almacen::ejecutar(const char *sql) const
@@ -290,7 +309,7 @@ bool Almacen::pareceAccess(const QString &ruta)
 void Almacen::preparar()
 {
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kEsperaBloqueoMs);
+    sqlite3_busy_timeout(db_, esperaBloqueoMs());
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
@@ -324,6 +343,10 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
     std::unique_ptr<Almacen> a(new Almacen(ruta));
     const QByteArray nombre = QFile::encodeName(ruta);
     int rc = SQLITE_CANTOPEN;
+    // A write needs the file and, for its journal, the folder: when either is
+    // protected the store is only read, and every write says so.
+    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable())
+        soloLectura = true;
     if (!soloLectura) {
         rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
@@ -549,8 +572,9 @@ std::optional<Fila> Almacen::fila(qint64 id) const
 qint64 Almacen::contarFilas() const
 {
     Sentencia s(db_, kContar);
-    if (!s.ok() || s.paso() != SQLITE_ROW)
-        fallo(QStringLiteral("No se pudieron contar las palabras"), s.rc());
+    const int rc = s.ok() ? s.paso() : s.rc();
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudieron contar las palabras"), rc);
     return s.entero(0);
 }
 
