@@ -61,7 +61,6 @@ INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 
 const char *const kIndices = R"SQL(
 CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
-CREATE INDEX IF NOT EXISTS PalabrasBase_sello ON PalabrasBase (Sello);
 CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);
 CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave, Pal, Silabas);
 )SQL";
@@ -128,8 +127,6 @@ const char *const kLeerFila =
 const char *const kContar = "SELECT count(*) FROM PalabrasBase";
 const char *const kLeerReglas = "SELECT N, Gen, Fin, Largo FROM Marcas ORDER BY N";
 const char *const kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contador'";
-const char *const kLeerCongeladas =
-    "SELECT Id, Sello, A2, A3, A4, A5, A6, A7 FROM PalabrasBase WHERE Sello >= ?1";
 const char *const kInsertar =
     "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave, Consonante, "
     "Asonante, Silabas) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
@@ -610,25 +607,6 @@ EstadoMarcas Almacen::estadoMarcas() const
         fallo(QStringLiteral("No se pudieron leer las marcas de rima"), rc);
     e.contador = contador();
     return e;
-}
-
-std::vector<FilaCongelada> Almacen::filasCongeladas(qint64 selloMinimo) const
-{
-    std::vector<FilaCongelada> v;
-    Sentencia s(db_, kLeerCongeladas);
-    if (!s.ok())
-        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), s.rc());
-    s.enlazar(1, selloMinimo);
-    int rc;
-    while ((rc = s.paso()) == SQLITE_ROW) {
-        FilaCongelada f{s.entero(0), s.entero(1), {}};
-        for (int i = 0; i < 6; ++i)
-            f.marcas[i] = s.entero(2 + i) != 0;
-        v.push_back(f);
-    }
-    if (rc != SQLITE_DONE)
-        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), rc);
-    return v;
 }
 
 qint64 Almacen::versionDatos() const

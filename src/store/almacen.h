@@ -71,13 +71,6 @@ struct EstadoMarcas {
     qint64 contador = 0;              // generation of the latest search
 };
 
-// A row whose marks are its own stored values for some lengths.
-struct FilaCongelada {
-    qint64 id;
-    qint64 sello;
-    Marcas6 marcas;
-};
-
 class Almacen {
 public:
     ~Almacen();
@@ -108,7 +101,6 @@ public:
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;
     EstadoMarcas estadoMarcas() const;
-    std::vector<FilaCongelada> filasCongeladas(qint64 selloMinimo) const;
     // Changes whenever any connection (this one or another program's) commits.
     qint64 versionDatos() const;
 
