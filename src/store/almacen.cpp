@@ -410,8 +410,12 @@ void Almacen::comprobarEsquema()
         const int rc = s.ok() ? s.paso() : s.rc();
         if (rc != SQLITE_ROW) {
             const QString motor = mensajeMotor(db_);
-            throw ErrorAlmacen(tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado ? ErrorAlmacen::Tipo::Ocupado
-                                                                        : ErrorAlmacen::Tipo::NoEsAlmacen,
+            if (tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado)
+                throw ErrorAlmacen(ErrorAlmacen::Tipo::Ocupado,
+                                   QStringLiteral("El almacén de palabras «%1» está en uso por otro programa y "
+                                                  "no quedó libre a tiempo. Inténtelo de nuevo en un momento (%2).")
+                                       .arg(ruta_, motor));
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
                                QStringLiteral("«%1» no se puede leer como almacén de palabras (%2).")
                                    .arg(ruta_, motor));
         }

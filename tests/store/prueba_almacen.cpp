@@ -110,6 +110,26 @@ private slots:
         }
     }
 
+    void almacenBloqueadoAlAbrir()
+    {
+        const QString r = prueba::crearAlmacen(ruta(QStringLiteral("bloq.lop")), {QStringLiteral("uno")});
+        sqlite3 *otro = nullptr;
+        sqlite3_open(QFile::encodeName(r).constData(), &otro);
+        sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        try {
+            Almacen::abrir(r);
+            QFAIL("abrió un almacén bloqueado");
+        } catch (const ErrorAlmacen &e) {
+            QCOMPARE(e.tipo(), ErrorAlmacen::Tipo::Ocupado);
+            QVERIFY(e.mensaje().contains(QStringLiteral("en uso por otro programa")));
+        }
+        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
+        sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(otro);
+        QCOMPARE(Almacen::abrir(r)->contarFilas(), 1);
+    }
+
     void ordenEspanol()
     {
         const QString r = prueba::crearAlmacen(ruta(QStringLiteral("orden.lop")),
