@@ -13,6 +13,7 @@ if [ ! -e "$almacen" ]; then
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Sin pantalla: el programa se ejecuta bajo Xvfb (xvfb-run)." >&2
+  export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$programa" "$@"
 fi
 exec "$programa" "$@"

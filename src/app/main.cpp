@@ -1,37 +1,69 @@
 // rimario: the rhyming dictionary's window.
 
 #include "almacen.h"
-#include "panel_web.h"
+#include "arranque.h"
+#include "panel_web_engine.h"
 #include "principal.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 
 #include <cstdio>
 
+#include <unistd.h>
+
+namespace {
+
+int fallo(const QString &mensaje, QWidget *padre = nullptr)
+{
+    std::fprintf(stderr, "%s\n", mensaje.toLocal8Bit().constData());
+    // Without a screen nobody could close the box: the message above suffices.
+    if (rimario::hayPantalla())
+        QMessageBox::critical(padre, QStringLiteral("Rimario"), mensaje);
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    // The browser's sandbox cannot run for the superuser: run without it then,
+    // rather than not at all.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimario"));
 
-    rimario::Principal ventana;
+    const QString almacen = QStringLiteral("data.lop");
+    try {
+        // A store of the earlier, Access-based version is converted first.
+        const QString copia = rimario::prepararAlmacen(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
+        if (!copia.isEmpty()) {
+            const QString aviso = QStringLiteral("El almacén de palabras de Microsoft Access se ha convertido al "
+                                                 "formato de este programa. El archivo original se conserva como «%1».")
+                                      .arg(QDir::toNativeSeparators(copia));
+            std::fprintf(stderr, "%s\n", aviso.toLocal8Bit().constData());
+            if (rimario::hayPantalla())
+                QMessageBox::information(nullptr, QStringLiteral("Rimario"), aviso);
+        }
+    } catch (const rimario::ErrorAlmacen &e) {
+        return fallo(e.mensaje());
+    }
+
+    // The window takes the browser pane as its child.
+    rimario::Principal ventana(almacen, new rimario::PanelWebEngine);
     try {
         ventana.Form_Load();
     } catch (const rimario::ErrorAlmacen &e) {
-        std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
-        // Without a screen nobody could close the box: the message above suffices.
-        const QString plataforma = QGuiApplication::platformName();
-        if (plataforma != QLatin1String("offscreen") && plataforma != QLatin1String("minimal"))
-            QMessageBox::critical(nullptr, QStringLiteral("Rimario"), e.mensaje());
-        return 1;
+        return fallo(e.mensaje());
     }
     ventana.show();
     try {
         ventana.abrirLista();
     } catch (const rimario::ErrorAlmacen &e) {
-        QMessageBox::critical(&ventana, QStringLiteral("Rimario"), e.mensaje());
-        return 1;
+        return fallo(e.mensaje(), &ventana);
     }
     return app.exec();
 }

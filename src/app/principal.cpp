@@ -388,8 +388,10 @@ void Principal::Form_Load()
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
     connect(DB->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &actual, const QModelIndex &) {
-                if (!moviendoDB_ && actual.isValid())
+                if (!moviendoDB_ && actual.isValid()) {
+                    const QScopedValueRollback<bool> guarda(movidoEnRejilla_, true);
                     DPal->irA(actual.row());
+                }
             });
     connect(DPal, &ListaPalabras::actualMovido, this, [this](qsizetype pos) { moverDB(pos); });
     for (int i = 0; i < 6; ++i) {
@@ -424,7 +426,10 @@ void Principal::moverDB(qsizetype pos)
             const QModelIndex i = modeloDB_->index(int(pos), 0);
             DB->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect
                                                          | QItemSelectionModel::Rows);
-            DB->scrollTo(i, QAbstractItemView::PositionAtTop);
+            // A word found by the program heads the grid, with the words that follow it;
+            // a row the user picked stays where it is.
+            DB->scrollTo(i, movidoEnRejilla_ ? QAbstractItemView::EnsureVisible
+                                             : QAbstractItemView::PositionAtTop);
         } else {
             DB->selectionModel()->clear();
         }
@@ -673,7 +678,15 @@ void Principal::Buscar_Click()
         return;
     Sinon->setEnabled(false);
     Buscar->setText(kCaptionDetener);
-    WB->navegar(servicios_.direccionDefinicion(Pal->text()));
+    try {
+        WB->navegar(servicios_.direccionDefinicion(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
+        Sinon->setEnabled(true);
+        Buscar->setText(kCaptionBuscar);
+        avisar(e.mensaje());
+        return;
+    }
     sw = true;
     ponerTag(Gua, Pal->text());
     ponerTag(Buscar, booleanoATexto(true));
@@ -704,13 +717,24 @@ void Principal::Sinon_Click()
         return;
     Buscar->setEnabled(false);
     Sinon->setText(kCaptionDetener);
-    WB->navegar(servicios_.direccionSinonimos(Pal->text()));
+    try {
+        WB->navegar(servicios_.direccionSinonimos(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        Buscar->setEnabled(true);
+        Sinon->setText(kCaptionSinon);
+        avisar(e.mensaje());
+        return;
+    }
     ponerTag(Sinon, booleanoATexto(true));
 }
 
 void Principal::Command1_Click()
 {
-    WB->navegar(servicios_.direccionIngles(Pal->text()));
+    try {
+        WB->navegar(servicios_.direccionIngles(Pal->text()));
+    } catch (const ErrorNavegador &e) {
+        avisar(e.mensaje());
+    }
 }
 
 void Principal::Vocal_Click() {}

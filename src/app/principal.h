@@ -119,6 +119,7 @@ private:
     ModeloPalabras *modeloDB_ = nullptr;
     Servicios servicios_;
     bool moviendoDB_ = false;
+    bool movidoEnRejilla_ = false;
     bool archivando_ = false;
     bool tamanoFijado_ = false;
 };

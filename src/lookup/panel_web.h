@@ -7,15 +7,29 @@
 #include <QWidget>
 
 #include <functional>
+#include <stdexcept>
 
 namespace rimario {
+
+// A browser call that failed, worded in Spanish for the user.
+class ErrorNavegador : public std::runtime_error {
+public:
+    explicit ErrorNavegador(const QString &mensaje)
+        : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje)
+    {
+    }
+    QString mensaje() const { return mensaje_; }
+
+private:
+    QString mensaje_;
+};
 
 class PanelWeb : public QWidget {
     Q_OBJECT
 public:
     using QWidget::QWidget;
 
-    // Starts loading the address and returns at once.
+    // Starts loading the address and returns at once. May throw ErrorNavegador.
     virtual void navegar(const QString &direccion) = 0;
     // Cancels the loading in progress.
     virtual void detener() = 0;

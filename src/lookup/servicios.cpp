@@ -11,11 +11,15 @@ const char *const kRutaDefinicion = "/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=";
 const char *const kRutaSinonimos = "/cgi-bin/tesauro.exe?T1=";
 const char *const kRutaIngles = "/idrisidic_2.asp?Site=1&Src_L=eng_eng1&DestLang=Ar&lpcWord=";
 
-QString sinBarraFinal(QString base)
+// A host written without a scheme ("buscon.rae.es") is reached over HTTP.
+QString base(QString b)
 {
-    while (base.endsWith(QLatin1Char('/')))
-        base.chop(1);
-    return base;
+    b = b.trimmed();
+    while (b.endsWith(QLatin1Char('/')))
+        b.chop(1);
+    if (!b.isEmpty() && !b.contains(QLatin1String("://")))
+        b.prepend(QLatin1String("http://"));
+    return b;
 }
 } // namespace
 
@@ -48,17 +52,17 @@ Servicios Servicios::cargar(const QString &carpeta)
 
 QString Servicios::direccionDefinicion(const QString &palabra) const
 {
-    return sinBarraFinal(definiciones) + QLatin1String(kRutaDefinicion) + palabra;
+    return base(definiciones) + QLatin1String(kRutaDefinicion) + palabra;
 }
 
 QString Servicios::direccionSinonimos(const QString &palabra) const
 {
-    return sinBarraFinal(sinonimos) + QLatin1String(kRutaSinonimos) + palabra;
+    return base(sinonimos) + QLatin1String(kRutaSinonimos) + palabra;
 }
 
 QString Servicios::direccionIngles(const QString &palabra) const
 {
-    return sinBarraFinal(ingles) + QLatin1String(kRutaIngles) + palabra;
+    return base(ingles) + QLatin1String(kRutaIngles) + palabra;
 }
 
 } // namespace rimario

@@ -4,7 +4,7 @@
 
 namespace rimario {
 
-ModeloRimas::ModeloRimas(ListaPalabras &lista, QObject *parent) : QAbstractTableModel(parent), lista_(lista) {}
+ModeloRimas::ModeloRimas(ListaPalabras &lista, QObject *parent) : ModeloColumnaPal(parent), lista_(lista) {}
 
 void ModeloRimas::poner(ResultadoRima resultado)
 {
@@ -19,11 +19,6 @@ int ModeloRimas::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(resultado_.tamano());
 }
 
-int ModeloRimas::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : 1;
-}
-
 QVariant ModeloRimas::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= resultado_.tamano())
@@ -31,15 +26,6 @@ QVariant ModeloRimas::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return resultado_.pal(index.row()).toString();
     return {};
-}
-
-QVariant ModeloRimas::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Horizontal)
-        return QStringLiteral("Pal");
-    return section == actual_ ? QStringLiteral("\u25B8") : QString();
 }
 
 void ModeloRimas::ponerFilaActual(int fila)
@@ -50,13 +36,6 @@ void ModeloRimas::ponerFilaActual(int fila)
         emit headerDataChanged(Qt::Vertical, antes, antes);
     if (fila >= 0 && fila < rowCount())
         emit headerDataChanged(Qt::Vertical, fila, fila);
-}
-
-Qt::ItemFlags ModeloRimas::flags(const QModelIndex &index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 
 bool ModeloRimas::setData(const QModelIndex &index, const QVariant &value, int role)

@@ -4,13 +4,13 @@
 
 #include "rima.h"
 
-#include <QAbstractTableModel>
+#include "modelo_columna.h"
 
 namespace rimario {
 
 class ListaPalabras;
 
-class ModeloRimas : public QAbstractTableModel {
+class ModeloRimas : public ModeloColumnaPal {
     Q_OBJECT
 public:
     explicit ModeloRimas(ListaPalabras &lista, QObject *parent = nullptr);
@@ -20,10 +20,7 @@ public:
     void poner(ResultadoRima resultado);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
     int filaActual() const { return actual_; }
@@ -31,6 +28,9 @@ public:
 
 signals:
     void errorAlEscribir(const QString &mensaje);
+
+protected:
+    int filaMarcada() const override { return actual_; }
 
 private:
     ListaPalabras &lista_;

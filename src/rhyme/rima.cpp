@@ -5,31 +5,38 @@
 #include "patron.h"
 #include "vocales.h"
 
+#include <cstring>
+
 namespace rimario {
 
 void ResultadoRima::cambiarPal(qsizetype i, const QString &pal)
 {
-    inicio_[size_t(i)] = textos_.size();
-    largo_[size_t(i)] = pal.size();
+    inicio_[size_t(i)] = uint32_t(textos_.size());
+    largo_[size_t(i)] = uint32_t(pal.size());
     textos_ += pal;
 }
 
 ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsizetype> &posiciones)
 {
+    // One allocation for all the words: results run to hundreds of thousands of rows.
     ResultadoRima r;
-    r.ids_.reserve(posiciones.size());
-    r.inicio_.reserve(posiciones.size());
-    r.largo_.reserve(posiciones.size());
+    const size_t n = posiciones.size();
+    r.ids_.resize(n);
+    r.inicio_.resize(n);
+    r.largo_.resize(n);
     qsizetype total = 0;
-    for (qsizetype p : posiciones)
-        total += lexico.pal(p).size();
-    r.textos_.reserve(total);
-    for (qsizetype p : posiciones) {
-        const QStringView t = lexico.pal(p);
-        r.ids_.push_back(lexico.id(p));
-        r.inicio_.push_back(r.textos_.size());
-        r.largo_.push_back(t.size());
-        r.textos_.append(t);
+    for (size_t i = 0; i < n; ++i) {
+        const qsizetype l = lexico.pal(posiciones[i]).size();
+        r.inicio_[i] = uint32_t(total);
+        r.largo_[i] = uint32_t(l);
+        total += l;
+    }
+    r.textos_.resize(total);
+    QChar *destino = r.textos_.data();
+    for (size_t i = 0; i < n; ++i) {
+        const QStringView t = lexico.pal(posiciones[i]);
+        r.ids_[i] = lexico.id(posiciones[i]);
+        std::memcpy(destino + r.inicio_[i], t.data(), size_t(t.size()) * sizeof(QChar));
     }
     return r;
 }

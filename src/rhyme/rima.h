@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -37,8 +38,8 @@ public:
 
 private:
     std::vector<qint64> ids_;
-    std::vector<qsizetype> inicio_;
-    std::vector<qsizetype> largo_;
+    std::vector<uint32_t> inicio_;
+    std::vector<uint32_t> largo_;
     QString textos_;
 };
 

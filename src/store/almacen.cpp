@@ -17,6 +17,15 @@ namespace {
 constexpr int kIdAplicacion = 0x52494D41; // "RIMA"
 constexpr int kEsperaBloqueoMs = 5000;
 
+// How long a read or write waits for another program to free the file:
+// kEsperaBloqueoMs, unless RIMARIO_ESPERA_BLOQUEO_MS says otherwise (tests).
+int esperaBloqueoMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("RIMARIO_ESPERA_BLOQUEO_MS", &ok);
+    return ok && ms >= 0 ? ms : kEsperaBloqueoMs;
+}
+
 // ---- schema of format 1
 const char *const kEsquema = R"SQL(
 CREATE TABLE PalabrasBase (
@@ -52,9 +61,8 @@ INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 
 const char *const kIndices = R"SQL(
 CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
-CREATE INDEX IF NOT EXISTS PalabrasBase_sello ON PalabrasBase (Sello);
-CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave);
-CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave);
+CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);
+CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave, Pal, Silabas);
 )SQL";
 
 // Format 1 had no rhyme keys.
@@ -119,8 +127,6 @@ const char *const kLeerFila =
 const char *const kContar = "SELECT count(*) FROM PalabrasBase";
 const char *const kLeerReglas = "SELECT N, Gen, Fin, Largo FROM Marcas ORDER BY N";
 const char *const kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contador'";
-const char *const kLeerCongeladas =
-    "SELECT Id, Sello, A2, A3, A4, A5, A6, A7 FROM PalabrasBase WHERE Sello >= ?1";
 const char *const kInsertar =
     "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave, Consonante, "
     "Asonante, Silabas) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
@@ -259,15 +265,25 @@ void Almacen::fallo(const QString &que, int rc) const
 {
     QString m = que;
     const QString motor = mensajeMotor(db_);
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+    ErrorAlmacen::Tipo tipo = tipoDe(rc);
+    const int base = rc & 0xff;
+    // A file or folder protected after the store was opened fails as an
+    // input/output error or as a journal that cannot be made.
+    const bool protegido = base == SQLITE_READONLY
+        || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
+            && (soloLectura_ || !QFileInfo(ruta_).isWritable()
+                || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
-    else if ((rc & 0xff) == SQLITE_READONLY || (soloLectura_ && (rc & 0xff) == SQLITE_CANTOPEN))
+    } else if (protegido) {
         m += QStringLiteral(": el almacén solo se puede leer (el archivo o su carpeta están "
                             "protegidos contra escritura)");
+        tipo = ErrorAlmacen::Tipo::SoloLectura;
+    }
     if (!motor.isEmpty() && motor != QLatin1String("not an error"))
         m += QStringLiteral(" (%1)").arg(motor);
-    throw ErrorAlmacen(tipoDe(rc), m + QLatin1Char('.'));
+    throw ErrorAlmacen(tipo, m + QLatin1Char('.'));
 }
 
 void Almacen::ejecutar(const char *sql) const
@@ -292,7 +308,7 @@ bool Almacen::pareceAccess(const QString &ruta)
 void Almacen::preparar()
 {
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kEsperaBloqueoMs);
+    sqlite3_busy_timeout(db_, esperaBloqueoMs());
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
@@ -326,15 +342,20 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
     std::unique_ptr<Almacen> a(new Almacen(ruta));
     const QByteArray nombre = QFile::encodeName(ruta);
     int rc = SQLITE_CANTOPEN;
+    // A write needs the file and, for its journal, the folder: when either is
+    // protected the store is only read, and every write says so.
+    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable())
+        soloLectura = true;
     if (!soloLectura) {
-        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE, nullptr);
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_close_v2(a->db_);
             a->db_ = nullptr;
         }
     }
     if (rc != SQLITE_OK) {
-        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READONLY, nullptr);
+        rc = sqlite3_open_v2(nombre.constData(), &a->db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         a->soloLectura_ = true;
     }
     if (rc != SQLITE_OK) {
@@ -391,8 +412,12 @@ void Almacen::comprobarEsquema()
         const int rc = s.ok() ? s.paso() : s.rc();
         if (rc != SQLITE_ROW) {
             const QString motor = mensajeMotor(db_);
-            throw ErrorAlmacen(tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado ? ErrorAlmacen::Tipo::Ocupado
-                                                                        : ErrorAlmacen::Tipo::NoEsAlmacen,
+            if (tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado)
+                throw ErrorAlmacen(ErrorAlmacen::Tipo::Ocupado,
+                                   QStringLiteral("El almacén de palabras «%1» está en uso por otro programa y "
+                                                  "no quedó libre a tiempo. Inténtelo de nuevo en un momento (%2).")
+                                       .arg(ruta_, motor));
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
                                QStringLiteral("«%1» no se puede leer como almacén de palabras (%2).")
                                    .arg(ruta_, motor));
         }
@@ -550,8 +575,9 @@ std::optional<Fila> Almacen::fila(qint64 id) const
 qint64 Almacen::contarFilas() const
 {
     Sentencia s(db_, kContar);
-    if (!s.ok() || s.paso() != SQLITE_ROW)
-        fallo(QStringLiteral("No se pudieron contar las palabras"), s.rc());
+    const int rc = s.ok() ? s.paso() : s.rc();
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudieron contar las palabras"), rc);
     return s.entero(0);
 }
 
@@ -589,25 +615,6 @@ EstadoMarcas Almacen::estadoMarcas() const
     return e;
 }
 
-std::vector<FilaCongelada> Almacen::filasCongeladas(qint64 selloMinimo) const
-{
-    std::vector<FilaCongelada> v;
-    Sentencia s(db_, kLeerCongeladas);
-    if (!s.ok())
-        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), s.rc());
-    s.enlazar(1, selloMinimo);
-    int rc;
-    while ((rc = s.paso()) == SQLITE_ROW) {
-        FilaCongelada f{s.entero(0), s.entero(1), {}};
-        for (int i = 0; i < 6; ++i)
-            f.marcas[i] = s.entero(2 + i) != 0;
-        v.push_back(f);
-    }
-    if (rc != SQLITE_DONE)
-        fallo(QStringLiteral("No se pudieron leer las marcas de rima"), rc);
-    return v;
-}
-
 qint64 Almacen::versionDatos() const
 {
     Sentencia s(db_, "PRAGMA data_version");
@@ -616,107 +623,89 @@ qint64 Almacen::versionDatos() const
     return s.entero(0);
 }
 
-qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+int Almacen::sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar)
 {
-    const QString que = QStringLiteral("No se pudo añadir «%1» al almacén").arg(pal.left(80));
+    Sentencia s(db_, sql);
+    if (!s.ok())
+        fallo(que, s.rc());
+    enlazar(s);
+    const int rc = s.paso();
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    return sqlite3_changes(db_);
+}
+
+void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
+{
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         fallo(que, t.rc());
-    Sentencia s(db_, kInsertar);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, QStringView(pal));
-    s.enlazar(2, QStringView(voc));
-    s.enlazar(3, sig);
-    for (int i = 0; i < 6; ++i)
-        s.enlazar(4 + i, qint64(0));
-    s.enlazar(10, contador());
-    s.enlazarBlob(11, colador_.clave(pal));
-    enlazarClavesRima(s.get(), 12, pal);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    const qint64 id = sqlite3_last_insert_rowid(db_);
-    rc = t.confirmar();
+    cuerpo();
+    const int rc = t.confirmar();
     if (rc != SQLITE_OK)
         fallo(que, rc);
+}
+
+qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+{
+    const QString que = QStringLiteral("No se pudo añadir «%1» al almacén").arg(pal.left(80));
+    qint64 id = 0;
+    transaccion(que, [&] {
+        const qint64 sello = contador();
+        sentencia(que, kInsertar, [&](Sentencia &s) {
+            s.enlazar(1, QStringView(pal));
+            s.enlazar(2, QStringView(voc));
+            s.enlazar(3, sig);
+            for (int i = 0; i < 6; ++i)
+                s.enlazar(4 + i, qint64(0));
+            s.enlazar(10, sello);
+            s.enlazarBlob(11, colador_.clave(pal));
+            enlazarClavesRima(s.get(), 12, pal);
+        });
+        id = sqlite3_last_insert_rowid(db_);
+    });
     return id;
 }
 
 void Almacen::cambiarSig(qint64 id, const std::optional<QString> &sig)
 {
     const QString que = QStringLiteral("No se pudo guardar la definición");
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    Sentencia s(db_, kCambiarSig);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    s.enlazar(2, sig);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    if (sqlite3_changes(db_) != 1)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           que + QStringLiteral(": la palabra ya no está en el almacén."));
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    transaccion(que, [&] {
+        const int filas = sentencia(que, kCambiarSig, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, sig);
+        });
+        if (filas != 1)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": la palabra ya no está en el almacén."));
+    });
 }
 
 void Almacen::cambiarPal(qint64 id, const QString &pal)
 {
     const QString que = QStringLiteral("No se pudo cambiar la palabra por «%1»").arg(pal.left(80));
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    {
+    transaccion(que, [&] {
         // The row keeps the marks it has now, whatever the rules say of its new text.
-        Sentencia s(db_, kCongelarMarcas);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, id);
-        s.enlazar(2, contador());
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-        if (sqlite3_changes(db_) != 1)
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                               que + QStringLiteral(": la palabra ya no está en el almacén."));
-    }
-    Sentencia s(db_, kCambiarPal);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    s.enlazar(2, QStringView(pal));
-    s.enlazar(3, QStringView(ExtraeVocales(pal)));
-    s.enlazarBlob(4, colador_.clave(pal));
-    enlazarClavesRima(s.get(), 5, pal);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+        const qint64 sello = contador();
+        const int filas = sentencia(que, kCongelarMarcas, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, sello);
+        });
+        if (filas != 1)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": la palabra ya no está en el almacén."));
+        sentencia(que, kCambiarPal, [&](Sentencia &s) {
+            s.enlazar(1, id);
+            s.enlazar(2, QStringView(pal));
+            s.enlazar(3, QStringView(ExtraeVocales(pal)));
+            s.enlazarBlob(4, colador_.clave(pal));
+            enlazarClavesRima(s.get(), 5, pal);
+        });
+    });
 }
 
 void Almacen::eliminar(qint64 id)
 {
     const QString que = QStringLiteral("No se pudo eliminar la palabra");
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    Sentencia s(db_, kEliminar);
-    if (!s.ok())
-        fallo(que, s.rc());
-    s.enlazar(1, id);
-    int rc = s.paso();
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-    rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    transaccion(que, [&] { sentencia(que, kEliminar, [&](Sentencia &s) { s.enlazar(1, id); }); });
 }
 
 EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qint64> largo)
@@ -724,38 +713,23 @@ EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qin
     const QString que = QStringLiteral("No se pudieron guardar las marcas de rima");
     if (n < kLongitudMinima || n > kLongitudMaxima)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General, que + QStringLiteral(": longitud %1 no válida.").arg(n));
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    const qint64 gen = contador() + 1;
-    {
-        Sentencia s(db_, kMarcar);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, qint64(n));
-        s.enlazar(2, gen);
-        s.enlazar(3, QStringView(fin));
-        if (largo)
-            s.enlazar(4, *largo);
-        else
-            s.nulo(4);
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-    }
-    {
-        Sentencia s(db_, kGuardarContador);
-        if (!s.ok())
-            fallo(que, s.rc());
-        s.enlazar(1, gen);
-        const int rc = s.paso();
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-    }
-    EstadoMarcas e = estadoMarcas();
-    const int rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
+    EstadoMarcas e;
+    transaccion(que, [&] {
+        // Clearing the column and marking the matching rows, in one step: the rule
+        // and its new generation.
+        const qint64 gen = contador() + 1;
+        sentencia(que, kMarcar, [&](Sentencia &s) {
+            s.enlazar(1, qint64(n));
+            s.enlazar(2, gen);
+            s.enlazar(3, QStringView(fin));
+            if (largo)
+                s.enlazar(4, *largo);
+            else
+                s.nulo(4);
+        });
+        sentencia(que, kGuardarContador, [&](Sentencia &s) { s.enlazar(1, gen); });
+        e = estadoMarcas();
+    });
     return e;
 }
 
@@ -816,9 +790,9 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
     if (formato_ >= 2) {
         const char *sql = tipo == TipoRima::Consonante
             ? "SELECT Pal FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Voc, Id"
+              "ORDER BY Clave, Pal, Silabas, Id"
             : "SELECT Pal FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Voc, Id";
+              "ORDER BY Clave, Pal, Silabas, Id";
         Sentencia s(db_, sql);
         if (!s.ok())
             fallo(QStringLiteral("No se pudieron buscar las rimas"), s.rc());

@@ -28,6 +28,8 @@ struct sqlite3_stmt;
 
 namespace rimario {
 
+class Sentencia;
+
 // A failure of the store, worded in Spanish for the user; carries the engine's
 // message when there is one.
 class ErrorAlmacen : public std::runtime_error {
@@ -69,13 +71,6 @@ struct EstadoMarcas {
     qint64 contador = 0;              // generation of the latest search
 };
 
-// A row whose marks are its own stored values for some lengths.
-struct FilaCongelada {
-    qint64 id;
-    qint64 sello;
-    Marcas6 marcas;
-};
-
 class Almacen {
 public:
     ~Almacen();
@@ -106,7 +101,6 @@ public:
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;
     EstadoMarcas estadoMarcas() const;
-    std::vector<FilaCongelada> filasCongeladas(qint64 selloMinimo) const;
     // Changes whenever any connection (this one or another program's) commits.
     qint64 versionDatos() const;
 
@@ -153,6 +147,10 @@ private:
     void actualizarClaves();
     void actualizarFormato(int desde);
     void ejecutar(const char *sql) const;
+    // One write transaction, committed at once; rolled back if 'cuerpo' throws.
+    void transaccion(const QString &que, const std::function<void()> &cuerpo);
+    // One statement inside it; returns the number of rows changed.
+    int sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar);
     qint64 contador() const;
     [[noreturn]] void fallo(const QString &que, int rc) const;
 

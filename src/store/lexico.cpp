@@ -328,6 +328,7 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
         queCoinciden(*Patron::compilar(p), excluida, caracteres, salida);
         return;
     }
+    salida.reserve(ids_.size() / 8);
     const uint64_t m1 = n >= 4 ? ~uint64_t(0) : ((uint64_t(1) << (16 * n)) - 1);
     const uint64_t m2 = n <= 4 ? 0 : (n >= 8 ? ~uint64_t(0) : ((uint64_t(1) << (16 * (n - 4))) - 1));
     const size_t total = ids_.size();

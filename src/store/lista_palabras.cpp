@@ -141,11 +141,21 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
 
 void ListaPalabras::eliminarActual()
 {
-    sincronizar();
     if (!hayActual())
         throw sinActual();
-    const qsizetype pos = actual_;
-    almacen_.eliminar(lexico_.id(pos));
+    // The row the user chose, even when another program's changes move it
+    // in the list read again, or removed it.
+    const qint64 id = lexico_.id(actual_);
+    const QString pal = lexico_.pal(actual_).toString();
+    sincronizar();
+    const qsizetype pos = lexico_.posicionDeId(id);
+    if (pos < 0) {
+        actual_ = kNinguna;
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("No se pudo eliminar «%1»: la palabra ya no está en el almacén.")
+                               .arg(pal.left(80)));
+    }
+    almacen_.eliminar(id);
     actual_ = kNinguna;
     lexico_.eliminar(pos);
     emit filaEliminada(pos);

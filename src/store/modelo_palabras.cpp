@@ -3,7 +3,7 @@
 namespace rimario {
 
 ModeloPalabras::ModeloPalabras(ListaPalabras &lista, QObject *parent)
-    : QAbstractTableModel(parent), lista_(lista)
+    : ModeloColumnaPal(parent), lista_(lista)
 {
     connect(&lista_, &ListaPalabras::aPuntoDeReiniciar, this, [this] { beginResetModel(); });
     connect(&lista_, &ListaPalabras::reiniciada, this, [this] { endResetModel(); });
@@ -22,20 +22,18 @@ ModeloPalabras::ModeloPalabras(ListaPalabras &lista, QObject *parent)
         emit dataChanged(index(a, 0), index(b, 0));
         emit headerDataChanged(Qt::Vertical, a, b);
     });
-    connect(&lista_, &ListaPalabras::actualMovido, this, [this](qsizetype) {
-        if (rowCount() > 0)
-            emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    connect(&lista_, &ListaPalabras::actualMovido, this, [this](qsizetype pos) {
+        // Only the selector's old and new rows change.
+        for (const qsizetype fila : {marcada_, pos})
+            if (fila >= 0 && fila < rowCount())
+                emit headerDataChanged(Qt::Vertical, int(fila), int(fila));
+        marcada_ = pos;
     });
 }
 
 int ModeloPalabras::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(lista_.tamano());
-}
-
-int ModeloPalabras::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : 1;
 }
 
 QVariant ModeloPalabras::data(const QModelIndex &index, int role) const
@@ -47,20 +45,9 @@ QVariant ModeloPalabras::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant ModeloPalabras::headerData(int section, Qt::Orientation orientation, int role) const
+int ModeloPalabras::filaMarcada() const
 {
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Horizontal)
-        return QStringLiteral("Pal");
-    return section == lista_.actual() ? QStringLiteral("\u25B8") : QString();
-}
-
-Qt::ItemFlags ModeloPalabras::flags(const QModelIndex &index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+    return int(lista_.actual());
 }
 
 bool ModeloPalabras::setData(const QModelIndex &index, const QVariant &value, int role)

@@ -5,20 +5,17 @@
 
 #include "lista_palabras.h"
 
-#include <QAbstractTableModel>
+#include "modelo_columna.h"
 
 namespace rimario {
 
-class ModeloPalabras : public QAbstractTableModel {
+class ModeloPalabras : public ModeloColumnaPal {
     Q_OBJECT
 public:
     explicit ModeloPalabras(ListaPalabras &lista, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
 signals:
@@ -27,8 +24,12 @@ signals:
     // An edit was written and moved the word to a new row.
     void palabraEditada(int fila);
 
+protected:
+    int filaMarcada() const override;
+
 private:
     ListaPalabras &lista_;
+    qsizetype marcada_ = -1;
 };
 
 } // namespace rimario

@@ -210,8 +210,13 @@ private slots:
         v->sw = true;
         v->WB_DocumentComplete(QUrl());
         QVERIFY(!v->RT->isVisible() && v->Gua->isVisible());
-        clicEnFila(v->DB, filas(v->DB).indexOf(QStringLiteral("casa")));
+        const int filaCasa = filas(v->DB).indexOf(QStringLiteral("casa"));
+        const QRect antes = v->DB->visualRect(v->DB->model()->index(filaCasa, 0));
+        clicEnFila(v->DB, filaCasa);
         QCOMPARE(v->Pal->text(), QStringLiteral("casa"));
+        // The picked row stays under the pointer, current and selected.
+        QCOMPARE(v->DB->visualRect(v->DB->model()->index(filaCasa, 0)), antes);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().value(0).row(), filaCasa);
         QVERIFY(v->RT->isVisible() && !v->Gua->isVisible());
         // A click into the search box brings the list back to its prefix.
         QTest::mouseClick(v->Ind, Qt::LeftButton);

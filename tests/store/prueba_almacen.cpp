@@ -110,6 +110,26 @@ private slots:
         }
     }
 
+    void almacenBloqueadoAlAbrir()
+    {
+        const QString r = prueba::crearAlmacen(ruta(QStringLiteral("bloq.lop")), {QStringLiteral("uno")});
+        sqlite3 *otro = nullptr;
+        sqlite3_open(QFile::encodeName(r).constData(), &otro);
+        sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        try {
+            Almacen::abrir(r);
+            QFAIL("abrió un almacén bloqueado");
+        } catch (const ErrorAlmacen &e) {
+            QCOMPARE(e.tipo(), ErrorAlmacen::Tipo::Ocupado);
+            QVERIFY(e.mensaje().contains(QStringLiteral("en uso por otro programa")));
+        }
+        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
+        sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(otro);
+        QCOMPARE(Almacen::abrir(r)->contarFilas(), 1);
+    }
+
     void ordenEspanol()
     {
         const QString r = prueba::crearAlmacen(ruta(QStringLiteral("orden.lop")),
@@ -209,6 +229,49 @@ private slots:
         auto a = Almacen::abrir(r); // remakes the sort key of the new row
         QCOMPARE(palabrasEnOrden(*a), (QStringList{QStringLiteral("alfa"), QStringLiteral("zeta")}));
         QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A5 = -1"), QStringList{QStringLiteral("zeta")});
+    }
+
+    void clavesDeRimaYFormatoAnterior()
+    {
+        const QStringList palabras = {QStringLiteral("canción"), QStringLiteral("razón"), QStringLiteral("pájaro"),
+                                      QStringLiteral("cántaro"), QStringLiteral("canto"), QStringLiteral("123")};
+        const QString r = prueba::crearAlmacen(ruta(QStringLiteral("claves.lop")), palabras);
+        const auto buscar = [](const Almacen &a, Almacen::TipoRima t, const char *clave, std::optional<int> s) {
+            const std::vector<QString> v = a.palabrasQueRiman(t, QString::fromUtf8(clave), s);
+            return QStringList(v.begin(), v.end());
+        };
+        {
+            auto a = Almacen::abrir(r);
+            QCOMPARE(buscar(*a, Almacen::TipoRima::Consonante, "on", std::nullopt),
+                     (QStringList{QStringLiteral("canción"), QStringLiteral("razón")}));
+            QCOMPARE(buscar(*a, Almacen::TipoRima::Asonante, "ao", 3),
+                     (QStringList{QStringLiteral("cántaro"), QStringLiteral("pájaro")}));
+        }
+        // A store of the format before rhyme keys: read-only it is searched all the
+        // same; writable it is brought up to date, all at once.
+        consultar(r, "DROP INDEX PalabrasBase_consonante");
+        consultar(r, "DROP INDEX PalabrasBase_asonante");
+        for (const char *c : {"Consonante", "Asonante", "Silabas"})
+            consultar(r, QStringLiteral("ALTER TABLE PalabrasBase DROP COLUMN %1").arg(QLatin1String(c)).toUtf8().constData());
+        consultar(r, "PRAGMA user_version = 1");
+        {
+            auto a = Almacen::abrir(r, true);
+            QCOMPARE(a->formato(), 1);
+            QCOMPARE(buscar(*a, Almacen::TipoRima::Asonante, "ao", std::nullopt),
+                     (QStringList{QStringLiteral("cántaro"), QStringLiteral("canto"), QStringLiteral("pájaro")}));
+        }
+        auto a = Almacen::abrir(r);
+        QCOMPARE(a->formato(), kFormatoActual);
+        QCOMPARE(consultar(r, "PRAGMA user_version"), QStringList{QString::number(kFormatoActual)});
+        QCOMPARE(consultar(r, "SELECT Consonante FROM PalabrasBase WHERE Pal = 'canto'"), QStringList{QStringLiteral("anto")});
+        QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase WHERE Consonante IS NULL"), QStringList{QStringLiteral("1")});
+        QCOMPARE(buscar(*a, Almacen::TipoRima::Consonante, "on", 2),
+                 (QStringList{QStringLiteral("canción"), QStringLiteral("razón")}));
+        // Words written later get their keys too.
+        const qint64 id = a->anadir(QStringLiteral("camión"), QStringLiteral("aio"), std::nullopt);
+        a->cambiarPal(id, QStringLiteral("avión"));
+        QCOMPARE(buscar(*a, Almacen::TipoRima::Consonante, "on", std::nullopt),
+                 (QStringList{QStringLiteral("avión"), QStringLiteral("canción"), QStringLiteral("razón")}));
     }
 
     void soloLectura()

@@ -1,0 +1,381 @@
+// Benchmarks of the word store ("nuestro") beside a plain SQLite table used the
+// obvious way ("ingenuo", see ingenua.h), on the word list in bench/datos.
+// Run them with bench/ejecutar.sh; it makes the data first.
+//
+// Also, for the data script:
+//   rimario-medidas --crear-ingenua LISTA.txt DESTINO.db
+// and, run by the memory benchmark in a child process of its own:
+//   rimario-medidas --medir-memoria nuestro|ingenuo
+
+#include "almacen.h"
+#include "ingenua.h"
+#include "lexico.h"
+#include "lista_palabras.h"
+#include "rima.h"
+#include "silabas.h"
+
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace rimario;
+using medidas::Ingenua;
+using Reloj = std::chrono::steady_clock;
+
+const char *const kNuestro = "formas-1m.lop";
+const char *const kIngenuo = "ingenua.db";
+
+QString datos(const QString &nombre)
+{
+    const QByteArray d = qgetenv("RIMARIO_DATOS_MEDIDAS");
+    return (d.isEmpty() ? QStringLiteral(RIMARIO_DATOS_MEDIDAS) : QString::fromLocal8Bit(d))
+        + QLatin1Char('/') + nombre;
+}
+
+double segundosDesde(Reloj::time_point t0)
+{
+    return std::chrono::duration<double>(Reloj::now() - t0).count();
+}
+
+// Writes the file's pages to the disk and, if asked, drops them from the page
+// cache, so that the next open reads the disk.
+void aDisco(const QString &ruta, bool olvidar)
+{
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        if (olvidar)
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+// The program's side as the window holds it: the store and its word list.
+struct Programa {
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<ListaPalabras> lista;
+    explicit Programa(const QString &ruta)
+        : almacen(Almacen::abrir(ruta)), lista(std::make_unique<ListaPalabras>(*almacen))
+    {
+        lista->releer();
+    }
+};
+
+// Vowel-mode searches write marks, so they run on copies of the stores,
+// removed when the run ends.
+std::vector<QString> copias;
+
+QString copia(const char *nombre)
+{
+    const QString destino = datos(QStringLiteral("copia-") + QLatin1String(nombre));
+    QFile::remove(destino);
+    if (!QFile::copy(datos(QLatin1String(nombre)), destino))
+        throw std::runtime_error("No se pudo copiar " + std::string(nombre));
+    aDisco(destino, false); // the first commit must not pay for writing out the copy
+    copias.push_back(destino);
+    return destino;
+}
+
+Programa &programa(bool enCopia)
+{
+    static std::unique_ptr<Programa> p[2];
+    if (!p[enCopia])
+        p[enCopia] = std::make_unique<Programa>(enCopia ? copia(kNuestro) : datos(kNuestro));
+    return *p[enCopia];
+}
+
+Ingenua &ingenua(bool enCopia)
+{
+    static std::unique_ptr<Ingenua> b[2];
+    if (!b[enCopia]) {
+        b[enCopia] = std::make_unique<Ingenua>(enCopia ? copia(kIngenuo) : datos(kIngenuo));
+        b[enCopia]->leerLista();
+    }
+    return *b[enCopia];
+}
+
+// ---- opening until the list can show its first rows
+
+// Times opening and reading the list; "abrir" returns the number of words read.
+template <typename F>
+void medirApertura(benchmark::State &st, const char *nombre, bool frio, F abrir)
+{
+    const QString ruta = datos(QLatin1String(nombre));
+    for (auto _ : st) {
+        if (frio)
+            aDisco(ruta, true);
+        const auto t0 = Reloj::now();
+        const size_t palabras = abrir(ruta);
+        st.SetIterationTime(segundosDesde(t0));
+        st.counters["palabras"] = double(palabras);
+    }
+}
+
+void abrirNuestro(benchmark::State &st, bool frio)
+{
+    medirApertura(st, kNuestro, frio, [](const QString &ruta) {
+        Programa p(ruta);
+        return size_t(p.lista->tamano());
+    });
+}
+
+void abrirIngenuo(benchmark::State &st, bool frio)
+{
+    medirApertura(st, kIngenuo, frio, [](const QString &ruta) {
+        Ingenua b(ruta);
+        b.leerLista();
+        return b.lista().size();
+    });
+}
+
+// ---- one keystroke of incremental search
+
+void teclaNuestra(benchmark::State &st, const char *texto)
+{
+    ListaPalabras &l = *programa(false).lista;
+    const QString t = QString::fromUtf8(texto);
+    bool hallada = false;
+    for (auto _ : st)
+        benchmark::DoNotOptimize(hallada = l.buscarPrefijo(t));
+    st.SetLabel(hallada ? l.palActual().toStdString() : "(ninguna)");
+}
+
+void teclaIngenua(benchmark::State &st, const char *texto)
+{
+    const Ingenua &b = ingenua(false);
+    const QString t = QString::fromUtf8(texto);
+    QString hallada;
+    for (auto _ : st)
+        benchmark::DoNotOptimize(hallada = b.buscarPrefijo(t));
+    st.SetLabel(hallada.isEmpty() ? "(ninguna)" : hallada.toStdString());
+}
+
+// ---- whole-word rhyme search
+
+void completasNuestra(benchmark::State &st, const char *palabra, int n)
+{
+    const Lexico &lx = programa(false).lista->lexico();
+    const QString w = QString::fromUtf8(palabra);
+    qsizetype filas = 0;
+    for (auto _ : st)
+        filas = rimasCompletas(lx, w, n, false).tamano();
+    st.counters["filas"] = double(filas);
+}
+
+void completasIngenua(benchmark::State &st, const char *palabra, int n)
+{
+    const Ingenua &b = ingenua(false);
+    const QString w = QString::fromUtf8(palabra);
+    size_t filas = 0;
+    for (auto _ : st)
+        filas = b.rimasCompletas(w, n).size();
+    st.counters["filas"] = double(filas);
+}
+
+// ---- consonant and assonant rhyme by the keys stored per word; the baseline
+// analyses every word of the list, as a store without keys must
+
+void clavesNuestra(benchmark::State &st, const char *palabra, bool consonante)
+{
+    Programa &p = programa(false);
+    const AnalisisSilabico a = analizarPalabra(QString::fromUtf8(palabra));
+    size_t filas = 0;
+    for (auto _ : st)
+        filas = p.almacen
+                    ->palabrasQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
+                                       consonante ? a.claveConsonante : a.claveAsonante, std::nullopt)
+                    .size();
+    st.counters["filas"] = double(filas);
+}
+
+void clavesIngenua(benchmark::State &st, const char *palabra, bool consonante)
+{
+    const Lexico &lx = programa(false).lista->lexico();
+    const AnalisisSilabico a = analizarPalabra(QString::fromUtf8(palabra));
+    const QString clave = consonante ? a.claveConsonante : a.claveAsonante;
+    size_t filas = 0;
+    for (auto _ : st) {
+        filas = 0;
+        for (qsizetype i = 0; i < lx.tamano(); ++i) {
+            const AnalisisSilabico b = analizarPalabra(lx.pal(i));
+            if (b.valido && (consonante ? b.claveConsonante : b.claveAsonante) == clave)
+                ++filas;
+        }
+    }
+    st.counters["filas"] = double(filas);
+}
+
+// ---- vowel-mode rhyme search: marks committed, result and word list ready
+
+void vocalesNuestra(benchmark::State &st, const char *palabra, int n)
+{
+    Programa &p = programa(true);
+    const QString w = QString::fromUtf8(palabra);
+    qsizetype filas = 0;
+    for (auto _ : st) {
+        const auto r = marcarRimasVocales(*p.almacen, p.lista->lexico(), w, n, false);
+        p.lista->refrescar();
+        p.lista->buscarPrefijo(w);
+        filas = r ? r->tamano() : 0;
+    }
+    st.counters["filas"] = double(filas);
+}
+
+void vocalesIngenua(benchmark::State &st, const char *palabra, int n)
+{
+    Ingenua &b = ingenua(true);
+    const QString w = QString::fromUtf8(palabra);
+    size_t filas = 0;
+    for (auto _ : st)
+        filas = b.rimasVocales(w, n).size();
+    st.counters["filas"] = double(filas);
+}
+
+// ---- memory of a process that opened the store and holds the list
+
+long rssPicoKb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// Child process: prints its peak RSS before and after opening (KiB), the
+// memory the word list reports (bytes) and the number of words.
+int medirMemoria(const std::string &lado)
+{
+    const long inicial = rssPicoKb();
+    size_t lexico = 0, palabras = 0;
+    std::unique_ptr<Programa> p;
+    std::unique_ptr<Ingenua> b;
+    if (lado == "nuestro") {
+        p = std::make_unique<Programa>(datos(kNuestro));
+        lexico = p->lista->lexico().memoria();
+        palabras = size_t(p->lista->tamano());
+    } else {
+        b = std::make_unique<Ingenua>(datos(kIngenuo));
+        b->leerLista();
+        palabras = b->lista().size();
+    }
+    std::printf("%ld %ld %zu %zu\n", inicial, rssPicoKb(), lexico, palabras);
+    return 0;
+}
+
+void memoria(benchmark::State &st, const char *lado)
+{
+    std::string orden = std::filesystem::read_symlink("/proc/self/exe").string();
+    orden.insert(0, 1, '\'').append("' --medir-memoria ").append(lado);
+    for (auto _ : st) {
+        long inicial = 0, pico = 0;
+        size_t lexico = 0, palabras = 0;
+        FILE *f = popen(orden.c_str(), "r");
+        const bool leido = f && std::fscanf(f, "%ld %ld %zu %zu", &inicial, &pico, &lexico, &palabras) == 4;
+        if (f)
+            pclose(f);
+        if (!leido) {
+            st.SkipWithError("el proceso de medida no dio cifras");
+            return;
+        }
+        st.counters["rss_pico_MB"] = double(pico) / 1024;
+        st.counters["rss_sin_datos_MB"] = double(inicial) / 1024;
+        if (lexico > 0)
+            st.counters["lexico_MB"] = double(lexico) / (1024 * 1024);
+        st.counters["palabras"] = double(palabras);
+    }
+}
+
+void registrar()
+{
+    using benchmark::RegisterBenchmark;
+    using benchmark::kMillisecond;
+    for (const bool frio : {false, true}) {
+        const std::string nombre = std::string("abrir/") + (frio ? "frio" : "caliente");
+        RegisterBenchmark((nombre + "/nuestro").c_str(), abrirNuestro, frio)
+            ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), abrirIngenuo, frio)
+            ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
+    }
+    for (const char *t : {"a", "ca", "des", "zurc", "qx", "ñu", "árb", "c?n", "*qx"}) {
+        const std::string nombre = std::string("tecla/") + t;
+        RegisterBenchmark((nombre + "/nuestro").c_str(), teclaNuestra, t)
+            ->Unit(benchmark::kMicrosecond)->UseRealTime();
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), teclaIngenua, t)
+            ->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(0.2);
+    }
+    RegisterBenchmark("memoria/nuestro", memoria, "nuestro")->Iterations(1);
+    RegisterBenchmark("memoria/ingenuo", memoria, "ingenuo")->Iterations(1);
+
+    struct Caso {
+        const char *palabra;
+        int n;
+    };
+    // "os" and "eo" are the commonest two-letter and two-vowel endings of the list.
+    for (const Caso c : {Caso{"cantamos", 2}, Caso{"cantaremos", 5}}) {
+        const std::string nombre = "completa/" + std::string(c.palabra) + "/n" + std::to_string(c.n);
+        RegisterBenchmark((nombre + "/nuestro").c_str(), completasNuestra, c.palabra, c.n)
+            ->Unit(kMillisecond)->UseRealTime();
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), completasIngenua, c.palabra, c.n)
+            ->Unit(kMillisecond)->UseRealTime()->Iterations(5);
+    }
+    for (const bool consonante : {true, false}) {
+        const std::string nombre = std::string(consonante ? "consonante" : "asonante") + "/cantamos";
+        RegisterBenchmark((nombre + "/nuestro").c_str(), clavesNuestra, "cantamos", consonante)
+            ->Unit(kMillisecond)->UseRealTime();
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), clavesIngenua, "cantamos", consonante)
+            ->Unit(kMillisecond)->UseRealTime()->Iterations(2);
+    }
+    for (const Caso c : {Caso{"deseo", 2}, Caso{"murciélago", 5}}) {
+        const std::string nombre = "vocales/" + std::string(c.palabra) + "/n" + std::to_string(c.n);
+        RegisterBenchmark((nombre + "/nuestro").c_str(), vocalesNuestra, c.palabra, c.n)
+            ->Unit(kMillisecond)->UseRealTime()->Iterations(30);
+        RegisterBenchmark((nombre + "/ingenuo").c_str(), vocalesIngenua, c.palabra, c.n)
+            ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        if (argc == 3 && std::strcmp(argv[1], "--medir-memoria") == 0)
+            return medirMemoria(argv[2]);
+        if (argc == 4 && std::strcmp(argv[1], "--crear-ingenua") == 0) {
+            const qint64 n = Ingenua::crear(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+            std::fprintf(stderr, "%lld palabras en %s\n", static_cast<long long>(n), argv[3]);
+            return 0;
+        }
+        for (const char *f : {kNuestro, kIngenuo})
+            if (!QFile::exists(datos(QLatin1String(f)))) {
+                std::fprintf(stderr, "Falta %s: ejecute bench/preparar-datos.sh.\n",
+                             qPrintable(datos(QLatin1String(f))));
+                return 1;
+            }
+        registrar();
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "Error: %s\n", e.what());
+        return 1;
+    }
+    for (const QString &c : copias) {
+        QFile::remove(c);
+        QFile::remove(c + QStringLiteral("-journal"));
+    }
+    return 0;
+}

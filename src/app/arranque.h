@@ -1,0 +1,20 @@
+#pragma once
+// Start-up of the program before its window opens.
+
+#include <QString>
+
+class QWidget;
+
+namespace rimario {
+
+// When the store at 'ruta' is a Microsoft Access file of an earlier version,
+// converts it into a store of this program, keeping the original beside it,
+// and shows the progress while it runs. Returns the original's new name (empty
+// when there was nothing to convert). Throws ErrorAlmacen, leaving 'ruta' as it
+// was, when the conversion fails.
+QString prepararAlmacen(const QString &ruta, QWidget *padre = nullptr);
+
+// Whether message boxes can be shown (there is a screen to show them on).
+bool hayPantalla();
+
+} // namespace rimario

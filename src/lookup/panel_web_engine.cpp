@@ -1,0 +1,151 @@
+#include "panel_web_engine.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <utility>
+
+namespace rimario {
+
+// ---------------------------------------------------------------- the page
+
+PaginaWeb::PaginaWeb(QWebEngineProfile *perfil, QObject *parent) : QWebEnginePage(perfil, parent)
+{
+    QWebEngineSettings *s = settings();
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    // Pages get no camera, microphone, location or notifications.
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origen, Feature f) {
+                setFeaturePermission(origen, f, PermissionDeniedByUser);
+            });
+}
+
+bool PaginaWeb::esquemaPermitido(const QUrl &direccion)
+{
+    const QString e = direccion.scheme().toLower();
+    // "about" covers blank and inline frames.
+    return e == QLatin1String("http") || e == QLatin1String("https") || e == QLatin1String("about");
+}
+
+bool PaginaWeb::acceptNavigationRequest(const QUrl &url, NavigationType, bool)
+{
+    return esquemaPermitido(url);
+}
+
+// ---------------------------------------------------------------- the pane
+
+PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
+{
+    // A profile without a storage name keeps cookies and cache in memory only.
+    perfil_ = new QWebEngineProfile(this);
+    perfil_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    perfil_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    connect(perfil_, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest *descarga) { descarga->cancel(); });
+
+    pagina_ = new PaginaWeb(perfil_, this);
+    vista_ = new QWebEngineView(this);
+    vista_->setPage(pagina_);
+    // Only the harmless actions in the pane's menu.
+    vista_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (auto a : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
+                   QWebEnginePage::Copy, QWebEnginePage::SelectAll})
+        vista_->addAction(pagina_->action(a));
+
+    auto *marco = new QVBoxLayout(this);
+    marco->setContentsMargins(0, 0, 0, 0);
+    marco->addWidget(vista_);
+    setFocusProxy(vista_);
+
+    relojCopia_ = new QTimer(this);
+    relojCopia_->setSingleShot(true);
+    connect(relojCopia_, &QTimer::timeout, this, [this] { acabarCopia(false); });
+
+    // Every load that ends completes a document, the browser's own error page
+    // included. A page made of frames completes once, when all its frames have.
+    connect(pagina_, &QWebEnginePage::loadFinished, this,
+            [this](bool) { emit documentoCompleto(vista_->url()); });
+}
+
+PanelWebEngine::~PanelWebEngine()
+{
+    // The page must go before its profile.
+    delete vista_;
+    delete pagina_;
+}
+
+void PanelWebEngine::navegar(const QString &direccion)
+{
+    const QUrl url(direccion, QUrl::TolerantMode);
+    const QString e = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty()
+        || (e != QLatin1String("http") && e != QLatin1String("https")))
+        throw ErrorNavegador(QStringLiteral("No se puede abrir la dirección «%1»: el panel solo abre "
+                                            "direcciones http o https con un servidor.")
+                                 .arg(direccion));
+    pagina_->load(url);
+}
+
+void PanelWebEngine::detener()
+{
+    pagina_->triggerAction(QWebEnginePage::Stop);
+}
+
+QUrl PanelWebEngine::direccion() const
+{
+    return vista_->url();
+}
+
+void PanelWebEngine::seleccionarTodoYCopiar(std::function<void(bool)> listo)
+{
+    // The copy is made by the page's process: its text reaches the clipboard
+    // later, or never (a page without text copies nothing).
+    acabarCopia(false); // a copy still waiting is given up
+    listoCopia_ = std::move(listo);
+    conexionCopia_ = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+                             [this] { acabarCopia(true); });
+    relojCopia_->start(esperaCopia_);
+    pagina_->triggerAction(QWebEnginePage::SelectAll);
+    pagina_->triggerAction(QWebEnginePage::Copy);
+}
+
+void PanelWebEngine::acabarCopia(bool ok)
+{
+    if (!listoCopia_)
+        return;
+    relojCopia_->stop();
+    disconnect(conexionCopia_);
+    std::exchange(listoCopia_, {})(ok);
+}
+
+void PanelWebEngine::limpiarSeleccion()
+{
+    pagina_->triggerAction(QWebEnginePage::Unselect);
+}
+
+void PanelWebEngine::borrarSeleccion()
+{
+    // Deletes only where the page is editable; elsewhere nothing happens.
+    pagina_->runJavaScript(QStringLiteral("document.execCommand('delete')"),
+                           QWebEngineScript::ApplicationWorld);
+}
+
+} // namespace rimario

@@ -1,0 +1,410 @@
+// Two copies of the program on one store. A write that meets the other's lock
+// waits a bounded time: it goes through when the lock is freed in time, and
+// otherwise says so and changes nothing. Both keep working, each sees the
+// other's words after a refresh, nothing is lost, and a copy killed in the
+// middle of a write harms neither the store nor the other copy.
+
+#include "almacen.h"
+#include "lista_palabras.h"
+#include "panel_web.h"
+#include "principal.h"
+
+#include "../comun/almacen_prueba.h"
+#include "../comun/dialogos.h"
+#include "../muerte/apoyo_muerte.h"
+#include "apoyo_ventana.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace rimario;
+using prueba::filas;
+
+namespace {
+
+const QString kOtroPrograma = QStringLiteral("en uso por otro programa");
+constexpr int kRondas = 60; // per copy
+
+// Pal -> Sig of every row, through a connection of its own.
+QMap<QString, QString> contenido(const QString &ruta)
+{
+    QMap<QString, QString> r;
+    auto a = Almacen::abrir(ruta, true);
+    a->recorrerEnOrden([&](qint64 id, const char *p, int n, bool, const char *, int) {
+        r.insert(QString::fromUtf8(p, n), a->sig(id).value_or(QString()));
+    });
+    return r;
+}
+
+QByteArray huellaDe(const QString &ruta)
+{
+    auto a = Almacen::abrir(ruta, true);
+    return muerte::huella(a->conexion());
+}
+
+// Another program holding the file's lock.
+class Bloqueo {
+public:
+    // ms < 0: held until soltar().
+    bool tomar(const QString &ruta, const QString &modo, int ms)
+    {
+        QStringList args{QStringLiteral("bloquear"), ruta, modo};
+        if (ms >= 0)
+            args << QString::number(ms);
+        p_.start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), args);
+        QByteArray leido;
+        while (!(leido += p_.readAllStandardOutput()).contains("bloqueado"))
+            if (!p_.waitForReadyRead(20000))
+                return false;
+        return true;
+    }
+    bool soltar()
+    {
+        if (p_.state() == QProcess::Running) {
+            p_.write("\n");
+            p_.waitForFinished(20000);
+        }
+        return p_.state() == QProcess::NotRunning && p_.exitStatus() == QProcess::NormalExit && p_.exitCode() == 0;
+    }
+    ~Bloqueo()
+    {
+        if (p_.state() == QProcess::Running) {
+            p_.kill();
+            p_.waitForFinished();
+        }
+    }
+
+private:
+    QProcess p_;
+};
+
+} // namespace
+
+class PruebaConcurrencia : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString ruta;
+
+    std::unique_ptr<Principal> ventana()
+    {
+        return prueba::abrirVentana(ruta, QString(22, u'x') + QStringLiteral("Otra definición."));
+    }
+
+    // One write through the window: the steps before it, the write, and what
+    // the store holds once it went through.
+    struct Escritura {
+        std::function<void(Principal &)> preparar;
+        std::function<void(Principal &)> hacer;
+        std::function<bool(const QString &)> hecha; // on the store's path
+    };
+
+    static Escritura escritura(const QString &nombre)
+    {
+        auto archivar = [](const QString &w) {
+            return [w](Principal &v) {
+                QSignalSpy fin(&v, &Principal::archivado);
+                Principal::ponerTag(v.Gua, w);
+                v.Gua->setVisible(true);
+                v.Gua_Click();
+                QTRY_COMPARE(fin.size(), 1);
+            };
+        };
+        if (nombre == QLatin1String("vocales"))
+            return {[](Principal &v) {
+                        QTest::mouseClick(v.Voc, Qt::LeftButton);
+                        v.SS->setCurrentIndex(0);
+                        v.Pal->setText(QStringLiteral("amor"));
+                    },
+                    [](Principal &v) { QTest::mouseClick(v.Rima, Qt::LeftButton); },
+                    [](const QString &ruta) {
+                        return Almacen::abrir(ruta, true)->estadoMarcas().reglas[0].fin == QStringLiteral("ao");
+                    }};
+        if (nombre == QLatin1String("archivar"))
+            return {[](Principal &) {}, archivar(QStringLiteral("amor")),
+                    [](const QString &ruta) {
+                        return contenido(ruta).value(QStringLiteral("amor")).contains(QStringLiteral("Otra definici"));
+                    }};
+        if (nombre == QLatin1String("archivar nueva"))
+            return {[](Principal &) {}, archivar(QStringLiteral("zampoña")),
+                    [](const QString &ruta) { return contenido(ruta).contains(QStringLiteral("zampoña")); }};
+        if (nombre == QLatin1String("eliminar"))
+            return {[](Principal &) {},
+                    [](Principal &v) {
+                        v.Ind->clear();
+                        v.Ind->setText(QStringLiteral("rosa"));
+                        QTest::mouseClick(v.Eli, Qt::LeftButton);
+                    },
+                    [](const QString &ruta) { return !contenido(ruta).contains(QStringLiteral("rosa")); }};
+        if (nombre == QLatin1String("editar lista"))
+            return {[](Principal &) {},
+                    [](Principal &v) {
+                        const int fila = int(filas(v.DB).indexOf(QStringLiteral("queso")));
+                        v.DB->model()->setData(v.DB->model()->index(fila, 0), QStringLiteral("zapato"));
+                    },
+                    [](const QString &ruta) {
+                        const auto c = contenido(ruta);
+                        return c.contains(QStringLiteral("zapato")) && !c.contains(QStringLiteral("queso"));
+                    }};
+        // editar rimas: the first rhyme of "canción" (whole words, two letters).
+        return {[](Principal &v) {
+                    v.SS->setCurrentIndex(0);
+                    v.Pal->setText(QStringLiteral("canción"));
+                    QTest::mouseClick(v.Rima, Qt::LeftButton);
+                },
+                [](Principal &v) { v.DR[0]->model()->setData(v.DR[0]->model()->index(0, 0), QStringLiteral("zapato")); },
+                [](const QString &ruta) { return contenido(ruta).contains(QStringLiteral("zapato")); }};
+    }
+
+private slots:
+    void init()
+    {
+        ruta = dir.filePath(QStringLiteral("%1-%2.lop")
+                                .arg(QString::fromLatin1(QTest::currentTestFunction()),
+                                     QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_')));
+        prueba::crearAlmacen(ruta, prueba::palabrasDePrueba(),
+                             {{QStringLiteral("amor"), QStringLiteral("{\\rtf1 amor}")}});
+        auto a = Almacen::abrir(ruta);
+        a->marcarVocales(2, QStringLiteral("ia"), std::nullopt);
+    }
+    void cleanup() { qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS"); }
+
+    void escrituraConElArchivoBloqueado_data()
+    {
+        QTest::addColumn<QString>("operacion");
+        QTest::addColumn<QString>("modo");
+        QTest::addColumn<bool>("aTiempo"); // the lock is freed before the wait ends
+        for (const char *op : {"vocales", "archivar", "archivar nueva", "eliminar", "editar lista", "editar rimas"}) {
+            QTest::addRow("%s, otro escribe y no suelta", op) << QString::fromLatin1(op) << "inmediato" << false;
+            QTest::addRow("%s, otro confirma y no suelta", op) << QString::fromLatin1(op) << "exclusivo" << false;
+            QTest::addRow("%s, otro suelta a tiempo", op) << QString::fromLatin1(op) << "exclusivo" << true;
+        }
+    }
+
+    void escrituraConElArchivoBloqueado()
+    {
+        QFETCH(QString, operacion);
+        QFETCH(QString, modo);
+        QFETCH(bool, aTiempo);
+        if (!aTiempo)
+            qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200"); // the default wait is tried below
+        prueba::Dialogos dialogos(QMessageBox::Yes);
+        auto v = ventana();
+        const Escritura e = escritura(operacion);
+        e.preparar(*v);
+        const QByteArray antes = huellaDe(ruta);
+        const qsizetype avisos = dialogos.textos.size();
+        // The messages after a point, the deletion's question aside.
+        auto errores = [&dialogos](qsizetype desde) {
+            QStringList r;
+            for (const QString &t : dialogos.textos.mid(desde))
+                if (!t.startsWith(QStringLiteral("Esta acción eliminará")))
+                    r << t;
+            return r;
+        };
+
+        Bloqueo otro;
+        QVERIFY(otro.tomar(ruta, modo, aTiempo ? 300 : -1));
+        e.hacer(*v);
+        if (aTiempo) {
+            // It waited for the other program and went through.
+            QVERIFY(otro.soltar());
+            QVERIFY2(errores(avisos).isEmpty(), qPrintable(errores(avisos).join(u'\n')));
+            QVERIFY(e.hecha(ruta));
+            return;
+        }
+        // One message; nothing changed; the window goes on and the write goes through later.
+        QVERIFY(v->isVisible() && v->Rima->isEnabled() && !v->Buscando);
+        QVERIFY(otro.soltar());
+        const QStringList fallos = errores(avisos);
+        QCOMPARE(fallos.size(), 1);
+        QVERIFY2(fallos.first().contains(kOtroPrograma), qPrintable(fallos.first()));
+        QCOMPARE(huellaDe(ruta), antes);
+        QVERIFY(!e.hecha(ruta));
+        const qsizetype despues = dialogos.textos.size();
+        e.hacer(*v);
+        QVERIFY2(errores(despues).isEmpty(), qPrintable(errores(despues).join(u'\n')));
+        QVERIFY(e.hecha(ruta));
+    }
+
+    // With the program's own wait a lock that is never freed still ends in a message.
+    void esperaPropiaAcotada()
+    {
+        prueba::Dialogos dialogos;
+        auto v = ventana();
+        const Escritura e = escritura(QStringLiteral("vocales"));
+        e.preparar(*v);
+        const QByteArray antes = huellaDe(ruta);
+        Bloqueo otro;
+        QVERIFY(otro.tomar(ruta, QStringLiteral("inmediato"), -1));
+        e.hacer(*v);
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY(dialogos.textos.first().contains(kOtroPrograma));
+        QVERIFY(otro.soltar());
+        QCOMPARE(huellaDe(ruta), antes);
+    }
+
+    // Two windows on one file: each sees the other's writes after a refresh,
+    // and a word the other removed is never mistaken for another.
+    void dosVentanas()
+    {
+        prueba::Dialogos dialogos(QMessageBox::Yes);
+        auto a = ventana();
+        auto b = ventana();
+
+        // A archives a new word; B sees it once its list is refreshed, and
+        // archiving it there changes that row instead of adding another.
+        const Escritura nueva = escritura(QStringLiteral("archivar nueva"));
+        nueva.hacer(*a);
+        QVERIFY(!filas(b->DB).contains(QStringLiteral("zampoña")));
+        b->Ind->setText(QStringLiteral("x"));
+        b->Ind->clear();
+        QVERIFY(filas(b->DB).contains(QStringLiteral("zampoña")));
+        nueva.hacer(*b);
+        QCOMPARE(contenido(ruta).keys().count(QStringLiteral("zampoña")), 1);
+        QCOMPARE(filas(a->DB).count(QStringLiteral("zampoña")), 1);
+        QVERIFY(dialogos.textos.isEmpty());
+
+        // A stands on "rosa"; B deletes it; A's delete must not take another word.
+        const qsizetype filasAntes = contenido(ruta).size();
+        a->Ind->setText(QStringLiteral("rosa"));
+        QCOMPARE(a->Pal->text(), QStringLiteral("rosa"));
+        b->Ind->setText(QStringLiteral("rosa"));
+        QTest::mouseClick(b->Eli, Qt::LeftButton);
+        QCOMPARE(contenido(ruta).size(), filasAntes - 1);
+        QTest::mouseClick(a->Eli, Qt::LeftButton);
+        QCOMPARE(contenido(ruta).size(), filasAntes - 1);
+        QCOMPARE(dialogos.textos.size(), 3); // two questions and one message
+        QVERIFY2(dialogos.textos.last().contains(QStringLiteral("ya no está")), qPrintable(dialogos.textos.last()));
+        QVERIFY(!filas(a->DB).contains(QStringLiteral("rosa")));
+
+        // B edits a word that A deleted meanwhile: a message, nothing written.
+        a->Ind->setText(QStringLiteral("queso"));
+        QTest::mouseClick(a->Eli, Qt::LeftButton);
+        const int fila = int(filas(b->DB).indexOf(QStringLiteral("queso")));
+        QVERIFY(fila >= 0);
+        const QByteArray antes = huellaDe(ruta);
+        QVERIFY(!b->DB->model()->setData(b->DB->model()->index(fila, 0), QStringLiteral("zapato")));
+        QCOMPARE(dialogos.textos.size(), 5);
+        QVERIFY(dialogos.textos.last().contains(QStringLiteral("ya no está")));
+        QCOMPARE(huellaDe(ruta), antes);
+
+        // B's edit reaches A's list.
+        const int casa = int(filas(b->DB).indexOf(QStringLiteral("casa")));
+        QVERIFY(b->DB->model()->setData(b->DB->model()->index(casa, 0), QStringLiteral("caza")));
+        a->Ind->setText(QStringLiteral("caz"));
+        QVERIFY(a->Pal->text() != QStringLiteral("caza")); // not before a refresh
+        a->Ind->clear();
+        a->Ind->setText(QStringLiteral("caz"));
+        QCOMPARE(a->Pal->text(), QStringLiteral("caza"));
+        QCOMPARE(dialogos.textos.size(), 5);
+        QCOMPARE(Almacen::abrir(ruta, true)->comprobarIntegridad(), QString());
+    }
+
+    // Two copies hard at work at once, plus this window reading meanwhile.
+    void dosCopiasTrabajando()
+    {
+        const QString base = ruta;
+        const QMap<QString, QString> previo = contenido(base);
+        QList<QProcess *> copias;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("RIMARIO_COPIAS"), QStringLiteral("2"));
+        for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")}) {
+            auto *p = new QProcess(this);
+            p->setProcessEnvironment(env);
+            p->start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), {QStringLiteral("copia"), base, nombre, QString::number(kRondas)});
+            copias << p;
+        }
+        prueba::Dialogos dialogos;
+        auto v = ventana();
+        while (copias[0]->state() != QProcess::NotRunning || copias[1]->state() != QProcess::NotRunning) {
+            v->Ind->clear(); // refreshes the list when a copy has written
+            v->Ind->setText(QStringLiteral("alfa"));
+            QTest::qWait(30);
+        }
+        QStringList listas;
+        for (QProcess *p : copias) {
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
+                     qPrintable(QString::fromLocal8Bit(p->readAllStandardError())));
+            listas << QString::fromUtf8(p->readAllStandardOutput()).trimmed();
+        }
+        QVERIFY2(dialogos.textos.isEmpty(), qPrintable(dialogos.textos.join(u'\n')));
+
+        // Every write of both is there, and nothing else changed.
+        QMap<QString, QString> esperado = previo;
+        for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")})
+            for (int i = 0; i < kRondas; ++i) {
+                const QString w = nombre + QString::number(i);
+                const int destino = i % 6 < 4 ? i % 6 : 0;
+                const QString sig = QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(w).arg(destino == 1 ? 2 : 1);
+                if (destino == 2)
+                    esperado.insert(w + QLatin1Char('x'), sig);
+                else if (destino != 3)
+                    esperado.insert(w, sig);
+            }
+        QCOMPARE(contenido(base), esperado);
+        QCOMPARE(Almacen::abrir(base, true)->comprobarIntegridad(), QString());
+        // Both copies saw the same final list: everyone's words.
+        auto a = Almacen::abrir(base, true);
+        ListaPalabras lista(*a);
+        lista.releer();
+        const QString final = muerte::huellaDeLista(lista);
+        QCOMPARE(listas[0], final);
+        QCOMPARE(listas[1], final);
+        v->Ind->clear();
+        QCOMPARE(filas(v->DB).size(), lista.tamano());
+    }
+
+    // A copy killed in the middle of its commit: the other one plays its
+    // journal back and goes on writing.
+    void copiaMuertaEnPlenaEscritura()
+    {
+        // Where the edit's commit has written the file but not yet dropped its journal.
+        const QString ensayo = dir.filePath(QStringLiteral("ensayo.lop"));
+        QFile::remove(ensayo);
+        QVERIFY(QFile::copy(ruta, ensayo));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("RIMARIO_MUERTE_DIARIO"), QStringLiteral("1"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RIMARIO_HIJO_MUERTE), {QStringLiteral("editar"), ensayo});
+        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+        qint64 paso = -1;
+        for (const QByteArray &l : p.readAllStandardError().split('\n'))
+            if (l.contains(": delete ") && l.contains("-journal")) {
+                paso = l.mid(5, l.indexOf(':') - 5).toLongLong();
+                break;
+            }
+        QVERIFY(paso > 0);
+
+        prueba::Dialogos dialogos;
+        auto v = ventana();
+        const QStringList lista = filas(v->DB);
+        const QByteArray antes = huellaDe(ruta);
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(QStringLiteral(RIMARIO_HIJO_MUERTE), {QStringLiteral("editar"), ruta, QStringLiteral("--matar-en"), QString::number(paso)});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QVERIFY(QFile::exists(ruta + QStringLiteral("-journal")));
+        v->Ind->setText(QStringLiteral("x"));
+        v->Ind->clear();
+        QCOMPARE(filas(v->DB), lista);
+        QVERIFY(!filas(v->DB).contains(QStringLiteral("zurrón")));
+        QCOMPARE(huellaDe(ruta), antes);
+        escritura(QStringLiteral("archivar nueva")).hacer(*v);
+        QVERIFY(contenido(ruta).contains(QStringLiteral("zampoña")));
+        QVERIFY(dialogos.textos.isEmpty());
+        QCOMPARE(Almacen::abrir(ruta, true)->comprobarIntegridad(), QString());
+    }
+};
+
+QTEST_MAIN(PruebaConcurrencia)
+#include "prueba_concurrencia.moc"
