@@ -2,6 +2,7 @@
 // What the fuzz targets share: turning the fuzzer's bytes into text, and a
 // check that stops the run with a message when an invariant fails.
 
+#include <QChar>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo);
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
@@ -34,6 +36,22 @@ inline QString texto(const uint8_t *datos, size_t largo)
 inline QStringList lineas(const uint8_t *datos, size_t largo)
 {
     return texto(datos, largo).split(QLatin1Char('\n'));
+}
+
+// Code points (an unpaired surrogate as itself), each simply case-folded: how
+// the store compares letters, written out plainly for the references.
+inline std::u32string plegado(QStringView s)
+{
+    std::u32string r;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s[i].unicode();
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        r.push_back(QChar::toCaseFolded(c));
+    }
+    return r;
 }
 
 // Shows a text with every code unit outside printable ASCII as \uXXXX.

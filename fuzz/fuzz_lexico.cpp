@@ -25,20 +25,6 @@ const Colador &colador()
     return c;
 }
 
-std::u32string plegado(QStringView s)
-{
-    std::u32string r;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s[i].unicode();
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        }
-        r.push_back(QChar::toCaseFolded(c));
-    }
-    return r;
-}
-
 // Equal letter case aside, one UTF-16 unit against the other.
 bool igualesPorUnidades(QStringView a, QStringView b)
 {
@@ -48,15 +34,6 @@ bool igualesPorUnidades(QStringView a, QStringView b)
         if (QChar::toCaseFolded(a[i].unicode()) != QChar::toCaseFolded(b[i].unicode()))
             return false;
     return true;
-}
-
-qsizetype puntos(QStringView s)
-{
-    qsizetype n = s.size();
-    for (qsizetype i = 1; i < s.size(); ++i)
-        if (s[i].isLowSurrogate() && s[i - 1].isHighSurrogate())
-            --n;
-    return n;
 }
 
 // Latin letters and the like. Finding by prefix narrows the search to the span
@@ -91,7 +68,7 @@ void comprobarOrden(const Lexico &l, const std::vector<Palabra> &palabras)
     FUZZ_COMPROBAR(size_t(l.tamano()) == palabras.size(), lista(l));
     for (qsizetype i = 0; i < l.tamano(); ++i) {
         FUZZ_COMPROBAR(l.posicionDeId(l.id(i)) == i, lista(l));
-        FUZZ_COMPROBAR(l.caracteres(i) == puntos(l.pal(i)), fuzz::mostrar(l.pal(i)));
+        FUZZ_COMPROBAR(l.caracteres(i) == numeroDeCaracteres(l.pal(i)), fuzz::mostrar(l.pal(i)));
         if (i + 1 < l.tamano()) {
             const QStringView a = l.pal(i), b = l.pal(i + 1);
             FUZZ_COMPROBAR(colador().comparar(reinterpret_cast<const char16_t *>(a.utf16()), a.size(),
@@ -118,7 +95,7 @@ void buscar(const Lexico &l, const std::vector<Palabra> &palabras, const QString
                 return p.voc;
         fuzz::fallo("Id desconocido");
     };
-    const std::u32string pq = plegado(q);
+    const std::u32string pq = fuzz::plegado(q);
 
     // Prefix: the first word in list order that the pattern "q*" matches.
     const auto patron = Patron::compilar(q + QLatin1Char('*'));
@@ -144,11 +121,11 @@ void buscar(const Lexico &l, const std::vector<Palabra> &palabras, const QString
                    "igual " + fuzz::mostrar(q) + " -> " + QByteArray::number(l.buscarIgual(q)) + " en vez de "
                        + QByteArray::number(esperado) + "\n" + lista(l));
 
-    if (puntos(q) < n)
+    if (numeroDeCaracteres(q) < n)
         return;
     // Whole-word rhyme of the last n characters.
     const QString fin = ultimosCaracteres(q, n);
-    const qsizetype caracteres = igualTamano ? puntos(q) : -1;
+    const qsizetype caracteres = igualTamano ? numeroDeCaracteres(q) : -1;
     std::optional<Patron> comodines;
     if (fin.contains(u'*') || fin.contains(u'?') || fin.contains(u'#') || fin.contains(u'[')) {
         comodines = Patron::compilar(QLatin1Char('*') + fin);
@@ -163,13 +140,13 @@ void buscar(const Lexico &l, const std::vector<Palabra> &palabras, const QString
             return;
         }
     }
-    const std::u32string pfin = plegado(fin);
+    const std::u32string pfin = fuzz::plegado(fin);
     std::vector<qint64> completas;
     for (qsizetype i = 0; i < l.tamano(); ++i) {
-        const std::u32string p = plegado(l.pal(i));
+        const std::u32string p = fuzz::plegado(l.pal(i));
         const bool termina = comodines ? comodines->coincide(l.pal(i))
                                        : p.size() >= pfin.size() && p.compare(p.size() - pfin.size(), pfin.size(), pfin) == 0;
-        if (termina && (caracteres < 0 || puntos(l.pal(i)) == caracteres) && !igualesPorUnidades(l.pal(i), q))
+        if (termina && (caracteres < 0 || numeroDeCaracteres(l.pal(i)) == caracteres) && !igualesPorUnidades(l.pal(i), q))
             completas.push_back(l.id(i));
     }
     FUZZ_COMPROBAR(ids(rimasCompletas(l, q, n, igualTamano)) == completas,
@@ -187,7 +164,7 @@ void buscar(const Lexico &l, const std::vector<Palabra> &palabras, const QString
         for (QChar &c : v)
             if (c >= u'A' && c <= u'Z')
                 c = QChar(c.unicode() + 32);
-        if (v.endsWith(vfin) && (caracteres < 0 || puntos(l.pal(i)) == caracteres))
+        if (v.endsWith(vfin) && (caracteres < 0 || numeroDeCaracteres(l.pal(i)) == caracteres))
             vocales.push_back(l.id(i));
     }
     const std::optional<qsizetype> limite = igualTamano ? std::optional<qsizetype>(caracteres) : std::nullopt;

@@ -16,20 +16,6 @@ using namespace rimario;
 
 namespace {
 
-std::u32string plegado(QStringView s)
-{
-    std::u32string r;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s[i].unicode();
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        }
-        r.push_back(QChar::toCaseFolded(c));
-    }
-    return r;
-}
-
 struct Elemento {
     enum Tipo { Car, Uno, Digito, Lista, Estrella, Nada } tipo = Car;
     char32_t c = 0;
@@ -123,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
     const QString &patron = l.first();
     QString error;
     const std::optional<Patron> p = Patron::compilar(patron, &error);
-    const std::u32string pp = plegado(patron);
+    const std::u32string pp = fuzz::plegado(patron);
     const auto ref = analizar(pp);
     FUZZ_COMPROBAR(p.has_value() == ref.has_value(), fuzz::mostrar(patron));
     if (!p) {
@@ -133,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
     QStringList textos = l.mid(1, 8);
     textos << patron; // a pattern read as text
     for (const QString &texto : std::as_const(textos)) {
-        const std::u32string t = plegado(texto);
+        const std::u32string t = fuzz::plegado(texto);
         const bool si = p->coincide(texto);
         FUZZ_COMPROBAR(si == p->coincide(reinterpret_cast<const char16_t *>(texto.utf16()), texto.size()),
                        fuzz::mostrar(texto));
