@@ -36,7 +36,8 @@ ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsize
     for (size_t i = 0; i < n; ++i) {
         const QStringView t = lexico.pal(posiciones[i]);
         r.ids_[i] = lexico.id(posiciones[i]);
-        std::memcpy(destino + r.inicio_[i], t.data(), size_t(t.size()) * sizeof(QChar));
+        if (!t.isEmpty()) // an empty word may have no storage at all (null data)
+            std::memcpy(destino + r.inicio_[i], t.data(), size_t(t.size()) * sizeof(QChar));
     }
     return r;
 }
