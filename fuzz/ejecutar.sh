@@ -12,9 +12,13 @@
 set -euo pipefail
 programa=$1 corpus=$2 segundos=$3 hallazgos=$4 ajena=${5:-}
 nombre=$(basename "$programa")
-trabajo=$(mktemp -d "${TMPDIR:-/tmp}/$nombre.XXXXXX")
+# Memory-backed when there is such a place: the targets may write files.
+base=${TMPDIR:-/tmp}
+[ -d /dev/shm ] && [ -w /dev/shm ] && base=/dev/shm
+trabajo=$(mktemp -d "$base/$nombre.XXXXXX")
 trap 'rm -rf "$trabajo"' EXIT
-mkdir -p "$trabajo/corpus" "$trabajo/fallos" "$hallazgos"
+mkdir -p "$trabajo/corpus" "$trabajo/fallos" "$trabajo/tmp" "$hallazgos"
+export TMPDIR="$trabajo/tmp"
 cp -r "$corpus"/. "$trabajo/corpus"/
 opciones=(-max_total_time="$segundos" -rss_limit_mb=2048 -timeout=20 -print_final_stats=1)
 diccionario="$(dirname "$0")/${nombre#fuzz_}.dict"

@@ -10,7 +10,6 @@
 #include <QFile>
 
 #include <cstdlib>
-#include <unistd.h>
 
 using namespace rimario;
 
@@ -26,12 +25,11 @@ QByteArray leer(const QString &ruta)
 
 } // namespace
 
+// The working folder lies in TMPDIR: ejecutar.sh points it at a folder of
+// its own (in memory where there is one), removed however the run ends.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    // Memory-backed when there is one: every conversion writes a store.
-    QByteArray plantilla = QDir(QStringLiteral("/dev/shm")).exists() && ::access("/dev/shm", W_OK) == 0
-        ? QByteArray("/dev/shm/rimario-fuzz-access-XXXXXX")
-        : QFile::encodeName(QDir::tempPath()) + "/rimario-fuzz-access-XXXXXX";
+    QByteArray plantilla = QFile::encodeName(QDir::tempPath()) + "/rimario-fuzz-access-XXXXXX";
     if (!::mkdtemp(plantilla.data()))
         fuzz::fallo("no se pudo crear la carpeta de trabajo", plantilla);
     carpeta = QFile::decodeName(plantilla);
