@@ -4,11 +4,42 @@
 #include "ordenes.h"
 
 #include <cstdio>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rimario::cli {
 
+namespace {
+int convertir(const QStringList &args);
+}
+
 int ordenConvertir(const QStringList &args)
+{
+    // A damaged Access file can make the library that reads it crash: the
+    // conversion runs in a child process, so that a crash becomes a message.
+    std::fflush(nullptr);
+    const pid_t hijo = ::fork();
+    if (hijo < 0)
+        return convertir(args);
+    if (hijo == 0) {
+        const int estado = convertir(args);
+        std::fflush(nullptr);
+        ::_exit(estado);
+    }
+    int estado = 0;
+    while (::waitpid(hijo, &estado, 0) < 0) {
+    }
+    if (WIFEXITED(estado))
+        return WEXITSTATUS(estado);
+    error(QStringLiteral("\nLa conversión se interrumpió: «%1» está dañado o no se puede leer. "
+                         "No se ha convertido nada.")
+              .arg(args.value(0)));
+    return 1;
+}
+
+namespace {
+
+int convertir(const QStringList &args)
 {
     const QString uso = QStringLiteral("Uso: rimario-cli convertir ARCHIVO_ACCESS ALMACEN");
     if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) || args[1].startsWith(QLatin1String("--"))) {
@@ -42,4 +73,5 @@ int ordenConvertir(const QStringList &args)
     }
 }
 
+} // namespace
 } // namespace rimario::cli

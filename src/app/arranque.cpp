@@ -5,11 +5,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProgressDialog>
 
 #include <cstdio>
 
 namespace rimario {
+
+namespace {
+// Lines of the child's standard output.
+const QByteArray kProgreso = "PROGRESO ";
+const QByteArray kCopia = "COPIA ";
+} // namespace
 
 bool hayPantalla()
 {
@@ -17,7 +24,24 @@ bool hayPantalla()
     return p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }
 
-QString prepararAlmacen(const QString &ruta, QWidget *padre)
+int convertirEnHijo(const QString &ruta)
+{
+    try {
+        const QString copia = convertirAlAbrir(ruta, [](qint64 hechas, qint64 total) {
+            std::printf("%s%lld %lld\n", kProgreso.constData(), static_cast<long long>(hechas),
+                        static_cast<long long>(total));
+            std::fflush(stdout);
+        });
+        std::printf("%s%s\n", kCopia.constData(), copia.toUtf8().constData());
+        std::fflush(stdout);
+        return 0;
+    } catch (const ErrorAlmacen &e) {
+        std::fprintf(stderr, "%s\n", e.mensaje().toUtf8().constData());
+        return 1;
+    }
+}
+
+QString prepararAlmacen(const QString &ruta, QWidget *padre, const QString &programa)
 {
     if (!Almacen::pareceAccess(ruta))
         return QString();
@@ -28,23 +52,60 @@ QString prepararAlmacen(const QString &ruta, QWidget *padre)
     progreso.setWindowModality(Qt::ApplicationModal);
     progreso.setMinimumDuration(300);
     progreso.setAutoClose(false);
+
+    QProcess hijo;
+    hijo.setProgram(programa.isEmpty() ? QCoreApplication::applicationFilePath() : programa);
+    hijo.setArguments({QLatin1String(kOrdenConvertir), ruta});
+    hijo.start();
+    if (!hijo.waitForStarted(30000))
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("No se pudo empezar la conversión de «%1»: %2. No se ha convertido nada.")
+                               .arg(ruta, hijo.errorString()));
+    QString copia;
+    QByteArray pendiente;
     QElapsedTimer reloj;
     reloj.start();
     qint64 ultimo = -1;
-    const QString copia = convertirAlAbrir(ruta, [&](qint64 hechas, qint64 total) {
-        if (total > 0) {
-            progreso.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-            progreso.setValue(int(std::min<qint64>(hechas, INT_MAX)));
+    auto leer = [&] {
+        pendiente += hijo.readAllStandardOutput();
+        qsizetype fin;
+        while ((fin = pendiente.indexOf('\n')) >= 0) {
+            const QByteArray linea = pendiente.left(fin);
+            pendiente.remove(0, fin + 1);
+            if (linea.startsWith(kProgreso)) {
+                const QList<QByteArray> n = linea.mid(kProgreso.size()).split(' ');
+                const qint64 hechas = n.value(0).toLongLong(), total = n.value(1).toLongLong();
+                if (total > 0) {
+                    progreso.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+                    progreso.setValue(int(std::min<qint64>(hechas, INT_MAX)));
+                }
+                // Without a screen, the progress goes to the terminal every few seconds.
+                if (!hayPantalla() && reloj.elapsed() / 2000 != ultimo) {
+                    ultimo = reloj.elapsed() / 2000;
+                    std::fprintf(stderr, "Convirtiendo el almacén de Access: %lld de %lld palabras\n",
+                                 static_cast<long long>(hechas), static_cast<long long>(total));
+                }
+            } else if (linea.startsWith(kCopia)) {
+                copia = QString::fromUtf8(linea.mid(kCopia.size()));
+            }
         }
-        // Without a screen, the progress goes to the terminal every few seconds.
-        if (!hayPantalla() && reloj.elapsed() / 2000 != ultimo) {
-            ultimo = reloj.elapsed() / 2000;
-            std::fprintf(stderr, "Convirtiendo el almacén de Access: %lld de %lld palabras\n",
-                         static_cast<long long>(hechas), static_cast<long long>(total));
-        }
+    };
+    while (!hijo.waitForFinished(50)) {
+        leer();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    }
+    leer();
     progreso.close();
+    if (hijo.exitStatus() != QProcess::NormalExit)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("La conversión de «%1» se interrumpió: el archivo de Access está dañado "
+                                          "o no se puede leer. El archivo no se ha tocado.")
+                               .arg(ruta));
+    if (hijo.exitCode() != 0) {
+        const QString motivo = QString::fromUtf8(hijo.readAllStandardError()).trimmed();
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           motivo.isEmpty() ? QStringLiteral("No se pudo convertir «%1».").arg(ruta) : motivo);
+    }
     return copia;
 }
 

@@ -12,7 +12,16 @@ namespace rimario {
 // and shows the progress while it runs. Returns the original's new name (empty
 // when there was nothing to convert). Throws ErrorAlmacen, leaving 'ruta' as it
 // was, when the conversion fails.
-QString prepararAlmacen(const QString &ruta, QWidget *padre = nullptr);
+//
+// The conversion runs in a child process, 'programa' started with
+// kOrdenConvertir: a damaged Access file can make the library that reads it
+// crash, and that must not take the program with it.
+QString prepararAlmacen(const QString &ruta, QWidget *padre = nullptr, const QString &programa = QString());
+
+// The child's side: converts 'ruta', telling its progress and result on
+// standard output. Returns the process's exit status.
+inline constexpr char kOrdenConvertir[] = "--convertir-access";
+int convertirEnHijo(const QString &ruta);
 
 // Whether message boxes can be shown (there is a screen to show them on).
 bool hayPantalla();

@@ -28,6 +28,11 @@ int fallo(const QString &mensaje, QWidget *padre = nullptr)
 
 int main(int argc, char **argv)
 {
+    // The conversion of an Access store runs in a process of its own (see arranque.h).
+    if (argc == 3 && qstrcmp(argv[1], rimario::kOrdenConvertir) == 0) {
+        QCoreApplication hijo(argc, argv);
+        return rimario::convertirEnHijo(QString::fromLocal8Bit(argv[2]));
+    }
     // The browser's sandbox cannot run for the superuser: run without it then,
     // rather than not at all.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))

@@ -37,7 +37,7 @@ private slots:
         const QString ruta = dir.filePath(QStringLiteral("data.lop"));
         QVERIFY(QFile::copy(muestra(), ruta));
         const QByteArray original = leer(ruta);
-        const QString copia = prepararAlmacen(ruta);
+        const QString copia = prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA));
         QCOMPARE(copia, dir.filePath(QStringLiteral("data.access2000.lop")));
         QCOMPARE(leer(copia), original); // the original kept, byte for byte
         QVERIFY(!Almacen::pareceAccess(ruta));
@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(v.Pal->text(), QStringLiteral("canción"));
         QVERIFY(v.RT->toPlainText().contains(QStringLiteral("Composición en verso")));
         // A second start finds our store and converts nothing.
-        QCOMPARE(prepararAlmacen(ruta), QString());
+        QCOMPARE(prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)), QString());
     }
 
     void conversionQueFalla()
@@ -64,8 +64,27 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(cortado);
         f.close();
-        QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, prepararAlmacen(ruta));
+        QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)));
         QCOMPARE(leer(ruta), cortado); // untouched
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.lop")});
+    }
+
+    void archivoQueTumbaAlLector()
+    {
+        // A damaged catalogue makes the Access library crash: the conversion runs in
+        // a child process, so the program gets a message and the file stays as it was.
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("data.lop"));
+        QVERIFY(QFile::copy(QStringLiteral(RIMARIO_FUENTES "/fuzz/conocidos/libmdb-catalogo.lop"), ruta));
+        QFile::setPermissions(ruta, QFile::ReadOwner | QFile::WriteOwner);
+        const QByteArray antes = leer(ruta);
+        try {
+            prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA));
+            QFAIL("convirtió un archivo dañado");
+        } catch (const ErrorAlmacen &e) {
+            QVERIFY(!e.mensaje().isEmpty());
+        }
+        QCOMPARE(leer(ruta), antes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.lop")});
     }
 };

@@ -133,6 +133,17 @@ private slots:
         QVERIFY(!QFile::exists(ruta(QStringLiteral("nada.lop"))));
     }
 
+    void convertirUnArchivoQueTumbaAlLector()
+    {
+        // The Access library crashes on this damaged catalogue; the command says so.
+        const Salida s = ejecutar({QStringLiteral("convertir"),
+                                   QStringLiteral(RIMARIO_FUENTES "/fuzz/conocidos/libmdb-catalogo.lop"),
+                                   ruta(QStringLiteral("tumba.lop"))});
+        QCOMPARE(s.estado, 1);
+        QVERIFY(s.errores.contains(QStringLiteral("dañado")));
+        QVERIFY(!QFile::exists(ruta(QStringLiteral("tumba.lop"))));
+    }
+
     void rimaConsonanteYAsonante()
     {
         prueba::crearAlmacen(ruta(QStringLiteral("r.lop")),
