@@ -7,9 +7,10 @@
 #include "lista_palabras.h"
 #include "vocales.h"
 
+#include "../comun/almacen_prueba.h"
+
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,8 @@
 #include <unistd.h>
 
 namespace rimario::muerte {
+
+using namespace rimario::prueba;
 
 // 'cuantas' words built from Spanish syllables (accents, ñ, ü, some capitals),
 // the same for the same seed. Repeats are possible, as in a real list.
@@ -88,20 +91,6 @@ inline QByteArray huella(sqlite3 *db)
     }
     h.addData(trozo);
     return h.result();
-}
-
-inline QByteArray leerArchivo(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A hash of a file's bytes: equal for byte-identical files.
-inline QByteArray huellaArchivo(const QString &ruta)
-{
-    QFile f(ruta);
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    return f.open(QIODevice::ReadOnly) && h.addData(&f) ? h.result() : QByteArray();
 }
 
 // Turns a store into one of the older format 1, without the rhyme keys that

@@ -13,8 +13,7 @@
 // With --matar-en N it kills itself just before the N-th disk step; a step of
 // its own after each operation lets it die just after the commit, too. With
 // --huellas it prints, for the state after operation I (0: before),
-// "huella I HEX" (the store's fingerprint) and "archivo I HEX" (a hash of the
-// file's bytes). RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
+// "huella I HEX" (the store's fingerprint). RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
 
 #include "almacen.h"
 #include "apoyo_muerte.h"
@@ -124,45 +123,34 @@ std::vector<Operacion> operaciones(const QString &tipo, Almacen &almacen, ListaP
     return ops;
 }
 
-void decirHuella(int i, Almacen &a)
+void decirHuella(int i, sqlite3 *db)
 {
-    decir(QStringLiteral("huella %1 %2").arg(i).arg(QString::fromLatin1(muerte::huella(a.conexion()).toHex())));
-    decir(QStringLiteral("archivo %1 %2").arg(i).arg(QString::fromLatin1(muerte::huellaArchivo(a.ruta()).toHex())));
+    decir(QStringLiteral("huella %1 %2").arg(i).arg(QString::fromLatin1(muerte::huella(db).toHex())));
 }
 
 int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huellas)
 {
     muerte::instalarMuerte();
-    if (tipo == QLatin1String("abrir")) {
-        if (huellas) {
+    if (tipo == QLatin1String("abrir") || tipo == QLatin1String("convertir")) {
+        // One operation: the opening that brings the store up to date, or the conversion.
+        const bool abrir = tipo == QLatin1String("abrir");
+        if (huellas && abrir) {
             sqlite3 *db = nullptr;
             sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-            decir(QStringLiteral("huella 0 %1").arg(QString::fromLatin1(muerte::huella(db).toHex())));
+            decirHuella(0, db);
             sqlite3_close(db);
-            decir(QStringLiteral("archivo 0 %1").arg(QString::fromLatin1(muerte::huellaArchivo(ruta).toHex())));
         }
         muerte::armarMuerte(matarEn);
         decir(QStringLiteral("listo"));
-        auto almacen = Almacen::abrir(ruta);
-        if (almacen->formato() != kFormatoActual)
+        if (!abrir)
+            convertirAlAbrir(ruta);
+        else if (Almacen::abrir(ruta)->formato() != kFormatoActual)
             throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no se puso al día"));
         muerte::pasoPropio("hecho");
         decir(QStringLiteral("hecho 1 %1").arg(muerte::pasosDados()));
         decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
         if (huellas)
-            decirHuella(1, *almacen);
-        decir(QStringLiteral("fin"));
-        return 0;
-    }
-    if (tipo == QLatin1String("convertir")) {
-        muerte::armarMuerte(matarEn);
-        decir(QStringLiteral("listo"));
-        convertirAlAbrir(ruta);
-        muerte::pasoPropio("hecho");
-        decir(QStringLiteral("hecho 1 %1").arg(muerte::pasosDados()));
-        decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
-        if (huellas)
-            decirHuella(1, *Almacen::abrir(ruta, true));
+            decirHuella(1, Almacen::abrir(ruta, true)->conexion());
         decir(QStringLiteral("fin"));
         return 0;
     }
@@ -176,7 +164,7 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
         return 2;
     }
     if (huellas)
-        decirHuella(0, *almacen);
+        decirHuella(0, almacen->conexion());
     muerte::armarMuerte(matarEn);
     decir(QStringLiteral("listo"));
     for (size_t i = 0; i < ops.size(); ++i) {
@@ -184,7 +172,7 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
         muerte::pasoPropio("hecho");
         decir(QStringLiteral("hecho %1 %2").arg(i + 1).arg(muerte::pasosDados()));
         if (huellas)
-            decirHuella(int(i + 1), *almacen);
+            decirHuella(int(i + 1), almacen->conexion());
     }
     decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
     decir(QStringLiteral("fin"));
