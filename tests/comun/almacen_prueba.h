@@ -43,12 +43,30 @@ inline QStringList palabrasDePrueba()
         .split(u' ');
 }
 
-// The first column of every row SQL gives on the file, through a connection
-// of its own; "ERROR: ..." when it cannot run.
+// Turns a store into one of the older format 1, without the rhyme keys that
+// opening it adds. False on a failure.
+inline bool volverAlFormato1(const QString &ruta)
+{
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db,
+                          "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
+                          "PRAGMA user_version = 1; VACUUM;",
+                          nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return rc == SQLITE_OK;
+}
+
+// The first column of every row SQL gives on the file (made if missing),
+// through a connection of its own; "ERROR: ..." when it cannot run.
 inline QStringList consultar(const QString &ruta, const QString &sql)
 {
     sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     sqlite3_stmt *st = nullptr;
     QStringList r;
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {

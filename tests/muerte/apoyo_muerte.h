@@ -93,24 +93,6 @@ inline QByteArray huella(sqlite3 *db)
     return h.result();
 }
 
-// Turns a store into one of the older format 1, without the rhyme keys that
-// opening it adds. False on a failure.
-inline bool volverAlFormato1(const QString &ruta)
-{
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db,
-                          "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
-                          "PRAGMA user_version = 1; VACUUM;",
-                          nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return rc == SQLITE_OK;
-}
-
 // The words of a list in its order, as "lista COUNT HASH".
 inline QString huellaDeLista(const ListaPalabras &lista)
 {

@@ -8,12 +8,12 @@
 //   editar     in-place edits of words in the grid
 //   convertir  the start-up conversion of an Access file at ALMACEN
 //   abrir      the opening of a store of the older format, brought up to date
-// It prints "listo" when the sequence starts, "hecho I P" once operation I is
-// committed (P: disk steps taken so far), and at the end "pasos N" and "fin".
-// With --matar-en N it kills itself just before the N-th disk step; a step of
-// its own after each operation lets it die just after the commit, too. With
-// --huellas it prints, for the state after operation I (0: before),
-// "huella I HEX" (the store's fingerprint). RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
+// It prints "hecho I P" once operation I is committed (P: disk steps taken so
+// far), and at the end "pasos N" and "fin". With --matar-en N it kills itself
+// just before the N-th disk step; a step of its own after each operation lets
+// it die just after the commit, too. With --huellas it prints, for the state
+// after operation I (0: before), "huella I HEX" (the store's fingerprint).
+// RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
 
 #include "almacen.h"
 #include "apoyo_muerte.h"
@@ -141,7 +141,6 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
             sqlite3_close(db);
         }
         muerte::armarMuerte(matarEn);
-        decir(QStringLiteral("listo"));
         if (!abrir)
             convertirAlAbrir(ruta);
         else if (Almacen::abrir(ruta)->formato() != kFormatoActual)
@@ -166,7 +165,6 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
     if (huellas)
         decirHuella(0, almacen->conexion());
     muerte::armarMuerte(matarEn);
-    decir(QStringLiteral("listo"));
     for (size_t i = 0; i < ops.size(); ++i) {
         ops[i]();
         muerte::pasoPropio("hecho");
