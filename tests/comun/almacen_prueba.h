@@ -34,13 +34,18 @@ inline QString crearAlmacen(const QString &ruta, const QStringList &palabras,
     return ruta;
 }
 
+// Words written in one text, separated by single spaces.
+inline QStringList lista(const char *palabras)
+{
+    return QString::fromUtf8(palabras).split(u' ');
+}
+
 // A small Spanish word list with the usual troublemakers.
 inline QStringList palabrasDePrueba()
 {
-    return QString::fromUtf8("amor Amor canción corazón razón pasión camión avión ilusión sol farol caracol árbol "
-                             "ÁRBOL Rey hoy muy yegua guitarra queso pingüino niño nido ñandú pan l'amour o'higgins "
-                             "casa cosa masa mesa pasa rosa camino destino vino a*b cien% 123 canción")
-        .split(u' ');
+    return lista("amor Amor canción corazón razón pasión camión avión ilusión sol farol caracol árbol ÁRBOL Rey hoy "
+                 "muy yegua guitarra queso pingüino niño nido ñandú pan l'amour o'higgins casa cosa masa mesa pasa "
+                 "rosa camino destino vino a*b cien% 123 canción");
 }
 
 // Turns a store into one of the older format 1, without the rhyme keys that

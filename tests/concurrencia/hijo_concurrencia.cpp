@@ -65,18 +65,6 @@ int bloquear(const QString &ruta, const QString &modo, int ms)
     return 0;
 }
 
-// What becomes of word i of a copy (the tests work it out the same way):
-// 0 kept, 1 archived again, 2 edited (an "x" added), 3 deleted.
-int destino(int i)
-{
-    return i % 6 < 4 ? i % 6 : 0;
-}
-
-QString definicion(const QString &palabra, int vez)
-{
-    return QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(palabra).arg(vez);
-}
-
 int copia(const QString &ruta, const QString &nombre, int n)
 {
     auto almacen = Almacen::abrir(ruta);
@@ -91,9 +79,9 @@ int copia(const QString &ruta, const QString &nombre, int n)
     };
     auto cumplirDestino = [&](int i) {
         const QString w = palabra(i);
-        switch (destino(i)) {
+        switch (muerte::destinoDeCopia(i)) {
         case 1:
-            archivar(w, definicion(w, 2));
+            archivar(w, muerte::definicionDeCopia(w, 2));
             break;
         case 2:
             if (!lista.buscarIgual(w))
@@ -108,7 +96,7 @@ int copia(const QString &ruta, const QString &nombre, int n)
         }
     };
     for (int i = 0; i < n; ++i) {
-        archivar(palabra(i), definicion(palabra(i), 1));
+        archivar(palabra(i), muerte::definicionDeCopia(palabra(i), 1));
         if (i > 0)
             cumplirDestino(i - 1);
         if (i % 7 == 3) {

@@ -22,12 +22,6 @@ namespace {
 const QString kOtroPrograma = QStringLiteral("en uso por otro programa");
 constexpr int kRondas = 60; // per copy
 
-QByteArray huellaDe(const QString &ruta)
-{
-    auto a = Almacen::abrir(ruta, true);
-    return muerte::huella(a->conexion());
-}
-
 // Another program holding the file's lock.
 class Bloqueo {
 public:
@@ -111,7 +105,7 @@ private slots:
         auto v = abrirVentana(ruta);
         const Escritura e = escritura(operacion);
         e.preparar(*v);
-        const QByteArray antes = huellaDe(ruta);
+        const QByteArray antes = muerte::huellaDe(ruta);
         const QStringList vistaAntes = vista(*v);
         const qsizetype avisos = dialogos.textos.size();
         // The messages after a point, the deletion's question aside.
@@ -142,7 +136,7 @@ private slots:
         const QStringList fallos = errores(avisos);
         QCOMPARE(fallos.size(), 1);
         QVERIFY2(fallos.first().contains(kOtroPrograma), qPrintable(fallos.first()));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
         QVERIFY(!e.hecha(ruta));
         const qsizetype despues = dialogos.textos.size();
         e.hacer(*v);
@@ -189,11 +183,11 @@ private slots:
         QTest::mouseClick(a->Eli, Qt::LeftButton);
         const int fila = int(filas(b->DB).indexOf(QStringLiteral("queso")));
         QVERIFY(fila >= 0);
-        const QByteArray antes = huellaDe(ruta);
+        const QByteArray antes = muerte::huellaDe(ruta);
         QVERIFY(!editar(b->DB, fila, QStringLiteral("zapato")));
         QCOMPARE(dialogos.textos.size(), 5);
         QVERIFY(dialogos.textos.last().contains(QStringLiteral("ya no está")));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
 
         // B's edit reaches A's list.
         QVERIFY(editar(b->DB, int(filas(b->DB).indexOf(QStringLiteral("casa"))), QStringLiteral("caza")));
@@ -240,8 +234,8 @@ private slots:
         for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")})
             for (int i = 0; i < kRondas; ++i) {
                 const QString w = nombre + QString::number(i);
-                const int destino = i % 6 < 4 ? i % 6 : 0;
-                const QString sig = QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(w).arg(destino == 1 ? 2 : 1);
+                const int destino = muerte::destinoDeCopia(i);
+                const QString sig = muerte::definicionDeCopia(w, destino == 1 ? 2 : 1);
                 if (destino == 2)
                     esperado.insert(w + QLatin1Char('x'), sig);
                 else if (destino != 3)
@@ -285,7 +279,7 @@ private slots:
         Dialogos dialogos;
         auto v = abrirVentana(ruta);
         const QStringList lista = filas(v->DB);
-        const QByteArray antes = huellaDe(ruta);
+        const QByteArray antes = muerte::huellaDe(ruta);
         p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
         p.start(QStringLiteral(RIMARIO_HIJO_MUERTE), {QStringLiteral("editar"), ruta, QStringLiteral("--matar-en"), QString::number(paso)});
         QVERIFY(p.waitForFinished(30000));
@@ -295,7 +289,7 @@ private slots:
         v->Ind->clear();
         QCOMPARE(filas(v->DB), lista);
         QVERIFY(!filas(v->DB).contains(QStringLiteral("zurrón")));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
         escritura(QStringLiteral("archivar nueva")).hacer(*v);
         QVERIFY(contenido(ruta).contains(QStringLiteral("zampoña")));
         QVERIFY(dialogos.textos.isEmpty());

@@ -102,6 +102,24 @@ inline QString huellaDeLista(const ListaPalabras &lista)
     return QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex()));
 }
 
+// Fingerprint of the store at 'ruta', read as it stands.
+inline QByteArray huellaDe(const QString &ruta)
+{
+    return huella(Almacen::abrir(ruta, true)->conexion());
+}
+
+// What a copy of the two-program tests does with its word i: 0 keeps it,
+// 1 archives it again, 2 edits it (an "x" added), 3 deletes it. Its
+// definition as archived the n-th time.
+inline int destinoDeCopia(int i)
+{
+    return i % 6 < 4 ? i % 6 : 0;
+}
+inline QString definicionDeCopia(const QString &palabra, int vez)
+{
+    return QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(palabra).arg(vez);
+}
+
 // ---- child programs
 
 // A line on standard output, unbuffered: it is there even if the process is killed next.

@@ -32,11 +32,6 @@ Salida ejecutar(const QString &linea, const QString &carpeta = QString())
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-QStringList lista(const char *palabras)
-{
-    return QString::fromUtf8(palabras).split(u' ');
-}
-
 } // namespace
 
 class PruebaCli : public QObject {
