@@ -277,10 +277,11 @@ private slots:
         QTest::mouseClick(v->Voc, Qt::LeftButton);
         rimar(1, QStringLiteral("sol"));
         QCOMPARE(filas(v->DR[1]), lista("camino camión pasión"));
-        // Marks stay for the next run, while the grids start empty.
+        // Marks stay for the next run, the other columns clear, while the grids start empty.
         abrir();
         QCOMPARE(marcadas(2), marcas);
         QCOMPARE(marcadas(3), lista("pasión camión camino"));
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A4 OR A5 OR A6 OR A7")), QStringList{QStringLiteral("0")});
         for (QTableView *t : v->DR)
             QCOMPARE(t->model()->rowCount(), 0);
     }

@@ -71,12 +71,7 @@ int copia(const QString &ruta, const QString &nombre, int n)
     ListaPalabras lista(*almacen);
     lista.releer();
     auto palabra = [&nombre](int i) { return nombre + QString::number(i); };
-    auto archivar = [&lista](const QString &w, const QString &sig) {
-        if (lista.buscarIgual(w))
-            lista.cambiarSig(lista.actual(), sig);
-        else
-            lista.irA(lista.anadir(w, ExtraeVocales(w), sig));
-    };
+    auto archivar = [&lista](const QString &w, const QString &sig) { muerte::archivarEnLista(lista, w, sig); };
     auto cumplirDestino = [&](int i) {
         const QString w = palabra(i);
         switch (muerte::destinoDeCopia(i)) {

@@ -10,6 +10,7 @@
 #include "servidor_prueba.h"
 #include "vocales.h"
 
+#include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
 #include "../comun/ventana_prueba.h"
 
@@ -120,25 +121,11 @@ private slots:
     {
         QVERIFY(carpeta_.isValid());
         ruta_ = carpeta_.filePath(QStringLiteral("data%1.lop").arg(++numero_));
-        {
-            auto a = Almacen::crear(ruta_);
-            Almacen::Lote lote(*a);
-            auto fila = [](const char *pal, const char *sig) {
-                Fila f;
-                f.pal = QString::fromUtf8(pal);
-                f.voc = ExtraeVocales(*f.pal);
-                if (sig)
-                    f.sig = QString::fromUtf8(sig);
-                return f;
-            };
-            Fila higgins = fila("o'higgins", "{\\rtf1\\ansi definici\\'f3n vieja\\par}");
-            higgins.voc = QStringLiteral("oii-propio"); // archiving must leave it as it is
-            higgins.marcas[1] = true;
-            lote.insertar(higgins);
-            lote.insertar(fila("perro", "{\\rtf1\\ansi animal\\par}"));
-            lote.insertar(fila("zapato", nullptr));
-            lote.confirmar();
-        }
+        prueba::crearAlmacen(ruta_, prueba::lista("o'higgins perro zapato"),
+                             {{QStringLiteral("o'higgins"), QStringLiteral("{\\rtf1\\ansi definici\\'f3n vieja\\par}")},
+                              {QStringLiteral("perro"), QStringLiteral("{\\rtf1\\ansi animal\\par}")}});
+        // A skeleton and a mark of its own, which archiving must leave as they are.
+        prueba::consultar(ruta_, QStringLiteral("UPDATE Palabras SET Voc = 'oii-propio', A3 = -1 WHERE Pal = 'o''higgins'"));
         panel_ = new PanelWebEngine;
         w_ = std::make_unique<Principal>(ruta_, panel_);
         w_->Form_Load();
@@ -310,6 +297,7 @@ private slots:
     {
         const size_t antes = filas().size();
         const Fila vieja = *filaDe(QStringLiteral("o'higgins"));
+        QVERIFY(vieja.marcas[1] && vieja.voc == QStringLiteral("oii-propio"));
         consultar(w_->Buscar, QStringLiteral("O'HIGGINS"));
         archivar();
         QCOMPARE(filas().size(), antes);

@@ -102,6 +102,16 @@ inline QString huellaDeLista(const ListaPalabras &lista)
     return QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex()));
 }
 
+// What archiving does to the word list: the word's row gets the definition,
+// or a new row is added; the list stands on it.
+inline void archivarEnLista(ListaPalabras &lista, const QString &palabra, const QString &sig)
+{
+    if (lista.buscarIgual(palabra))
+        lista.cambiarSig(lista.actual(), sig);
+    else
+        lista.irA(lista.anadir(palabra, ExtraeVocales(palabra), sig));
+}
+
 // Fingerprint of the store at 'ruta', read as it stands.
 inline QByteArray huellaDe(const QString &ruta)
 {

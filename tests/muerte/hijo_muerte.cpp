@@ -77,18 +77,7 @@ std::vector<Operacion> operaciones(const QString &tipo, Almacen &almacen, ListaP
                                                          {otra, 12000},
                                                          {QStringLiteral("o'higgins"), 500}};
         for (const auto &[palabra, largo] : archivos)
-            ops.push_back([&lista, palabra, largo] {
-                // terminarArchivo: the word's row gets the text, or a new row is added.
-                const QString sig = definicion(palabra, largo);
-                qsizetype pos;
-                if (lista.buscarIgual(palabra)) {
-                    pos = lista.actual();
-                    lista.cambiarSig(pos, sig);
-                } else {
-                    pos = lista.anadir(palabra, ExtraeVocales(palabra), sig);
-                }
-                lista.irA(pos);
-            });
+            ops.push_back([&lista, palabra, largo] { muerte::archivarEnLista(lista, palabra, definicion(palabra, largo)); });
     } else if (tipo == QLatin1String("eliminar")) {
         // The first word, a word with a long definition, one in the middle.
         QStringList palabras{lx.pal(0).toString()};

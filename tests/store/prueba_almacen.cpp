@@ -133,36 +133,6 @@ private slots:
                  QStringList{QStringLiteral("pasa")});
     }
 
-    void marcasComoLasDejanLasSentencias()
-    {
-        // The view gives exactly what clearing the column and marking the
-        // matching rows would leave, for every length, with and without size.
-        const QStringList palabras = palabrasDePrueba();
-        const QString r = crearAlmacen(ruta(QStringLiteral("marcas.lop")), palabras);
-        {
-            auto a = Almacen::abrir(r);
-            a->marcarVocales(2, QStringLiteral("ao"), std::nullopt);
-            a->marcarVocales(3, QStringLiteral("aio"), qint64(6));
-        }
-        // The same statements run on a plain copy of the rows.
-        consultar(r, "CREATE TABLE Copia AS SELECT Pal, Voc, 0 AS A2, 0 AS A3 FROM PalabrasBase");
-        consultar(r, "UPDATE Copia SET A2 = -1 WHERE substr(Voc, -2) = 'ao'");
-        consultar(r, "UPDATE Copia SET A3 = -1 WHERE substr(Voc, -3) = 'aio' AND length(Pal) = 6");
-        QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A2 = -1 ORDER BY Pal"),
-                 consultar(r, "SELECT Pal FROM Copia WHERE A2 = -1 ORDER BY Pal"));
-        QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A3 = -1 ORDER BY Pal"),
-                 consultar(r, "SELECT Pal FROM Copia WHERE A3 = -1 ORDER BY Pal"));
-        QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A3 = -1 ORDER BY Pal"),
-                 (QStringList{QStringLiteral("camino"), QStringLiteral("camión"), QStringLiteral("pasión")}));
-        QCOMPARE(consultar(r, "SELECT count(*) FROM Palabras WHERE A4 <> 0 OR A5 <> 0 OR A6 <> 0 OR A7 <> 0"),
-                 QStringList{QStringLiteral("0")});
-        // Marks stay in the file for the next run.
-        auto a = Almacen::abrir(r);
-        const EstadoMarcas e = a->estadoMarcas();
-        QCOMPARE(e.reglas[0].fin.value_or(QString()), QStringLiteral("ao"));
-        QCOMPARE(e.reglas[1].largo.value_or(0), 6);
-    }
-
     void escriturasPorLaVistaDeOtrasHerramientas()
     {
         const QString r = crearAlmacen(ruta(QStringLiteral("vista.lop")), {QStringLiteral("zeta")});
