@@ -206,26 +206,34 @@ private slots:
         const QString base = ruta;
         const QMap<QString, QString> previo = contenido(base);
         QList<QProcess *> copias;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("RIMARIO_COPIAS"), QStringLiteral("2"));
         for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")}) {
-            auto *p = new QProcess(this);
-            p->setProcessEnvironment(env);
-            p->start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), {QStringLiteral("copia"), base, nombre, QString::number(kRondas)});
-            copias << p;
+            copias << new QProcess(this);
+            copias.last()->start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), {QStringLiteral("copia"), base, nombre, QString::number(kRondas)});
         }
         Dialogos dialogos;
         auto v = abrirVentana(ruta);
+        QByteArray salidas[2];
+        bool soltadas = false;
         while (copias[0]->state() != QProcess::NotRunning || copias[1]->state() != QProcess::NotRunning) {
             v->Ind->clear(); // refreshes the list when a copy has written
             v->Ind->setText(QStringLiteral("alfa"));
             QTest::qWait(30);
+            bool hechas = true;
+            for (int k : {0, 1}) {
+                salidas[k] += copias[k]->readAllStandardOutput();
+                hechas = hechas && (salidas[k].contains("hecho") || copias[k]->state() == QProcess::NotRunning);
+            }
+            // Once both are done, they read the list each.
+            for (QProcess *p : copias)
+                if (hechas && !soltadas)
+                    p->write("\n");
+            soltadas = soltadas || hechas;
         }
         QStringList listas;
-        for (QProcess *p : copias) {
-            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
-                     qPrintable(QString::fromLocal8Bit(p->readAllStandardError())));
-            listas << QString::fromUtf8(p->readAllStandardOutput()).trimmed();
+        for (int k : {0, 1}) {
+            QVERIFY2(copias[k]->exitStatus() == QProcess::NormalExit && copias[k]->exitCode() == 0,
+                     qPrintable(QString::fromLocal8Bit(copias[k]->readAllStandardError())));
+            listas << QString::fromUtf8(salidas[k] + copias[k]->readAllStandardOutput()).section(u'\n', -2, -2);
         }
         QVERIFY2(dialogos.textos.isEmpty(), qPrintable(dialogos.textos.join(u'\n')));
 
