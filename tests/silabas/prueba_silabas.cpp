@@ -75,7 +75,8 @@ const char *const kConsonantes[] = {
     "a-bra-zo llana azo ao", "ha-blar aguda ar a", "a-tlas llana atlas aa", "obs-tá-cu-lo esdrújula aculo ao",
     "ins-truc-ción aguda on o", "ads-cri-bir aguda ir i", "sub-ra-yar aguda ar a", "su-bli-me llana ime ie",
     "de-sa-rro-llo llana ollo oo", "co-che llana oche oe", "é-xi-to esdrújula exito eo", "des-ha-cer aguda er e",
-    "ñan-dú aguda u u", "hom-bre llana ombre oe",
+    "ñan-dú aguda u u", "hom-bre llana ombre oe", "su-frir aguda ir i", "hon-ra llana onra oa",
+    "i-gle-sia llana esia ea", "re-fle-jo llana ejo eo",
 };
 
 const char *const kMayusculas[] = {
