@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(textoDe(l), textoDe(d));
         QCOMPARE(escribirRtf(&l), rtf);
         for (const QChar c : rtf) // the writer writes ASCII only
-            QVERIFY2(c.unicode() >= 0x20 || c == u'\r' || c == u'\n', qPrintable(rtf));
+            QVERIFY2((c.unicode() >= 0x20 && c.unicode() < 0x80) || c == u'\r' || c == u'\n', qPrintable(rtf));
         QVERIFY(rtf.endsWith(QStringLiteral("\\par\r\n}\r\n")));
     }
     void escapes()
@@ -194,6 +194,9 @@ private slots:
         const QString rtf = escribirRtf(&d);
         QVERIFY(rtf.contains(QStringLiteral("{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;")));
         QVERIFY(rtf.contains(QStringLiteral("{\\f1\\fnil\\fcharset0 Times \\'d1ew Roman;}")));
+        // A paragraph's formatting goes before its \par, even where its paragraph mark is
+        // formatted otherwise: "\par " is followed by the text.
+        QVERIFY2(rtf.contains(QStringLiteral("\\par fin")), qPrintable(rtf));
         QTextDocument l;
         leerRtf(rtf, &l);
         QCOMPARE(firma(l), firma(d));
