@@ -3,43 +3,20 @@
 // of it built page by page (Jet 4 layout: 4096-byte pages, row count at 12,
 // row offsets from 14).
 
+#include "../comun/almacen_prueba.h"
+
 #include <QByteArray>
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
 #include <QString>
 #include <QTest>
 #include <QtEndian>
 
 namespace apoyo {
 
+using namespace rimario::prueba;
+
 constexpr int kPagina = 4096;
 constexpr int kPaginaPalabras = 29; // the data page of Palabras in the sample
 constexpr int kDefinicionPalabras = 24;
-
-inline QString muestra()
-{
-    const QString dir = qEnvironmentVariable("RIMARIO_FIXTURES", QStringLiteral(RIMARIO_FUENTES "/../shared/fixtures"));
-    return QDir(dir).filePath(QStringLiteral("access2000-sample.lop"));
-}
-
-inline QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void escribir(const QString &ruta, const QByteArray &datos)
-{
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(datos), datos.size());
-}
-
-inline QByteArray huella(const QString &ruta)
-{
-    return QCryptographicHash::hash(leer(ruta), QCryptographicHash::Sha256);
-}
 
 inline int le16(const QByteArray &b, int i) { return qFromLittleEndian<quint16>(b.constData() + i); }
 inline void pon16(QByteArray &b, int i, quint32 v) { qToLittleEndian<quint16>(quint16(v), b.data() + i); }

@@ -1,26 +1,20 @@
 // Converting an Access file: failures leave everything as it was, the start-up
-// conversion keeps the original beside the new store, the skeleton check, and
-// the two commands of rimario-cli.
+// conversion keeps the original beside the new store, and the skeleton check.
 
 #include "apoyo_access.h"
 #include "conversion_access.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
+#include "../comun/proteccion.h"
 
-#include <unistd.h>
+#include <QTemporaryDir>
 
 using namespace rimario;
 using namespace apoyo;
 
 namespace {
 
-QStringList contenido(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QString crearAlmacen(const QString &ruta, const QList<std::pair<std::optional<QString>, std::optional<QString>>> &filas)
+// A store of rows given as they stand (Pal, Voc), Nulls included.
+QString crearFilas(const QString &ruta, const QList<std::pair<std::optional<QString>, std::optional<QString>>> &filas)
 {
     auto a = Almacen::crear(ruta);
     Almacen::Lote lote(*a);
@@ -34,6 +28,18 @@ QString crearAlmacen(const QString &ruta, const QList<std::pair<std::optional<QS
     return ruta;
 }
 
+// The message of the conversion's failure, or "" if it did not fail.
+template <typename F>
+QString fallo(F &&convertir)
+{
+    try {
+        convertir();
+    } catch (const ErrorAlmacen &e) {
+        return e.mensaje();
+    }
+    return QString();
+}
+
 } // namespace
 
 class PruebaConversionAccess : public QObject {
@@ -44,12 +50,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("datos");
         QTest::addColumn<QString>("mensaje");
-        const QByteArray db = leer(muestra());
+        const QByteArray db = leerArchivo(muestraAccess());
         QByteArray sinTabla = db, sinColumna = db;
         renombrar(sinTabla, QStringLiteral("Palabras"), QStringLiteral("Palabrax"));
         renombrar(sinColumna, QStringLiteral("Sig"), QStringLiteral("Def"));
         QTemporaryDir d;
-        const QByteArray propio = leer(crearAlmacen(d.filePath(QStringLiteral("a.lop")), {{QStringLiteral("sol"), QStringLiteral("o")}}));
+        const QByteArray propio = leerArchivo(crearAlmacen(d.filePath(QStringLiteral("a.lop")), {QStringLiteral("sol")}));
         QTest::newRow("cortado a media página") << db.left(100000) << "está cortado";
         QTest::newRow("cortado antes de sus datos") << db.left(kPaginaPalabras * kPagina) << "se leyeron 0 filas";
         QTest::newRow("solo la cabecera") << db.left(1000) << "está cortado";
@@ -65,70 +71,46 @@ private slots:
         QFETCH(QString, mensaje);
         QTemporaryDir d;
         const QString origen = d.filePath(QStringLiteral("data.lop"));
-        escribir(origen, datos);
-        const QStringList antes = contenido(d.path());
-        auto comprobar = [&](const std::function<void()> &convertir) {
-            try {
-                convertir();
-                QFAIL("la conversión debía fallar");
-            } catch (const ErrorAlmacen &e) {
-                QVERIFY2(e.mensaje().contains(mensaje), qPrintable(e.mensaje()));
-            }
-            QCOMPARE(leer(origen), datos);
-            QCOMPARE(contenido(d.path()), antes);
-        };
-        comprobar([&] { convertirAccess(origen, d.filePath(QStringLiteral("nuevo.lop"))); });
+        QVERIFY(escribirArchivo(origen, datos));
+        const QStringList antes = archivosDe(d.path());
+        const QString m = fallo([&] { convertirAccess(origen, d.filePath(QStringLiteral("nuevo.lop"))); });
+        QVERIFY2(m.contains(mensaje), qPrintable(m));
+        QCOMPARE(archivosDe(d.path()), antes);
+        // At start-up: the same failure, or nothing to do for a file that is not Access.
         if (Almacen::pareceAccess(origen))
-            comprobar([&] { convertirAlAbrir(origen); });
+            QVERIFY(fallo([&] { convertirAlAbrir(origen); }).contains(mensaje));
         else
-            QCOMPARE(convertirAlAbrir(origen), QString()); // not Access: nothing to do
-        QCOMPARE(leer(origen), datos);
+            QCOMPARE(convertirAlAbrir(origen), QString());
+        QCOMPARE(leerArchivo(origen), datos);
+        QCOMPARE(archivosDe(d.path()), antes);
     }
 
     void destinoExistenteOImposible()
     {
         QTemporaryDir d;
         const QString existente = d.filePath(QStringLiteral("existe.lop"));
-        escribir(existente, "anterior");
-        const QString bajoArchivo = existente + QStringLiteral("/nuevo.lop"); // under a file, not a folder
-        for (const auto &[destino, mensaje] : {std::pair(existente, QStringLiteral("ya existe: no se sobrescribe")),
-                                                std::pair(bajoArchivo, QStringLiteral("No se puede escribir en la carpeta"))}) {
-            try {
-                convertirAccess(muestra(), destino);
-                QFAIL("la conversión debía fallar");
-            } catch (const ErrorAlmacen &e) {
-                QVERIFY2(e.mensaje().contains(mensaje), qPrintable(e.mensaje()));
-            }
-        }
-        QCOMPARE(leer(existente), QByteArray("anterior"));
-        QCOMPARE(contenido(d.path()), QStringList{QStringLiteral("existe.lop")});
+        QVERIFY(escribirArchivo(existente, "anterior"));
+        QVERIFY(fallo([&] { convertirAccess(muestraAccess(), existente); }).contains(QStringLiteral("ya existe: no se sobrescribe")));
+        // Under a file, not a folder.
+        QVERIFY(fallo([&] { convertirAccess(muestraAccess(), existente + QStringLiteral("/nuevo.lop")); })
+                    .contains(QStringLiteral("No se puede escribir en la carpeta")));
+        QCOMPARE(leerArchivo(existente), QByteArray("anterior"));
+        QCOMPARE(archivosDe(d.path()), QStringList{QStringLiteral("existe.lop")});
     }
 
     void carpetaDeSoloLectura()
     {
         QTemporaryDir d;
         const QString ruta = d.filePath(QStringLiteral("data.lop"));
-        QVERIFY(QFile::copy(muestra(), ruta));
-        // root writes through permission bits: the folder is made immutable instead.
-        const bool root = ::geteuid() == 0;
-        auto proteger = [&](bool si) {
-            if (!root)
-                return QFile::setPermissions(d.path(), si ? QFile::ReadOwner | QFile::ExeOwner
-                                                          : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            return QProcess::execute(QStringLiteral("chattr"), {si ? QStringLiteral("+i") : QStringLiteral("-i"), d.path()}) == 0;
-        };
-        if (!proteger(true))
-            QSKIP("Como root, esta prueba necesita «chattr +i», que este sistema de archivos no admite.");
-        QString mensaje;
-        try {
-            convertirAlAbrir(ruta);
-        } catch (const ErrorAlmacen &e) {
-            mensaje = e.mensaje();
-        }
-        QVERIFY(proteger(false));
-        QVERIFY2(mensaje.contains(QStringLiteral("No se puede escribir en la carpeta")), qPrintable(mensaje));
-        QCOMPARE(huella(ruta), huella(muestra()));
-        QCOMPARE(contenido(d.path()), QStringList{QStringLiteral("data.lop")});
+        QVERIFY(QFile::copy(muestraAccess(), ruta));
+        prueba::Proteccion proteccion;
+        if (!proteccion.poner(d.path()))
+            QSKIP("la protección no funciona aquí (hace falta chattr +i, ext4 o similar)");
+        const QString m = fallo([&] { convertirAlAbrir(ruta); });
+        QVERIFY(proteccion.quitar());
+        QVERIFY2(m.contains(QStringLiteral("No se puede escribir en la carpeta")), qPrintable(m));
+        QCOMPARE(huellaArchivo(ruta), huellaArchivo(muestraAccess()));
+        QCOMPARE(archivosDe(d.path()), QStringList{QStringLiteral("data.lop")});
     }
 
     void conversionAlAbrir()
@@ -136,81 +118,50 @@ private slots:
         QTemporaryDir d;
         const QString ruta = d.filePath(QStringLiteral("data.lop"));
         const QString copia = d.filePath(QStringLiteral("data.access2000.lop"));
-        QVERIFY(QFile::copy(muestra(), ruta));
+        QVERIFY(QFile::copy(muestraAccess(), ruta));
         qint64 ultimo = -1, total = -1;
         QCOMPARE(convertirAlAbrir(ruta, [&](qint64 h, qint64 t) { ultimo = h; total = t; }), copia);
         QCOMPARE(ultimo, 60);
         QCOMPARE(total, 60);
-        QCOMPARE(huella(copia), huella(muestra()));
+        QCOMPARE(huellaArchivo(copia), huellaArchivo(muestraAccess()));
         QVERIFY(!Almacen::pareceAccess(ruta));
         QCOMPARE(Almacen::abrir(ruta)->contarFilas(), 60);
-        QCOMPARE(contenido(d.path()), (QStringList{QStringLiteral("data.access2000.lop"), QStringLiteral("data.lop")}));
+        QCOMPARE(archivosDe(d.path()), (QStringList{QStringLiteral("data.access2000.lop"), QStringLiteral("data.lop")}));
 
         // Our own store is left alone.
-        const QByteArray convertido = huella(ruta);
+        const QByteArray convertido = huellaArchivo(ruta);
         QCOMPARE(convertirAlAbrir(ruta), QString());
-        QCOMPARE(huella(ruta), convertido);
+        QCOMPARE(huellaArchivo(ruta), convertido);
 
         // A second Access file: the earlier copy is never overwritten.
-        escribir(copia, "copia anterior");
+        QVERIFY(escribirArchivo(copia, "copia anterior"));
         QVERIFY(QFile::remove(ruta));
-        QVERIFY(QFile::copy(muestra(), ruta));
+        QVERIFY(QFile::copy(muestraAccess(), ruta));
         QCOMPARE(convertirAlAbrir(ruta), d.filePath(QStringLiteral("data.access2000-2.lop")));
-        QCOMPARE(leer(copia), QByteArray("copia anterior"));
-        QCOMPARE(huella(d.filePath(QStringLiteral("data.access2000-2.lop"))), huella(muestra()));
+        QCOMPARE(leerArchivo(copia), QByteArray("copia anterior"));
+        QCOMPARE(huellaArchivo(d.filePath(QStringLiteral("data.access2000-2.lop"))), huellaArchivo(muestraAccess()));
         QCOMPARE(Almacen::abrir(ruta)->fila(1)->pal, QStringLiteral("amor"));
     }
 
     void comprobarVocalesInforma()
     {
         QTemporaryDir d;
-        const QString ruta = crearAlmacen(d.filePath(QStringLiteral("v.lop")),
-                                          {{QStringLiteral("canción"), QStringLiteral("aio")},
-                                           {QStringLiteral("amor"), QStringLiteral("oa")},
-                                           {QStringLiteral("Rey"), std::nullopt},
-                                           {QStringLiteral("123"), std::nullopt},
-                                           {QStringLiteral("123"), QString()},
-                                           {std::nullopt, QStringLiteral("a")},
-                                           {std::nullopt, std::nullopt}});
-        const QByteArray antes = huella(ruta);
+        const QString ruta = crearFilas(d.filePath(QStringLiteral("v.lop")),
+                                        {{QStringLiteral("canción"), QStringLiteral("aio")},
+                                         {QStringLiteral("amor"), QStringLiteral("oa")},
+                                         {QStringLiteral("Rey"), std::nullopt},
+                                         {QStringLiteral("123"), std::nullopt},
+                                         {QStringLiteral("123"), QString()},
+                                         {std::nullopt, QStringLiteral("a")},
+                                         {std::nullopt, std::nullopt}});
+        const QByteArray antes = huellaArchivo(ruta);
         const std::vector<Discrepancia> v = comprobarVocales(*Almacen::abrir(ruta, true));
         QCOMPARE(v.size(), size_t(3)); // a Null Voc stands for "" when the word has no vowels
         QCOMPARE(std::tuple(v[0].id, v[0].pal, v[0].voc, v[0].esperado),
                  std::tuple(qint64(2), QStringLiteral("amor"), std::optional(QStringLiteral("oa")), QStringLiteral("ao")));
         QCOMPARE(std::tuple(v[1].id, v[1].voc, v[1].esperado), std::tuple(qint64(3), std::optional<QString>(), QStringLiteral("ei")));
         QCOMPARE(std::tuple(v[2].id, v[2].esperado), std::tuple(qint64(6), QString()));
-        QCOMPARE(huella(ruta), antes);
-    }
-
-    void ordenesDeLaLineaDeOrdenes()
-    {
-        QTemporaryDir d;
-        auto ejecutar = [](const QStringList &args, QString *err = nullptr, QString *out = nullptr) {
-            QProcess p;
-            p.start(QStringLiteral(RIMARIO_CLI), args);
-            if (!p.waitForFinished(60000))
-                return -1;
-            if (err)
-                *err = QString::fromUtf8(p.readAllStandardError());
-            if (out)
-                *out = QString::fromUtf8(p.readAllStandardOutput());
-            return p.exitCode();
-        };
-        const QString destino = d.filePath(QStringLiteral("c.lop"));
-        QString err, out;
-        QCOMPARE(ejecutar({QStringLiteral("convertir"), muestra(), destino}, &err), 0);
-        QVERIFY2(err.contains(QStringLiteral("60 de 60")), qPrintable(err));
-        QCOMPARE(ejecutar({QStringLiteral("convertir"), muestra(), destino}, &err), 1);
-        QVERIFY(err.contains(QStringLiteral("ya existe")));
-        QCOMPARE(ejecutar({QStringLiteral("convertir"), muestra()}), 2);
-
-        QCOMPARE(ejecutar({QStringLiteral("comprobar"), destino}, nullptr, &out), 0);
-        QVERIFY2(out.contains(QStringLiteral("Las 60 palabras")), qPrintable(out));
-        const QString mal = crearAlmacen(d.filePath(QStringLiteral("m.lop")), {{QStringLiteral("amor"), QStringLiteral("oa")}});
-        QCOMPARE(ejecutar({QStringLiteral("comprobar"), mal}, nullptr, &out), 1);
-        QVERIFY2(out.startsWith(QStringLiteral("1\tamor\tVoc: «oa»\tesperado: «ao»\n")), qPrintable(out));
-        QCOMPARE(ejecutar({QStringLiteral("comprobar"), d.filePath(QStringLiteral("no.lop"))}, &err), 2);
-        QVERIFY(err.contains(QStringLiteral("No se encuentra")));
+        QCOMPARE(huellaArchivo(ruta), antes);
     }
 };
 

@@ -24,9 +24,9 @@ class PruebaLecturaAccess : public QObject {
     template <typename F>
     std::unique_ptr<Almacen> convertirCambiada(const QString &nombre, F cambiar)
     {
-        QByteArray db = leer(muestra());
+        QByteArray db = leerArchivo(muestraAccess());
         cambiar(db);
-        escribir(ruta(nombre + QStringLiteral(".mdb")), db);
+        escribirArchivo(ruta(nombre + QStringLiteral(".mdb")), db);
         convertirAccess(ruta(nombre + QStringLiteral(".mdb")), ruta(nombre + QStringLiteral(".lop")));
         return Almacen::abrir(ruta(nombre + QStringLiteral(".lop")));
     }
@@ -35,20 +35,20 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        QVERIFY2(QFile::exists(muestra()), qPrintable(muestra()));
+        QVERIFY2(QFile::exists(muestraAccess()), qPrintable(muestraAccess()));
     }
 
     void muestraFilaAFila()
     {
-        const QByteArray antes = huella(muestra());
-        QCOMPARE(convertirAccess(muestra(), ruta(QStringLiteral("muestra.lop"))), 60);
-        QCOMPARE(huella(muestra()), antes);
+        const QByteArray antes = huellaArchivo(muestraAccess());
+        QCOMPARE(convertirAccess(muestraAccess(), ruta(QStringLiteral("muestra.lop"))), 60);
+        QCOMPARE(huellaArchivo(muestraAccess()), antes);
 
         // What mdbtools reads: one JSON object a row, Null values left out.
         const QString mdbJson = QStandardPaths::findExecutable(QStringLiteral("mdb-json"));
         QVERIFY2(!mdbJson.isEmpty(), "mdb-json (mdbtools) no está instalado");
         QProcess p;
-        p.start(mdbJson, {muestra(), QStringLiteral("Palabras")});
+        p.start(mdbJson, {muestraAccess(), QStringLiteral("Palabras")});
         QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
         const QList<QByteArray> lineas = p.readAllStandardOutput().trimmed().split('\n');
         QCOMPARE(lineas.size(), 60);
@@ -159,7 +159,7 @@ private slots:
         QFETCH(int, cabeza);
         QFETCH(int, puntero);
         QFETCH(QString, mensaje);
-        QByteArray db = leer(muestra());
+        QByteArray db = leerArchivo(muestraAccess());
         const int amor = valor(db, 0, 2);
         pon32(db, amor, quint32(cabeza));
         pon32(db, amor + 4, quint32(puntero));
@@ -167,7 +167,7 @@ private slots:
             pon32(db, fila(db, 28, 0).first, quint32(puntero)); // the row points at itself
         const QString origen = ruta(QStringLiteral("danada.mdb")), destino = ruta(QStringLiteral("danada.lop"));
         QFile::remove(destino);
-        escribir(origen, db);
+        QVERIFY(escribirArchivo(origen, db));
         try {
             convertirAccess(origen, destino);
             QFAIL("la conversión debía fallar");
@@ -176,7 +176,7 @@ private slots:
             QVERIFY2(e.mensaje().contains(QStringLiteral("No se ha convertido nada")), qPrintable(e.mensaje()));
         }
         QVERIFY(!QFile::exists(destino));
-        QCOMPARE(leer(origen), db);
+        QCOMPARE(leerArchivo(origen), db);
     }
 };
 

@@ -1,13 +1,13 @@
 // The window driven as a user drives it: typing, clicking rows and buttons.
 
 #include "almacen.h"
+#include "arranque.h"
 #include "lista_palabras.h"
-#include "modelo_rimas.h"
-#include "panel_web.h"
 #include "principal.h"
 
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
+#include "../comun/ventana_prueba.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -16,14 +16,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextEdit>
 
-#include <sqlite3.h>
-
 using namespace rimario;
+using namespace rimario::prueba;
 
 namespace {
 
@@ -31,45 +28,8 @@ const QString kSigAmor = QStringLiteral(
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
     "\\viewkind4\\uc1\\pard\\f0\\fs17 \\b amor.\\b0 \\par\r\n"
     "1. m. Sentimiento intenso del ser humano que busca el encuentro con otro ser.\\par\r\n}\r\n");
-
-QStringList consultar(const QString &ruta, const QString &sql)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *st = nullptr;
-    QStringList r;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK)
-        while (sqlite3_step(st) == SQLITE_ROW)
-            r << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return r;
-}
-
-QStringList filas(const QTableView *t)
-{
-    QStringList r;
-    for (int i = 0; i < t->model()->rowCount(); ++i)
-        r << t->model()->index(i, 0).data().toString();
-    return r;
-}
-
-// Words of the store ending (letter case aside) in 'fin', in list order.
-QStringList terminadas(const QTableView *db, const QString &fin, const QString &excluida)
-{
-    QStringList r;
-    for (const QString &w : filas(db))
-        if (w.endsWith(fin, Qt::CaseInsensitive) && w.compare(excluida, Qt::CaseInsensitive) != 0)
-            r << w;
-    return r;
-}
-
-void clicEnFila(QTableView *t, int fila)
-{
-    t->scrollTo(t->model()->index(fila, 0));
-    const QRect r = t->visualRect(t->model()->index(fila, 0));
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
-}
+const QString kRimaPalabras = QStringLiteral("Buscar rimas (palabras) -->");
+const QString kRimaVocales = QStringLiteral("Buscar rimas (vocales) -->");
 
 } // namespace
 
@@ -78,24 +38,28 @@ class PruebaPrincipal : public QObject {
     QTemporaryDir dir;
     QString ruta;
     std::unique_ptr<Principal> v;
-    PanelWebVacio *panel = nullptr;
 
     void abrir()
     {
-        panel = new PanelWebVacio;
-        v = std::make_unique<Principal>(ruta, panel);
-        v->Form_Load();
-        v->show();
-        v->abrirLista();
+        v.reset();
+        v = abrirVentana(ruta);
         QVERIFY(QTest::qWaitForWindowExposed(v.get()));
     }
+    void rimar(int pestana, const QString &palabra)
+    {
+        v->SS->setCurrentIndex(pestana);
+        v->Pal->setText(palabra);
+        QTest::mouseClick(v->Rima, Qt::LeftButton);
+    }
+    // The words marked in column A(n), in the order of the rows.
+    QStringList marcadas(int n) { return consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE A%1 = -1 ORDER BY Id").arg(n)); }
 
 private slots:
     void init()
     {
         ruta = dir.filePath(QStringLiteral("data-%1.lop").arg(QTest::currentTestFunction()));
         QFile::remove(ruta);
-        prueba::crearAlmacen(ruta, prueba::palabrasDePrueba(), {{QStringLiteral("amor"), kSigAmor}});
+        crearAlmacen(ruta, palabrasDePrueba(), {{QStringLiteral("amor"), kSigAmor}});
         abrir();
     }
     void cleanup() { v.reset(); }
@@ -109,18 +73,16 @@ private slots:
             QCOMPARE(b->isVisible(), visible);
             QVERIFY(b->isEnabled());
         };
-        comprobar(v->Buscar, QStringLiteral("<-- Buscar palabra"), QStringLiteral("Buscar definición en Internet"),
-                  QStringLiteral("False"), true); // start-up writes the text of False
+        const QString buscar = QStringLiteral("<-- Buscar palabra"), enInternet = QStringLiteral("Buscar definición en Internet");
+        comprobar(v->Buscar, buscar, enInternet, QStringLiteral("False"), true); // start-up writes the text of False
         comprobar(v->Sinon, QStringLiteral("<-- Sinónimos"), QStringLiteral("Buscar sinónimos en Internet"),
                   QStringLiteral("false"), true);
         comprobar(v->Gua, QStringLiteral("Archivar"), QStringLiteral("Guardar definición"), QString(), false);
         comprobar(v->Eli, QStringLiteral("Eliminar"), QStringLiteral("Eliminar del diccionario"), QString(), true);
-        comprobar(v->Rima, QStringLiteral("Buscar rimas (palabras) -->"), QStringLiteral("Buscar palabras que rimen"),
-                  QString(), true);
+        comprobar(v->Rima, kRimaPalabras, QStringLiteral("Buscar palabras que rimen"), QString(), true);
         comprobar(v->Voc, QStringLiteral("Rimar sólo vocales"), QStringLiteral("Buscar rimas de vocales solamente"),
                   QStringLiteral("0"), true);
-        comprobar(v->Command1, QStringLiteral("<-- Buscar palabra"), QStringLiteral("Buscar definición en Internet"),
-                  QStringLiteral("false"), false);
+        comprobar(v->Command1, buscar, enInternet, QStringLiteral("false"), false);
         comprobar(v->Vocal, QStringLiteral("Crear vocales"), QString(), QString(), false);
         QVERIFY(v->Buscar->font().bold() && !v->Vocal->font().bold());
         QCOMPARE(v->MT->text(), QStringLiteral("Palabras de igual tamaño"));
@@ -156,39 +118,24 @@ private slots:
         QCOMPARE(v->Ind->nextInFocusChain(), static_cast<QWidget *>(v->Rima));
     }
 
-    void listaCompletaEnOrden()
-    {
-        const QStringList lista = filas(v->DB);
-        QCOMPARE(lista.size(), prueba::palabrasDePrueba().size());
-        QCOMPARE(lista.first(), QStringLiteral("123"));
-        QVERIFY(lista.indexOf(QStringLiteral("nido")) < lista.indexOf(QStringLiteral("ñandú")));
-        // The first word is current and shown.
-        QCOMPARE(v->Pal->text(), QStringLiteral("123"));
-        QCOMPARE(v->DPal->actual(), 0);
-    }
-
     void busquedaIncremental()
     {
+        // Every word in list order, the first one current and shown.
+        const QStringList palabras = filas(v->DB);
+        QCOMPARE(palabras.size(), palabrasDePrueba().size());
+        QVERIFY(palabras.indexOf(QStringLiteral("nido")) < palabras.indexOf(QStringLiteral("ñandú")));
+        QCOMPARE(v->Pal->text(), QStringLiteral("123"));
+        QCOMPARE(v->DPal->actual(), 0);
+
+        Dialogos dialogos;
         QTest::keyClicks(v->Ind, QStringLiteral("ca"));
         QCOMPARE(v->Pal->text(), QStringLiteral("camino"));
         QTest::keyClicks(v->Ind, QStringLiteral("n"));
         QCOMPARE(v->Pal->text(), QStringLiteral("canción"));
         QCOMPARE(v->DB->currentIndex().row(), int(v->DPal->actual()));
-        // A prefix no word has leaves the list where it was, with no message.
-        prueba::Dialogos dialogos;
-        QTest::keyClicks(v->Ind, QStringLiteral("zz"));
+        // A prefix no word has, or not a valid pattern, leaves the list where it was, with no message.
+        QTest::keyClicks(v->Ind, QStringLiteral("zz["));
         QCOMPARE(v->Pal->text(), QStringLiteral("canción"));
-        // Letter case aside, accents count; the pattern characters work.
-        v->Ind->setText(QStringLiteral("ÁR"));
-        QCOMPARE(v->Pal->text().toLower(), QStringLiteral("árbol"));
-        v->Ind->setText(QStringLiteral("ar"));
-        QCOMPARE(v->Pal->text().toLower(), QStringLiteral("árbol")); // unchanged: no "ar..." word
-        v->Ind->setText(QStringLiteral("?ido"));
-        QCOMPARE(v->Pal->text(), QStringLiteral("nido"));
-        v->Ind->setText(QStringLiteral("l'"));
-        QCOMPARE(v->Pal->text(), QStringLiteral("l'amour"));
-        v->Ind->setText(QStringLiteral("a["));
-        QCOMPARE(v->Pal->text(), QStringLiteral("l'amour"));
         // An empty box reads the list again from the top.
         v->Ind->clear();
         QCOMPARE(v->Pal->text(), QStringLiteral("123"));
@@ -202,15 +149,14 @@ private slots:
         QVERIFY(v->RT->toPlainText().contains(QStringLiteral("Sentimiento intenso")));
         QVERIFY(!v->RT->toPlainText().contains(QStringLiteral("\\rtf")));
         // A word without definition shows an empty view.
-        const int fila = filas(v->DB).indexOf(QStringLiteral("Amor"));
-        clicEnFila(v->DB, fila);
+        clicEnFila(v->DB, int(filas(v->DB).indexOf(QStringLiteral("Amor"))));
         QCOMPARE(v->Pal->text(), QStringLiteral("Amor"));
         QVERIFY(v->RT->toPlainText().isEmpty());
         // Choosing a word while a page shows brings the view back and hides Archivar.
         v->sw = true;
         v->WB_DocumentComplete(QUrl());
         QVERIFY(!v->RT->isVisible() && v->Gua->isVisible());
-        const int filaCasa = filas(v->DB).indexOf(QStringLiteral("casa"));
+        const int filaCasa = int(filas(v->DB).indexOf(QStringLiteral("casa")));
         const QRect antes = v->DB->visualRect(v->DB->model()->index(filaCasa, 0));
         clicEnFila(v->DB, filaCasa);
         QCOMPARE(v->Pal->text(), QStringLiteral("casa"));
@@ -225,9 +171,7 @@ private slots:
 
     void edicionEnLaRejilla()
     {
-        const int fila = filas(v->DB).indexOf(QStringLiteral("queso"));
-        v->DB->model()->setData(v->DB->model()->index(fila, 0), QStringLiteral("zapato"));
-        QVERIFY(filas(v->DB).contains(QStringLiteral("zapato")));
+        QVERIFY(editar(v->DB, int(filas(v->DB).indexOf(QStringLiteral("queso"))), QStringLiteral("zapato")));
         QVERIFY(!filas(v->DB).contains(QStringLiteral("queso")));
         QCOMPARE(filas(v->DB).last(), QStringLiteral("zapato")); // in its place in list order
         // Written at once, with its new skeleton.
@@ -238,74 +182,65 @@ private slots:
 
     void almacenQueFaltaONoSirve()
     {
-        v.reset();
-        Principal w(dir.filePath(QStringLiteral("no-existe.lop")), new PanelWebVacio);
-        QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, w.Form_Load());
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no-existe.lop"))));
-        // The program itself: a message, a non-zero status and no window.
+        // The program itself: a message, a non-zero status, no window, and no store made.
         QTemporaryDir carpeta;
         const QString programa = carpeta.filePath(QStringLiteral("rimario"));
         QVERIFY(QFile::copy(QStringLiteral(RIMARIO_PROGRAMA), programa));
-        QFile::setPermissions(programa, QFile::ExeOwner | QFile::ReadOwner);
-        QProcess p;
-        p.setWorkingDirectory(dir.path()); // not the program's folder
-        p.start(programa, {});
-        QVERIFY(p.waitForFinished(20000));
-        QVERIFY(p.exitCode() != 0);
-        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains(QStringLiteral("data.lop")));
-        QVERIFY(!QFile::exists(carpeta.filePath(QStringLiteral("data.lop"))));
+        const QString datos = carpeta.filePath(QStringLiteral("data.lop"));
+        auto arrancar = [&programa, this] {
+            QProcess p;
+            p.setWorkingDirectory(dir.path()); // not the program's folder
+            p.start(programa, {});
+            return p.waitForFinished(20000) && p.exitCode() != 0 ? QString::fromLocal8Bit(p.readAllStandardError())
+                                                                  : QString();
+        };
+        QVERIFY(arrancar().contains(QStringLiteral("data.lop")));
+        QVERIFY(!QFile::exists(datos));
         // A file that is not a store beside it.
-        QFile basura(carpeta.filePath(QStringLiteral("data.lop")));
-        QVERIFY(basura.open(QIODevice::WriteOnly));
-        basura.write(QByteArray(5000, 'x'));
-        basura.close();
-        p.start(programa, {});
-        QVERIFY(p.waitForFinished(20000));
-        QVERIFY(p.exitCode() != 0);
-        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains(QStringLiteral("almacén")));
+        QVERIFY(escribirArchivo(datos, QByteArray(5000, 'x')));
+        QVERIFY(arrancar().contains(QStringLiteral("almacén")));
+        QCOMPARE(leerArchivo(datos), QByteArray(5000, 'x'));
+    }
+
+    // An Access store of the earlier version is converted at start-up and opens as usual.
+    void almacenDeAccess()
+    {
+        v.reset();
+        QVERIFY(QFile::remove(ruta) && QFile::copy(muestraAccess(), ruta));
+        QCOMPARE(prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)), dir.filePath(QStringLiteral("data-almacenDeAccess.access2000.lop")));
+        abrir();
+        QCOMPARE(v->DB->model()->rowCount(), 60);
+        v->Ind->setText(QStringLiteral("canc"));
+        QCOMPARE(v->Pal->text(), QStringLiteral("canción"));
+        QVERIFY(v->RT->toPlainText().contains(QStringLiteral("Composición en verso")));
+        QCOMPARE(prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)), QString()); // converted once only
     }
 
     // ---------------------------------------------------------------- rhymes
 
     void rimaCompleta()
     {
-        v->Pal->setText(QStringLiteral("canción"));
-        v->SS->setCurrentIndex(0); // "2"
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        const QStringList esperadas = terminadas(v->DB, QStringLiteral("ón"), QStringLiteral("canción"));
-        QVERIFY(esperadas.contains(QStringLiteral("corazón")) && !esperadas.contains(QStringLiteral("canción")));
+        rimar(0, QStringLiteral("canción"));
+        const QStringList esperadas = lista("avión camión corazón ilusión pasión razón");
         QCOMPARE(filas(v->DR[0]), esperadas);
-        const QString cuenta = QStringLiteral("canción: %1 palabras").arg(esperadas.size());
-        QCOMPARE(v->Eti[0]->text(), cuenta);
-        QCOMPARE(v->Cuenta->text(), cuenta);
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (palabras) -->"));
+        QCOMPARE(v->Eti[0]->text(), QStringLiteral("canción: 6 palabras"));
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("canción: 6 palabras"));
+        QCOMPARE(v->Rima->text(), kRimaPalabras);
         QVERIFY(v->Rima->isEnabled() && !v->Buscando);
-        // Nothing written: no marks in the file.
         QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 <> 0")),
-                 QStringList{QStringLiteral("0")});
+                 QStringList{QStringLiteral("0")}); // nothing written
         // Same size only.
         v->MT->setChecked(true);
-        v->Pal->setText(QStringLiteral("camión"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
+        rimar(0, QStringLiteral("camión"));
         QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("pasión")});
         QCOMPARE(v->Cuenta->text(), QStringLiteral("camión: 1 palabras"));
-    }
-
-    void palabraCortaOVacia()
-    {
-        v->Pal->setText(QStringLiteral("canción"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton); // tab "4"
-        const QStringList antes = filas(v->DR[2]);
-        const QString cuenta = v->Cuenta->text();
-        QVERIFY(cuenta.startsWith(QStringLiteral("canción: ")));
-        v->Pal->setText(QStringLiteral("sol")); // shorter than 4: nothing changes
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[2]), antes);
-        QCOMPARE(v->Cuenta->text(), cuenta);
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (palabras) -->"));
-        v->Pal->clear();
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(v->Cuenta->text(), cuenta);
+        // A word shorter than the tab's length, or none: nothing changes.
+        for (const QString &w : {QStringLiteral("c"), QString()}) {
+            rimar(0, w);
+            QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("pasión")});
+            QCOMPARE(v->Cuenta->text(), QStringLiteral("camión: 1 palabras"));
+            QCOMPARE(v->Rima->text(), kRimaPalabras);
+        }
     }
 
     void rimaDeVocales()
@@ -314,83 +249,55 @@ private slots:
         QCOMPARE(v->Voc->text(), QStringLiteral("Rimar palabla completa"));
         QCOMPARE(v->Voc->toolTip(), QStringLiteral("Buscar rimas de palabras completas"));
         QCOMPARE(Principal::tag(v->Voc), QStringLiteral("1"));
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (vocales) -->"));
-        v->SS->setCurrentIndex(0);
+        QCOMPARE(v->Rima->text(), kRimaVocales);
         QTest::keyClicks(v->Ind, QStringLiteral("cas"));
-        v->Pal->setText(QStringLiteral("amor"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
+        rimar(0, QStringLiteral("amor"));
         // Every word whose skeleton ends in "ao", the word itself included, marked in the file.
-        const QStringList marcadas =
-            consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE A2 = -1"));
-        QStringList esperadas;
-        for (const QString &w : filas(v->DB))
-            if (ExtraeVocales(w).endsWith(QStringLiteral("ao")))
-                esperadas << w;
-        QVERIFY(esperadas.contains(QStringLiteral("amor")) && esperadas.contains(QStringLiteral("Amor")));
+        const QStringList esperadas = lista("amor Amor árbol ÁRBOL caracol corazón farol razón");
         QCOMPARE(filas(v->DR[0]), esperadas);
-        QCOMPARE(QSet<QString>(marcadas.begin(), marcadas.end()), QSet<QString>(esperadas.begin(), esperadas.end()));
+        const QStringList marcas = lista("amor Amor corazón razón farol caracol árbol ÁRBOL");
+        QCOMPARE(marcadas(2), marcas);
         // The list was read again and put back on the typed prefix: the caption names that word.
         QCOMPARE(v->Pal->text(), QStringLiteral("casa"));
-        QCOMPARE(v->Cuenta->text(), QStringLiteral("casa: %1 palabras").arg(esperadas.size()));
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (vocales) -->"));
-        // Another length leaves these marks alone; a whole-word search too.
-        v->SS->setCurrentIndex(1);
-        v->Pal->setText(QStringLiteral("canción"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 = -1")),
-                 QStringList{QString::number(esperadas.size())});
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("casa: 8 palabras"));
+        QCOMPARE(v->Rima->text(), kRimaVocales);
+        // Same size only, another length: its own column.
+        v->MT->setChecked(true);
+        rimar(1, QStringLiteral("camión"));
+        QCOMPARE(filas(v->DR[1]), lista("camino camión pasión"));
+        QCOMPARE(marcadas(3), lista("pasión camión camino"));
+        QCOMPARE(marcadas(2), marcas);
+        // A whole-word search leaves the marks alone; a word with too few vowels changes nothing.
         QTest::mouseClick(v->Voc, Qt::LeftButton);
         QCOMPARE(Principal::tag(v->Voc), QStringLiteral("0"));
         QCOMPARE(v->Voc->text(), QStringLiteral("Rimar sólo vocales"));
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (palabras) -->"));
-        v->SS->setCurrentIndex(0);
-        v->Pal->setText(QStringLiteral("amor"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 = -1")),
-                 QStringList{QString::number(esperadas.size())});
-        // A word with too few vowels changes nothing.
+        QCOMPARE(v->Rima->text(), kRimaPalabras);
+        v->MT->setChecked(false);
+        rimar(0, QStringLiteral("amor"));
         QTest::mouseClick(v->Voc, Qt::LeftButton);
-        v->Pal->setText(QStringLiteral("sol"));
-        const QStringList antes = filas(v->DR[0]);
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[0]), antes);
-        // Marks stay for the next run, while the grids start empty.
-        v.reset();
+        rimar(1, QStringLiteral("sol"));
+        QCOMPARE(filas(v->DR[1]), lista("camino camión pasión"));
+        // Marks stay for the next run, the other columns clear, while the grids start empty.
         abrir();
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 = -1")),
-                 QStringList{QString::number(esperadas.size())});
+        QCOMPARE(marcadas(2), marcas);
+        QCOMPARE(marcadas(3), lista("pasión camión camino"));
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A4 OR A5 OR A6 OR A7")), QStringList{QStringLiteral("0")});
         for (QTableView *t : v->DR)
             QCOMPARE(t->model()->rowCount(), 0);
     }
 
-    void vocalesDeIgualTamano()
-    {
-        QTest::mouseClick(v->Voc, Qt::LeftButton);
-        v->MT->setChecked(true);
-        v->SS->setCurrentIndex(1);
-        v->Pal->setText(QStringLiteral("camión"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[1]), (QStringList{QStringLiteral("camino"), QStringLiteral("camión"), QStringLiteral("pasión")}));
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE A3 = -1 ORDER BY Id")),
-                 (QStringList{QStringLiteral("pasión"), QStringLiteral("camión"), QStringLiteral("camino")}));
-    }
-
     void pestanasYEleccionDeRima()
     {
-        v->SS->setCurrentIndex(0);
-        v->Pal->setText(QStringLiteral("canción"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
+        rimar(0, QStringLiteral("canción"));
         const QString c0 = v->Cuenta->text();
         v->SS->setCurrentIndex(3);
         QCOMPARE(v->Cuenta->text(), QString()); // no search on that tab yet
-        v->Pal->setText(QStringLiteral("guitarra"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        const QString c3 = v->Cuenta->text();
-        QCOMPARE(c3, QStringLiteral("guitarra: 0 palabras"));
+        rimar(3, QStringLiteral("guitarra"));
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("guitarra: 0 palabras"));
         v->SS->setCurrentIndex(0);
         QCOMPARE(v->Cuenta->text(), c0);
         v->SS->setCurrentIndex(3);
-        QCOMPARE(v->Cuenta->text(), c3);
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("guitarra: 0 palabras"));
         v->SS->setCurrentIndex(0);
         // Picking rhymes moves the word list to each word in turn.
         for (const int fila : {2, 0, 1}) {
@@ -409,42 +316,21 @@ private slots:
 
     void entradasDificiles()
     {
-        prueba::Dialogos dialogos;
-        v->SS->setCurrentIndex(0);
-        // An apostrophe is a plain character.
-        v->Pal->setText(QStringLiteral("d'amour"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[0]), (QStringList{QStringLiteral("l'amour")}));
-        // Pattern characters in the ending keep their meaning: "**b" ends in b.
-        v->Pal->setText(QStringLiteral("x*b"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[0]), (QStringList{QStringLiteral("a*b")}));
-        v->Pal->setText(QStringLiteral("c?sa"));
-        v->SS->setCurrentIndex(2);
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        QCOMPARE(filas(v->DR[2]), (QStringList{QStringLiteral("casa"), QStringLiteral("cosa")}));
+        Dialogos dialogos;
+        // An apostrophe is a plain character; pattern characters in the ending keep their meaning.
+        rimar(0, QStringLiteral("d'amour"));
+        QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("l'amour")});
+        rimar(0, QStringLiteral("x*b")); // "**b": ends in b
+        QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("a*b")});
+        rimar(2, QStringLiteral("c?sa"));
+        QCOMPARE(filas(v->DR[2]), lista("casa cosa"));
         QVERIFY(dialogos.textos.isEmpty());
         // An invalid pattern is reported; the program goes on, idle.
-        v->Pal->setText(QStringLiteral("ab[c"));
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
+        rimar(2, QStringLiteral("ab[c"));
         QCOMPARE(dialogos.textos.size(), 1);
         QVERIFY(dialogos.textos.first().contains(QStringLiteral("[c")));
         QVERIFY(v->Rima->isEnabled() && !v->Buscando);
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (palabras) -->"));
-        // A store error in vowel mode: reported, and idle again.
-        QTest::mouseClick(v->Voc, Qt::LeftButton);
-        sqlite3 *db = nullptr;
-        sqlite3_open(QFile::encodeName(ruta).constData(), &db);
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr); // another program holds the file
-        v->Pal->setText(QStringLiteral("amor"));
-        v->SS->setCurrentIndex(0);
-        QTest::mouseClick(v->Rima, Qt::LeftButton);
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        QCOMPARE(dialogos.textos.size(), 2);
-        QVERIFY(dialogos.textos.last().contains(QStringLiteral("otro programa")));
-        QVERIFY(v->Rima->isEnabled() && !v->Buscando);
-        QCOMPARE(v->Rima->text(), QStringLiteral("Buscar rimas (vocales) -->"));
+        QCOMPARE(v->Rima->text(), kRimaPalabras);
     }
 };
 

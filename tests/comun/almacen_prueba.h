@@ -1,13 +1,19 @@
 #pragma once
-// Test stores: a fresh store with the given words (Voc computed), optional
-// definitions, in a temporary folder.
+// Test stores and files: a fresh store with the given words (Voc computed) and
+// definitions, SQL run on a file as another tool would, file contents, and the
+// Access sample of the shared test data.
 
 #include "almacen.h"
 #include "vocales.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QString>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 namespace rimario::prueba {
 
@@ -28,23 +34,88 @@ inline QString crearAlmacen(const QString &ruta, const QStringList &palabras,
     return ruta;
 }
 
+// Words written in one text, separated by single spaces.
+inline QStringList lista(const char *palabras)
+{
+    return QString::fromUtf8(palabras).split(u' ');
+}
+
 // A small Spanish word list with the usual troublemakers.
 inline QStringList palabrasDePrueba()
 {
-    return {QStringLiteral("amor"),     QStringLiteral("Amor"),     QStringLiteral("canción"),
-            QStringLiteral("corazón"),  QStringLiteral("razón"),    QStringLiteral("pasión"),
-            QStringLiteral("camión"),   QStringLiteral("avión"),    QStringLiteral("ilusión"),
-            QStringLiteral("sol"),      QStringLiteral("farol"),    QStringLiteral("caracol"),
-            QStringLiteral("árbol"),    QStringLiteral("ÁRBOL"),    QStringLiteral("Rey"),
-            QStringLiteral("hoy"),      QStringLiteral("muy"),      QStringLiteral("yegua"),
-            QStringLiteral("guitarra"), QStringLiteral("queso"),    QStringLiteral("pingüino"),
-            QStringLiteral("niño"),     QStringLiteral("nido"),     QStringLiteral("ñandú"),
-            QStringLiteral("pan"),      QStringLiteral("l'amour"),  QStringLiteral("o'higgins"),
-            QStringLiteral("casa"),     QStringLiteral("cosa"),     QStringLiteral("masa"),
-            QStringLiteral("mesa"),     QStringLiteral("pasa"),     QStringLiteral("rosa"),
-            QStringLiteral("camino"),   QStringLiteral("destino"),  QStringLiteral("vino"),
-            QStringLiteral("a*b"),      QStringLiteral("cien%"),    QStringLiteral("123"),
-            QStringLiteral("canción")};
+    return lista("amor Amor canción corazón razón pasión camión avión ilusión sol farol caracol árbol ÁRBOL Rey hoy "
+                 "muy yegua guitarra queso pingüino niño nido ñandú pan l'amour o'higgins casa cosa masa mesa pasa "
+                 "rosa camino destino vino a*b cien% 123 canción");
+}
+
+// Turns a store into one of the older format 1, without the rhyme keys that
+// opening it adds. False on a failure.
+inline bool volverAlFormato1(const QString &ruta)
+{
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db,
+                          "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
+                          "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
+                          "PRAGMA user_version = 1; VACUUM;",
+                          nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return rc == SQLITE_OK;
+}
+
+// The first column of every row SQL gives on the file (made if missing),
+// through a connection of its own; "ERROR: ..." when it cannot run.
+inline QStringList consultar(const QString &ruta, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_stmt *st = nullptr;
+    QStringList r;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW)
+            r << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    } else {
+        r << QStringLiteral("ERROR: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return r;
+}
+
+inline QByteArray leerArchivo(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A hash of a file's bytes: equal for byte-identical files.
+inline QByteArray huellaArchivo(const QString &ruta)
+{
+    QFile f(ruta);
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    return f.open(QIODevice::ReadOnly) && h.addData(&f) ? h.result() : QByteArray();
+}
+
+inline bool escribirArchivo(const QString &ruta, const QByteArray &datos)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
+}
+
+// Every entry of a folder, hidden ones too, by name.
+inline QStringList archivosDe(const QString &carpeta)
+{
+    return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The Access 2000 word store of the shared test data.
+inline QString muestraAccess()
+{
+    return QDir(qEnvironmentVariable("RIMARIO_FIXTURES", QStringLiteral(RIMARIO_FUENTES "/../shared/fixtures")))
+        .filePath(QStringLiteral("access2000-sample.lop"));
 }
 
 } // namespace rimario::prueba

@@ -10,8 +10,8 @@
 //   A copy of the program at work: N rounds of archiving, re-archiving,
 //   editing and deleting its own words NOMBRE0..NOMBRE(N-1) and vowel-mode
 //   searches, through the word list as the window does, each write waiting for
-//   the other copy as needed. Then it leaves ALMACEN.NOMBRE.hecho, waits for
-//   every other copy's, refreshes its list and says "lista COUNT HASH".
+//   the other copy as needed. Then it says "hecho", waits for a line on its
+//   input (every copy is done), refreshes its list and says "lista COUNT HASH".
 //   Any failure ends it with status 1.
 
 #include "almacen.h"
@@ -20,10 +20,7 @@
 #include "rima.h"
 #include "vocales.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -65,50 +62,28 @@ int bloquear(const QString &ruta, const QString &modo, int ms)
     return 0;
 }
 
-// What becomes of word i of a copy (the tests work it out the same way):
-// 0 kept, 1 archived again, 2 edited (an "x" added), 3 deleted.
-int destino(int i)
-{
-    return i % 6 < 4 ? i % 6 : 0;
-}
-
-QString definicion(const QString &palabra, int vez)
-{
-    return QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(palabra).arg(vez);
-}
-
 int copia(const QString &ruta, const QString &nombre, int n)
 {
     auto almacen = Almacen::abrir(ruta);
     ListaPalabras lista(*almacen);
     lista.releer();
     auto palabra = [&nombre](int i) { return nombre + QString::number(i); };
-    auto archivar = [&lista](const QString &w, const QString &sig) {
-        if (lista.buscarIgual(w))
-            lista.cambiarSig(lista.actual(), sig);
-        else
-            lista.irA(lista.anadir(w, ExtraeVocales(w), sig));
-    };
     auto cumplirDestino = [&](int i) {
         const QString w = palabra(i);
-        switch (destino(i)) {
-        case 1:
-            archivar(w, definicion(w, 2));
-            break;
-        case 2:
-            if (!lista.buscarIgual(w))
-                throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no está ") + w);
+        const int destino = muerte::destinoDeCopia(i);
+        if (destino == 1)
+            muerte::archivarEnLista(lista, w, muerte::definicionDeCopia(w, 2));
+        if (destino < 2)
+            return;
+        if (!lista.buscarIgual(w))
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no está ") + w);
+        if (destino == 2)
             lista.cambiarPal(lista.actual(), w + QLatin1Char('x'));
-            break;
-        case 3:
-            if (!lista.buscarIgual(w))
-                throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no está ") + w);
+        else
             lista.eliminarActual();
-            break;
-        }
     };
     for (int i = 0; i < n; ++i) {
-        archivar(palabra(i), definicion(palabra(i), 1));
+        muerte::archivarEnLista(lista, palabra(i), muerte::definicionDeCopia(palabra(i), 1));
         if (i > 0)
             cumplirDestino(i - 1);
         if (i % 7 == 3) {
@@ -121,23 +96,9 @@ int copia(const QString &ruta, const QString &nombre, int n)
     cumplirDestino(n - 1);
 
     // Everyone's words, once every copy is done.
-    QFile hecho(ruta + QLatin1Char('.') + nombre + QStringLiteral(".hecho"));
-    if (!hecho.open(QIODevice::WriteOnly))
-        return 1;
-    hecho.close();
-    QElapsedTimer reloj;
-    reloj.start();
-    const QString prefijo = QFileInfo(ruta).fileName() + QLatin1Char('.');
-    for (;;) {
-        const QStringList listos = QDir(QFileInfo(ruta).absolutePath())
-                                       .entryList({prefijo + QStringLiteral("*.hecho")}, QDir::Files);
-        const int copias = qEnvironmentVariableIntValue("RIMARIO_COPIAS");
-        if (listos.size() >= copias)
-            break;
-        if (reloj.elapsed() > 120000)
-            return 1;
-        QThread::msleep(20);
-    }
+    decir(QStringLiteral("hecho"));
+    std::string linea;
+    std::getline(std::cin, linea);
     lista.refrescar();
     decir(muerte::huellaDeLista(lista));
     return 0;

@@ -4,52 +4,23 @@
 // other's words after a refresh, nothing is lost, and a copy killed in the
 // middle of a write harms neither the store nor the other copy.
 
-#include "almacen.h"
 #include "lista_palabras.h"
-#include "panel_web.h"
-#include "principal.h"
 
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
+#include "../comun/ventana_prueba.h"
 #include "../muerte/apoyo_muerte.h"
-#include "apoyo_ventana.h"
 
-#include <QCheckBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QMap>
 #include <QProcess>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTableView>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace rimario;
-using prueba::filas;
+using namespace rimario::prueba;
 
 namespace {
 
 const QString kOtroPrograma = QStringLiteral("en uso por otro programa");
 constexpr int kRondas = 60; // per copy
-
-// Pal -> Sig of every row, through a connection of its own.
-QMap<QString, QString> contenido(const QString &ruta)
-{
-    QMap<QString, QString> r;
-    auto a = Almacen::abrir(ruta, true);
-    a->recorrerEnOrden([&](qint64 id, const char *p, int n, bool, const char *, int) {
-        r.insert(QString::fromUtf8(p, n), a->sig(id).value_or(QString()));
-    });
-    return r;
-}
-
-QByteArray huellaDe(const QString &ruta)
-{
-    auto a = Almacen::abrir(ruta, true);
-    return muerte::huella(a->conexion());
-}
 
 // Another program holding the file's lock.
 class Bloqueo {
@@ -94,83 +65,13 @@ class PruebaConcurrencia : public QObject {
     QTemporaryDir dir;
     QString ruta;
 
-    std::unique_ptr<Principal> ventana()
-    {
-        return prueba::abrirVentana(ruta, QString(22, u'x') + QStringLiteral("Otra definición."));
-    }
-
-    // One write through the window: the steps before it, the write, and what
-    // the store holds once it went through.
-    struct Escritura {
-        std::function<void(Principal &)> preparar;
-        std::function<void(Principal &)> hacer;
-        std::function<bool(const QString &)> hecha; // on the store's path
-    };
-
-    static Escritura escritura(const QString &nombre)
-    {
-        auto archivar = [](const QString &w) {
-            return [w](Principal &v) {
-                QSignalSpy fin(&v, &Principal::archivado);
-                Principal::ponerTag(v.Gua, w);
-                v.Gua->setVisible(true);
-                v.Gua_Click();
-                QTRY_COMPARE(fin.size(), 1);
-            };
-        };
-        if (nombre == QLatin1String("vocales"))
-            return {[](Principal &v) {
-                        QTest::mouseClick(v.Voc, Qt::LeftButton);
-                        v.SS->setCurrentIndex(0);
-                        v.Pal->setText(QStringLiteral("amor"));
-                    },
-                    [](Principal &v) { QTest::mouseClick(v.Rima, Qt::LeftButton); },
-                    [](const QString &ruta) {
-                        return Almacen::abrir(ruta, true)->estadoMarcas().reglas[0].fin == QStringLiteral("ao");
-                    }};
-        if (nombre == QLatin1String("archivar"))
-            return {[](Principal &) {}, archivar(QStringLiteral("amor")),
-                    [](const QString &ruta) {
-                        return contenido(ruta).value(QStringLiteral("amor")).contains(QStringLiteral("Otra definici"));
-                    }};
-        if (nombre == QLatin1String("archivar nueva"))
-            return {[](Principal &) {}, archivar(QStringLiteral("zampoña")),
-                    [](const QString &ruta) { return contenido(ruta).contains(QStringLiteral("zampoña")); }};
-        if (nombre == QLatin1String("eliminar"))
-            return {[](Principal &) {},
-                    [](Principal &v) {
-                        v.Ind->clear();
-                        v.Ind->setText(QStringLiteral("rosa"));
-                        QTest::mouseClick(v.Eli, Qt::LeftButton);
-                    },
-                    [](const QString &ruta) { return !contenido(ruta).contains(QStringLiteral("rosa")); }};
-        if (nombre == QLatin1String("editar lista"))
-            return {[](Principal &) {},
-                    [](Principal &v) {
-                        const int fila = int(filas(v.DB).indexOf(QStringLiteral("queso")));
-                        v.DB->model()->setData(v.DB->model()->index(fila, 0), QStringLiteral("zapato"));
-                    },
-                    [](const QString &ruta) {
-                        const auto c = contenido(ruta);
-                        return c.contains(QStringLiteral("zapato")) && !c.contains(QStringLiteral("queso"));
-                    }};
-        // editar rimas: the first rhyme of "canción" (whole words, two letters).
-        return {[](Principal &v) {
-                    v.SS->setCurrentIndex(0);
-                    v.Pal->setText(QStringLiteral("canción"));
-                    QTest::mouseClick(v.Rima, Qt::LeftButton);
-                },
-                [](Principal &v) { v.DR[0]->model()->setData(v.DR[0]->model()->index(0, 0), QStringLiteral("zapato")); },
-                [](const QString &ruta) { return contenido(ruta).contains(QStringLiteral("zapato")); }};
-    }
-
 private slots:
     void init()
     {
         ruta = dir.filePath(QStringLiteral("%1-%2.lop")
                                 .arg(QString::fromLatin1(QTest::currentTestFunction()),
                                      QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_')));
-        prueba::crearAlmacen(ruta, prueba::palabrasDePrueba(),
+        crearAlmacen(ruta, palabrasDePrueba(),
                              {{QStringLiteral("amor"), QStringLiteral("{\\rtf1 amor}")}});
         auto a = Almacen::abrir(ruta);
         a->marcarVocales(2, QStringLiteral("ia"), std::nullopt);
@@ -182,11 +83,14 @@ private slots:
         QTest::addColumn<QString>("operacion");
         QTest::addColumn<QString>("modo");
         QTest::addColumn<bool>("aTiempo"); // the lock is freed before the wait ends
-        for (const char *op : {"vocales", "archivar", "archivar nueva", "eliminar", "editar lista", "editar rimas"}) {
-            QTest::addRow("%s, otro escribe y no suelta", op) << QString::fromLatin1(op) << "inmediato" << false;
-            QTest::addRow("%s, otro confirma y no suelta", op) << QString::fromLatin1(op) << "exclusivo" << false;
-            QTest::addRow("%s, otro suelta a tiempo", op) << QString::fromLatin1(op) << "exclusivo" << true;
+        QTest::addColumn<bool>("esperaPropia"); // the program's own wait, not a short one
+        for (const QString &op : kEscrituras) {
+            QTest::addRow("%s, otro escribe y no suelta", qPrintable(op)) << op << "inmediato" << false << false;
+            QTest::addRow("%s, otro confirma y no suelta", qPrintable(op)) << op << "exclusivo" << false << false;
+            QTest::addRow("%s, otro suelta a tiempo", qPrintable(op)) << op << "exclusivo" << true << true;
         }
+        // A lock never freed ends in a message with the program's own wait too.
+        QTest::addRow("vocales, espera propia") << QStringLiteral("vocales") << "inmediato" << false << true;
     }
 
     void escrituraConElArchivoBloqueado()
@@ -194,13 +98,15 @@ private slots:
         QFETCH(QString, operacion);
         QFETCH(QString, modo);
         QFETCH(bool, aTiempo);
-        if (!aTiempo)
-            qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200"); // the default wait is tried below
-        prueba::Dialogos dialogos(QMessageBox::Yes);
-        auto v = ventana();
+        QFETCH(bool, esperaPropia);
+        if (!esperaPropia)
+            qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        Dialogos dialogos(QMessageBox::Yes);
+        auto v = abrirVentana(ruta);
         const Escritura e = escritura(operacion);
         e.preparar(*v);
-        const QByteArray antes = huellaDe(ruta);
+        const QByteArray antes = muerte::huellaDe(ruta);
+        const QStringList vistaAntes = vista(*v);
         const qsizetype avisos = dialogos.textos.size();
         // The messages after a point, the deletion's question aside.
         auto errores = [&dialogos](qsizetype desde) {
@@ -221,13 +127,16 @@ private slots:
             QVERIFY(e.hecha(ruta));
             return;
         }
-        // One message; nothing changed; the window goes on and the write goes through later.
+        // One message; nothing changed, in the file or in view; the window goes on, idle,
+        // and the write goes through later.
         QVERIFY(v->isVisible() && v->Rima->isEnabled() && !v->Buscando);
+        QCOMPARE(vista(*v), vistaAntes);
+        QVERIFY(v->Rima->text().startsWith(QStringLiteral("Buscar rimas (")));
         QVERIFY(otro.soltar());
         const QStringList fallos = errores(avisos);
         QCOMPARE(fallos.size(), 1);
         QVERIFY2(fallos.first().contains(kOtroPrograma), qPrintable(fallos.first()));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
         QVERIFY(!e.hecha(ruta));
         const qsizetype despues = dialogos.textos.size();
         e.hacer(*v);
@@ -235,30 +144,13 @@ private slots:
         QVERIFY(e.hecha(ruta));
     }
 
-    // With the program's own wait a lock that is never freed still ends in a message.
-    void esperaPropiaAcotada()
-    {
-        prueba::Dialogos dialogos;
-        auto v = ventana();
-        const Escritura e = escritura(QStringLiteral("vocales"));
-        e.preparar(*v);
-        const QByteArray antes = huellaDe(ruta);
-        Bloqueo otro;
-        QVERIFY(otro.tomar(ruta, QStringLiteral("inmediato"), -1));
-        e.hacer(*v);
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY(dialogos.textos.first().contains(kOtroPrograma));
-        QVERIFY(otro.soltar());
-        QCOMPARE(huellaDe(ruta), antes);
-    }
-
     // Two windows on one file: each sees the other's writes after a refresh,
     // and a word the other removed is never mistaken for another.
     void dosVentanas()
     {
-        prueba::Dialogos dialogos(QMessageBox::Yes);
-        auto a = ventana();
-        auto b = ventana();
+        Dialogos dialogos(QMessageBox::Yes);
+        auto a = abrirVentana(ruta);
+        auto b = abrirVentana(ruta);
 
         // A archives a new word; B sees it once its list is refreshed, and
         // archiving it there changes that row instead of adding another.
@@ -291,15 +183,14 @@ private slots:
         QTest::mouseClick(a->Eli, Qt::LeftButton);
         const int fila = int(filas(b->DB).indexOf(QStringLiteral("queso")));
         QVERIFY(fila >= 0);
-        const QByteArray antes = huellaDe(ruta);
-        QVERIFY(!b->DB->model()->setData(b->DB->model()->index(fila, 0), QStringLiteral("zapato")));
+        const QByteArray antes = muerte::huellaDe(ruta);
+        QVERIFY(!editar(b->DB, fila, QStringLiteral("zapato")));
         QCOMPARE(dialogos.textos.size(), 5);
         QVERIFY(dialogos.textos.last().contains(QStringLiteral("ya no está")));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
 
         // B's edit reaches A's list.
-        const int casa = int(filas(b->DB).indexOf(QStringLiteral("casa")));
-        QVERIFY(b->DB->model()->setData(b->DB->model()->index(casa, 0), QStringLiteral("caza")));
+        QVERIFY(editar(b->DB, int(filas(b->DB).indexOf(QStringLiteral("casa"))), QStringLiteral("caza")));
         a->Ind->setText(QStringLiteral("caz"));
         QVERIFY(a->Pal->text() != QStringLiteral("caza")); // not before a refresh
         a->Ind->clear();
@@ -315,26 +206,34 @@ private slots:
         const QString base = ruta;
         const QMap<QString, QString> previo = contenido(base);
         QList<QProcess *> copias;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("RIMARIO_COPIAS"), QStringLiteral("2"));
         for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")}) {
-            auto *p = new QProcess(this);
-            p->setProcessEnvironment(env);
-            p->start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), {QStringLiteral("copia"), base, nombre, QString::number(kRondas)});
-            copias << p;
+            copias << new QProcess(this);
+            copias.last()->start(QStringLiteral(RIMARIO_HIJO_CONCURRENCIA), {QStringLiteral("copia"), base, nombre, QString::number(kRondas)});
         }
-        prueba::Dialogos dialogos;
-        auto v = ventana();
+        Dialogos dialogos;
+        auto v = abrirVentana(ruta);
+        QByteArray salidas[2];
+        bool soltadas = false;
         while (copias[0]->state() != QProcess::NotRunning || copias[1]->state() != QProcess::NotRunning) {
             v->Ind->clear(); // refreshes the list when a copy has written
             v->Ind->setText(QStringLiteral("alfa"));
             QTest::qWait(30);
+            bool hechas = true;
+            for (int k : {0, 1}) {
+                salidas[k] += copias[k]->readAllStandardOutput();
+                hechas = hechas && (salidas[k].contains("hecho") || copias[k]->state() == QProcess::NotRunning);
+            }
+            // Once both are done, they read the list each.
+            for (QProcess *p : copias)
+                if (hechas && !soltadas)
+                    p->write("\n");
+            soltadas = soltadas || hechas;
         }
         QStringList listas;
-        for (QProcess *p : copias) {
-            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
-                     qPrintable(QString::fromLocal8Bit(p->readAllStandardError())));
-            listas << QString::fromUtf8(p->readAllStandardOutput()).trimmed();
+        for (int k : {0, 1}) {
+            QVERIFY2(copias[k]->exitStatus() == QProcess::NormalExit && copias[k]->exitCode() == 0,
+                     qPrintable(QString::fromLocal8Bit(copias[k]->readAllStandardError())));
+            listas << QString::fromUtf8(salidas[k] + copias[k]->readAllStandardOutput()).section(u'\n', -2, -2);
         }
         QVERIFY2(dialogos.textos.isEmpty(), qPrintable(dialogos.textos.join(u'\n')));
 
@@ -343,8 +242,8 @@ private slots:
         for (const QString &nombre : {QStringLiteral("alfa"), QStringLiteral("beta")})
             for (int i = 0; i < kRondas; ++i) {
                 const QString w = nombre + QString::number(i);
-                const int destino = i % 6 < 4 ? i % 6 : 0;
-                const QString sig = QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(w).arg(destino == 1 ? 2 : 1);
+                const int destino = muerte::destinoDeCopia(i);
+                const QString sig = muerte::definicionDeCopia(w, destino == 1 ? 2 : 1);
                 if (destino == 2)
                     esperado.insert(w + QLatin1Char('x'), sig);
                 else if (destino != 3)
@@ -385,10 +284,10 @@ private slots:
             }
         QVERIFY(paso > 0);
 
-        prueba::Dialogos dialogos;
-        auto v = ventana();
+        Dialogos dialogos;
+        auto v = abrirVentana(ruta);
         const QStringList lista = filas(v->DB);
-        const QByteArray antes = huellaDe(ruta);
+        const QByteArray antes = muerte::huellaDe(ruta);
         p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
         p.start(QStringLiteral(RIMARIO_HIJO_MUERTE), {QStringLiteral("editar"), ruta, QStringLiteral("--matar-en"), QString::number(paso)});
         QVERIFY(p.waitForFinished(30000));
@@ -398,7 +297,7 @@ private slots:
         v->Ind->clear();
         QCOMPARE(filas(v->DB), lista);
         QVERIFY(!filas(v->DB).contains(QStringLiteral("zurrón")));
-        QCOMPARE(huellaDe(ruta), antes);
+        QCOMPARE(muerte::huellaDe(ruta), antes);
         escritura(QStringLiteral("archivar nueva")).hacer(*v);
         QVERIFY(contenido(ruta).contains(QStringLiteral("zampoña")));
         QVERIFY(dialogos.textos.isEmpty());

@@ -7,9 +7,10 @@
 #include "lista_palabras.h"
 #include "vocales.h"
 
+#include "../comun/almacen_prueba.h"
+
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,8 @@
 #include <unistd.h>
 
 namespace rimario::muerte {
+
+using namespace rimario::prueba;
 
 // 'cuantas' words built from Spanish syllables (accents, ñ, ü, some capitals),
 // the same for the same seed. Repeats are possible, as in a real list.
@@ -90,38 +93,6 @@ inline QByteArray huella(sqlite3 *db)
     return h.result();
 }
 
-inline QByteArray leerArchivo(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A hash of a file's bytes: equal for byte-identical files.
-inline QByteArray huellaArchivo(const QString &ruta)
-{
-    QFile f(ruta);
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    return f.open(QIODevice::ReadOnly) && h.addData(&f) ? h.result() : QByteArray();
-}
-
-// Turns a store into one of the older format 1, without the rhyme keys that
-// opening it adds. False on a failure.
-inline bool volverAlFormato1(const QString &ruta)
-{
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db,
-                          "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
-                          "PRAGMA user_version = 1; VACUUM;",
-                          nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return rc == SQLITE_OK;
-}
-
 // The words of a list in its order, as "lista COUNT HASH".
 inline QString huellaDeLista(const ListaPalabras &lista)
 {
@@ -129,6 +100,34 @@ inline QString huellaDeLista(const ListaPalabras &lista)
     for (qsizetype p = 0; p < lista.tamano(); ++p)
         h.addData((lista.lexico().pal(p).toString() + QLatin1Char('\n')).toUtf8());
     return QStringLiteral("lista %1 %2").arg(lista.tamano()).arg(QString::fromLatin1(h.result().toHex()));
+}
+
+// What archiving does to the word list: the word's row gets the definition,
+// or a new row is added; the list stands on it.
+inline void archivarEnLista(ListaPalabras &lista, const QString &palabra, const QString &sig)
+{
+    if (lista.buscarIgual(palabra))
+        lista.cambiarSig(lista.actual(), sig);
+    else
+        lista.irA(lista.anadir(palabra, ExtraeVocales(palabra), sig));
+}
+
+// Fingerprint of the store at 'ruta', read as it stands.
+inline QByteArray huellaDe(const QString &ruta)
+{
+    return huella(Almacen::abrir(ruta, true)->conexion());
+}
+
+// What a copy of the two-program tests does with its word i: 0 keeps it,
+// 1 archives it again, 2 edits it (an "x" added), 3 deletes it. Its
+// definition as archived the n-th time.
+inline int destinoDeCopia(int i)
+{
+    return i % 6 < 4 ? i % 6 : 0;
+}
+inline QString definicionDeCopia(const QString &palabra, int vez)
+{
+    return QStringLiteral("{\\rtf1 \\b %1\\b0 : definici\\'f3n %2\\par}").arg(palabra).arg(vez);
 }
 
 // ---- child programs

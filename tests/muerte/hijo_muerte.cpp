@@ -8,13 +8,12 @@
 //   editar     in-place edits of words in the grid
 //   convertir  the start-up conversion of an Access file at ALMACEN
 //   abrir      the opening of a store of the older format, brought up to date
-// It prints "listo" when the sequence starts, "hecho I P" once operation I is
-// committed (P: disk steps taken so far), and at the end "pasos N" and "fin".
-// With --matar-en N it kills itself just before the N-th disk step; a step of
-// its own after each operation lets it die just after the commit, too. With
-// --huellas it prints, for the state after operation I (0: before),
-// "huella I HEX" (the store's fingerprint) and "archivo I HEX" (a hash of the
-// file's bytes). RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
+// It prints "hecho I P" once operation I is committed (P: disk steps taken so
+// far), and at the end "pasos N" and "fin". With --matar-en N it kills itself
+// just before the N-th disk step; a step of its own after each operation lets
+// it die just after the commit, too. With --huellas it prints, for the state
+// after operation I (0: before), "huella I HEX" (the store's fingerprint).
+// RIMARIO_MUERTE_DIARIO set: every disk step on standard error.
 
 #include "almacen.h"
 #include "apoyo_muerte.h"
@@ -78,18 +77,7 @@ std::vector<Operacion> operaciones(const QString &tipo, Almacen &almacen, ListaP
                                                          {otra, 12000},
                                                          {QStringLiteral("o'higgins"), 500}};
         for (const auto &[palabra, largo] : archivos)
-            ops.push_back([&lista, palabra, largo] {
-                // terminarArchivo: the word's row gets the text, or a new row is added.
-                const QString sig = definicion(palabra, largo);
-                qsizetype pos;
-                if (lista.buscarIgual(palabra)) {
-                    pos = lista.actual();
-                    lista.cambiarSig(pos, sig);
-                } else {
-                    pos = lista.anadir(palabra, ExtraeVocales(palabra), sig);
-                }
-                lista.irA(pos);
-            });
+            ops.push_back([&lista, palabra, largo] { muerte::archivarEnLista(lista, palabra, definicion(palabra, largo)); });
     } else if (tipo == QLatin1String("eliminar")) {
         // The first word, a word with a long definition, one in the middle.
         QStringList palabras{lx.pal(0).toString()};
@@ -124,45 +112,33 @@ std::vector<Operacion> operaciones(const QString &tipo, Almacen &almacen, ListaP
     return ops;
 }
 
-void decirHuella(int i, Almacen &a)
+void decirHuella(int i, sqlite3 *db)
 {
-    decir(QStringLiteral("huella %1 %2").arg(i).arg(QString::fromLatin1(muerte::huella(a.conexion()).toHex())));
-    decir(QStringLiteral("archivo %1 %2").arg(i).arg(QString::fromLatin1(muerte::huellaArchivo(a.ruta()).toHex())));
+    decir(QStringLiteral("huella %1 %2").arg(i).arg(QString::fromLatin1(muerte::huella(db).toHex())));
 }
 
 int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huellas)
 {
     muerte::instalarMuerte();
-    if (tipo == QLatin1String("abrir")) {
-        if (huellas) {
+    if (tipo == QLatin1String("abrir") || tipo == QLatin1String("convertir")) {
+        // One operation: the opening that brings the store up to date, or the conversion.
+        const bool abrir = tipo == QLatin1String("abrir");
+        if (huellas && abrir) {
             sqlite3 *db = nullptr;
             sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-            decir(QStringLiteral("huella 0 %1").arg(QString::fromLatin1(muerte::huella(db).toHex())));
+            decirHuella(0, db);
             sqlite3_close(db);
-            decir(QStringLiteral("archivo 0 %1").arg(QString::fromLatin1(muerte::huellaArchivo(ruta).toHex())));
         }
         muerte::armarMuerte(matarEn);
-        decir(QStringLiteral("listo"));
-        auto almacen = Almacen::abrir(ruta);
-        if (almacen->formato() != kFormatoActual)
+        if (!abrir)
+            convertirAlAbrir(ruta);
+        else if (Almacen::abrir(ruta)->formato() != kFormatoActual)
             throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("no se puso al día"));
         muerte::pasoPropio("hecho");
         decir(QStringLiteral("hecho 1 %1").arg(muerte::pasosDados()));
         decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
         if (huellas)
-            decirHuella(1, *almacen);
-        decir(QStringLiteral("fin"));
-        return 0;
-    }
-    if (tipo == QLatin1String("convertir")) {
-        muerte::armarMuerte(matarEn);
-        decir(QStringLiteral("listo"));
-        convertirAlAbrir(ruta);
-        muerte::pasoPropio("hecho");
-        decir(QStringLiteral("hecho 1 %1").arg(muerte::pasosDados()));
-        decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
-        if (huellas)
-            decirHuella(1, *Almacen::abrir(ruta, true));
+            decirHuella(1, Almacen::abrir(ruta, true)->conexion());
         decir(QStringLiteral("fin"));
         return 0;
     }
@@ -176,15 +152,14 @@ int ejecutar(const QString &tipo, const QString &ruta, qint64 matarEn, bool huel
         return 2;
     }
     if (huellas)
-        decirHuella(0, *almacen);
+        decirHuella(0, almacen->conexion());
     muerte::armarMuerte(matarEn);
-    decir(QStringLiteral("listo"));
     for (size_t i = 0; i < ops.size(); ++i) {
         ops[i]();
         muerte::pasoPropio("hecho");
         decir(QStringLiteral("hecho %1 %2").arg(i + 1).arg(muerte::pasosDados()));
         if (huellas)
-            decirHuella(int(i + 1), *almacen);
+            decirHuella(int(i + 1), almacen->conexion());
     }
     decir(QStringLiteral("pasos %1").arg(muerte::pasosDados()));
     decir(QStringLiteral("fin"));

@@ -1,14 +1,14 @@
 // A program killed (SIGKILL) in the middle of a write never leaves a damaged or
 // half-written store. A child program runs a fixed sequence of writes of one
-// kind and is killed just before one of its disk steps, run after run, and
-// also from outside after seeded random delays. After every kill the store
-// must open, pass the integrity check, hold exactly the state before or after
-// the operation that was under way, and take a new write.
+// kind and is killed just before one of its disk steps, run after run. After
+// every kill the store must open, pass the integrity check, hold exactly the
+// state before or after the operation that was under way, and take a new write.
 //
 // The kill points are every disk step of the sequence (every write, sync and
 // truncation of the store, its journal or a temporary file, every creation and
-// deletion of a journal, every rename and link) and the moment just after each
-// operation's commit. RIMARIO_SEMILLA_MUERTE changes the random delays.
+// deletion of a journal, every rename and link: nothing else changes what is on
+// disk, so a kill between two steps leaves what a kill before the second does)
+// and the moment just after each operation's commit.
 
 #include "almacen.h"
 #include "apoyo_muerte.h"
@@ -17,15 +17,10 @@
 #include "../comun/almacen_prueba.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QMap>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <random>
 
 using namespace rimario;
 using namespace rimario::muerte;
@@ -35,11 +30,6 @@ namespace {
 constexpr int kPalabrasGrande = 100000; // the large store of the vowel-mode searches
 constexpr int kPalabrasPequeno = 3000;
 constexpr int kPalabrasAntiguo = 400;   // the older store brought up to date when opened
-constexpr int kMuertesAlAzar = 12;      // per kind of operation
-
-struct Paso {
-    QString clase; // what the step does to which file, for the figures
-};
 
 struct Corrida {
     bool muerto = false;            // ended by SIGKILL
@@ -47,39 +37,26 @@ struct Corrida {
     QList<qint64> limites{0};       // disk steps taken when each operation was committed
     qint64 pasos = -1;              // disk steps, when it ran to the end
     QList<QByteArray> huellas;      // fingerprints of the states 0..n
-    QList<QByteArray> archivos;     // hashes of the file in those states
-    QList<Paso> diario;             // every step, when asked
-    qint64 duracionUs = 0;          // from "listo" to the end
+    QStringList diario;             // what every step does to which file, when asked
     QString salida;                 // for messages
 };
 
-QString accessMuestra()
+// The kind of a step of the journal line "paso K: QUE ARCHIVO A B", for the figures.
+QString pasoDelDiario(const QByteArray &linea)
 {
-    return QDir(qEnvironmentVariable("RIMARIO_FIXTURES", QStringLiteral(RIMARIO_FUENTES "/../shared/fixtures")))
-        .filePath(QStringLiteral("access2000-sample.lop"));
-}
-
-Paso pasoDelDiario(const QByteArray &linea)
-{
-    // "paso K: QUE ARCHIVO A B"
     const QList<QByteArray> t = linea.split(' ');
-    Paso p;
     const QByteArray que = t.value(2), archivo = t.value(3);
-    if (archivo == "-") {
-        p.clase = QStringLiteral("tras confirmar");
-        return p;
-    }
+    if (archivo == "-")
+        return QStringLiteral("tras confirmar");
     const QString donde = archivo.endsWith("-journal") ? QStringLiteral("diario")
         : archivo.contains("access")                   ? QStringLiteral("copia del original")
         : archivo.contains(".tmp")                     ? QStringLiteral("temporal")
                                                        : QStringLiteral("almacén");
-    p.clase = QString::fromLatin1(que) + QLatin1Char(' ') + donde;
-    return p;
+    return QString::fromLatin1(que) + QLatin1Char(' ') + donde;
 }
 
-// Runs the child. 'matarEn' > 0: it dies before that step; 'demoraUs' >= 0: the
-// test kills it that long after it says "listo".
-Corrida correr(const QString &operacion, const QString &ruta, qint64 matarEn, bool referencia, qint64 demoraUs = -1)
+// Runs the child; 'matarEn' > 0: it dies before that step.
+Corrida correr(const QString &operacion, const QString &ruta, qint64 matarEn, bool referencia)
 {
     Corrida c;
     QProcess p;
@@ -94,23 +71,11 @@ Corrida correr(const QString &operacion, const QString &ruta, qint64 matarEn, bo
     }
     p.start(QStringLiteral(RIMARIO_HIJO_MUERTE), args);
     QByteArray leido;
-    QElapsedTimer reloj;
-    bool listo = false;
-    while (p.waitForReadyRead(20000) || p.bytesAvailable() > 0) {
+    while (p.waitForReadyRead(20000) || p.bytesAvailable() > 0)
         leido += p.readAllStandardOutput();
-        if (!listo && leido.contains("listo\n")) {
-            listo = true;
-            reloj.start();
-            if (demoraUs >= 0) {
-                QThread::usleep(static_cast<unsigned long>(demoraUs));
-                p.kill();
-            }
-        }
-    }
     p.waitForFinished(60000);
     leido += p.readAllStandardOutput();
     const QByteArray errores = p.readAllStandardError();
-    c.duracionUs = listo ? reloj.nsecsElapsed() / 1000 : 0;
     c.muerto = p.exitStatus() == QProcess::CrashExit;
     c.salida = QString::fromUtf8(leido) + QString::fromUtf8(errores.right(4000));
     if (!c.muerto && p.exitCode() != 0)
@@ -124,8 +89,6 @@ Corrida correr(const QString &operacion, const QString &ruta, qint64 matarEn, bo
             c.pasos = t.value(1).toLongLong();
         } else if (t.value(0) == "huella") {
             c.huellas << QByteArray::fromHex(t.value(2));
-        } else if (t.value(0) == "archivo") {
-            c.archivos << QByteArray::fromHex(t.value(2));
         }
     }
     for (const QByteArray &l : errores.split('\n'))
@@ -309,7 +272,7 @@ class PruebaMuerte : public QObject {
         if (operacion == QLatin1String("abrir"))
             return antiguo;
         if (operacion == QLatin1String("convertir"))
-            return accessMuestra();
+            return muestraAccess();
         return pequeno;
     }
 
@@ -317,7 +280,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(QFile::exists(accessMuestra()));
+        QVERIFY(QFile::exists(muestraAccess()));
         grande = dir.filePath(QStringLiteral("grande.lop"));
         prueba::crearAlmacen(grande, palabrasInventadas(kPalabrasGrande, 7));
         // The small store has long definitions here and there and the marks of
@@ -360,7 +323,6 @@ private slots:
         const Corrida ref = correr(operacion, ruta, 0, true);
         QVERIFY2(!ref.muerto && ref.pasos > 0 && ref.diario.size() == ref.pasos, qPrintable(ref.salida));
         QCOMPARE(ref.huellas.size(), conversion ? 1 : ref.hechos + 1);
-        QCOMPARE(ref.archivos.size(), ref.huellas.size());
         for (int i = 1; i < ref.huellas.size(); ++i)
             QVERIFY2(ref.huellas[i] != ref.huellas[i - 1], qPrintable(QStringLiteral("la operación %1 no cambió nada").arg(i)));
         Juez juez(ref, operacion, leerArchivo(base(operacion)));
@@ -372,7 +334,7 @@ private slots:
         for (qint64 k = 1; k <= ref.pasos; ++k) {
             QVERIFY(preparar());
             const Corrida c = correr(operacion, ruta, k, false);
-            const QString donde = QStringLiteral("muerte antes del paso %1 (%2)").arg(k).arg(ref.diario[k - 1].clase);
+            const QString donde = QStringLiteral("muerte antes del paso %1 (%2)").arg(k).arg(ref.diario[k - 1]);
             QVERIFY2(c.muerto && c.salida.contains(QStringLiteral("muerte antes del paso %1:").arg(k)),
                      qPrintable(donde + QStringLiteral(": no murió\n") + c.salida));
             // The operation under way: the one whose steps include k.
@@ -383,7 +345,7 @@ private slots:
             QString error;
             const int estado = juez.estado(ruta, op - 1, error);
             QVERIFY2(estado >= 0, qPrintable(donde + QStringLiteral(": ") + error + QLatin1Char('\n') + c.salida));
-            ++porClase[ref.diario[k - 1].clase];
+            ++porClase[ref.diario[k - 1]];
             ++porOperacion[op];
             ++(estado == op - 1 ? pasoAntes : pasoDespues);
         }
@@ -391,39 +353,13 @@ private slots:
             QVERIFY2(porOperacion[op] > 0, qPrintable(QStringLiteral("operación %1 sin muertes").arg(op)));
         QVERIFY(pasoAntes > 0 && pasoDespues >= ref.hechos);
 
-        // Kills from outside at seeded random moments of the sequence, as long as it takes.
-        QVERIFY(preparar());
-        const Corrida medida = correr(operacion, ruta, 0, false);
-        QVERIFY2(!medida.muerto && medida.hechos == ref.hechos, qPrintable(medida.salida));
-        std::mt19937 azar(uint32_t(qEnvironmentVariableIntValue("RIMARIO_SEMILLA_MUERTE")) * 7919u
-                          + uint32_t(qHash(operacion, 1234)));
-        int alAzar = 0, antes = 0, despues = 0;
-        for (int i = 0; i < kMuertesAlAzar; ++i) {
-            QVERIFY(preparar());
-            const qint64 demora = qint64(azar() % quint64(std::max<qint64>(medida.duracionUs * 6 / 5, 1000)));
-            const Corrida c = correr(operacion, ruta, 0, false, demora);
-            if (!c.muerto) {
-                QVERIFY2(c.hechos == ref.hechos, qPrintable(c.salida));
-                continue;
-            }
-            ++alAzar;
-            QString error;
-            const int estado = juez.estado(ruta, conversion ? 0 : c.hechos, error);
-            QVERIFY2(estado >= 0, qPrintable(QStringLiteral("muerte a los %1 µs: ").arg(demora) + error + QLatin1Char('\n') + c.salida));
-            ++(estado == (conversion ? 0 : c.hechos) ? antes : despues);
-        }
-
         QStringList clases;
         for (auto i = porClase.cbegin(); i != porClase.cend(); ++i)
             clases << QStringLiteral("%1 %2").arg(i.value()).arg(i.key());
-        QStringList ops;
-        for (int op = 1; op <= ref.hechos; ++op)
-            ops << QString::number(porOperacion[op]);
         qInfo("%s: %d operaciones, %lld puntos de muerte, todos sobrevividos, %d con el estado de antes "
-              "y %d con el de después (por operación: %s; por paso: %s); %d muertes a deshora sobrevividas (%d antes, %d después "
-              "de la operación en curso); %d comprobaciones completas",
-              qPrintable(operacion), ref.hechos, ref.pasos, pasoAntes, pasoDespues, qPrintable(ops.join(u'/')),
-              qPrintable(clases.join(QStringLiteral(", "))), alAzar, antes, despues, juez.comprobacionesCompletas);
+              "y %d con el de después (por paso: %s); %d comprobaciones completas",
+              qPrintable(operacion), ref.hechos, ref.pasos, pasoAntes, pasoDespues,
+              qPrintable(clases.join(QStringLiteral(", "))), juez.comprobacionesCompletas);
         limpiar(dir.path(), bases);
     }
 };

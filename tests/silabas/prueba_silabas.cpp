@@ -13,121 +13,75 @@ namespace {
 // Each case: the word split by "-", its stress type, consonant key and assonant key.
 
 const char *const kDiptongos[] = {
-    "ai-re llana aire ae", "cau-sa llana ausa aa", "pei-ne llana eine ee", "deu-da llana euda ea",
-    "oi-go llana oigo oo", "pia-no llana ano ao", "tie-ne llana ene ee", "ra-dio llana adio ao",
-    "a-gua llana agua aa", "hue-vo llana evo eo", "cuo-ta llana ota oa", "ciu-dad aguda ad a",
-    "cui-da-do llana ado ao", "viu-da llana uda ua", "rui-do llana ido io",
-    "je-sui-ta llana ita ia", "diur-no llana urno uo", "fui-mos llana imos io", "a-diós aguda os o",
-    "des-pués aguda es e", "hués-ped llana esped ee", "náu-ti-co esdrújula autico ao",
-    "far-ma-céu-ti-co esdrújula eutico eo", "cons-truí aguda i i",
-    "je-suí-ti-co esdrújula itico io", "gra-cia llana acia aa", "An-to-nio llana onio oo",
-    "es-tiér-col llana ercol eo", "cie-lo llana elo eo", "nie-ve llana eve ee",
-    "con-ti-nuo llana inuo io", "con-ti-nuó aguda o o",
+    "ai-re llana aire ae", "pia-no llana ano ao", "hue-vo llana evo eo", "ciu-dad aguda ad a",
+    "cui-da-do llana ado ao", "a-diós aguda os o", "náu-ti-co esdrújula autico ao", "cons-truí aguda i i",
+    "con-ti-nuó aguda o o",
 };
 
 const char *const kHiatos[] = {
-    "po-e-ta llana eta ea", "le-ón aguda on o", "ca-er aguda er e", "hé-ro-e esdrújula eroe ee",
-    "a-é-re-o esdrújula ereo eo", "le-er aguda er e", "zo-o llana oo oo", "te-a-tro llana atro ao",
-    "ca-os llana aos ao", "to-a-lla llana alla aa", "o-cé-a-no esdrújula eano eo",
-    "pa-ís aguda is i", "ma-íz aguda iz i", "ba-úl aguda ul u", "rí-o llana io io",
-    "dí-a llana ia ia", "grú-a llana ua ua", "o-í-do llana ido io", "re-ú-ne llana une ue",
-    "a-ún aguda un u", "re-ír aguda ir i", "sa-bí-a llana ia ia", "con-ti-nú-o llana uo uo",
-    "tran-se-ún-te llana unte ue", "cre-í-ais llana iais ia", "chi-i-ta llana ita ia",
-    "fri-í-si-mo esdrújula isimo io", "du-un-vi-ro llana iro io",
+    "po-e-ta llana eta ea", "le-ón aguda on o", "zo-o llana oo oo", "pa-ís aguda is i", "ma-íz aguda iz i",
+    "ba-úl aguda ul u", "rí-o llana io io", "cre-í-ais llana iais ia", "chi-i-ta llana ita ia",
+    "du-un-vi-ro llana iro io",
     // h between vowels neither makes nor breaks a hiatus
-    "bú-ho llana uo uo", "pro-hí-be llana ibe ie", "ve-hí-cu-lo esdrújula iculo io",
-    "ba-hí-a llana ia ia", "a-hín-co llana inco io", "re-hú-so llana uso uo",
-    "a-ho-ra llana ora oa", "al-co-hol aguda ol o", "re-hén aguda en e", "prohi-bir aguda ir i",
-    "ahu-mar aguda ar a", "ahi-ja-do llana ado ao", "rehu-sar aguda ar a",
-    "ca-ca-hue-te llana ete ee",
+    "bú-ho llana uo uo", "pro-hí-be llana ibe ie", "a-ho-ra llana ora oa", "al-co-hol aguda ol o",
+    "prohi-bir aguda ir i", "ca-ca-hue-te llana ete ee",
 };
 
 const char *const kTriptongos[] = {
-    "buey aguda ei e", "U-ru-guay aguda ai a", "Pa-ra-guay aguda ai a", "a-ve-ri-guáis aguda ais a",
-    "es-tu-diáis aguda ais a", "lim-piéis aguda eis e", "miau aguda au a", "guau aguda au a",
-    "des-pre-ciéis aguda eis e", "san-ti-guáis aguda ais a", "Ca-ma-güey aguda ei e",
-    "con-fiáis aguda ais a", "es-tu-dia-rí-ais llana iais ia",
+    "buey aguda ei e", "U-ru-guay aguda ai a", "a-ve-ri-guáis aguda ais a", "miau aguda au a",
+    "des-pre-ciéis aguda eis e", "es-tu-dia-rí-ais llana iais ia",
 };
 
 const char *const kUMuda[] = {
-    "que-so llana eso eo", "quin-ce llana ince ie", "gue-rra llana erra ea",
-    "gui-ta-rra llana arra aa", "má-qui-na esdrújula aquina aa", "quí-mi-ca esdrújula imica ia",
-    "a-quí aguda i i", "si-guien-te llana ente ee", "ho-gue-ra llana era ea",
-    "bos-que llana osque oe", "al-guien llana alguien ae", "por-que llana orque oe",
-    "guion aguda on o", "guí-a llana ia ia", "quie-ro llana ero eo",
+    "que-so llana eso eo", "gui-ta-rra llana arra aa", "má-qui-na esdrújula aquina aa", "a-quí aguda i i",
+    "al-guien llana alguien ae", "guion aguda on o", "guí-a llana ia ia", "quie-ro llana ero eo",
     // before a and o the u is heard
-    "guan-te llana ante ae", "an-ti-guo llana iguo io", "cuan-do llana ando ao",
+    "guan-te llana ante ae", "an-ti-guo llana iguo io",
 };
 
 const char *const kDieresis[] = {
-    "pin-güi-no llana ino io", "ci-güe-ña llana eña ea", "ver-güen-za llana enza ea",
-    "a-güe-ro llana ero eo", "lin-güís-ti-ca esdrújula istica ia", "ar-güir aguda ir i",
-    "an-ti-güe-dad aguda ad a", "de-sa-güe llana ague ae", "bi-lin-güe llana ingue ie",
-    "ni-ca-ra-güen-se llana ense ee",
+    "pin-güi-no llana ino io", "ci-güe-ña llana eña ea", "ar-güir aguda ir i", "bi-lin-güe llana ingue ie",
 };
 
 const char *const kYGriega[] = {
-    "rey aguda ei e", "ley aguda ei e", "hoy aguda oi o", "muy aguda i i", "hay aguda ai a",
-    "vi-rrey aguda ei e", "con-voy aguda oi o", "es-toy aguda oi o", "ca-rey aguda ei e",
-    "y aguda i i",
+    "rey aguda ei e", "hoy aguda oi o", "muy aguda i i", "vi-rrey aguda ei e", "y aguda i i",
     // a consonant before a vowel
-    "re-yes llana eyes ee", "le-yes llana eyes ee", "ma-yo llana ayo ao", "pla-ya llana aya aa",
-    "ye-gua llana egua ea", "a-yer aguda er e", "yo aguda o o", "ho-yo llana oyo oo",
-    "ahu-yen-tar aguda ar a",
+    "re-yes llana eyes ee", "ye-gua llana egua ea", "a-yer aguda er e", "ahu-yen-tar aguda ar a",
 };
 
 const char *const kMente[] = {
     "rá-pi-da-men-te llana ente ee", "fá-cil-men-te llana ente ee", "cor-tés-men-te llana ente ee",
-    "úl-ti-ma-men-te llana ente ee", "co-mún-men-te llana ente ee", "á-gil-men-te llana ente ee",
-    "fe-liz-men-te llana ente ee", "len-ta-men-te llana ente ee",
-    "tran-qui-la-men-te llana ente ee", "men-te llana ente ee", "de-men-te llana ente ee",
+    "úl-ti-ma-men-te llana ente ee", "men-te llana ente ee", "de-men-te llana ente ee",
 };
 
 const char *const kEsdrujulas[] = {
-    "pá-ja-ro esdrújula ajaro ao", "mú-si-ca esdrújula usica ua", "te-lé-fo-no esdrújula efono eo",
-    "brú-ju-la esdrújula ujula ua", "sá-ba-do esdrújula abado ao", "lá-gri-ma esdrújula agrima aa",
-    "es-drú-ju-la esdrújula ujula ua", "miér-co-les esdrújula ercoles ee",
-    "mur-cié-la-go esdrújula elago eo", "ár-bo-les esdrújula arboles ae",
-    "ré-gi-men esdrújula egimen ee", "có-me-te-lo sobresdrújula ometelo oo",
-    "dí-ga-se-lo sobresdrújula igaselo io", "llé-va-te-lo sobresdrújula evatelo eo",
-    "de-vuél-ve-me-lo sobresdrújula elvemelo eo", "ex-plí-ca-se-lo sobresdrújula icaselo io",
+    "pá-ja-ro esdrújula ajaro ao", "lá-gri-ma esdrújula agrima aa", "es-drú-ju-la esdrújula ujula ua",
+    "miér-co-les esdrújula ercoles ee", "mur-cié-la-go esdrújula elago eo", "ré-gi-men esdrújula egimen ee",
+    "có-me-te-lo sobresdrújula ometelo oo", "de-vuél-ve-me-lo sobresdrújula elvemelo eo",
 };
 
 const char *const kMonosilabos[] = {
-    "sol aguda ol o", "mar aguda ar a", "tren aguda en e", "flor aguda or o", "luz aguda uz u",
-    "gris aguda is i", "fe aguda e e", "tú aguda u u", "más aguda as a", "pie aguda e e",
-    "bien aguda en e", "fui aguda i i", "fue aguda e e", "dio aguda o o", "truhan aguda an a",
-    "hui aguda i i", "huir aguda ir i", "crie aguda e e", "Sion aguda on o", "aun aguda aun a",
-    "ya aguda a a", "a aguda a a", "o aguda o o",
+    "sol aguda ol o", "fe aguda e e", "pie aguda e e", "fui aguda i i", "truhan aguda an a", "huir aguda ir i",
+    "Sion aguda on o", "aun aguda aun a", "ya aguda a a",
 };
 
 const char *const kPrestamos[] = {
-    "show aguda ow o", "test aguda est e", "i-ce-berg aguda erg e", "sánd-wich llana andwich ae",
-    "ré-cord llana ecord eo", "fút-bol llana utbol uo", "béis-bol llana eisbol eo",
-    "có-mic llana omic oe", "más-ter llana aster ae", "bí-ceps llana iceps ie",
-    "ro-bots aguda ots o", "háms-ter llana amster ae", "whis-ky llana iski ie",
-    "se-xy llana exi ee", "rug-by llana ugbi ue", "ba-llet aguda et e", "ki-wi llana iwi ie",
-    "jer-sey aguda ei e", "két-chup llana etchup eo", "web aguda eb e", "clic aguda ic i",
-    "pá-del llana adel ae", "vó-lei-bol esdrújula oleibol oo", "es-trés aguda es e",
-    "es-lo-gan llana ogan oa",
+    "show aguda ow o", "i-ce-berg aguda erg e", "sánd-wich llana andwich ae", "ré-cord llana ecord eo",
+    "ro-bots aguda ots o", "whis-ky llana iski ie", "rug-by llana ugbi ue", "jer-sey aguda ei e",
+    "két-chup llana etchup eo", "vó-lei-bol esdrújula oleibol oo", "es-lo-gan llana ogan oa",
 };
 
 const char *const kConsonantes[] = {
-    "a-bra-zo llana azo ao", "ha-blar aguda ar a", "a-tlas llana atlas aa", "a-tle-ta llana eta ea",
-    "obs-tá-cu-lo esdrújula aculo ao", "ins-truc-ción aguda on o", "trans-por-te llana orte oe",
-    "pers-pec-ti-va llana iva ia", "cons-tan-te llana ante ae", "ads-cri-bir aguda ir i",
-    "sub-ra-yar aguda ar a", "su-bli-me llana ime ie", "i-nú-til llana util ue",
-    "de-sa-rro-llo llana ollo oo", "ca-rro llana arro ao", "ca-lle llana alle ae",
-    "co-che llana oche oe", "o-cho llana ocho oo", "e-xa-men llana amen ae",
-    "é-xi-to esdrújula exito eo", "ex-tra-ño llana año ao", "ta-xi llana axi ae",
-    "des-ha-cer aguda er e", "in-hu-ma-no llana ano ao", "ex-hi-bir aguda ir i",
-    "ist-mo llana istmo io", "ap-to llana apto ao", "ig-no-rar aguda ar a", "ñan-dú aguda u u",
-    "hom-bre llana ombre oe",
+    "a-bra-zo llana azo ao", "ha-blar aguda ar a", "a-tlas llana atlas aa", "obs-tá-cu-lo esdrújula aculo ao",
+    "ins-truc-ción aguda on o", "ads-cri-bir aguda ir i", "sub-ra-yar aguda ar a", "su-bli-me llana ime ie",
+    "de-sa-rro-llo llana ollo oo", "co-che llana oche oe", "é-xi-to esdrújula exito eo", "des-ha-cer aguda er e",
+    "ñan-dú aguda u u", "hom-bre llana ombre oe", "su-frir aguda ir i", "hon-ra llana onra oa",
+    "i-gle-sia llana esia ea", "re-fle-jo llana ejo eo",
 };
 
 const char *const kMayusculas[] = {
-    "CAN-CIÓN aguda on o", "Ár-bol llana arbol ao", "PIN-GÜI-NO llana ino io", "ReY aguda ei e",
-    "QUE-SO llana eso eo", "Chu-RRo llana urro uo", "a-HÍn-co llana inco io",
+    "CAN-CIÓN aguda on o", "PIN-GÜI-NO llana ino io", "ReY aguda ei e", "Chu-RRo llana urro uo",
+    "a-HÍn-co llana inco io",
 };
 
 template <size_t N>
@@ -220,32 +174,20 @@ private slots:
             const char *a, *b;
             bool consonante, asonante;
         } pares[] = {
-            {"canción", "razón", true, true},   {"canción", "camión", true, true},
-            {"cantar", "amar", true, true},     {"cantaba", "amaba", true, true},
-            {"rey", "ley", true, true},         {"queso", "beso", true, true},
-            {"guitarra", "barra", true, true},  {"pingüino", "camino", true, true},
-            {"huevo", "nuevo", true, true},     {"ciudad", "verdad", true, true},
-            {"hoy", "convoy", true, true},      {"rápidamente", "diente", true, true},
-            {"prohíbe", "escribe", true, true}, {"río", "frío", true, true},
-            {"ocho", "bizcocho", true, true},   {"Canción", "RAZÓN", true, true},
-            {"muy", "fui", true, true},         {"amor", "flor", true, true},
+            {"canción", "razón", true, true},   {"cantar", "amar", true, true},      {"rey", "ley", true, true},
+            {"queso", "beso", true, true},      {"pingüino", "camino", true, true},  {"hoy", "convoy", true, true},
+            {"muy", "fui", true, true},         {"prohíbe", "escribe", true, true},  {"ocho", "bizcocho", true, true},
+            {"rápidamente", "diente", true, true}, {"Canción", "RAZÓN", true, true},
             // vowels alike, consonants not
-            {"pájaro", "canto", false, true},   {"canción", "amor", false, true},
-            {"gracia", "casa", false, true},    {"Venus", "cielo", false, true},
-            {"lápiz", "madre", false, true},    {"tribu", "lirio", false, true},
-            {"rápidamente", "verde", false, true}, {"agua", "casa", false, true},
-            {"viuda", "duna", false, true},     {"sexy", "leche", false, true},
-            {"ciudad", "mar", false, true},     {"país", "maíz", false, true},
-            {"ocho", "loco", false, true},      {"cama", "casa", false, true},
+            {"pájaro", "canto", false, true},   {"gracia", "casa", false, true},     {"Venus", "cielo", false, true},
+            {"lápiz", "madre", false, true},    {"tribu", "lirio", false, true},     {"viuda", "duna", false, true},
+            {"sexy", "leche", false, true},     {"país", "maíz", false, true},       {"rápidamente", "verde", false, true},
             // the stress decides
-            {"pájaro", "pajar", false, false},  {"canto", "cantó", false, false},
-            {"sabía", "sabia", false, false},   {"río", "rió", false, false},
+            {"pájaro", "pajar", false, false},  {"canto", "cantó", false, false},    {"sabía", "sabia", false, false},
             {"continuo", "continúo", false, false}, {"término", "termino", false, false},
-            {"cantar", "cantara", false, false}, {"casa", "caso", false, false},
             {"árbol", "arbusto", false, false},
             // words that cannot be analysed rhyme with nothing, not even themselves
-            {"123", "123", false, false},       {"psst", "psst", false, false},
-            {"", "", false, false},
+            {"123", "123", false, false},       {"psst", "psst", false, false},      {"", "", false, false},
         };
         for (const auto &p : pares)
             QTest::addRow("%s / %s", p.a, p.b) << u8(p.a) << u8(p.b) << p.consonante << p.asonante;
@@ -275,33 +217,25 @@ private slots:
                       ajena = u8("la palabra contiene una letra ajena al español: «%1»");
         QTest::newRow("vacía") << QString() << vacia;
         QTest::newRow("cifras") << u8("123") << cifras;
-        QTest::newRow("cifra al final") << u8("abc1") << cifras;
         QTest::newRow("superíndice") << u8("m²") << cifras;
         QTest::newRow("psst") << u8("psst") << sinVocales;
-        QTest::newRow("brr") << u8("brr") << sinVocales;
         QTest::newRow("h") << u8("h") << sinVocales;
         QTest::newRow("expresión") << u8("rock and roll") << espacios;
-        QTest::newRow("espacio delante") << u8(" sol") << espacios;
         QTest::newRow("tabulador") << u8("sol\t") << espacios;
         QTest::newRow("guion") << u8("franco-alemán") << guion;
         QTest::newRow("raya") << u8("sol—luna") << guion;
         QTest::newRow("apóstrofo") << u8("l'amour") << signo.arg(u8("'"));
         QTest::newRow("arroba") << u8("c@sa") << signo.arg(u8("@"));
-        QTest::newRow("interrogación") << u8("¿qué?") << signo.arg(u8("¿"));
         QTest::newRow("emoji") << u8("sol😀") << signo.arg(u8("😀"));
         QTest::newRow("cedilla") << u8("façade") << ajena.arg(u8("ç"));
-        QTest::newRow("diéresis en i") << u8("naïf") << ajena.arg(u8("ï"));
-        QTest::newRow("grave") << u8("à") << ajena.arg(u8("à"));
         QTest::newRow("eszett") << u8("Straße") << ajena.arg(u8("ß"));
         QTest::newRow("cirílico") << u8("кот") << ajena.arg(u8("к"));
         QTest::newRow("control") << (u8("a") + QChar(1) + u8("b")) << codigo.arg(u8("U+0001"));
-        QTest::newRow("nulo") << (u8("sol") + QChar(0)) << codigo.arg(u8("U+0000"));
         QTest::newRow("suplente suelto") << (u8("so") + QChar(0xD800) + u8("l")) << codigo.arg(u8("U+D800"));
         QTest::newRow("suplente bajo") << (QChar(0xDC00) + u8("sol")) << codigo.arg(u8("U+DC00"));
         QTest::newRow("uso privado") << (u8("sol") + QChar(0xE000)) << codigo.arg(u8("U+E000"));
         QTest::newRow("acento suelto") << (QChar(0x301) + u8("sol")) << codigo.arg(u8("U+0301"));
         QTest::newRow("dos tildes") << u8("rápidaménte") << tildes;
-        QTest::newRow("tres tildes") << u8("cáncíón") << tildes;
     }
     void invalidas()
     {
