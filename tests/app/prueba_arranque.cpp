@@ -3,6 +3,7 @@
 
 #include "almacen.h"
 #include "arranque.h"
+#include "../comun/almacen_prueba.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,7 @@ QByteArray leer(const QString &ruta)
 }
 QString muestra()
 {
-    return qEnvironmentVariable("RIMARIO_FIXTURES") + QStringLiteral("/access2000-sample.lop");
+    return prueba::muestraAccess();
 }
 } // namespace
 
