@@ -7,7 +7,6 @@
 #include "ordenes.h"
 #include "rima.h"
 #include "silabas.h"
-#include "vocales.h"
 
 namespace rimario::cli {
 
@@ -111,13 +110,10 @@ int ordenBuscar(const QStringList &args)
                 return 0;
             r = rimasCompletas(lexico, palabra, n, igual);
         } else {
-            const QString esqueleto = ExtraeVocales(palabra);
-            if (esqueleto.size() < n)
+            auto marcadas = rimasVocalesDe(lexico, palabra, n, igual);
+            if (!marcadas)
                 return 0;
-            std::optional<qsizetype> caracteres;
-            if (igual)
-                caracteres = numeroDeCaracteres(palabra);
-            r = rimasVocales(lexico, esqueleto.right(n), caracteres);
+            r = std::move(*marcadas);
         }
         std::vector<QString> palabras;
         palabras.reserve(size_t(r.tamano()));

@@ -2,6 +2,7 @@
 
 #include "almacen.h"
 #include "arranque.h"
+#include "espera.h"
 #include "panel_web_engine.h"
 #include "principal.h"
 
@@ -57,18 +58,27 @@ int main(int argc, char **argv)
         return fallo(e.mensaje());
     }
 
+    // Something is on the screen at once, and says what the program waits for.
+    rimario::Espera espera(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
+    const auto abandono = [&] {
+        std::fprintf(stderr, "%s\n", "Se dejó de esperar al almacén de palabras.");
+        return 1;
+    };
+    espera.fase(QStringLiteral("Abriendo el almacén de palabras…"));
     // The window takes the browser pane as its child.
     rimario::Principal ventana(almacen, new rimario::PanelWebEngine);
     try {
         ventana.Form_Load();
-    } catch (const rimario::ErrorAlmacen &e) {
-        return fallo(e.mensaje());
-    }
-    ventana.show();
-    try {
+        espera.fase(QStringLiteral("Leyendo la lista de palabras…"));
         ventana.abrirLista();
     } catch (const rimario::ErrorAlmacen &e) {
-        return fallo(e.mensaje(), &ventana);
+        if (espera.abandonada())
+            return abandono();
+        espera.terminar();
+        return fallo(e.mensaje());
     }
+    // The window appears whole, with its list.
+    ventana.show();
+    espera.terminar();
     return app.exec();
 }

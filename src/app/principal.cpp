@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QStyleOptionTab>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
@@ -58,6 +60,9 @@ const QString kTipCompletas = QStringLiteral("Buscar rimas de palabras completas
 // The dictionary service's rights notice as the definition view writes it.
 const QString kPie = QStringLiteral("\\par Real Academia Espa\\'f1ola \\'a9 Todos los derechos reservados");
 constexpr int kRecorte = 22;
+const QString kSoloLecturaAviso = QStringLiteral(
+    "No se puede cambiar nada en «%1»: el almacén solo se puede leer (el archivo o su carpeta están "
+    "protegidos contra escritura). Se pueden consultar las palabras y buscar rimas.");
 // A line edit holds 32767 characters unless told otherwise; a stored word may be longer.
 constexpr int kSinLimite = std::numeric_limits<int>::max();
 // Qt takes time that grows with the square of the length to wrap a run of text
@@ -101,6 +106,80 @@ public:
     }
 };
 
+// The tab strip's tabs in two rows of three, as the strip was designed.
+class BarraDosFilas : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+    static constexpr int kPorFila = 3;
+
+    QSize sizeHint() const override
+    {
+        const int alto = fontMetrics().height() + 8;
+        return QSize(parentWidget() ? parentWidget()->width() : 3 * 40, 2 * alto);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    QRect rectangulo(int i) const
+    {
+        const int filas = (count() + kPorFila - 1) / kPorFila;
+        const int alto = height() / std::max(filas, 1);
+        const int ancho = width() / kPorFila;
+        const int puesto = i / kPorFila;
+        const int col = i % kPorFila;
+        const int w = col == kPorFila - 1 ? width() - col * ancho : ancho;
+        return QRect(col * ancho, puesto * alto, w, alto);
+    }
+    int pestanaEn(const QPoint &p) const
+    {
+        for (int i = 0; i < count(); ++i)
+            if (rectangulo(i).contains(p))
+                return i;
+        return -1;
+    }
+
+protected:
+    QSize tabSizeHint(int) const override { return QSize(width() / kPorFila, height() / 2); }
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter g(this);
+        for (int i = 0; i < count(); ++i) {
+            QStyleOptionTab o;
+            initStyleOption(&o, i);
+            o.rect = rectangulo(i);
+            o.position = QStyleOptionTab::Middle;
+            o.selectedPosition = QStyleOptionTab::NotAdjacent;
+            if (i == currentIndex())
+                o.state |= QStyle::State_Selected;
+            else
+                o.state &= ~QStyle::State_Selected;
+            g.drawControl(QStyle::CE_TabBarTab, o);
+        }
+    }
+    void mousePressEvent(QMouseEvent *e) override
+    {
+        if (e->button() != Qt::LeftButton)
+            return;
+        const int i = pestanaEn(e->position().toPoint());
+        if (i >= 0)
+            setCurrentIndex(i);
+        update();
+    }
+    void mouseMoveEvent(QMouseEvent *) override {}
+    void mouseReleaseEvent(QMouseEvent *) override {}
+};
+
+class TiraPestanas : public QTabWidget {
+public:
+    explicit TiraPestanas(QWidget *padre) : QTabWidget(padre)
+    {
+        auto *barra = new BarraDosFilas(this);
+        barra->setUsesScrollButtons(false);
+        barra->setExpanding(false);
+        setTabBar(barra);
+        connect(this, &QTabWidget::currentChanged, barra, [barra] { barra->update(); });
+    }
+};
+
 QFont fuente(double puntos, bool negrita)
 {
     QFont f;
@@ -124,6 +203,13 @@ QIcon icono()
     g.setFont(fuente(16, true));
     g.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("R"));
     return QIcon(p);
+}
+
+QPalette cian(QPalette p)
+{
+    p.setColor(QPalette::Window, kCianClaro);
+    p.setColor(QPalette::Button, kCianClaro);
+    return p;
 }
 
 QPushButton *boton(QWidget *padre, const char *nombre, QRect r, const QString &caption,
@@ -223,6 +309,8 @@ void Principal::construir()
     RT->setGeometry(tw(5040, 600, 6735, 6975));
     RT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RT->setAcceptRichText(true);
+    RT->setTabChangesFocus(true);
+    RT->installEventFilter(this);
     RT->setFont(fuente(8.25, false));
     RT->raise();
 
@@ -257,6 +345,11 @@ void Principal::construir()
     MT = new QCheckBox(QStringLiteral("Palabras de igual tamaño"), this);
     MT->setObjectName(QStringLiteral("MT"));
     MT->setGeometry(tw(2400, 7320, 2535, 255));
+    {
+        QPalette p = MT->palette();
+        p.setColor(QPalette::Window, kCianClaro);
+        MT->setPalette(p);
+    }
     MT->setAutoFillBackground(true);
 
     Cuenta = new QLabel(this);
@@ -290,23 +383,28 @@ void Principal::construir()
         l->setAutoFillBackground(true);
     }
 
+    // The contact label's lower edge reaches into the definition view's border:
+    // the view is drawn over it.
+    Label2->stackUnder(WB);
+
     DB = new QTableView(this);
     DB->setObjectName(QStringLiteral("DB"));
     DB->setGeometry(tw(120, 1080, 2175, 6495));
     prepararRejilla(DB);
 
-    SS = new QTabWidget(this);
+    SS = new TiraPestanas(this);
     SS->setObjectName(QStringLiteral("SS"));
     SS->setGeometry(tw(2400, 1080, 2535, 5895));
     SS->setToolTip(QStringLiteral("Rimas de x letras"));
+    SS->setPalette(cian(SS->palette()));
     SS->setAutoFillBackground(true);
-    SS->setUsesScrollButtons(false);
-    // Six narrow tabs share the strip's width in one row.
-    SS->setStyleSheet(QStringLiteral("QTabBar::tab { width: 24px; padding: 3px 1px; }"
-                                     " QTabBar::tab:selected { background: white; font-weight: bold; }"));
+    SS->tabBar()->setPalette(cian(SS->tabBar()->palette()));
+    SS->tabBar()->setAutoFillBackground(true);
     for (int k = 0; k < 6; ++k) {
         auto *pagina = new QWidget;
         pagina->setObjectName(QStringLiteral("SS_pagina%1").arg(k));
+        pagina->setPalette(cian(pagina->palette()));
+        pagina->setAutoFillBackground(true);
         SS->addTab(pagina, QString::number(k + 2));
         DR[k] = new QTableView(pagina);
         DR[k]->setObjectName(QStringLiteral("DR%1").arg(k));
@@ -336,12 +434,50 @@ void Principal::construir()
 
 void Principal::ordenDeTabulacion()
 {
-    const std::vector<QWidget *> orden = {WB,    Buscar, Pal,   RT,    Gua,   DB,    Eli,
-                                          Ind,   Rima,   SS,    DR[0], MT,    DR[1], DR[2],
-                                          DR[3], DR[4],  DR[5], Sinon, Voc,   Vocal, Command1};
-    WB->setFocusPolicy(Qt::StrongFocus);
-    for (size_t i = 0; i + 1 < orden.size(); ++i)
-        setTabOrder(orden[i], orden[i + 1]);
+    ordenFoco_ = {WB,    Buscar, Pal,   RT,    Gua,   DB,    Eli,   Ind,   Rima,  SS, DR[0],
+                  MT,    DR[1],  DR[2], DR[3], DR[4], DR[5], Sinon, Voc,   Vocal, Command1};
+    for (size_t i = 0; i + 1 < ordenFoco_.size(); ++i)
+        setTabOrder(ordenFoco_[i], ordenFoco_[i + 1]);
+}
+
+bool Principal::puedeTenerFoco(QWidget *w) const
+{
+    // The browser pane counts only while the definition view does not cover it.
+    if (w == WB && RT->isVisible())
+        return false;
+    QWidget *destino = w->focusProxy() ? w->focusProxy() : w;
+    return w->isVisible() && w->isEnabled() && (destino->focusPolicy() & Qt::TabFocus);
+}
+
+bool Principal::focusNextPrevChild(bool siguiente)
+{
+    // Tab and Shift+Tab walk the controls that can be seen, in the window's
+    // order, and go round at the ends.
+    const int n = int(ordenFoco_.size());
+    QWidget *foco = focusWidget();
+    int actual = -1, profundidad = -1;
+    for (int i = 0; i < n; ++i) {
+        QWidget *w = ordenFoco_[size_t(i)];
+        if (foco && (w == foco || w->isAncestorOf(foco))) {
+            // The innermost control that holds the focus (a grid inside the tab strip).
+            int d = 0;
+            for (QWidget *p = w; p; p = p->parentWidget())
+                ++d;
+            if (d > profundidad) {
+                profundidad = d;
+                actual = i;
+            }
+        }
+    }
+    for (int paso = 1; paso <= n; ++paso) {
+        const int i = ((actual < 0 ? (siguiente ? -1 : 0) : actual) + (siguiente ? paso : -paso) % n + n) % n;
+        QWidget *w = ordenFoco_[size_t(i)];
+        if (puedeTenerFoco(w)) {
+            w->setFocus(siguiente ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 void Principal::showEvent(QShowEvent *evento)
@@ -350,6 +486,8 @@ void Principal::showEvent(QShowEvent *evento)
     if (tamanoFijado_)
         return;
     tamanoFijado_ = true;
+    // Typing goes into the search box from the start.
+    Ind->setFocus(Qt::OtherFocusReason);
     // The outer size is 800 by 600 pixels whatever the frame takes.
     const QSize marco = frameGeometry().size() - size();
     if (marco.width() > 0 || marco.height() > 0)
@@ -359,7 +497,8 @@ void Principal::showEvent(QShowEvent *evento)
     for (int k = 0; k < 6; ++k) {
         QWidget *pagina = SS->widget(k);
         const QPoint origen = pagina->mapTo(SS, QPoint(0, 0));
-        const QRect r = k == 4 ? tw(120, 720, 2175, 4995) : tw(120, 780, 2175, 5000);
+        // Every tab's grid in the same place, so that nothing jumps when the tab changes.
+        const QRect r = tw(120, 780, 2175, 5000);
         QRect enPagina = r.translated(-origen);
         if (enPagina.top() < 0)
             enPagina.moveTop(0);
@@ -386,6 +525,12 @@ void Principal::Form_Load()
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
+    if (almacen_->soloLectura()) {
+        // Said where it is always seen: the window's title and the top corner.
+        setWindowTitle(windowTitle() + QStringLiteral(" — solo lectura"));
+        Label2->setText(QStringLiteral("Solo lectura"));
+        Label2->setToolTip(kSoloLecturaAviso.arg(QDir::toNativeSeparators(almacen_->ruta())));
+    }
     connect(DB->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &actual, const QModelIndex &) {
                 if (!moviendoDB_ && actual.isValid()) {
@@ -444,6 +589,12 @@ void Principal::avisar(const QString &mensaje)
 
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
 {
+    // The page goes behind the definition view: the focus must not stay in it.
+    if (objeto == RT && evento->type() == QEvent::Show) {
+        QWidget *foco = QApplication::focusWidget();
+        if (foco && (foco == WB || WB->isAncestorOf(foco)))
+            RT->setFocus(Qt::OtherFocusReason);
+    }
     if (objeto == Ind && evento->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(evento)->button() == Qt::LeftButton)
         Ind_Click();
@@ -499,6 +650,10 @@ void Principal::Gua_Click()
 {
     if (archivando_ || !DPal)
         return;
+    if (rehusarSiSoloLectura()) {
+        emit archivado(false);
+        return;
+    }
     archivando_ = true;
     // 1, 2. Select the page and copy it; the rest runs once the copy is on the clipboard.
     WB->seleccionarTodoYCopiar([this](bool ok) {
@@ -556,8 +711,19 @@ void Principal::terminarArchivo()
 
 // ---------------------------------------------------------------- deleting
 
+bool Principal::rehusarSiSoloLectura()
+{
+    if (!almacen_ || !almacen_->soloLectura())
+        return false;
+    avisar(kSoloLecturaAviso.arg(QDir::toNativeSeparators(almacen_->ruta())));
+    return true;
+}
+
 void Principal::Eli_Click()
 {
+    // A change that would be refused is refused before anything is asked.
+    if (rehusarSiSoloLectura())
+        return;
     QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"),
                          QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada"),
                          QMessageBox::Yes | QMessageBox::No, this);
@@ -598,8 +764,9 @@ void Principal::Rima_Click()
         Rima->setText(vocales ? kRimaVocales : kRimaPalabras);
         Buscando = false;
     });
-    auto cuenta = [this, k] {
-        Eti[k]->setText(QStringLiteral("%1: %2 palabras").arg(Pal->text()).arg(DRim[k]->rowCount()));
+    // The caption names the word searched, wherever the list stands afterwards.
+    auto cuenta = [this, k, w] {
+        Eti[k]->setText(QStringLiteral("%1: %2 palabras").arg(w).arg(DRim[k]->rowCount()));
         Cuenta->setText(Eti[k]->text());
     };
     try {
@@ -609,7 +776,9 @@ void Principal::Rima_Click()
             DRim[k]->poner(rimasCompletas(DPal->lexico(), w, n, MT->isChecked()));
             cuenta();
         } else {
-            auto r = marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
+            // A store that cannot be written gets the same rows, computed but not marked.
+            auto r = almacen_->soloLectura() ? rimasVocalesDe(DPal->lexico(), w, n, MT->isChecked())
+                                             : marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -102,13 +103,16 @@ signals:
 
 protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
+    bool focusNextPrevChild(bool siguiente) override;
     void showEvent(QShowEvent *evento) override;
 
 private:
     void construir();
     void ordenDeTabulacion();
+    bool puedeTenerFoco(QWidget *w) const;
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
+    bool rehusarSiSoloLectura();
     void terminarArchivo();
     void mostrarSig(const std::optional<QString> &sig);
     static bool textoABooleano(const QString &texto);
@@ -122,6 +126,7 @@ private:
     bool movidoEnRejilla_ = false;
     bool archivando_ = false;
     bool tamanoFijado_ = false;
+    std::vector<QWidget *> ordenFoco_;
 };
 
 } // namespace rimario

@@ -95,18 +95,39 @@ ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<
     return ResultadoRima::desde(lexico, pos);
 }
 
-std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &lexico,
-                                                QStringView palabra, int n, bool igualTamano)
+namespace {
+struct ReglaVocales {
+    QString fin;
+    std::optional<qsizetype> caracteres;
+};
+std::optional<ReglaVocales> reglaVocales(QStringView palabra, int n, bool igualTamano)
 {
     const QString esqueleto = ExtraeVocales(palabra);
     if (esqueleto.size() < n)
         return std::nullopt;
-    const QString fin = esqueleto.right(n);
-    std::optional<qsizetype> caracteres;
+    ReglaVocales r{esqueleto.right(n), std::nullopt};
     if (igualTamano)
-        caracteres = numeroDeCaracteres(palabra);
-    almacen.marcarVocales(n, fin, caracteres);
-    return rimasVocales(lexico, fin, caracteres);
+        r.caracteres = numeroDeCaracteres(palabra);
+    return r;
+}
+} // namespace
+
+std::optional<ResultadoRima> rimasVocalesDe(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+{
+    const auto r = reglaVocales(palabra, n, igualTamano);
+    if (!r)
+        return std::nullopt;
+    return rimasVocales(lexico, r->fin, r->caracteres);
+}
+
+std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &lexico,
+                                                QStringView palabra, int n, bool igualTamano)
+{
+    const auto r = reglaVocales(palabra, n, igualTamano);
+    if (!r)
+        return std::nullopt;
+    almacen.marcarVocales(n, r->fin, r->caracteres);
+    return rimasVocales(lexico, r->fin, r->caracteres);
 }
 
 } // namespace rimario

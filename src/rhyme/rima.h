@@ -67,6 +67,10 @@ ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, b
 // marks of a vowel-mode search select.
 ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<qsizetype> caracteres);
 
+// The rows a vowel-mode search for the word would mark, without marking them
+// (a store that cannot be written); nullopt as below.
+std::optional<ResultadoRima> rimasVocalesDe(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
+
 // A vowel-mode search as the window runs it: records the marks in the store
 // (one atomic commit), then gives the marked rows. Nothing is written when the
 // word's skeleton has fewer than n vowels (the result is then nullopt).

@@ -5,8 +5,11 @@
 #include "vocales.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <climits>
 
 #include <sqlite3.h>
 
@@ -24,6 +27,29 @@ int esperaBloqueoMs()
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("RIMARIO_ESPERA_BLOQUEO_MS", &ok);
     return ok && ms >= 0 ? ms : kEsperaBloqueoMs;
+}
+
+AvisoEspera &avisoEspera()
+{
+    static AvisoEspera aviso;
+    return aviso;
+}
+
+// SQLite calls this while another program holds the lock: wait a little and
+// try again, until the time is up or whoever is told of the wait gives up.
+int alEsperar(void *, int veces)
+{
+    constexpr int kPausaMs = 20;
+    thread_local QElapsedTimer reloj;
+    if (veces == 0)
+        reloj.start();
+    const int esperado = int(std::min<qint64>(reloj.elapsed(), INT_MAX));
+    if (esperado >= esperaBloqueoMs())
+        return 0;
+    if (const AvisoEspera &aviso = avisoEspera(); aviso && !aviso(esperado))
+        return 0;
+    sqlite3_sleep(kPausaMs);
+    return 1;
 }
 
 // ---- schema of format 1
@@ -295,6 +321,11 @@ void Almacen::ejecutar(const char *sql) const
         fallo(QStringLiteral("Error del almacén de palabras"), rc);
 }
 
+void Almacen::ponerAvisoEspera(AvisoEspera aviso)
+{
+    avisoEspera() = std::move(aviso);
+}
+
 bool Almacen::pareceAccess(const QString &ruta)
 {
     QFile f(ruta);
@@ -308,7 +339,7 @@ bool Almacen::pareceAccess(const QString &ruta)
 void Almacen::preparar()
 {
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, esperaBloqueoMs());
+    sqlite3_busy_handler(db_, alEsperar, nullptr);
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);

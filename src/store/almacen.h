@@ -71,6 +71,11 @@ struct EstadoMarcas {
     qint64 contador = 0;              // generation of the latest search
 };
 
+// Told, on the thread that waits, while a store waits for another program to
+// free the file: how long it has waited so far. Returning false gives up (the
+// operation then fails as when the time is up).
+using AvisoEspera = std::function<bool(int esperadoMs)>;
+
 class Almacen {
 public:
     ~Almacen();
@@ -82,6 +87,9 @@ public:
     static std::unique_ptr<Almacen> abrir(const QString &ruta, bool soloLectura = false);
     // Creates a new, empty store; fails if the file exists.
     static std::unique_ptr<Almacen> crear(const QString &ruta);
+
+    // Who is told of waits for another program, for every store of the process.
+    static void ponerAvisoEspera(AvisoEspera aviso);
 
     // True when the file starts like a Microsoft Access (Jet/ACE) database.
     static bool pareceAccess(const QString &ruta);

@@ -9,12 +9,14 @@
 #include "../comun/dialogos.h"
 #include "../comun/ventana_prueba.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -111,11 +113,61 @@ private slots:
         QCOMPARE(v->minimumSize(), v->maximumSize());
         QVERIFY(!v->sw && !v->Buscando);
         QVERIFY(!v->windowTitle().isEmpty());
-        // Keyboard order starts with the browser pane, then Buscar and Pal.
-        QCOMPARE(v->WB->nextInFocusChain(), static_cast<QWidget *>(v->Buscar));
-        QCOMPARE(v->Buscar->nextInFocusChain(), static_cast<QWidget *>(v->Pal));
-        QCOMPARE(v->Pal->nextInFocusChain(), static_cast<QWidget *>(v->RT));
-        QCOMPARE(v->Ind->nextInFocusChain(), static_cast<QWidget *>(v->Rima));
+    }
+
+    // The keyboard as a user has it: typing goes into the search box at once,
+    // Tab and Shift+Tab go round the controls that can be seen, in the window's
+    // order, the definition view passes Tab on, and the covered browser pane
+    // is never reached.
+    void recorridoConElTeclado()
+    {
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ca"));
+        QCOMPARE(v->Ind->text(), QStringLiteral("ca"));
+        const QString sig = v->RT->toPlainText();
+        const auto nombre = [this] {
+            for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
+                if (!w->objectName().isEmpty() && w->parentWidget() == v.get())
+                    return w->objectName();
+                else if (w->objectName().startsWith(QLatin1String("DR")))
+                    return w->objectName();
+            return QStringLiteral("(ninguno)");
+        };
+        const QStringList vuelta = lista("Rima SS MT DR2 Sinon Voc Buscar Pal RT DB Eli Ind");
+        for (const bool atras : {false, true}) {
+            QStringList recorrido;
+            for (int i = 0; i < vuelta.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, atras ? Qt::ShiftModifier : Qt::NoModifier);
+                recorrido << nombre();
+            }
+            QStringList esperado = vuelta;
+            if (atras) {
+                std::reverse(esperado.begin(), esperado.end());
+                esperado.removeFirst();
+                esperado << QStringLiteral("Ind");
+            }
+            QCOMPARE(recorrido, esperado);
+        }
+        QCOMPARE(v->RT->toPlainText(), sig);
+        // The arrows choose another tab, whose grid then takes the walk's place.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // from Ind to Rima
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(v->SS->currentIndex(), 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(nombre(), QStringLiteral("DR0"));
+        // The six tabs stand in two rows of three: a click in each place picks each tab.
+        QTabBar *barra = v->SS->tabBar();
+        QSet<int> elegidas;
+        for (int fila = 0; fila < 2; ++fila)
+            for (int col = 0; col < 3; ++col) {
+                QTest::mouseClick(barra, Qt::LeftButton, {},
+                                  QPoint(barra->width() * (2 * col + 1) / 6, barra->height() * (2 * fila + 1) / 4));
+                elegidas << v->SS->currentIndex();
+            }
+        QCOMPARE(elegidas.size(), 6);
     }
 
     void busquedaIncremental()
@@ -257,9 +309,10 @@ private slots:
         QCOMPARE(filas(v->DR[0]), esperadas);
         const QStringList marcas = lista("amor Amor corazón razón farol caracol árbol ÁRBOL");
         QCOMPARE(marcadas(2), marcas);
-        // The list was read again and put back on the typed prefix: the caption names that word.
+        // The list was read again and put back on the typed prefix; the caption
+        // names the word searched.
         QCOMPARE(v->Pal->text(), QStringLiteral("casa"));
-        QCOMPARE(v->Cuenta->text(), QStringLiteral("casa: 8 palabras"));
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("amor: 8 palabras"));
         QCOMPARE(v->Rima->text(), kRimaVocales);
         // Same size only, another length: its own column.
         v->MT->setChecked(true);

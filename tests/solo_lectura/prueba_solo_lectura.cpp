@@ -78,6 +78,7 @@ private slots:
         v = abrirVentana(ruta);
         QVERIFY(QTest::qWaitForWindowExposed(v.get()));
         QCOMPARE(v->almacen()->soloLectura(), alAbrir);
+        QCOMPARE(v->windowTitle().contains(QStringLiteral("solo lectura")), alAbrir); // said from the start
         if (!alAbrir && !proteccion.poner(objetivo))
             QSKIP(qPrintable(kSinProteccion));
         QFile prueba(laCarpeta ? QDir(carpeta).filePath(QStringLiteral("otro")) : ruta);
@@ -92,21 +93,29 @@ private slots:
         e.preparar(*v);
         QVERIFY(dialogos.textos.isEmpty());
 
-        // The write: one clear message (after the deletion's question), nothing
-        // written, the same in view, the window idle again.
+        // A store known to be read-only from the start computes vowel-mode
+        // rhymes without marking them, and refuses any other write with one
+        // clear message before anything is asked. A protection that came later
+        // is found by the write itself (after the deletion's question). Either
+        // way nothing is written, the same in view, the window idle again.
         const QStringList antes = vista(*v);
         e.hacer(*v);
+        const bool calculada = alAbrir && operacion == QLatin1String("vocales");
         const QStringList avisos = dialogos.textos.filter(QStringLiteral("solo se puede leer"));
-        QCOMPARE(avisos.size(), 1);
-        QCOMPARE(dialogos.textos.size(), operacion == QLatin1String("eliminar") ? 2 : 1);
-        QVERIFY2(avisos[0].contains(QStringLiteral("protegidos contra escritura")), qPrintable(avisos[0]));
+        QCOMPARE(avisos.size(), calculada ? 0 : 1);
+        QCOMPARE(dialogos.textos.size(), calculada ? 0 : operacion == QLatin1String("eliminar") && !alAbrir ? 2 : 1);
+        if (!calculada)
+            QVERIFY2(avisos[0].contains(QStringLiteral("protegidos contra escritura")), qPrintable(avisos[0]));
         QVERIFY(v->isVisible() && v->Rima->isEnabled() && !v->Buscando);
         QVERIFY(v->Rima->text().startsWith(QStringLiteral("Buscar rimas (")));
-        QCOMPARE(vista(*v), antes);
+        if (calculada)
+            QCOMPARE(filas(v->DR[0]), lista("amor Amor árbol ÁRBOL caracol corazón farol razón"));
+        else
+            QCOMPARE(vista(*v), antes);
         QCOMPARE(leerArchivo(ruta), bytes);
         if (alAbrir || laCarpeta) // a journal may stay beside a file protected in use
             COMPROBAR(sinCambios());
-        if (operacion == QLatin1String("archivar nueva")) {
+        if (operacion == QLatin1String("archivar nueva") && !alAbrir) {
             // What was done stays done: the prepared text in view, the offer to archive it again.
             QCOMPARE(v->RT->toPlainText(), QStringLiteral("Otra definición."));
             QVERIFY(v->Gua->isVisible());
