@@ -345,11 +345,8 @@ void Principal::construir()
     MT = new QCheckBox(QStringLiteral("Palabras de igual tamaño"), this);
     MT->setObjectName(QStringLiteral("MT"));
     MT->setGeometry(tw(2400, 7320, 2535, 255));
-    {
-        QPalette p = MT->palette();
-        p.setColor(QPalette::Window, kCianClaro);
-        MT->setPalette(p);
-    }
+    // A button fills its background with the button colour.
+    MT->setPalette(cian(MT->palette()));
     MT->setAutoFillBackground(true);
 
     Cuenta = new QLabel(this);
@@ -396,14 +393,20 @@ void Principal::construir()
     SS->setObjectName(QStringLiteral("SS"));
     SS->setGeometry(tw(2400, 1080, 2535, 5895));
     SS->setToolTip(QStringLiteral("Rimas de x letras"));
-    SS->setPalette(cian(SS->palette()));
+    {
+        QPalette p = SS->palette();
+        p.setColor(QPalette::Window, kCianClaro);
+        SS->setPalette(p);
+    }
     SS->setAutoFillBackground(true);
     SS->tabBar()->setPalette(cian(SS->tabBar()->palette()));
     SS->tabBar()->setAutoFillBackground(true);
     for (int k = 0; k < 6; ++k) {
         auto *pagina = new QWidget;
         pagina->setObjectName(QStringLiteral("SS_pagina%1").arg(k));
-        pagina->setPalette(cian(pagina->palette()));
+        QPalette pp = pagina->palette();
+        pp.setColor(QPalette::Window, kCianClaro);
+        pagina->setPalette(pp);
         pagina->setAutoFillBackground(true);
         SS->addTab(pagina, QString::number(k + 2));
         DR[k] = new QTableView(pagina);
