@@ -3,12 +3,20 @@
 
 #include "almacen.h"
 #include "arranque.h"
+#include "espera.h"
 #include "../comun/almacen_prueba.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace rimario;
 
@@ -59,6 +67,57 @@ private slots:
         }
         QCOMPARE(leer(ruta), antes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.lop")});
+    }
+
+    // Another program holds the store while the program starts: a window says
+    // so at once; the user may stop waiting, or the start goes on when the
+    // other program lets go.
+    void esperaAOtroPrograma_data()
+    {
+        QTest::addColumn<bool>("dejarDeEsperar");
+        QTest::newRow("el usuario deja de esperar") << true;
+        QTest::newRow("el otro programa lo deja libre") << false;
+    }
+    void esperaAOtroPrograma()
+    {
+        QFETCH(bool, dejarDeEsperar);
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("data.lop"));
+        prueba::crearAlmacen(ruta, prueba::palabrasDePrueba());
+        sqlite3 *otro = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(ruta).constData(), &otro, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto cerrar = qScopeGuard([&] { sqlite3_close(otro); });
+        QCOMPARE(sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "60000");
+        const auto entorno = qScopeGuard([] { qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS"); });
+
+        Espera espera(ruta);
+        espera.fase(QStringLiteral("Abriendo el almacén de palabras…"));
+        QString dicho;
+        QTimer reloj;
+        connect(&reloj, &QTimer::timeout, this, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *d = qobject_cast<QProgressDialog *>(w);
+                if (!d || !d->isVisible() || !d->labelText().contains(QStringLiteral("Otro programa")))
+                    continue;
+                reloj.stop();
+                dicho = d->labelText();
+                if (dejarDeEsperar)
+                    QTest::mouseClick(d->findChild<QPushButton *>(), Qt::LeftButton);
+                else
+                    sqlite3_exec(otro, "COMMIT", nullptr, nullptr, nullptr);
+            }
+        });
+        reloj.start(50);
+        std::unique_ptr<Almacen> a;
+        try {
+            a = Almacen::abrir(ruta);
+        } catch (const ErrorAlmacen &e) {
+            QCOMPARE(e.tipo(), ErrorAlmacen::Tipo::Ocupado);
+        }
+        QVERIFY2(dicho.contains(QStringLiteral("Esperando")), qPrintable(dicho));
+        QCOMPARE(espera.abandonada(), dejarDeEsperar);
+        QCOMPARE(a != nullptr, !dejarDeEsperar);
     }
 };
 
