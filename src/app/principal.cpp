@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -433,6 +434,7 @@ void Principal::construir()
     for (QWidget *w : std::initializer_list<QWidget *>{Label1, Label2, Cuenta})
         w->setFocusPolicy(Qt::NoFocus);
     ordenDeTabulacion();
+    qApp->installEventFilter(this);
 }
 
 void Principal::ordenDeTabulacion()
@@ -446,8 +448,8 @@ void Principal::ordenDeTabulacion()
 bool Principal::puedeTenerFoco(QWidget *w) const
 {
     // The browser pane counts only while the definition view does not cover it.
-    if (w == WB && RT->isVisible())
-        return false;
+    if (w == WB)
+        return WB->isVisible() && !RT->isVisible();
     QWidget *destino = w->focusProxy() ? w->focusProxy() : w;
     return w->isVisible() && w->isEnabled() && (destino->focusPolicy() & Qt::TabFocus);
 }
@@ -592,6 +594,17 @@ void Principal::avisar(const QString &mensaje)
 
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
 {
+    // The page would keep Tab to itself: the pane is one stop of the walk.
+    if (evento->type() == QEvent::KeyPress && objeto->isWidgetType()
+        && WB->isAncestorOf(static_cast<QWidget *>(objeto))) {
+        const auto *tecla = static_cast<QKeyEvent *>(evento);
+        const bool atras = tecla->key() == Qt::Key_Backtab
+            || (tecla->key() == Qt::Key_Tab && (tecla->modifiers() & Qt::ShiftModifier));
+        if ((tecla->key() == Qt::Key_Tab || atras) && !(tecla->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            focusNextPrevChild(!atras);
+            return true;
+        }
+    }
     // The page goes behind the definition view: the focus must not stay in it.
     if (objeto == RT && evento->type() == QEvent::Show) {
         QWidget *foco = QApplication::focusWidget();
