@@ -9,7 +9,10 @@
 #include "../comun/dialogos.h"
 #include "../comun/ventana_prueba.h"
 
+#include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +21,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QToolTip>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -169,15 +173,104 @@ private slots:
         QCOMPARE(v->Pal->text(), QStringLiteral("amor"));
     }
 
+    // An in-place edit typed into a grid: the list re-sorts, and the highlight,
+    // the record selector, the word box and what "Eliminar" deletes stay on the
+    // edited word; an empty word is refused. The models are checked throughout.
+    void edicionEnLaRejilla_data()
+    {
+        QTest::addColumn<int>("rejilla"); // -1: the word list; else the result grid of tab "2"
+        QTest::addColumn<QString>("palabra");
+        QTest::addColumn<QString>("teclas"); // after F2: "^" Home, "$" End, "~" select all, "<" erase
+        QTest::addColumn<QString>("queda");   // the word the rows must show afterwards
+        QTest::addColumn<bool>("rechazada");
+        QTest::newRow("se mueve") << -1 << "solado" << "$x" << "soladox" << false;
+        QTest::newRow("no se mueve") << -1 << "solador" << "$a" << "soladora" << false;
+        QTest::newRow("al principio") << -1 << "soldado" << "~<aaa" << "aaa" << false;
+        QTest::newRow("vacía") << -1 << "solado" << "~<" << "solado" << true;
+        QTest::newRow("en blanco") << -1 << "solado" << "~<   " << "solado" << true;
+        QTest::newRow("en las rimas") << 0 << "helado" << "^z" << "zhelado" << false;
+        QTest::newRow("en las rimas, vacía") << 0 << "helado" << "~<" << "helado" << true;
+    }
     void edicionEnLaRejilla()
     {
-        QVERIFY(editar(v->DB, int(filas(v->DB).indexOf(QStringLiteral("queso"))), QStringLiteral("zapato")));
-        QVERIFY(!filas(v->DB).contains(QStringLiteral("queso")));
-        QCOMPARE(filas(v->DB).last(), QStringLiteral("zapato")); // in its place in list order
-        // Written at once, with its new skeleton.
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = 'zapato'")),
-                 QStringList{QStringLiteral("aao")});
-        QVERIFY(consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE Pal = 'queso'")).isEmpty());
+        QFETCH(int, rejilla);
+        QFETCH(QString, palabra);
+        QFETCH(QString, teclas);
+        QFETCH(QString, queda);
+        QFETCH(bool, rechazada);
+        v.reset();
+        QFile::remove(ruta);
+        crearAlmacen(ruta, lista("sol solado solador soldado helado alado lado"));
+        abrir();
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        std::vector<std::unique_ptr<QAbstractItemModelTester>> probadores;
+        for (QTableView *t : std::initializer_list<QTableView *>{v->DB, v->DR[0], v->DR[1]})
+            probadores.push_back(std::make_unique<QAbstractItemModelTester>(
+                t->model(), QAbstractItemModelTester::FailureReportingMode::QtTest));
+        Dialogos dialogos;
+        QTableView *t = v->DB;
+        QTest::keyClicks(v->Ind, palabra);
+        if (rejilla >= 0) {
+            QTest::keyClicks(v->Ind, QStringLiteral("X")); // the list stays on the word
+            rimar(0, QStringLiteral("lado"));
+            t = v->DR[rejilla];
+        }
+        const int fila = int(filas(t).indexOf(palabra));
+        QVERIFY(fila >= 0);
+        clicEnFila(t, fila);
+        QCOMPARE(v->Pal->text(), palabra);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(t));
+        QTest::qWait(QApplication::doubleClickInterval() + 50); // a user's pause: no double click
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor));
+        for (const QChar c : teclas) {
+            if (c == u'^')
+                QTest::keyClick(editor, Qt::Key_Home);
+            else if (c == u'$')
+                QTest::keyClick(editor, Qt::Key_End);
+            else if (c == u'~')
+                QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            else if (c == u'<')
+                QTest::keyClick(editor, Qt::Key_Backspace);
+            else
+                QTest::keyClicks(editor, QString(c));
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!t->indexWidget(t->currentIndex()) && QApplication::focusWidget() != editor);
+        if (rechazada) {
+            QTRY_COMPARE(dialogos.textos.size(), 1);
+            QVERIFY(dialogos.textos.first().contains(QStringLiteral("vacía")));
+        } else {
+            QVERIFY(dialogos.textos.isEmpty());
+        }
+        // The grid edited shows the word in the row picked; the word list holds it in its order.
+        QCOMPARE(t->currentIndex().data().toString(), queda);
+        QStringList orden = lista("alado helado lado sol solado solador soldado");
+        orden.replace(orden.indexOf(palabra), queda);
+        std::sort(orden.begin(), orden.end());
+        QCOMPARE(filas(v->DB), orden);
+        const int enLista = int(orden.indexOf(queda));
+        QCOMPARE(v->DB->currentIndex().row(), enLista);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().first().row(), enLista);
+        QCOMPARE(int(v->DPal->actual()), enLista);
+        for (int i = 0; i < orden.size(); ++i)
+            QCOMPARE(v->DB->model()->headerData(i, Qt::Vertical).toString().isEmpty(), i != enLista);
+        QCOMPARE(v->Pal->text(), queda);
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = '%1'").arg(queda)),
+                 QStringList{ExtraeVocales(queda)});
+        // "Eliminar" takes that word and no other.
+        dialogos.responder(QMessageBox::Yes);
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        orden.removeOne(queda);
+        QCOMPARE(contenido(ruta).keys(), orden);
+        QCOMPARE(filas(v->DB), orden);
+        // Archiving a word and reading the list again keep the models sound too.
+        escritura(QStringLiteral("archivar nueva")).hacer(*v);
+        v->Ind->clear();
+        QCOMPARE(filas(v->DB).size(), orden.size() + 1);
     }
 
     void almacenQueFaltaONoSirve()
