@@ -273,6 +273,84 @@ private slots:
         QCOMPARE(filas(v->DB).size(), orden.size() + 1);
     }
 
+    // Ctrl+A, Ctrl+C in a grid copy every row, one word a line; rows picked
+    // with Shift copy those rows; the current row stays the picked word.
+    void copiarFilas()
+    {
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        rimar(0, QStringLiteral("canción"));
+        const QStringList rimas = lista("avión camión corazón ilusión pasión razón");
+        clicEnFila(v->DR[0], 1);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(v->DR[0]));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), rimas.join(u'\n'));
+        QCOMPARE(v->Pal->text(), QStringLiteral("camión"));
+        // In the word list: a row, Shift and a click two rows further.
+        const int desde = int(filas(v->DB).indexOf(QStringLiteral("casa")));
+        clicEnFila(v->DB, desde);
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          v->DB->visualRect(v->DB->model()->index(desde + 2, 0)).center());
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).mid(desde, 3).join(u'\n'));
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 2));
+        QCOMPARE(int(v->DPal->actual()), desde + 2);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).join(u'\n'));
+        // A plain click then picks one row, and opens no editor on it.
+        clicEnFila(v->DB, 3);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(3));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(v->DB));
+    }
+
+    // Long words: the count caption fits in its place, smaller when needed;
+    // a word cut short in a grid shows whole in its tooltip.
+    void textosLargos()
+    {
+        v.reset();
+        QFile::remove(ruta);
+        const QString larga = QStringLiteral("electroencefalografistalogía");
+        const QString enorme = QString(150, u'r') + QStringLiteral("ía");
+        crearAlmacen(ruta, QStringList{QStringLiteral("otorrinolaringología"), QStringLiteral("biología"), larga, enorme});
+        abrir();
+        const QRect lugar = v->Cuenta->geometry();
+        auto cabe = [this] {
+            return QFontMetrics(v->Cuenta->font()).horizontalAdvance(v->Cuenta->text()) <= v->Cuenta->contentsRect().width();
+        };
+        rimar(0, QStringLiteral("biología"));
+        QCOMPARE(v->Cuenta->font().pointSizeF(), 8.25); // a short caption keeps the design's font
+        QVERIFY(cabe());
+        rimar(0, larga);
+        QCOMPARE(v->Cuenta->text(), larga + QStringLiteral(": 3 palabras"));
+        QVERIFY(cabe());
+        QVERIFY(v->Cuenta->font().pointSizeF() >= 6.5 && v->Cuenta->font().pointSizeF() < 8.25);
+        QCOMPARE(v->Cuenta->toolTip(), v->Cuenta->text());
+        QCOMPARE(v->Cuenta->geometry(), lugar);
+        rimar(0, enorme);
+        QCOMPARE(v->Cuenta->toolTip(), enorme + QStringLiteral(": 3 palabras"));
+        QVERIFY(v->Cuenta->recortada()); // too long for any size: shortened, whole in the tooltip
+        QCOMPARE(v->Cuenta->geometry(), lugar);
+        // Hovering the rows of the results: a word that fits has no tooltip.
+        rimar(0, QStringLiteral("otorrinolaringología"));
+        auto ayuda = [this](const QString &w) {
+            QTableView *t = v->DR[0];
+            QToolTip::hideText();
+            QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+            const QPoint p = t->visualRect(t->model()->index(int(filas(t).indexOf(w)), 0)).center();
+            QHelpEvent e(QEvent::ToolTip, p, t->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(t->viewport(), &e);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QVERIFY2(!ayuda(QStringLiteral("biología")).contains(QStringLiteral("biología")), qPrintable(QToolTip::text()));
+        QVERIFY(ayuda(larga).contains(larga));
+        const QString t = ayuda(enorme);
+        QVERIFY2(t.contains(enorme.left(60)), qPrintable(t));
+    }
+
     void almacenQueFaltaONoSirve()
     {
         // The program itself: a message, a non-zero status, no window, and no store made.
