@@ -287,15 +287,23 @@ private slots:
         QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), rimas.join(u'\n'));
         QCOMPARE(v->Pal->text(), QStringLiteral("camión"));
-        // In the word list: a row, Shift and a click two rows further.
+        // In the word list: a row, Shift and a click two rows further, Shift and Down.
         const int desde = int(filas(v->DB).indexOf(QStringLiteral("casa")));
         clicEnFila(v->DB, desde);
         QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           v->DB->visualRect(v->DB->model()->index(desde + 2, 0)).center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
         QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).mid(desde, 3).join(u'\n'));
-        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 2));
-        QCOMPARE(int(v->DPal->actual()), desde + 2);
+        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).mid(desde, 4).join(u'\n'));
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 3));
+        QCOMPARE(int(v->DPal->actual()), desde + 3);
+        // Ctrl and a click adds a row.
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          v->DB->visualRect(v->DB->model()->index(desde + 5, 0)).center());
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 (filas(v->DB).mid(desde, 4) << filas(v->DB).at(desde + 5)).join(u'\n'));
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 5));
         QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
         QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).join(u'\n'));
