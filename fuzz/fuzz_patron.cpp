@@ -2,11 +2,15 @@
 // the pattern, the others are texts. The reference parses the pattern on its
 // own and matches by dynamic programming over (pattern element, text
 // position), so the matcher's greedy backtracking is checked, not restated.
+// Its ranges compare single characters with ICU's Spanish collation at the
+// first level (the word list's order), not through sort keys.
 
 #include "comun.h"
 #include "patron.h"
 
 #include <QChar>
+
+#include <unicode/ucol.h>
 
 #include <optional>
 #include <string>
@@ -16,11 +20,26 @@ using namespace rimario;
 
 namespace {
 
+// <0, 0, >0: the places of two characters in the list's order.
+int comparar(char32_t a, char32_t b)
+{
+    static UCollator *const col = [] {
+        UErrorCode e = U_ZERO_ERROR;
+        UCollator *c = ucol_open("es", &e);
+        ucol_setStrength(c, UCOL_PRIMARY);
+        return c;
+    }();
+    const QString x = QString::fromUcs4(&a, 1), y = QString::fromUcs4(&b, 1);
+    return ucol_strcoll(col, reinterpret_cast<const UChar *>(x.utf16()), int32_t(x.size()),
+                        reinterpret_cast<const UChar *>(y.utf16()), int32_t(y.size()));
+}
+
 struct Elemento {
     enum Tipo { Car, Uno, Digito, Lista, Estrella, Nada } tipo = Car;
     char32_t c = 0;
     bool niega = false;
-    std::vector<std::pair<char32_t, char32_t>> intervalos;
+    std::vector<std::pair<char32_t, char32_t>> intervalos; // a single character as (c, c), exact
+    std::vector<bool> esIntervalo;
 
     bool acepta(char32_t x) const
     {
@@ -30,8 +49,10 @@ struct Elemento {
         case Digito: return x >= U'0' && x <= U'9';
         case Lista: {
             bool en = false;
-            for (const auto &[a, b] : intervalos)
-                en = en || (a <= x && x <= b);
+            for (size_t i = 0; i < intervalos.size(); ++i) {
+                const auto [a, b] = intervalos[i];
+                en = en || (esIntervalo[i] ? comparar(a, x) <= 0 && comparar(x, b) <= 0 : x == a);
+            }
             return en != niega;
         }
         default: return false;
@@ -61,12 +82,14 @@ std::optional<std::vector<Elemento>> analizar(const std::u32string &p)
             e.tipo = cierre == desde && !e.niega ? Elemento::Nada : Elemento::Lista;
             for (size_t k = desde; k < cierre; ++k) {
                 if (k + 2 < cierre && p[k + 1] == U'-') {
-                    if (p[k + 2] < p[k])
+                    if (comparar(p[k + 2], p[k]) < 0)
                         return std::nullopt;
                     e.intervalos.emplace_back(p[k], p[k + 2]);
+                    e.esIntervalo.push_back(true);
                     k += 2;
                 } else {
                     e.intervalos.emplace_back(p[k], p[k]);
+                    e.esIntervalo.push_back(false);
                 }
             }
             i = cierre;

@@ -32,6 +32,10 @@
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QToolTip>
+
+#include <algorithm>
+#include <vector>
 
 #include <limits>
 
@@ -94,7 +98,29 @@ void ponerConCortes(QTextEdit *vista, QStringView texto, Poner poner)
         vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
-// The grids' editor: takes a word of any length.
+// A word too long for a tooltip line is shown in lines of this many characters,
+// and no more lines than these.
+constexpr qsizetype kAnchoAyuda = 60;
+constexpr qsizetype kLineasAyuda = 40;
+
+QString textoDeAyuda(const QString &palabra)
+{
+    QStringList lineas;
+    for (qsizetype i = 0; i < palabra.size() && lineas.size() < kLineasAyuda; i += kAnchoAyuda) {
+        qsizetype n = std::min(kAnchoAyuda, palabra.size() - i);
+        if (n < palabra.size() - i && palabra.at(i + n - 1).isHighSurrogate())
+            --n; // a pair stays on one line
+        lineas << palabra.mid(i, n).toHtmlEscaped();
+        i -= kAnchoAyuda - n;
+    }
+    QString html = QStringLiteral("<p style='white-space:pre'>") + lineas.join(QStringLiteral("<br>"));
+    if (lineas.size() * kAnchoAyuda < palabra.size())
+        html += QStringLiteral("<br>… (%1 caracteres en total)").arg(palabra.size());
+    return html + QStringLiteral("</p>");
+}
+
+// The grids' cells: the editor takes a word of any length; a word cut short
+// on screen shows whole in its tooltip.
 class EditorSinLimite : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -105,6 +131,110 @@ public:
             linea->setMaxLength(kSinLimite);
         return editor;
     }
+    bool helpEvent(QHelpEvent *evento, QAbstractItemView *vista, const QStyleOptionViewItem &opcion,
+                   const QModelIndex &indice) override
+    {
+        if (!evento || !vista || evento->type() != QEvent::ToolTip || !indice.isValid())
+            return QStyledItemDelegate::helpEvent(evento, vista, opcion, indice);
+        const QString palabra = indice.data(Qt::DisplayRole).toString();
+        if (!cortada(opcion, indice, palabra)) {
+            QToolTip::hideText();
+            evento->ignore();
+            return true;
+        }
+        QToolTip::showText(evento->globalPos(), textoDeAyuda(palabra), vista->viewport(),
+                           vista->visualRect(indice));
+        return true;
+    }
+
+private:
+    bool cortada(const QStyleOptionViewItem &opcion, const QModelIndex &indice, const QString &palabra) const
+    {
+        if (palabra.size() > 1000)
+            return true; // wider than any cell
+        QStyleOptionViewItem o(opcion);
+        initStyleOption(&o, indice);
+        const QWidget *w = o.widget;
+        QStyle *estilo = w ? w->style() : QApplication::style();
+        const QRect r = estilo->subElementRect(QStyle::SE_ItemViewItemText, &o, w);
+        const int margen = estilo->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+        return o.fontMetrics.horizontalAdvance(palabra) > r.width() - 2 * margen;
+    }
+};
+
+// The rows a grid has selected, in order, one word a line (the current row
+// when none is selected). Goes by the selection's ranges: a whole list of a
+// million rows selected is one range, not a million indexes.
+QString filasSeleccionadas(const QTableView *t)
+{
+    const QAbstractItemModel *m = t->model();
+    const QItemSelectionModel *s = t->selectionModel();
+    if (!m || !s)
+        return {};
+    std::vector<std::pair<int, int>> tramos;
+    for (const QItemSelectionRange &r : s->selection())
+        if (r.isValid())
+            tramos.emplace_back(r.top(), r.bottom());
+    if (tramos.empty() && s->currentIndex().isValid())
+        tramos.emplace_back(s->currentIndex().row(), s->currentIndex().row());
+    std::sort(tramos.begin(), tramos.end());
+    QString texto;
+    int siguiente = 0; // rows before it are written
+    bool primera = true;
+    for (const auto &[desde, hasta] : tramos) {
+        for (int fila = std::max(desde, siguiente); fila <= hasta && fila < m->rowCount(); ++fila) {
+            if (!primera)
+                texto += QLatin1Char('\n');
+            texto += m->index(fila, 0).data(Qt::DisplayRole).toString();
+            primera = false;
+        }
+        siguiente = std::max(siguiente, hasta + 1);
+    }
+    return texto;
+}
+
+// Copying from a grid, and a plain click after a selection of many rows.
+class AyudanteRejilla : public QObject {
+public:
+    explicit AyudanteRejilla(QTableView *t) : QObject(t), t_(t)
+    {
+        t->installEventFilter(this);
+        t->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject *objeto, QEvent *evento) override
+    {
+        if (objeto == t_ && evento->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(evento)->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(filasSeleccionadas(t_));
+            return true;
+        }
+        if (objeto == t_->viewport() && evento->type() == QEvent::MouseButtonPress) {
+            const auto *e = static_cast<QMouseEvent *>(evento);
+            // A plain click picks one row: the others are let go first, so that
+            // only a click on the current row, as ever, starts an edit.
+            if (e->button() == Qt::LeftButton && !(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+                soloLaActual();
+        }
+        return false;
+    }
+
+private:
+    void soloLaActual()
+    {
+        QItemSelectionModel *s = t_->selectionModel();
+        if (!s)
+            return;
+        const QModelIndex actual = s->currentIndex();
+        const QItemSelection sel = s->selection();
+        const bool una = sel.size() == 1 && sel.first().top() == actual.row() && sel.first().bottom() == actual.row();
+        if (una || sel.isEmpty())
+            return;
+        if (actual.isValid())
+            s->select(actual, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else
+            s->clearSelection();
+    }
+    QTableView *t_;
 };
 
 // The tab strip's tabs in two rows of three, as the strip was designed.
@@ -240,7 +370,8 @@ void prepararRejilla(QTableView *t)
     v->setSectionsClickable(false);
     t->setShowGrid(false);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows may be selected (to copy them); the current row stays the picked word.
+    t->setSelectionMode(QAbstractItemView::ExtendedSelection);
     t->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                        | QAbstractItemView::SelectedClicked);
     t->setTabKeyNavigation(false);
@@ -248,6 +379,7 @@ void prepararRejilla(QTableView *t)
     t->setCornerButtonEnabled(false);
     t->setFont(fuente(8.25, false));
     t->setItemDelegate(new EditorSinLimite(t));
+    new AyudanteRejilla(t);
     t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
@@ -350,7 +482,7 @@ void Principal::construir()
     MT->setPalette(cian(MT->palette()));
     MT->setAutoFillBackground(true);
 
-    Cuenta = new QLabel(this);
+    Cuenta = new EtiquetaAjustada(this);
     Cuenta->setObjectName(QStringLiteral("Cuenta"));
     Cuenta->setGeometry(tw(2400, 7080, 2535, 255));
     Cuenta->setAlignment(Qt::AlignCenter);
@@ -544,6 +676,15 @@ void Principal::Form_Load()
                 }
             });
     connect(DPal, &ListaPalabras::actualMovido, this, [this](qsizetype pos) { moverDB(pos); });
+    // An edit of the current word, here or in a result grid, may move it in the
+    // list: the grid's current row and selection have followed it; the word box
+    // and the view show it again.
+    connect(DPal, &ListaPalabras::palabraCambiada, this, [this](qsizetype pos) {
+        if (pos != DPal->actual())
+            return;
+        const QScopedValueRollback<bool> guarda(movidoEnRejilla_, true);
+        moverDB(pos);
+    });
     for (int i = 0; i < 6; ++i) {
         DRim[i] = new ModeloRimas(*DPal, this);
         DR[i]->setModel(DRim[i]);
@@ -574,8 +715,11 @@ void Principal::moverDB(qsizetype pos)
         const QScopedValueRollback<bool> guarda(moviendoDB_, true);
         if (pos >= 0 && pos < modeloDB_->rowCount()) {
             const QModelIndex i = modeloDB_->index(int(pos), 0);
-            DB->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect
-                                                         | QItemSelectionModel::Rows);
+            // A row the user reached in the grid is current there already, with
+            // the rows the user selected; a move by the program selects its row.
+            if (!movidoEnRejilla_)
+                DB->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect
+                                                             | QItemSelectionModel::Rows);
             // A word found by the program heads the grid, with the words that follow it;
             // a row the user picked stays where it is.
             DB->scrollTo(i, movidoEnRejilla_ ? QAbstractItemView::EnsureVisible

@@ -3,6 +3,7 @@
 // names the program has always used (Ind, DB, Pal, RT, WB, SS, DR(k)...), and
 // each user action is a handler named after its control and event.
 
+#include "etiqueta_ajustada.h"
 #include "servicios.h"
 
 #include <QWidget>
@@ -68,7 +69,7 @@ public:
     QPushButton *Voc = nullptr;
     QTabWidget *SS = nullptr;
     std::array<QTableView *, 6> DR{};
-    QLabel *Cuenta = nullptr;
+    EtiquetaAjustada *Cuenta = nullptr;
     QCheckBox *MT = nullptr;
     QPushButton *Rima = nullptr;
     QTextEdit *RT = nullptr;

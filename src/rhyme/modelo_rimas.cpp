@@ -4,7 +4,22 @@
 
 namespace rimario {
 
-ModeloRimas::ModeloRimas(ListaPalabras &lista, QObject *parent) : ModeloColumnaPal(parent), lista_(lista) {}
+ModeloRimas::ModeloRimas(ListaPalabras &lista, QObject *parent) : ModeloColumnaPal(parent), lista_(lista)
+{
+    // A word edited here, in another result or in the word list is shown as
+    // stored on every row of it; the rows keep their places.
+    connect(&lista_, &ListaPalabras::palabraCambiada, this, [this](qsizetype pos) {
+        const qint64 id = lista_.lexico().id(pos);
+        const QString pal = lista_.lexico().pal(pos).toString();
+        for (qsizetype i = 0; i < resultado_.tamano(); ++i) {
+            if (resultado_.id(i) != id)
+                continue;
+            resultado_.cambiarPal(i, pal);
+            const QModelIndex m = index(int(i), 0);
+            emit dataChanged(m, m);
+        }
+    });
+}
 
 void ModeloRimas::poner(ResultadoRima resultado)
 {
@@ -52,8 +67,6 @@ bool ModeloRimas::setData(const QModelIndex &index, const QVariant &value, int r
                                QStringLiteral("La palabra «%1» ya no está en el almacén.")
                                    .arg(resultado_.pal(index.row())));
         lista_.cambiarPal(pos, nueva);
-        resultado_.cambiarPal(index.row(), nueva);
-        emit dataChanged(index, index);
     } catch (const ErrorAlmacen &e) {
         emit errorAlEscribir(e.mensaje());
         return false;

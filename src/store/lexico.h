@@ -47,7 +47,9 @@ public:
     // First position matching any compiled pattern.
     qsizetype buscarPatron(const Patron &patron) const;
 
-    // Keeping step with the store.
+    // Keeping step with the store. The position insertar would give a row
+    // (counted among the rows held now).
+    qsizetype posicionDeInsercion(QStringView pal, qint64 id) const;
     qsizetype insertar(qint64 id, QStringView pal, QStringView voc);
     void eliminar(qsizetype pos);
     qsizetype cambiar(qsizetype pos, QStringView pal, QStringView voc);
@@ -83,7 +85,6 @@ private:
                  const char16_t *voc, qsizetype nvoc);
     bool igualPlegado(qsizetype pos, QStringView otra) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
-    qsizetype posicionDeInsercion(QStringView pal, qint64 id) const;
     bool cumpleLongitud(qsizetype pos, qsizetype caracteres) const
     {
         return caracteres < 0 || this->caracteres(pos) == caracteres;

@@ -105,6 +105,8 @@ qsizetype ListaPalabras::anadir(const QString &pal, const QString &voc, const st
 {
     sincronizar();
     const qint64 id = almacen_.anadir(pal, voc, sig);
+    const qsizetype donde = lexico_.posicionDeInsercion(pal, id);
+    emit aPuntoDeInsertar(donde);
     const qsizetype pos = lexico_.insertar(id, pal, voc);
     if (actual_ >= pos)
         ++actual_;
@@ -123,19 +125,41 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
 {
     if (pos < 0 || pos >= lexico_.tamano())
         throw sinActual();
+    if (pal.trimmed().isEmpty())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("Una palabra no puede quedar vacía: «%1» se conserva como estaba.")
+                               .arg(lexico_.pal(pos).left(80)));
     const qint64 id = lexico_.id(pos);
     almacen_.cambiarPal(id, pal);
-    const bool eraActual = pos == actual_;
+    // Where the row goes, counted with it still in its old place; right
+    // before or after itself is no move at all.
+    const qsizetype antesDe = lexico_.posicionDeInsercion(pal, id);
+    const bool mueve = antesDe != pos && antesDe != pos + 1;
+    const qsizetype prevista = antesDe > pos ? antesDe - 1 : antesDe;
+    if (mueve)
+        emit aPuntoDeMover(pos, antesDe);
+    auto seguir = [this](qsizetype desde, qsizetype hasta) {
+        if (actual_ == desde)
+            actual_ = hasta;
+        else if (actual_ >= 0) {
+            if (desde < actual_ && hasta >= actual_)
+                --actual_;
+            else if (desde > actual_ && hasta <= actual_)
+                ++actual_;
+        }
+    };
     const qsizetype nueva = lexico_.cambiar(pos, pal, ExtraeVocales(pal));
-    if (eraActual)
-        actual_ = nueva;
-    else if (actual_ >= 0) {
-        if (pos < actual_ && nueva >= actual_)
-            --actual_;
-        else if (pos > actual_ && nueva <= actual_)
-            ++actual_;
+    const qsizetype hecha = mueve ? prevista : pos;
+    seguir(pos, hecha);
+    if (mueve)
+        emit filaMovida(pos, hecha);
+    if (nueva != hecha) {
+        // Not where the list's order said: the views follow it there too.
+        emit aPuntoDeMover(hecha, nueva > hecha ? nueva + 1 : nueva);
+        seguir(hecha, nueva);
+        emit filaMovida(hecha, nueva);
     }
-    emit filaCambiada(pos, nueva);
+    emit palabraCambiada(nueva);
     return nueva;
 }
 
@@ -157,6 +181,7 @@ void ListaPalabras::eliminarActual()
     }
     almacen_.eliminar(id);
     actual_ = kNinguna;
+    emit aPuntoDeEliminar(pos);
     lexico_.eliminar(pos);
     emit filaEliminada(pos);
 }

@@ -48,17 +48,27 @@ public:
     // Adds a word; returns its position (not made current).
     qsizetype anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
     void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
-    // In-place edit of the word at pos; returns its new position.
+    // In-place edit of the word at pos; returns its new position. A word that
+    // would be empty or only blanks is refused (ErrorAlmacen) and the old one kept.
     qsizetype cambiarPal(qsizetype pos, const QString &pal);
     // Deletes the current record; afterwards there is none.
     void eliminarActual();
 
 signals:
+    // Each change of the rows is announced before it is made and after, so
+    // that a view can keep its rows (and what it marks) in step.
     void aPuntoDeReiniciar();
     void reiniciada();
+    void aPuntoDeInsertar(qsizetype pos);
     void filaInsertada(qsizetype pos);
+    void aPuntoDeEliminar(qsizetype pos);
     void filaEliminada(qsizetype pos);
-    void filaCambiada(qsizetype desde, qsizetype hasta);
+    // An edit moves the row 'desde' before the row now at 'antesDe' (a
+    // position counted with the row still in its old place); it ends at 'hasta'.
+    void aPuntoDeMover(qsizetype desde, qsizetype antesDe);
+    void filaMovida(qsizetype desde, qsizetype hasta);
+    // The word at pos was edited (after any move).
+    void palabraCambiada(qsizetype pos);
     // The current record moved (or was set again) by the program.
     void actualMovido(qsizetype pos);
 

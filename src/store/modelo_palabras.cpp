@@ -6,21 +6,40 @@ ModeloPalabras::ModeloPalabras(ListaPalabras &lista, QObject *parent)
     : ModeloColumnaPal(parent), lista_(lista)
 {
     connect(&lista_, &ListaPalabras::aPuntoDeReiniciar, this, [this] { beginResetModel(); });
-    connect(&lista_, &ListaPalabras::reiniciada, this, [this] { endResetModel(); });
-    // The list has already changed when these arrive; the grid only needs to
-    // hear of the change, so a reset of the affected span suffices.
+    connect(&lista_, &ListaPalabras::reiniciada, this, [this] {
+        marcada_ = lista_.actual();
+        endResetModel();
+    });
+    // Each change is announced before the list makes it, so the grid's current
+    // row and selection stay on the words they were on.
+    connect(&lista_, &ListaPalabras::aPuntoDeInsertar, this,
+            [this](qsizetype pos) { beginInsertRows({}, int(pos), int(pos)); });
     connect(&lista_, &ListaPalabras::filaInsertada, this, [this](qsizetype pos) {
-        beginInsertRows({}, int(pos), int(pos));
+        if (marcada_ >= pos)
+            ++marcada_;
         endInsertRows();
     });
+    connect(&lista_, &ListaPalabras::aPuntoDeEliminar, this,
+            [this](qsizetype pos) { beginRemoveRows({}, int(pos), int(pos)); });
     connect(&lista_, &ListaPalabras::filaEliminada, this, [this](qsizetype pos) {
-        beginRemoveRows({}, int(pos), int(pos));
+        if (marcada_ == pos)
+            marcada_ = -1;
+        else if (marcada_ > pos)
+            --marcada_;
         endRemoveRows();
     });
-    connect(&lista_, &ListaPalabras::filaCambiada, this, [this](qsizetype desde, qsizetype hasta) {
-        const int a = int(std::min(desde, hasta)), b = int(std::max(desde, hasta));
-        emit dataChanged(index(a, 0), index(b, 0));
-        emit headerDataChanged(Qt::Vertical, a, b);
+    connect(&lista_, &ListaPalabras::aPuntoDeMover, this, [this](qsizetype desde, qsizetype antesDe) {
+        moviendo_ = beginMoveRows({}, int(desde), int(desde), {}, int(antesDe));
+    });
+    connect(&lista_, &ListaPalabras::filaMovida, this, [this](qsizetype, qsizetype) {
+        marcada_ = lista_.actual();
+        if (moviendo_)
+            endMoveRows();
+        moviendo_ = false;
+    });
+    connect(&lista_, &ListaPalabras::palabraCambiada, this, [this](qsizetype pos) {
+        const QModelIndex i = index(int(pos), 0);
+        emit dataChanged(i, i);
     });
     connect(&lista_, &ListaPalabras::actualMovido, this, [this](qsizetype pos) {
         // Only the selector's old and new rows change.
@@ -58,8 +77,7 @@ bool ModeloPalabras::setData(const QModelIndex &index, const QVariant &value, in
     if (nueva == lista_.lexico().pal(index.row()))
         return false;
     try {
-        const qsizetype pos = lista_.cambiarPal(index.row(), nueva);
-        emit palabraEditada(int(pos));
+        lista_.cambiarPal(index.row(), nueva);
     } catch (const ErrorAlmacen &e) {
         emit errorAlEscribir(e.mensaje());
         return false;

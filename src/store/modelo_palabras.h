@@ -21,8 +21,6 @@ public:
 signals:
     // An edit could not be written; the message is for the user.
     void errorAlEscribir(const QString &mensaje);
-    // An edit was written and moved the word to a new row.
-    void palabraEditada(int fila);
 
 protected:
     int filaMarcada() const override;
@@ -30,6 +28,7 @@ protected:
 private:
     ListaPalabras &lista_;
     qsizetype marcada_ = -1;
+    bool moviendo_ = false;
 };
 
 } // namespace rimario

@@ -2,6 +2,11 @@
 
 #include <QChar>
 
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <array>
+
 namespace rimario {
 
 char32_t plegar(char32_t c)
@@ -25,6 +30,89 @@ void plegarTexto(const char16_t *s, qsizetype n, std::u32string &salida)
         }
         salida.push_back(plegar(c));
     }
+}
+
+namespace {
+
+// One per thread: a collator is not to be shared between threads.
+class OrdenDeLetras {
+public:
+    OrdenDeLetras()
+    {
+        UErrorCode e = U_ZERO_ERROR;
+        colador_ = ucol_open("es", &e);
+        if (U_FAILURE(e)) {
+            colador_ = nullptr;
+            return;
+        }
+        ucol_setStrength(colador_, UCOL_PRIMARY);
+    }
+    ~OrdenDeLetras()
+    {
+        if (colador_)
+            ucol_close(colador_);
+    }
+    OrdenDeLetras(const OrdenDeLetras &) = delete;
+    OrdenDeLetras &operator=(const OrdenDeLetras &) = delete;
+
+    const std::string &clave(char32_t c)
+    {
+        if (c < kTabla) {
+            if (!hecha_[c]) {
+                tabla_[c] = calcular(c);
+                hecha_[c] = true;
+            }
+            return tabla_[c];
+        }
+        otra_ = calcular(c);
+        return otra_;
+    }
+
+private:
+    static constexpr char32_t kTabla = 0x250; // Latin letters: every Spanish word
+    std::string calcular(char32_t c) const
+    {
+        if (!colador_) // code point order, big-endian
+            return {char(c >> 24), char(c >> 16), char(c >> 8), char(c)};
+        UChar u[2];
+        int32_t n = 1;
+        if (c > 0xFFFF && c <= 0x10FFFF) {
+            u[0] = UChar(QChar::highSurrogate(c));
+            u[1] = UChar(QChar::lowSurrogate(c));
+            n = 2;
+        } else {
+            u[0] = UChar(c);
+        }
+        uint8_t k[64];
+        int32_t largo = ucol_getSortKey(colador_, u, n, k, int32_t(sizeof k));
+        std::string r;
+        if (largo > int32_t(sizeof k)) {
+            r.resize(size_t(largo));
+            largo = ucol_getSortKey(colador_, u, n, reinterpret_cast<uint8_t *>(r.data()), largo);
+        } else {
+            r.assign(reinterpret_cast<const char *>(k), size_t(std::max(largo, 0)));
+        }
+        if (!r.empty())
+            r.pop_back(); // the terminating zero byte
+        return r;
+    }
+    UCollator *colador_ = nullptr;
+    std::array<std::string, kTabla> tabla_;
+    std::array<bool, kTabla> hecha_{};
+    std::string otra_;
+};
+
+OrdenDeLetras &orden()
+{
+    thread_local OrdenDeLetras o;
+    return o;
+}
+
+} // namespace
+
+std::string claveDeOrden(char32_t c)
+{
+    return orden().clave(c);
 }
 
 static std::u32string puntos(QStringView v)
@@ -73,16 +161,17 @@ std::optional<Patron> Patron::compilar(QStringView patron, QString *error)
                     char32_t a = cps[k];
                     if (k + 2 < j && cps[k + 1] == U'-') {
                         char32_t b = cps[k + 2];
-                        if (b < a) {
+                        std::string ka = claveDeOrden(a), kb = claveDeOrden(b);
+                        if (kb < ka) {
                             if (error)
                                 *error = QStringLiteral("el intervalo «%1-%2» del patrón está al revés")
                                              .arg(QString::fromUcs4(&a, 1), QString::fromUcs4(&b, 1));
                             return std::nullopt;
                         }
-                        t.rangos.push_back({a, b});
+                        t.rangos.push_back({a, b, true, std::move(ka), std::move(kb)});
                         k += 2;
                     } else {
-                        t.rangos.push_back({a, a});
+                        t.rangos.push_back({a, a, false, {}, {}});
                     }
                 }
             }
@@ -121,11 +210,17 @@ bool Patron::uno(const Token &t, char32_t c) const
     case Token::Digito: return c >= U'0' && c <= U'9';
     case Token::Conjunto: {
         bool dentro = false;
+        const std::string *clave = nullptr;
         for (const Rango &r : t.rangos) {
-            if (c >= r.desde && c <= r.hasta) {
-                dentro = true;
-                break;
+            if (!r.intervalo) {
+                dentro = c == r.desde;
+            } else {
+                if (!clave)
+                    clave = &orden().clave(c);
+                dentro = *clave >= r.claveDesde && *clave <= r.claveHasta;
             }
+            if (dentro)
+                break;
         }
         return dentro != t.negado;
     }

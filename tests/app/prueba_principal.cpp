@@ -9,8 +9,10 @@
 #include "../comun/dialogos.h"
 #include "../comun/ventana_prueba.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QToolTip>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -221,15 +224,190 @@ private slots:
         QCOMPARE(v->Pal->text(), QStringLiteral("amor"));
     }
 
+    // An in-place edit typed into a grid: the list re-sorts, and the highlight,
+    // the record selector, the word box and what "Eliminar" deletes stay on the
+    // edited word; an empty word is refused. The models are checked throughout.
+    void edicionEnLaRejilla_data()
+    {
+        QTest::addColumn<int>("rejilla"); // -1: the word list; else the result grid of tab "2"
+        QTest::addColumn<QString>("palabra");
+        QTest::addColumn<QString>("teclas"); // after F2: "^" Home, "$" End, "~" select all, "<" erase
+        QTest::addColumn<QString>("queda");   // the word the rows must show afterwards
+        QTest::addColumn<bool>("rechazada");
+        QTest::newRow("se mueve") << -1 << "solado" << "$x" << "soladox" << false;
+        QTest::newRow("no se mueve") << -1 << "solador" << "$a" << "soladora" << false;
+        QTest::newRow("al principio") << -1 << "soldado" << "~<aaa" << "aaa" << false;
+        QTest::newRow("vacía") << -1 << "solado" << "~<" << "solado" << true;
+        QTest::newRow("en blanco") << -1 << "solado" << "~<   " << "solado" << true;
+        QTest::newRow("en las rimas") << 0 << "helado" << "^z" << "zhelado" << false;
+        QTest::newRow("en las rimas, vacía") << 0 << "helado" << "~<" << "helado" << true;
+    }
     void edicionEnLaRejilla()
     {
-        QVERIFY(editar(v->DB, int(filas(v->DB).indexOf(QStringLiteral("queso"))), QStringLiteral("zapato")));
-        QVERIFY(!filas(v->DB).contains(QStringLiteral("queso")));
-        QCOMPARE(filas(v->DB).last(), QStringLiteral("zapato")); // in its place in list order
-        // Written at once, with its new skeleton.
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = 'zapato'")),
-                 QStringList{QStringLiteral("aao")});
-        QVERIFY(consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE Pal = 'queso'")).isEmpty());
+        QFETCH(int, rejilla);
+        QFETCH(QString, palabra);
+        QFETCH(QString, teclas);
+        QFETCH(QString, queda);
+        QFETCH(bool, rechazada);
+        v.reset();
+        QFile::remove(ruta);
+        crearAlmacen(ruta, lista("sol solado solador soldado helado alado lado"));
+        abrir();
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        std::vector<std::unique_ptr<QAbstractItemModelTester>> probadores;
+        for (QTableView *t : std::initializer_list<QTableView *>{v->DB, v->DR[0], v->DR[1]})
+            probadores.push_back(std::make_unique<QAbstractItemModelTester>(
+                t->model(), QAbstractItemModelTester::FailureReportingMode::QtTest));
+        Dialogos dialogos;
+        QTableView *t = v->DB;
+        QTest::keyClicks(v->Ind, palabra);
+        if (rejilla >= 0) {
+            QTest::keyClicks(v->Ind, QStringLiteral("X")); // the list stays on the word
+            rimar(0, QStringLiteral("lado"));
+            t = v->DR[rejilla];
+        }
+        const int fila = int(filas(t).indexOf(palabra));
+        QVERIFY(fila >= 0);
+        clicEnFila(t, fila);
+        QCOMPARE(v->Pal->text(), palabra);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(t));
+        QTest::qWait(QApplication::doubleClickInterval() + 50); // a user's pause: no double click
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor));
+        for (const QChar c : teclas) {
+            if (c == u'^')
+                QTest::keyClick(editor, Qt::Key_Home);
+            else if (c == u'$')
+                QTest::keyClick(editor, Qt::Key_End);
+            else if (c == u'~')
+                QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            else if (c == u'<')
+                QTest::keyClick(editor, Qt::Key_Backspace);
+            else
+                QTest::keyClicks(editor, QString(c));
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!t->indexWidget(t->currentIndex()) && QApplication::focusWidget() != editor);
+        if (rechazada) {
+            QTRY_COMPARE(dialogos.textos.size(), 1);
+            QVERIFY(dialogos.textos.first().contains(QStringLiteral("vacía")));
+        } else {
+            QVERIFY(dialogos.textos.isEmpty());
+        }
+        // The grid edited shows the word in the row picked; the word list holds it in its order.
+        QCOMPARE(t->currentIndex().data().toString(), queda);
+        QStringList orden = lista("alado helado lado sol solado solador soldado");
+        orden.replace(orden.indexOf(palabra), queda);
+        std::sort(orden.begin(), orden.end());
+        QCOMPARE(filas(v->DB), orden);
+        const int enLista = int(orden.indexOf(queda));
+        QCOMPARE(v->DB->currentIndex().row(), enLista);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().first().row(), enLista);
+        QCOMPARE(int(v->DPal->actual()), enLista);
+        for (int i = 0; i < orden.size(); ++i)
+            QCOMPARE(v->DB->model()->headerData(i, Qt::Vertical).toString().isEmpty(), i != enLista);
+        QCOMPARE(v->Pal->text(), queda);
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = '%1'").arg(queda)),
+                 QStringList{ExtraeVocales(queda)});
+        // "Eliminar" takes that word and no other.
+        dialogos.responder(QMessageBox::Yes);
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        orden.removeOne(queda);
+        QCOMPARE(contenido(ruta).keys(), orden);
+        QCOMPARE(filas(v->DB), orden);
+        // Archiving a word and reading the list again keep the models sound too.
+        escritura(QStringLiteral("archivar nueva")).hacer(*v);
+        v->Ind->clear();
+        QCOMPARE(filas(v->DB).size(), orden.size() + 1);
+    }
+
+    // Ctrl+A, Ctrl+C in a grid copy every row, one word a line; rows picked
+    // with Shift copy those rows; the current row stays the picked word.
+    void copiarFilas()
+    {
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        rimar(0, QStringLiteral("canción"));
+        const QStringList rimas = lista("avión camión corazón ilusión pasión razón");
+        clicEnFila(v->DR[0], 1);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(v->DR[0]));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), rimas.join(u'\n'));
+        QCOMPARE(v->Pal->text(), QStringLiteral("camión"));
+        // In the word list: a row, Shift and a click two rows further, Shift and Down.
+        const int desde = int(filas(v->DB).indexOf(QStringLiteral("casa")));
+        clicEnFila(v->DB, desde);
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          v->DB->visualRect(v->DB->model()->index(desde + 2, 0)).center());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).mid(desde, 4).join(u'\n'));
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 3));
+        QCOMPARE(int(v->DPal->actual()), desde + 3);
+        // Ctrl and a click adds a row.
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          v->DB->visualRect(v->DB->model()->index(desde + 5, 0)).center());
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 (filas(v->DB).mid(desde, 4) << filas(v->DB).at(desde + 5)).join(u'\n'));
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 5));
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), filas(v->DB).join(u'\n'));
+        // A plain click then picks one row, and opens no editor on it.
+        clicEnFila(v->DB, 3);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(v->DB->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(v->Pal->text(), filas(v->DB).at(3));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(v->DB));
+    }
+
+    // Long words: the count caption fits in its place, smaller when needed;
+    // a word cut short in a grid shows whole in its tooltip.
+    void textosLargos()
+    {
+        v.reset();
+        QFile::remove(ruta);
+        const QString larga = QStringLiteral("electroencefalografistalogía");
+        const QString enorme = QString(150, u'r') + QStringLiteral("ía");
+        crearAlmacen(ruta, QStringList{QStringLiteral("otorrinolaringología"), QStringLiteral("biología"), larga, enorme});
+        abrir();
+        const QRect lugar = v->Cuenta->geometry();
+        auto cabe = [this] {
+            return QFontMetrics(v->Cuenta->font()).horizontalAdvance(v->Cuenta->text()) <= v->Cuenta->contentsRect().width();
+        };
+        rimar(0, QStringLiteral("biología"));
+        QCOMPARE(v->Cuenta->font().pointSizeF(), 8.25); // a short caption keeps the design's font
+        QVERIFY(cabe());
+        rimar(0, larga);
+        QCOMPARE(v->Cuenta->text(), larga + QStringLiteral(": 3 palabras"));
+        QVERIFY(cabe());
+        QVERIFY(v->Cuenta->font().pointSizeF() >= 6.5 && v->Cuenta->font().pointSizeF() < 8.25);
+        QCOMPARE(v->Cuenta->toolTip(), v->Cuenta->text());
+        QCOMPARE(v->Cuenta->geometry(), lugar);
+        rimar(0, enorme);
+        QCOMPARE(v->Cuenta->toolTip(), enorme + QStringLiteral(": 3 palabras"));
+        QVERIFY(v->Cuenta->recortada()); // too long for any size: shortened, whole in the tooltip
+        QCOMPARE(v->Cuenta->geometry(), lugar);
+        // Hovering the rows of the results: a word that fits has no tooltip.
+        rimar(0, QStringLiteral("otorrinolaringología"));
+        auto ayuda = [this](const QString &w) {
+            QTableView *t = v->DR[0];
+            QToolTip::hideText();
+            QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+            const QPoint p = t->visualRect(t->model()->index(int(filas(t).indexOf(w)), 0)).center();
+            QHelpEvent e(QEvent::ToolTip, p, t->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(t->viewport(), &e);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QVERIFY2(!ayuda(QStringLiteral("biología")).contains(QStringLiteral("biología")), qPrintable(QToolTip::text()));
+        QVERIFY(ayuda(larga).contains(larga));
+        const QString t = ayuda(enorme);
+        QVERIFY2(t.contains(enorme.left(60)), qPrintable(t));
     }
 
     void almacenQueFaltaONoSirve()

@@ -42,6 +42,20 @@ private slots:
         fila("[!cp]asa", "casa", false);
         fila("[a-c]*", "Bote", true);
         fila("[a-c]*", "dote", false);
+        // Ranges take the word list's order: ñ between n and o, an accented
+        // vowel as its base letter; a single listed character is exact.
+        fila("[m-o]andú", "ñandú", true);
+        fila("[m-n]andú", "ñandú", false);
+        fila("[ñ-z]*", "nido", false);
+        fila("[ñ-z]*", "Ñandú", true);
+        fila("[!a-z]*", "ábaco", false);
+        fila("[a-a]baco", "ÁBACO", true);
+        fila("[a]baco", "ábaco", false);
+        fila("[á-á]*", "abaco", true);
+        fila("*[t-v]", "pingü", true);
+        fila("[0-9]*", "7a", true);
+        fila("[!a-z]*", "7a", true);
+        fila("[a-z]*", "αβ", false);
         fila("*[*]*", "a*b", true);         // a bracketed star is a plain star
         fila("*[*]*", "ab", false);
         fila("*[?]", "qué?", true);
@@ -68,6 +82,9 @@ private slots:
         QVERIFY(!Patron::compilar(u"ab[c", &error));
         QVERIFY(error.contains(QStringLiteral("corchete")));
         QVERIFY(!Patron::compilar(u"[z-a]", &error));
+        QVERIFY(error.contains(QStringLiteral("al revés")));
+        QVERIFY(!Patron::compilar(u"[o-ñ]", &error)); // reversed in the list's order, not by code
+        QVERIFY(Patron::compilar(u"[á-a]"));         // one letter there
         QVERIFY(!Patron::compilar(u"[", &error));
     }
 

@@ -1,0 +1,32 @@
+#pragma once
+// A one-line caption that keeps its place and size whatever its text: a text
+// too wide for it is drawn in a smaller font, and when even the smallest one
+// is too wide, shortened in the middle. The whole text is always its tooltip.
+
+#include <QLabel>
+
+namespace rimario {
+
+class EtiquetaAjustada : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    // Hides QLabel::setText: the caption is fitted as it is set.
+    void setText(const QString &texto);
+    // True when the text is drawn shortened (it does not fit in any size).
+    bool recortada() const { return recortada_; }
+
+protected:
+    void changeEvent(QEvent *evento) override;
+    void paintEvent(QPaintEvent *evento) override;
+
+private:
+    void ajustar();
+    int anchoUtil() const;
+    QFont base_;
+    bool tieneBase_ = false;
+    bool ajustando_ = false;
+    bool recortada_ = false;
+};
+
+} // namespace rimario
