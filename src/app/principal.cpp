@@ -609,7 +609,9 @@ void Principal::Rima_Click()
             DRim[k]->poner(rimasCompletas(DPal->lexico(), w, n, MT->isChecked()));
             cuenta();
         } else {
-            auto r = marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
+            // The marks and the rows shown from one and the same state of the file.
+            std::optional<ResultadoRima> r;
+            DPal->alDia([&] { r = marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked()); });
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));
