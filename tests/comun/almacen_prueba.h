@@ -57,6 +57,10 @@ inline bool volverAlFormato1(const QString &ruta)
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db,
                           "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
+                          "DROP TRIGGER Palabras_cambiar;"
+                          "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
+                          "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
+                          "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
