@@ -14,6 +14,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace rimario {
 
 namespace {
@@ -313,14 +317,36 @@ void Almacen::ejecutar(const char *sql) const
         fallo(QStringLiteral("Error del almacén de palabras"), rc);
 }
 
+bool Almacen::esArchivoNormal(const QString &ruta)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(ruta).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QString Almacen::noEsArchivoNormal(const QString &ruta)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return QString();
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("«%1» es una carpeta, no un almacén de palabras.").arg(ruta);
+    return QStringLiteral("«%1» no es un archivo normal (es una tubería, un dispositivo o un socket): "
+                          "no se puede usar como almacén de palabras.").arg(ruta);
+}
+
 bool Almacen::pareceAccess(const QString &ruta)
 {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
+    // Opened without waiting: a pipe named like the store would block a plain open.
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const QByteArray cab = f.read(32);
-    return cab.size() >= 19 && cab.at(0) == 0 && cab.at(1) == 1 && cab.at(2) == 0 && cab.at(3) == 0
-        && (cab.mid(4, 15) == "Standard Jet DB" || cab.mid(4, 15) == "Standard ACE DB");
+    struct stat st;
+    char cab[19];
+    const bool es = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, cab, sizeof cab, 0) == sizeof cab
+        && cab[0] == 0 && cab[1] == 1 && cab[2] == 0 && cab[3] == 0
+        && (std::memcmp(cab + 4, "Standard Jet DB", 15) == 0 || std::memcmp(cab + 4, "Standard ACE DB", 15) == 0);
+    ::close(fd);
+    return es;
 }
 
 void Almacen::preparar()
@@ -349,9 +375,8 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::NoExiste,
                            QStringLiteral("No se encuentra el almacén de palabras «%1» (%2).")
                                .arg(ruta, info.absoluteFilePath()));
-    if (info.isDir())
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                           QStringLiteral("«%1» es una carpeta, no un almacén de palabras.").arg(ruta));
+    if (const QString m = noEsArchivoNormal(ruta); !m.isEmpty())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen, m);
     if (pareceAccess(ruta))
         throw ErrorAlmacen(ErrorAlmacen::Tipo::EsAccess,
                            QStringLiteral("«%1» es una base de datos de Microsoft Access, no un "

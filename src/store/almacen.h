@@ -86,7 +86,12 @@ public:
     static std::unique_ptr<Almacen> crear(const QString &ruta);
 
     // True when the file starts like a Microsoft Access (Jet/ACE) database.
+    // Never blocks: a pipe, device or socket is not one.
     static bool pareceAccess(const QString &ruta);
+    // True when 'ruta' is (or links to) a regular file.
+    static bool esArchivoNormal(const QString &ruta);
+    // The message for a path that exists but is not a regular file ("" otherwise).
+    static QString noEsArchivoNormal(const QString &ruta);
 
     QString ruta() const { return ruta_; }
     bool soloLectura() const { return soloLectura_; }

@@ -1,7 +1,7 @@
 #pragma once
 // Test stores and files: a fresh store with the given words (Voc computed) and
 // definitions, SQL run on a file as another tool would, file contents, and the
-// Access sample of the shared test data.
+// Access sample.
 
 #include "almacen.h"
 #include "vocales.h"
@@ -115,11 +115,10 @@ inline QStringList archivosDe(const QString &carpeta)
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The Access 2000 word store of the shared test data.
+// The Access 2000 word store kept in the repository.
 inline QString muestraAccess()
 {
-    return QDir(qEnvironmentVariable("RIMARIO_FIXTURES", QStringLiteral(RIMARIO_FUENTES "/../shared/fixtures")))
-        .filePath(QStringLiteral("access2000-sample.lop"));
+    return QStringLiteral(RIMARIO_FUENTES "/fuzz/corpus/access/muestra-access2000.lop");
 }
 
 } // namespace rimario::prueba

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace rimario;
 using namespace rimario::prueba;
 
@@ -75,6 +77,23 @@ private slots:
             QVERIFY(!QFile::exists(destino));
         }
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // A pipe named as the store or the Access file: every command refuses it at once.
+    void tuberiaEnLugarDeArchivo()
+    {
+        const QString tuberia = ruta(QStringLiteral("tuberia.lop"));
+        QCOMPARE(::mkfifo(QFile::encodeName(tuberia).constData(), 0644), 0);
+        for (const QString &orden : {QStringLiteral("buscar --almacen %1 -n 2 casa").arg(tuberia),
+                                     QStringLiteral("buscar --almacen %1 --consonante casa").arg(tuberia),
+                                     QStringLiteral("comprobar %1").arg(tuberia),
+                                     QStringLiteral("convertir %1 %2").arg(tuberia, ruta(QStringLiteral("t.lop")))}) {
+            QProcess p;
+            p.start(QStringLiteral(RIMARIO_CLI), orden.split(u' '));
+            QVERIFY2(p.waitForFinished(20000), qPrintable(orden));
+            QVERIFY2(p.exitCode() != 0 && p.readAllStandardError().contains("no es un archivo normal"), qPrintable(orden));
+        }
+        QVERIFY(!QFile::exists(ruta(QStringLiteral("t.lop"))));
     }
 
     void buscarRimas()
