@@ -76,15 +76,14 @@ qsizetype tramoMasLargo(QStringView texto)
 }
 
 // Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new.
+// such a run, old or new. The run is measured on the text shown (formatting
+// codes between its letters make no break).
 template <typename Poner>
-void ponerConCortes(QTextEdit *vista, QStringView texto, Poner poner)
+void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)
 {
-    const bool sinCortes = tramoMasLargo(texto) > kTramoSinCortes;
-    if (sinCortes)
-        vista->setWordWrapMode(QTextOption::WordWrap);
+    vista->setWordWrapMode(QTextOption::WordWrap);
     poner();
-    if (!sinCortes)
+    if (tramoMasLargo(vista->toPlainText()) <= kTramoSinCortes)
         vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
@@ -517,6 +516,11 @@ void Principal::terminarArchivo()
     const auto fin = qScopeGuard([this] { archivando_ = false; });
     // 3, 4. The page's text into the definition view.
     const QString pagina = QGuiApplication::clipboard()->text();
+    if (const QString motivo = demasiadoGrande(pagina); !motivo.isEmpty()) {
+        avisar(QStringLiteral("La página es demasiado grande para archivarla (%1): no se ha archivado nada.").arg(motivo));
+        emit archivado(false);
+        return;
+    }
     ponerConCortes(RT, pagina, [&] { RT->setPlainText(pagina); });
     // 5. The first 22 characters go.
     QTextCursor c(RT->document());
