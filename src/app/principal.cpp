@@ -381,6 +381,8 @@ void Principal::Form_Load()
     // 5, 6. The word list's source; the six result sources empty. The first
     //    access to the file happens here.
     almacen_ = Almacen::abrir(rutaAlmacen_);
+    if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
+        avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
     DPal = new ListaPalabras(*almacen_, this);
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);

@@ -295,6 +295,8 @@ void Almacen::fallo(const QString &que, int rc) const
         || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
             && (soloLectura_ || !QFileInfo(ruta_).isWritable()
                 || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (protegido && !motivoSoloLectura_.isEmpty())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura, m + QStringLiteral(": ") + motivoSoloLectura_);
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
@@ -499,9 +501,29 @@ void Almacen::comprobarEsquema()
 void Almacen::actualizarFormato(int desde)
 {
     // An older store is brought up to date in one transaction: all or nothing.
+    // It waits for another program's write lock as any write does; when that
+    // is not freed in time, the store is only read this session (its older
+    // format is read as it is) and every change says why.
     Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        return; // another program is writing: it stays in its format for now
+    if (t.rc() != SQLITE_OK) {
+        if (tipoDe(t.rc()) != ErrorAlmacen::Tipo::Ocupado)
+            throw ErrorAlmacen(tipoDe(t.rc()), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
+                                                   .arg(ruta_).arg(desde).arg(mensajeMotor(db_)));
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(ruta_).constData(), &db_,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
+                                                                .arg(ruta_, mensajeMotor(db_)));
+        preparar();
+        soloLectura_ = true;
+        motivoSoloLectura_ = QStringLiteral("el almacén «%1» es de un formato anterior (%2) y no se pudo poner al día "
+                                            "porque otro programa lo estaba usando; en esta sesión solo se puede "
+                                            "leer. Cierre el otro programa y vuelva a abrir este para poder escribir.")
+                                 .arg(ruta_).arg(desde);
+        return;
+    }
     char *err = nullptr;
     int rc = SQLITE_OK;
     if (desde < 2)
@@ -787,6 +809,8 @@ int Almacen::sentencia(const QString &que, const char *sql, const std::function<
 
 void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
 {
+    if (soloLectura_ && !motivoSoloLectura_.isEmpty())
+        fallo(que, SQLITE_READONLY);
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         fallo(que, t.rc());

@@ -8,6 +8,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -310,6 +313,52 @@ private slots:
         a->cambiarPal(id, QStringLiteral("avión"));
         QCOMPARE(buscar(*a, Almacen::TipoRima::Consonante, "on", std::nullopt),
                  (QStringList{QStringLiteral("avión"), QStringLiteral("canción"), QStringLiteral("razón")}));
+    }
+
+    // An older store while another program holds the write lock: the upgrade
+    // waits as any write does; the lock freed in time, it is done; not freed,
+    // the store is only read, every change refused with that reason.
+    void formatoAnteriorBloqueado_data()
+    {
+        QTest::addColumn<int>("liberaTrasMs"); // -1: never
+        QTest::newRow("se libera a tiempo") << 300;
+        QTest::newRow("no se libera") << -1;
+    }
+    void formatoAnteriorBloqueado()
+    {
+        QFETCH(int, liberaTrasMs);
+        const QString r = crearAlmacen(ruta(QStringLiteral("bloq-%1.lop").arg(liberaTrasMs)), lista("canto pájaro"));
+        QVERIFY(volverAlFormato1(r));
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "2000");
+        const auto fin = qScopeGuard([] { qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS"); });
+        sqlite3 *otro = nullptr;
+        sqlite3_open(QFile::encodeName(r).constData(), &otro);
+        QCOMPARE(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread libera([&] {
+            if (liberaTrasMs >= 0) {
+                QThread::msleep(liberaTrasMs);
+                sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+        });
+        auto a = Almacen::abrir(r);
+        libera.join();
+        sqlite3_close(otro);
+        const bool hecho = liberaTrasMs >= 0;
+        QCOMPARE(a->soloLectura(), !hecho);
+        QCOMPARE(a->formato(), hecho ? kFormatoActual : 1);
+        QCOMPARE(a->motivoSoloLectura().contains(QStringLiteral("formato anterior")), !hecho);
+        const std::vector<QString> v = a->palabrasQueRiman(Almacen::TipoRima::Asonante, QStringLiteral("ao"), std::nullopt);
+        QCOMPARE(QStringList(v.begin(), v.end()), lista("canto pájaro"));
+        try {
+            a->anadir(QStringLiteral("cántaro"), QStringLiteral("aao"), std::nullopt);
+            QVERIFY(hecho);
+        } catch (const ErrorAlmacen &e) {
+            QVERIFY2(!hecho && e.tipo() == ErrorAlmacen::Tipo::SoloLectura
+                         && e.mensaje().contains(QStringLiteral("no se pudo poner al día porque otro programa")),
+                     qPrintable(e.mensaje()));
+        }
+        QCOMPARE(consultar(r, "PRAGMA user_version"), QStringList{QString::number(hecho ? kFormatoActual : 1)});
+        QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase"), QStringList{QString::number(hecho ? 3 : 2)});
     }
 
     void soloLectura()
