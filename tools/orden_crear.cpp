@@ -11,6 +11,10 @@
 #include <QStringDecoder>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+
 namespace rimario::cli {
 
 int ordenCrear(const QStringList &args)
@@ -30,7 +34,8 @@ int ordenCrear(const QStringList &args)
         error(QStringLiteral("Uso: rimario-cli crear --lista PALABRAS.txt ALMACEN"));
         return 2;
     }
-    if (QFileInfo::exists(destino)) {
+    // A link, even one to nothing, is not written through.
+    if (QFileInfo::exists(destino) || QFileInfo(destino).isSymLink()) {
         error(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
         return 1;
     }
@@ -45,10 +50,27 @@ int ordenCrear(const QStringList &args)
         return 1;
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString texto = utf8.decode(bruto);
+    QString texto = utf8.decode(bruto);
     if (utf8.hasError()) {
         error(QStringLiteral("La lista «%1» no está en UTF-8.").arg(lista));
         return 1;
+    }
+    // CR LF, CR and LF all end a line.
+    texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    texto.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList lineas = texto.split(QLatin1Char('\n'));
+    // A word with a control character (NUL, tab, escape…) is refused, with nothing written.
+    for (qsizetype n = 0; n < lineas.size(); ++n) {
+        const QString palabra = lineas[n].trimmed();
+        for (const QChar c : palabra) {
+            if (c.category() == QChar::Other_Control) {
+                error(QStringLiteral("La línea %1 de «%2» tiene un carácter de control (U+%3) en la palabra: "
+                                     "no se ha creado el almacén.")
+                          .arg(n + 1)
+                          .arg(lista, QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+                return 1;
+            }
+        }
     }
 
     // Written under a temporary name beside the destination, moved into place when complete.
@@ -65,7 +87,6 @@ int ordenCrear(const QStringList &args)
     qint64 escritas = 0;
     try {
         auto almacen = Almacen::crear(rutaTemporal);
-        const QStringList lineas = texto.split(QLatin1Char('\n'));
         const bool largo = lineas.size() > 50000;
         QSet<QString> vistas;
         vistas.reserve(lineas.size());
@@ -92,7 +113,11 @@ int ordenCrear(const QStringList &args)
         error(e.mensaje());
         return 1;
     }
-    if (QFileInfo::exists(destino) || !QFile::rename(rutaTemporal, destino)) {
+    // Into place in one step, never over anything that took the name meanwhile.
+    if (::renameat2(AT_FDCWD, QFile::encodeName(rutaTemporal).constData(), AT_FDCWD,
+                    QFile::encodeName(destino).constData(), RENAME_NOREPLACE) != 0
+        && (errno != EINVAL || QFileInfo::exists(destino) || QFileInfo(destino).isSymLink()
+            || !QFile::rename(rutaTemporal, destino))) {
         QFile::remove(rutaTemporal);
         error(QStringLiteral("No se pudo dejar el almacén en «%1».").arg(destino));
         return 1;

@@ -16,6 +16,7 @@ namespace {
 // Lines of the child's standard output.
 const QByteArray kProgreso = "PROGRESO ";
 const QByteArray kCopia = "COPIA ";
+const QByteArray kEspera = "ESPERA";
 } // namespace
 
 bool hayPantalla()
@@ -30,6 +31,9 @@ int convertirEnHijo(const QString &ruta)
         const QString copia = convertirAlAbrir(ruta, [](qint64 hechas, qint64 total) {
             std::printf("%s%lld %lld\n", kProgreso.constData(), static_cast<long long>(hechas),
                         static_cast<long long>(total));
+            std::fflush(stdout);
+        }, [] {
+            std::printf("%s\n", kEspera.constData());
             std::fflush(stdout);
         });
         std::printf("%s%s\n", kCopia.constData(), copia.toUtf8().constData());
@@ -85,6 +89,12 @@ QString prepararAlmacen(const QString &ruta, QWidget *padre, const QString &prog
                     std::fprintf(stderr, "Convirtiendo el almacén de Access: %lld de %lld palabras\n",
                                  static_cast<long long>(hechas), static_cast<long long>(total));
                 }
+            } else if (linea == kEspera) {
+                // Another Rimario is converting this same file: this one waits for it.
+                const QString aviso = QStringLiteral("Otro Rimario está convirtiendo este mismo almacén de palabras "
+                                                     "de Microsoft Access; se espera a que termine…");
+                progreso.setLabelText(aviso);
+                std::fprintf(stderr, "%s\n", aviso.toLocal8Bit().constData());
             } else if (linea.startsWith(kCopia)) {
                 copia = QString::fromUtf8(linea.mid(kCopia.size()));
             }

@@ -86,15 +86,14 @@ qsizetype tramoMasLargo(QStringView texto)
 }
 
 // Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new.
+// such a run, old or new. The run is measured on the text shown (formatting
+// codes between its letters make no break).
 template <typename Poner>
-void ponerConCortes(QTextEdit *vista, QStringView texto, Poner poner)
+void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)
 {
-    const bool sinCortes = tramoMasLargo(texto) > kTramoSinCortes;
-    if (sinCortes)
-        vista->setWordWrapMode(QTextOption::WordWrap);
+    vista->setWordWrapMode(QTextOption::WordWrap);
     poner();
-    if (!sinCortes)
+    if (tramoMasLargo(vista->toPlainText()) <= kTramoSinCortes)
         vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
@@ -658,6 +657,8 @@ void Principal::Form_Load()
     // 5, 6. The word list's source; the six result sources empty. The first
     //    access to the file happens here.
     almacen_ = Almacen::abrir(rutaAlmacen_);
+    if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
+        avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
     DPal = new ListaPalabras(*almacen_, this);
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);
@@ -832,6 +833,11 @@ void Principal::terminarArchivo()
     const auto fin = qScopeGuard([this] { archivando_ = false; });
     // 3, 4. The page's text into the definition view.
     const QString pagina = QGuiApplication::clipboard()->text();
+    if (const QString motivo = demasiadoGrande(pagina); !motivo.isEmpty()) {
+        avisar(QStringLiteral("La página es demasiado grande para archivarla (%1): no se ha archivado nada.").arg(motivo));
+        emit archivado(false);
+        return;
+    }
     ponerConCortes(RT, pagina, [&] { RT->setPlainText(pagina); });
     // 5. The first 22 characters go.
     QTextCursor c(RT->document());
@@ -936,9 +942,13 @@ void Principal::Rima_Click()
             DRim[k]->poner(rimasCompletas(DPal->lexico(), w, n, MT->isChecked()));
             cuenta();
         } else {
-            // A store that cannot be written gets the same rows, computed but not marked.
-            auto r = almacen_->soloLectura() ? rimasVocalesDe(DPal->lexico(), w, n, MT->isChecked())
-                                             : marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
+            // The marks and the rows shown from one and the same state of the file;
+            // a store that cannot be written gets the same rows, computed but not marked.
+            std::optional<ResultadoRima> r;
+            DPal->alDia([&] {
+                r = almacen_->soloLectura() ? rimasVocalesDe(DPal->lexico(), w, n, MT->isChecked())
+                                            : marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
+            });
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));

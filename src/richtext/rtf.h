@@ -25,6 +25,9 @@
 //   kProfundidadMaxima are skipped. Text after the group that closes the document is
 //   ignored; a missing closing brace is no trouble.
 // - Never throws, never recurses, linear in the length of the input.
+// - A text over kCaracteresMaximos characters or with more than kParrafosMaximos
+//   paragraphs and line breaks is not read: the document gets, instead, a message
+//   saying so (the view's layout would take minutes over it).
 //
 // Writer (escribirRtf): the RichEdit style of the stored values, namely
 //   {\rtf1\ansi\ansicpg1252\deff0\deflang3082{\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}...}
@@ -58,5 +61,11 @@ void leerRtf(QStringView rtf, QTextDocument *documento);
 QString escribirRtf(const QTextDocument *documento);
 
 inline constexpr int kProfundidadMaxima = 512;
+inline constexpr qsizetype kCaracteresMaximos = 8 * 1024 * 1024;
+inline constexpr qsizetype kParrafosMaximos = 200000;
+
+// Why a text is too large to be shown (see above), as "600.000 párrafos y saltos
+// de línea; el máximo es 200.000"; empty when it is not.
+QString demasiadoGrande(QStringView texto);
 
 } // namespace rimario

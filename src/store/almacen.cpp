@@ -8,10 +8,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cstring>
 
 #include <climits>
 
 #include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rimario {
 
@@ -114,8 +122,12 @@ const char *const kVista =
 #undef MARCA
 
 // Writes through the view (by other tools) keep the rules: a written row keeps
-// the marks it was given. Its sort key is remade when the program next opens
-// the file.
+// the marks it was given. Its keys (Clave, Consonante, Asonante, Silabas) need
+// functions of this program, which another program has not: such a row is left
+// with Clave Null, meaning "no key is valid yet". Every read of this program
+// finds these rows through the index on Clave (cheaply: they sort first) and
+// makes their keys in the file, or, when the file cannot be written, in memory
+// as it reads; a row with Clave Null is never taken by its stored rhyme keys.
 const char *const kDisparadores = R"SQL(
 CREATE TRIGGER Palabras_insertar INSTEAD OF INSERT ON Palabras BEGIN
     INSERT INTO PalabrasBase (Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave)
@@ -137,7 +149,10 @@ CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN
         A6 = CASE WHEN coalesce(NEW.A6, 0) = 0 THEN 0 ELSE -1 END,
         A7 = CASE WHEN coalesce(NEW.A7, 0) = 0 THEN 0 ELSE -1 END,
         Sello = (SELECT Valor FROM Meta WHERE Clave = 'contador'),
-        Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END
+        Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END,
+        Consonante = CASE WHEN NEW.Pal IS OLD.Pal THEN Consonante ELSE NULL END,
+        Asonante = CASE WHEN NEW.Pal IS OLD.Pal THEN Asonante ELSE NULL END,
+        Silabas = CASE WHEN NEW.Pal IS OLD.Pal THEN Silabas ELSE NULL END
     WHERE Id = OLD.Id;
 END;
 CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
@@ -147,6 +162,13 @@ END;
 
 const char *const kLeerEnOrden =
     "SELECT Id, Pal, Voc FROM PalabrasBase ORDER BY Clave, Pal, Voc, Id";
+const char *const kLeerConClave =
+    "SELECT Id, Pal, Voc, Clave FROM PalabrasBase WHERE Clave IS NOT NULL ORDER BY Clave, Pal, Voc, Id";
+const char *const kLeerPendientes = "SELECT Id, Pal, Voc FROM PalabrasBase WHERE Clave IS NULL";
+const char *const kHayPendientes = "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1";
+const char *const kRepararClaves =
+    "UPDATE PalabrasBase SET Clave = clave_orden(Pal), Consonante = clave_rima(Pal, 0), "
+    "Asonante = clave_rima(Pal, 1), Silabas = clave_rima(Pal, 2) WHERE Clave IS NULL";
 const char *const kLeerSig = "SELECT Sig FROM PalabrasBase WHERE Id = ?1";
 const char *const kLeerFila =
     "SELECT Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1";
@@ -299,6 +321,8 @@ void Almacen::fallo(const QString &que, int rc) const
         || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
             && (soloLectura_ || !QFileInfo(ruta_).isWritable()
                 || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (protegido && !motivoSoloLectura_.isEmpty())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura, m + QStringLiteral(": ") + motivoSoloLectura_);
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
@@ -326,14 +350,36 @@ void Almacen::ponerAvisoEspera(AvisoEspera aviso)
     avisoEspera() = std::move(aviso);
 }
 
+bool Almacen::esArchivoNormal(const QString &ruta)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(ruta).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QString Almacen::noEsArchivoNormal(const QString &ruta)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return QString();
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("«%1» es una carpeta, no un almacén de palabras.").arg(ruta);
+    return QStringLiteral("«%1» no es un archivo normal (es una tubería, un dispositivo o un socket): "
+                          "no se puede usar como almacén de palabras.").arg(ruta);
+}
+
 bool Almacen::pareceAccess(const QString &ruta)
 {
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
+    // Opened without waiting: a pipe named like the store would block a plain open.
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const QByteArray cab = f.read(32);
-    return cab.size() >= 19 && cab.at(0) == 0 && cab.at(1) == 1 && cab.at(2) == 0 && cab.at(3) == 0
-        && (cab.mid(4, 15) == "Standard Jet DB" || cab.mid(4, 15) == "Standard ACE DB");
+    struct stat st;
+    char cab[19];
+    const bool es = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, cab, sizeof cab, 0) == sizeof cab
+        && cab[0] == 0 && cab[1] == 1 && cab[2] == 0 && cab[3] == 0
+        && (std::memcmp(cab + 4, "Standard Jet DB", 15) == 0 || std::memcmp(cab + 4, "Standard ACE DB", 15) == 0);
+    ::close(fd);
+    return es;
 }
 
 void Almacen::preparar()
@@ -362,9 +408,8 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::NoExiste,
                            QStringLiteral("No se encuentra el almacén de palabras «%1» (%2).")
                                .arg(ruta, info.absoluteFilePath()));
-    if (info.isDir())
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                           QStringLiteral("«%1» es una carpeta, no un almacén de palabras.").arg(ruta));
+    if (const QString m = noEsArchivoNormal(ruta); !m.isEmpty())
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen, m);
     if (pareceAccess(ruta))
         throw ErrorAlmacen(ErrorAlmacen::Tipo::EsAccess,
                            QStringLiteral("«%1» es una base de datos de Microsoft Access, no un "
@@ -487,9 +532,29 @@ void Almacen::comprobarEsquema()
 void Almacen::actualizarFormato(int desde)
 {
     // An older store is brought up to date in one transaction: all or nothing.
+    // It waits for another program's write lock as any write does; when that
+    // is not freed in time, the store is only read this session (its older
+    // format is read as it is) and every change says why.
     Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        return; // another program is writing: it stays in its format for now
+    if (t.rc() != SQLITE_OK) {
+        if (tipoDe(t.rc()) != ErrorAlmacen::Tipo::Ocupado)
+            throw ErrorAlmacen(tipoDe(t.rc()), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
+                                                   .arg(ruta_).arg(desde).arg(mensajeMotor(db_)));
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(ruta_).constData(), &db_,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
+                                                                .arg(ruta_, mensajeMotor(db_)));
+        preparar();
+        soloLectura_ = true;
+        motivoSoloLectura_ = QStringLiteral("el almacén «%1» es de un formato anterior (%2) y no se pudo poner al día "
+                                            "porque otro programa lo estaba usando; en esta sesión solo se puede "
+                                            "leer. Cierre el otro programa y vuelva a abrir este para poder escribir.")
+                                 .arg(ruta_).arg(desde);
+        return;
+    }
     char *err = nullptr;
     int rc = SQLITE_OK;
     if (desde < 2)
@@ -520,23 +585,16 @@ void Almacen::actualizarClaves()
             guardada = s.texto(0);
     }
     const QString actual = colador_.version();
-    bool pendientes = false;
-    {
-        Sentencia s(db_, "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1");
-        pendientes = s.ok() && s.paso() == SQLITE_ROW;
-    }
-    if (guardada == actual && !pendientes)
+    if (guardada == actual) {
+        if (hayClavesPendientes())
+            repararClaves();
         return;
+    }
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         return; // someone else is writing; the keys are remade on a later start
     char *err = nullptr;
-    int rc = sqlite3_exec(db_,
-                          guardada == actual
-                              ? "UPDATE PalabrasBase SET Clave = clave_orden(Pal), Consonante = clave_rima(Pal, 0), "
-                                "Asonante = clave_rima(Pal, 1), Silabas = clave_rima(Pal, 2) WHERE Clave IS NULL"
-                              : "UPDATE PalabrasBase SET Clave = clave_orden(Pal)",
-                          nullptr, nullptr, &err);
+    int rc = sqlite3_exec(db_, "UPDATE PalabrasBase SET Clave = clave_orden(Pal)", nullptr, nullptr, &err);
     sqlite3_free(err);
     if (rc != SQLITE_OK)
         return;
@@ -547,25 +605,139 @@ void Almacen::actualizarClaves()
     t.confirmar();
 }
 
+bool Almacen::hayClavesPendientes() const
+{
+    Sentencia s(db_, kHayPendientes);
+    return s.ok() && s.paso() == SQLITE_ROW;
+}
+
+bool Almacen::repararClaves() const
+{
+    if (soloLectura_ || !sqlite3_get_autocommit(db_))
+        return false;
+    // Another program holding the file is not waited for: the rows are then
+    // keyed in memory, and in the file by a later read.
+    sqlite3_busy_handler(db_, nullptr, nullptr);
+    const auto espera = qScopeGuard([this] { sqlite3_busy_handler(db_, alEsperar, nullptr); });
+    Escritura t(db_);
+    if (t.rc() != SQLITE_OK)
+        return false;
+    if (sqlite3_exec(db_, kRepararClaves, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    return t.confirmar() == SQLITE_OK;
+}
+
+namespace {
+
+// A row's place in list order (Clave, Pal, Voc, Id, as SQLite orders them:
+// Null first, then text by its bytes).
+struct Lugar {
+    QByteArray clave;
+    std::optional<QByteArray> pal, voc;
+    qint64 id = 0;
+};
+
+int compararBytes(const QByteArray &a, const QByteArray &b)
+{
+    const int c = std::memcmp(a.constData(), b.constData(), size_t(std::min(a.size(), b.size())));
+    return c ? c : (a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0));
+}
+
+int compararNulo(const std::optional<QByteArray> &a, const std::optional<QByteArray> &b)
+{
+    if (!a || !b)
+        return int(bool(a)) - int(bool(b));
+    return compararBytes(*a, *b);
+}
+
+bool antes(const Lugar &a, const Lugar &b)
+{
+    if (const int c = compararBytes(a.clave, b.clave))
+        return c < 0;
+    if (const int c = compararNulo(a.pal, b.pal))
+        return c < 0;
+    if (const int c = compararNulo(a.voc, b.voc))
+        return c < 0;
+    return a.id < b.id;
+}
+
+std::optional<QByteArray> columnaBytes(sqlite3_stmt *st, int c)
+{
+    if (sqlite3_column_type(st, c) == SQLITE_NULL)
+        return std::nullopt;
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+    return QByteArray(p ? p : "", sqlite3_column_bytes(st, c));
+}
+
+} // namespace
+
 void Almacen::recorrerEnOrden(
     const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
 {
-    Sentencia s(db_, kLeerEnOrden);
+    const QString que = QStringLiteral("No se pudo leer la lista de palabras");
+    if (!hayClavesPendientes() || repararClaves()) {
+        Sentencia s(db_, kLeerEnOrden);
+        if (!s.ok())
+            fallo(que, s.rc());
+        int rc;
+        sqlite3_stmt *st = s.get();
+        while ((rc = s.paso()) == SQLITE_ROW) {
+            const qint64 id = sqlite3_column_int64(st, 0);
+            const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
+            const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+            const int npal = sqlite3_column_bytes(st, 1);
+            const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
+            const int nvoc = sqlite3_column_bytes(st, 2);
+            visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
+        }
+        if (rc != SQLITE_DONE)
+            fallo(que, rc);
+        return;
+    }
+    // Rows without keys, and the file cannot be written now: they are keyed
+    // here, as clave_orden would key them, and merged into the ordered rows.
+    std::vector<Lugar> sueltas;
+    {
+        Sentencia s(db_, kLeerPendientes);
+        if (!s.ok())
+            fallo(que, s.rc());
+        int rc;
+        while ((rc = s.paso()) == SQLITE_ROW) {
+            Lugar l;
+            l.id = s.entero(0);
+            l.pal = columnaBytes(s.get(), 1);
+            l.voc = columnaBytes(s.get(), 2);
+            l.clave = colador_.clave(l.pal ? QString::fromUtf8(*l.pal) : QString());
+            sueltas.push_back(std::move(l));
+        }
+        if (rc != SQLITE_DONE)
+            fallo(que, rc);
+    }
+    std::sort(sueltas.begin(), sueltas.end(), antes);
+    auto darSuelta = [&](const Lugar &l) {
+        visitar(l.id, l.pal ? l.pal->constData() : "", l.pal ? int(l.pal->size()) : 0, !l.pal,
+                l.voc ? l.voc->constData() : "", l.voc ? int(l.voc->size()) : 0);
+    };
+    size_t k = 0;
+    Sentencia s(db_, kLeerConClave);
     if (!s.ok())
-        fallo(QStringLiteral("No se pudo leer la lista de palabras"), s.rc());
+        fallo(que, s.rc());
     int rc;
     sqlite3_stmt *st = s.get();
+    Lugar fila;
     while ((rc = s.paso()) == SQLITE_ROW) {
-        const qint64 id = sqlite3_column_int64(st, 0);
-        const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
-        const int npal = sqlite3_column_bytes(st, 1);
-        const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
-        const int nvoc = sqlite3_column_bytes(st, 2);
-        visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
+        fila.id = sqlite3_column_int64(st, 0);
+        fila.pal = columnaBytes(st, 1);
+        fila.voc = columnaBytes(st, 2);
+        fila.clave = QByteArray(static_cast<const char *>(sqlite3_column_blob(st, 3)), sqlite3_column_bytes(st, 3));
+        while (k < sueltas.size() && antes(sueltas[k], fila))
+            darSuelta(sueltas[k++]);
+        darSuelta(fila);
     }
     if (rc != SQLITE_DONE)
-        fallo(QStringLiteral("No se pudo leer la lista de palabras"), rc);
+        fallo(que, rc);
+    while (k < sueltas.size())
+        darSuelta(sueltas[k++]);
 }
 
 std::optional<QString> Almacen::sig(qint64 id) const
@@ -668,9 +840,14 @@ int Almacen::sentencia(const QString &que, const char *sql, const std::function<
 
 void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
 {
+    if (soloLectura_ && !motivoSoloLectura_.isEmpty())
+        fallo(que, SQLITE_READONLY);
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         fallo(que, t.rc());
+    if (versionExigida_ >= 0 && versionDatos() != versionExigida_)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
+                           que + QStringLiteral(": otro programa cambió el almacén entretanto."));
     cuerpo();
     const int rc = t.confirmar();
     if (rc != SQLITE_OK)
@@ -818,15 +995,16 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
                                                std::optional<int> silabas) const
 {
     std::vector<QString> r;
-    if (formato_ >= 2) {
+    const QString que = QStringLiteral("No se pudieron buscar las rimas");
+    if (formato_ >= 2 && (!hayClavesPendientes() || repararClaves())) {
         const char *sql = tipo == TipoRima::Consonante
             ? "SELECT Pal FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Silabas, Id"
+              "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id"
             : "SELECT Pal FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "ORDER BY Clave, Pal, Silabas, Id";
+              "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id";
         Sentencia s(db_, sql);
         if (!s.ok())
-            fallo(QStringLiteral("No se pudieron buscar las rimas"), s.rc());
+            fallo(que, s.rc());
         s.enlazar(1, QStringView(clave));
         if (silabas)
             s.enlazar(2, qint64(*silabas));
@@ -836,7 +1014,74 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
         while ((rc = s.paso()) == SQLITE_ROW)
             r.push_back(s.texto(0));
         if (rc != SQLITE_DONE)
-            fallo(QStringLiteral("No se pudieron buscar las rimas"), rc);
+            fallo(que, rc);
+        return r;
+    }
+    if (formato_ >= 2) {
+        // Rows without keys, and the file cannot be written now: the keyed rows
+        // from the index, these analysed here, all in list order.
+        struct Hallada {
+            QByteArray clave, pal8;
+            std::optional<qint64> silabas;
+            qint64 id;
+            QString pal;
+        };
+        std::vector<Hallada> h;
+        auto leer = [&](const char *sql, bool pendientes) {
+            Sentencia s(db_, sql);
+            if (!s.ok())
+                fallo(que, s.rc());
+            if (!pendientes) {
+                s.enlazar(1, QStringView(clave));
+                if (silabas)
+                    s.enlazar(2, qint64(*silabas));
+                else
+                    s.nulo(2);
+            }
+            int rc;
+            while ((rc = s.paso()) == SQLITE_ROW) {
+                if (s.esNulo(1))
+                    continue;
+                Hallada x;
+                x.id = s.entero(0);
+                x.pal8 = *columnaBytes(s.get(), 1);
+                x.pal = s.texto(1);
+                if (pendientes) {
+                    const AnalisisSilabico a = analizarPalabra(x.pal);
+                    if (!a.valido || (silabas && a.numSilabas() != *silabas)
+                        || (tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) != clave)
+                        continue;
+                    x.silabas = a.numSilabas();
+                    x.clave = colador_.clave(QString::fromUtf8(x.pal8));
+                } else {
+                    x.clave = QByteArray(static_cast<const char *>(sqlite3_column_blob(s.get(), 2)),
+                                         sqlite3_column_bytes(s.get(), 2));
+                    if (!s.esNulo(3))
+                        x.silabas = s.entero(3);
+                }
+                h.push_back(std::move(x));
+            }
+            if (rc != SQLITE_DONE)
+                fallo(que, rc);
+        };
+        leer(tipo == TipoRima::Consonante
+                 ? "SELECT Id, Pal, Clave, Silabas FROM PalabrasBase WHERE Consonante = ?1 AND "
+                   "(?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL"
+                 : "SELECT Id, Pal, Clave, Silabas FROM PalabrasBase WHERE Asonante = ?1 AND "
+                   "(?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL",
+             false);
+        leer(kLeerPendientes, true);
+        std::sort(h.begin(), h.end(), [](const Hallada &a, const Hallada &b) {
+            if (const int c = compararBytes(a.clave, b.clave))
+                return c < 0;
+            if (const int c = compararBytes(a.pal8, b.pal8))
+                return c < 0;
+            if (a.silabas != b.silabas)
+                return a.silabas < b.silabas;
+            return a.id < b.id;
+        });
+        for (Hallada &x : h)
+            r.push_back(std::move(x.pal));
         return r;
     }
     // A store of an older format opened read-only has no keys: every word is analysed.

@@ -34,7 +34,9 @@ class Sentencia;
 // message when there is one.
 class ErrorAlmacen : public std::runtime_error {
 public:
-    enum class Tipo { General, NoExiste, NoEsAlmacen, EsAccess, FormatoNuevo, Ocupado, SoloLectura };
+    // Cambiado: another program committed since the version a write was told to
+    // expect (see exigirVersion); nothing was written.
+    enum class Tipo { General, NoExiste, NoEsAlmacen, EsAccess, FormatoNuevo, Ocupado, SoloLectura, Cambiado };
     ErrorAlmacen(Tipo tipo, const QString &mensaje);
     Tipo tipo() const { return tipo_; }
     QString mensaje() const { return mensaje_; }
@@ -92,7 +94,12 @@ public:
     static void ponerAvisoEspera(AvisoEspera aviso);
 
     // True when the file starts like a Microsoft Access (Jet/ACE) database.
+    // Never blocks: a pipe, device or socket is not one.
     static bool pareceAccess(const QString &ruta);
+    // True when 'ruta' is (or links to) a regular file.
+    static bool esArchivoNormal(const QString &ruta);
+    // The message for a path that exists but is not a regular file ("" otherwise).
+    static QString noEsArchivoNormal(const QString &ruta);
 
     QString ruta() const { return ruta_; }
     bool soloLectura() const { return soloLectura_; }
@@ -109,8 +116,14 @@ public:
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;
     EstadoMarcas estadoMarcas() const;
-    // Changes whenever any connection (this one or another program's) commits.
+    // Changes whenever another connection (another program's) commits.
     qint64 versionDatos() const;
+    // While set (>= 0), every write first checks, holding the write lock, that
+    // versionDatos() is still this value, and otherwise writes nothing and
+    // throws ErrorAlmacen of type Cambiado. -1 clears it.
+    void exigirVersion(qint64 version) { versionExigida_ = version; }
+    // Why the store is only read, when it is (for the user).
+    QString motivoSoloLectura() const { return motivoSoloLectura_; }
 
     // ---- writing (each call is committed at once)
     qint64 anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
@@ -153,6 +166,11 @@ private:
     void comprobarEsquema();
     void registrarFunciones();
     void actualizarClaves();
+    // Rows written by another program through Palabras have no keys yet (Clave Null).
+    bool hayClavesPendientes() const;
+    // Makes their keys, without waiting for another program's lock; false when
+    // the store cannot be written now (they are then keyed in memory as read).
+    bool repararClaves() const;
     void actualizarFormato(int desde);
     void ejecutar(const char *sql) const;
     // One write transaction, committed at once; rolled back if 'cuerpo' throws.
@@ -165,6 +183,8 @@ private:
     QString ruta_;
     sqlite3 *db_ = nullptr;
     bool soloLectura_ = false;
+    QString motivoSoloLectura_;
+    qint64 versionExigida_ = -1;
     int formato_ = kFormatoActual;
     Colador colador_;
 };

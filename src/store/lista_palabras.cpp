@@ -2,6 +2,8 @@
 
 #include "vocales.h"
 
+#include <QScopeGuard>
+
 namespace rimario {
 
 ListaPalabras::ListaPalabras(Almacen &almacen, QObject *parent)
@@ -76,6 +78,7 @@ void ListaPalabras::refrescar()
 
 bool ListaPalabras::buscarPrefijo(QStringView texto)
 {
+    sincronizar();
     const qsizetype p = lexico_.buscarPrefijo(texto);
     if (p < 0)
         return false;
@@ -103,10 +106,18 @@ void ListaPalabras::irA(qsizetype pos)
 
 qsizetype ListaPalabras::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
 {
-    sincronizar();
-    const qint64 id = almacen_.anadir(pal, voc, sig);
-    const qsizetype donde = lexico_.posicionDeInsercion(pal, id);
-    emit aPuntoDeInsertar(donde);
+    qsizetype existente = kNinguna;
+    qint64 id = 0;
+    alDia([&] {
+        existente = lexico_.buscarIgual(pal);
+        if (existente >= 0)
+            almacen_.cambiarSig(lexico_.id(existente), sig);
+        else
+            id = almacen_.anadir(pal, voc, sig);
+    });
+    if (existente >= 0)
+        return existente;
+    emit aPuntoDeInsertar(lexico_.posicionDeInsercion(pal, id));
     const qsizetype pos = lexico_.insertar(id, pal, voc);
     if (actual_ >= pos)
         ++actual_;
@@ -161,6 +172,22 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
     }
     emit palabraCambiada(nueva);
     return nueva;
+}
+
+void ListaPalabras::alDia(const std::function<void()> &escribir)
+{
+    for (int intento = 0;; ++intento) {
+        sincronizar();
+        almacen_.exigirVersion(versionLeida_);
+        const auto libre = qScopeGuard([this] { almacen_.exigirVersion(-1); });
+        try {
+            escribir();
+            return;
+        } catch (const ErrorAlmacen &e) {
+            if (e.tipo() != ErrorAlmacen::Tipo::Cambiado || intento >= 20)
+                throw;
+        }
+    }
 }
 
 void ListaPalabras::eliminarActual()

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace rimario {
@@ -45,7 +46,9 @@ public:
     void irA(qsizetype pos);
 
     // ---- writing (each committed to the file at once)
-    // Adds a word; returns its position (not made current).
+    // Adds a word; returns its position (not made current). When another
+    // program has added the word meanwhile (letter case aside), that row gets
+    // the definition instead: a word is never added twice.
     qsizetype anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
     void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
     // In-place edit of the word at pos; returns its new position. A word that
@@ -53,6 +56,11 @@ public:
     qsizetype cambiarPal(qsizetype pos, const QString &pal);
     // Deletes the current record; afterwards there is none.
     void eliminarActual();
+    // Runs 'escribir' (which writes to the store and relies on the list) with
+    // the list as the file holds it: read again first when another program has
+    // changed the file, and again, 'escribir' then rerun, when one changes it
+    // before the write takes the lock.
+    void alDia(const std::function<void()> &escribir);
 
 signals:
     // Each change of the rows is announced before it is made and after, so

@@ -14,9 +14,15 @@
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 
 #include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace rimario;
 
@@ -48,6 +54,52 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)));
         QCOMPARE(leer(ruta), cortado); // untouched
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.lop")});
+    }
+
+    // Two starts at once on one Access file (read-only, with the litter of a
+    // conversion killed earlier beside it): one conversion, one original kept,
+    // both end on the converted store, which keeps the file's protection.
+    void dosArranquesALaVez()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("data.lop"));
+        QVERIFY(QFile::copy(muestra(), ruta));
+        const QByteArray original = leer(ruta);
+        for (const char *resto : {".data.lop.AbC123.tmp", ".data.lop.AbC123.tmp-journal", "..data.lop.AbC123.tmp.xYz789.tmp"})
+            QVERIFY(QFile(dir.filePath(QString::fromLatin1(resto))).open(QIODevice::WriteOnly));
+        QVERIFY(::chmod(QFile::encodeName(ruta).constData(), 0444) == 0);
+        // Held here until both have started, so that they meet at the lock.
+        const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_CLOEXEC); // not passed to the children
+        QVERIFY(::flock(fd, LOCK_EX) == 0);
+        QProcess hijos[2];
+        for (QProcess &h : hijos) {
+            h.start(QStringLiteral(RIMARIO_PROGRAMA), {QLatin1String(kOrdenConvertir), ruta});
+            QVERIFY(h.waitForStarted());
+        }
+        for (QProcess &h : hijos)
+            QVERIFY(h.waitForReadyRead(20000)); // "ESPERA": each says it waits
+        ::close(fd);
+        QStringList copias;
+        for (QProcess &h : hijos) {
+            QVERIFY(h.waitForFinished(60000));
+            QCOMPARE(h.exitCode(), 0);
+            const QByteArray salida = h.readAllStandardOutput();
+            QVERIFY2(salida.startsWith("ESPERA\n"), salida.constData());
+            const qsizetype i = salida.indexOf("COPIA ");
+            QVERIFY(i >= 0);
+            copias << QString::fromUtf8(salida.mid(i + 6)).trimmed();
+        }
+        copias.removeAll(QString());
+        QCOMPARE(copias, QStringList{dir.filePath(QStringLiteral("data.access2000.lop"))});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("data.access2000.lop"), QStringLiteral("data.lop")}));
+        QCOMPARE(leer(copias.first()), original);
+        auto a = Almacen::abrir(ruta);
+        QCOMPARE(a->contarFilas(), 60);
+        QVERIFY(a->soloLectura() || ::geteuid() == 0);
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(ruta).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 0777, 0444u);
     }
 
     void archivoQueTumbaAlLector()

@@ -1,7 +1,7 @@
 #pragma once
 // Test stores and files: a fresh store with the given words (Voc computed) and
 // definitions, SQL run on a file as another tool would, file contents, and the
-// Access sample kept with the tests.
+// Access sample.
 
 #include "almacen.h"
 #include "vocales.h"
@@ -57,6 +57,10 @@ inline bool volverAlFormato1(const QString &ruta)
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db,
                           "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
+                          "DROP TRIGGER Palabras_cambiar;"
+                          "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
+                          "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
+                          "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
                           "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
@@ -111,10 +115,10 @@ inline QStringList archivosDe(const QString &carpeta)
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The Access 2000 word store kept with the tests.
+// The Access 2000 word store kept in the repository.
 inline QString muestraAccess()
 {
-    return QStringLiteral(RIMARIO_FUENTES "/tests/datos/muestra-access2000.lop");
+    return QStringLiteral(RIMARIO_FUENTES "/fuzz/corpus/access/muestra-access2000.lop");
 }
 
 } // namespace rimario::prueba

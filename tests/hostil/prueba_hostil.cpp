@@ -106,6 +106,9 @@ const QList<Hostil> &hostiles()
         };
         fila("definición enorme", "enorme", definicionEnorme());
         fila("párrafo enorme sin RTF", "línea", QByteArray(3 << 20, 'x') + " fin");
+        // Formatting between every two letters: one unbroken run as shown.
+        fila("negrita alterna", "negrita", "{\\rtf1 " + QByteArray("\\b a\\b0 b").repeated(50000));
+        fila("600000 párrafos", "parrafos", "{\\rtf1 " + QByteArray("\\par").repeated(600000));
         fila("palabra de 40000", utf8(palabraLarga()), texto(QStringLiteral("{\\rtf1 la larga\\par}")));
         fila("controles", QByteArray("con\x01tro\x07l\x1b" "es\x7f"),
              QByteArray("{\\rtf1 a\x01" "b\x1f" "c\\par}"));
@@ -309,6 +312,10 @@ private slots:
         }
         medir("mostrar una fila", QStringLiteral("enorme"), [&] { clicEnFila(v->DB, filaDe(QStringLiteral("enorme"))); });
         QVERIFY(v->RT->toPlainText().contains(QStringLiteral("acepción 59999. Composición en verso λ que se canta")));
+        medir("mostrar una fila", QStringLiteral("negrita"), [&] { clicEnFila(v->DB, filaDe(QStringLiteral("negrita"))); });
+        QCOMPARE(v->RT->toPlainText(), QStringLiteral("ab").repeated(50000));
+        medir("mostrar una fila", QStringLiteral("parrafos"), [&] { clicEnFila(v->DB, filaDe(QStringLiteral("parrafos"))); });
+        QVERIFY(v->RT->toPlainText().contains(QStringLiteral("600.000 párrafos")));
         // Keyboard moves through the list as well.
         v->DB->setFocus();
         clicEnFila(v->DB, 0);
@@ -516,7 +523,7 @@ private slots:
         }
         QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM PalabrasBase")).value(0).toLongLong(),
                  total - victimas.size());
-        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM PalabrasBase WHERE length(Sig) > 1000000")),
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM PalabrasBase WHERE length(Sig) > 3000000")),
                  QList<QVariant>{qint64(1)}); // the paragraph without RTF is still there
     }
 

@@ -1,6 +1,7 @@
 #include "cp1252.h"
 #include "rtf.h"
 
+#include <QApplication>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTextBlock>
@@ -8,11 +9,28 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
+#include <QTextEdit>
+
+#include <ctime>
 
 using rimario::escribirRtf;
 using rimario::leerRtf;
 
 namespace {
+
+// A hang guard: an action that takes more of the processor than this has hung.
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+constexpr qint64 kLimiteMs = 60000;
+#else
+constexpr qint64 kLimiteMs = 8000;
+#endif
+
+qint64 procesadorMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 
 // The paragraphs' text joined by '\n' (unlike toPlainText, keeps no-break spaces).
 QString textoDe(const QTextDocument &d)
@@ -323,6 +341,45 @@ private slots:
         rtf = kCabecera + QStringLiteral("\\b a\\b0 b\\i\\'e9\\i0\\u955?").repeated(100000);
         leerRtf(rtf, &d);
         QCOMPARE(d.characterCount(), 400001);
+    }
+
+    // Definitions whose shape makes the view's layout slow: shown, or replaced
+    // by a message, in the view as the window has it (wrapping at word
+    // boundaries). A hang guard on processor time, not a speed target.
+    void definicionesHostiles_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<bool>("mostrada");
+        const QString r = QStringLiteral("{\\rtf1 ");
+        QTest::newRow("negrita alterna 50000") << r + QStringLiteral("\\b a\\b0 b").repeated(50000) << true;
+        QTest::newRow("par 600000") << r + QStringLiteral("\\par").repeated(600000) << false;
+        QTest::newRow("par 200000") << r + QStringLiteral("\\par").repeated(200000) << true;
+        QTest::newRow("par y pard") << r + QStringLiteral("\\pard\\par ").repeated(150000) << true;
+        QTest::newRow("line 300000") << r + QStringLiteral("\\line ").repeated(300000) << false;
+        QTest::newRow("sect y row") << r + QStringLiteral("\\sect\\row ").repeated(110000) << false;
+        QTest::newRow("plano 300000 líneas") << QStringLiteral("a\r\n").repeated(300000) << false;
+        QTest::newRow("plano de 9 millones") << QString(9 << 20, u'x') << false;
+    }
+    void definicionesHostiles()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(bool, mostrada);
+        QTextEdit vista;
+        vista.resize(400, 300);
+        vista.setWordWrapMode(QTextOption::WordWrap);
+        vista.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vista));
+        const qint64 antes = procesadorMs();
+        leerRtf(rtf, vista.document());
+        QApplication::processEvents();
+        vista.repaint();
+        const qint64 gastado = procesadorMs() - antes;
+        QVERIFY2(gastado < kLimiteMs, qPrintable(QStringLiteral("%1 ms de procesador").arg(gastado)));
+        const QString t = vista.toPlainText();
+        QCOMPARE(t.startsWith(QStringLiteral("Esta definición es demasiado grande para mostrarla")), !mostrada);
+        QCOMPARE(rimario::demasiadoGrande(rtf).isEmpty(), mostrada);
+        if (QTest::currentDataTag() == QLatin1String("negrita alterna 50000"))
+            QCOMPARE(t, QStringLiteral("ab").repeated(50000));
     }
 };
 

@@ -1,10 +1,18 @@
 #include "almacen.h"
 #include "lexico.h"
+#include "lista_palabras.h"
+#include "rima.h"
 
 #include "../comun/almacen_prueba.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -61,6 +69,12 @@ private slots:
         QTest::newRow("access") << archivo("access.lop", access) << int(ErrorAlmacen::Tipo::EsAccess) << "";
         QTest::newRow("otra base") << otra << int(ErrorAlmacen::Tipo::NoEsAlmacen) << "";
         QTest::newRow("formato nuevo") << nuevo << int(ErrorAlmacen::Tipo::FormatoNuevo) << "más reciente";
+        // Opening a pipe waits for a writer: refused at once instead.
+        const QString tuberia = ruta(QStringLiteral("tuberia.lop"));
+        QCOMPARE(::mkfifo(QFile::encodeName(tuberia).constData(), 0644), 0);
+        QTest::newRow("tubería") << tuberia << int(ErrorAlmacen::Tipo::NoEsAlmacen) << "no es un archivo normal";
+        QTest::newRow("dispositivo") << QStringLiteral("/dev/null") << int(ErrorAlmacen::Tipo::NoEsAlmacen)
+                                     << "no es un archivo normal";
     }
     void archivosQueNoSonAlmacenes()
     {
@@ -68,12 +82,14 @@ private slots:
         QFETCH(int, tipo);
         QFETCH(QString, mensaje);
         const bool existe = QFile::exists(ruta);
-        const QByteArray antes = leerArchivo(ruta);
+        const QByteArray antes = Almacen::esArchivoNormal(ruta) ? leerArchivo(ruta) : QByteArray();
         const ErrorAlmacen e = errorAlAbrir(ruta);
         QCOMPARE(int(e.tipo()), tipo);
         QVERIFY2(!e.mensaje().isEmpty() && e.mensaje().contains(mensaje), qPrintable(e.mensaje()));
         QCOMPARE(QFile::exists(ruta), existe);
-        QCOMPARE(leerArchivo(ruta), antes); // untouched
+        if (Almacen::esArchivoNormal(ruta))
+            QCOMPARE(leerArchivo(ruta), antes); // untouched
+        QVERIFY(!Almacen::pareceAccess(ruta) || e.tipo() == ErrorAlmacen::Tipo::EsAccess);
     }
 
     void almacenBloqueadoAlAbrir()
@@ -153,14 +169,111 @@ private slots:
                  QStringList{QStringLiteral("pasa")});
     }
 
+    // Another program (the plain SQLite library, none of our functions) writes
+    // through the view while the store is open here: writable, read-only, or
+    // writable with a third program holding the write lock. The next read sees
+    // the rows as if this program had written them.
+    void escriturasPorLaVistaDeOtrasHerramientas_data()
+    {
+        QTest::addColumn<int>("modo"); // 0 writable, 1 read-only, 2 locked by a third program
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("orden");
+        QTest::addColumn<QString>("consonante"); // key, then the words it finds
+        const char *modos[] = {"escritura", "soloLectura", "bloqueado"};
+        for (int m = 0; m < 3; ++m) {
+            QTest::addRow("insertar-%s", modos[m])
+                << m << QStringLiteral("INSERT INTO Palabras (Pal, Voc) VALUES ('zurcasa', 'uaa');"
+                                       "INSERT INTO Palabras (Pal, Voc, A5) VALUES ('bacasa', 'aaa', -1)")
+                << QStringLiteral("a bacasa casa mesa pesa zurcasa") << QStringLiteral("asa bacasa casa zurcasa");
+            QTest::addRow("renombrar-%s", modos[m])
+                << m << QStringLiteral("UPDATE Palabras SET Pal = 'pasto' WHERE Pal = 'pesa'")
+                << QStringLiteral("a casa mesa pasto") << QStringLiteral("esa mesa");
+            QTest::addRow("renombrar-y-buscar-%s", modos[m])
+                << m << QStringLiteral("UPDATE Palabras SET Pal = 'zeta' WHERE Pal = 'a'")
+                << QStringLiteral("casa mesa pesa zeta") << QStringLiteral("eta zeta");
+            QTest::addRow("borrar-%s", modos[m])
+                << m << QStringLiteral("DELETE FROM Palabras WHERE Pal = 'mesa'")
+                << QStringLiteral("a casa pesa") << QStringLiteral("esa pesa");
+        }
+    }
+
     void escriturasPorLaVistaDeOtrasHerramientas()
     {
-        const QString r = crearAlmacen(ruta(QStringLiteral("vista.lop")), {QStringLiteral("zeta")});
-        consultar(r, "INSERT INTO Palabras (Pal, Voc) VALUES ('alfa', 'aa')");
-        consultar(r, "UPDATE Palabras SET A5 = -1 WHERE Pal = 'zeta'");
-        auto a = Almacen::abrir(r); // remakes the sort key of the new row
-        QCOMPARE(palabrasEnOrden(*a), (QStringList{QStringLiteral("alfa"), QStringLiteral("zeta")}));
-        QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A5 = -1"), QStringList{QStringLiteral("zeta")});
+        QFETCH(int, modo);
+        QFETCH(QString, sql);
+        QFETCH(QString, orden);
+        QFETCH(QString, consonante);
+        const QString r = crearAlmacen(ruta(QStringLiteral("vista-%1.lop").arg(QTest::currentDataTag())),
+                                       lista("a casa mesa pesa"));
+        auto a = Almacen::abrir(r, modo == 1);
+        for (const QString &orden : sql.split(u';'))
+            QCOMPARE(consultar(r, orden), QStringList());
+        sqlite3 *otro = nullptr;
+        if (modo == 2) {
+            sqlite3_open(QFile::encodeName(r).constData(), &otro);
+            QCOMPARE(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        const auto fin = qScopeGuard([&] { sqlite3_close(otro); });
+        QCOMPARE(palabrasEnOrden(*a).join(u' '), orden);
+        Lexico lex(a->colador());
+        lex.cargar(*a);
+        const QString ultima = orden.split(u' ').last();
+        QCOMPARE(lex.pal(lex.buscarPrefijo(ultima.left(ultima.size() - 1))).toString(), ultima);
+        QStringList claves = consonante.split(u' ');
+        const std::vector<QString> v = a->palabrasQueRiman(Almacen::TipoRima::Consonante, claves.takeFirst(), std::nullopt);
+        QCOMPARE(QStringList(v.begin(), v.end()), claves);
+        // Writable, the keys are made in the file at once; the marks given stay.
+        if (modo == 0)
+            QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase WHERE Clave IS NULL"), QStringList{QStringLiteral("0")});
+        if (sql.contains(QLatin1String("A5")))
+            QCOMPARE(consultar(r, "SELECT Pal FROM Palabras WHERE A5 = -1"), QStringList{QStringLiteral("bacasa")});
+        // The same rows, a later open of the file, writable, unlocked: the keys
+        // are in the file and what is read is the same.
+        if (otro)
+            sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+        a.reset();
+        a = Almacen::abrir(r);
+        QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase WHERE Clave IS NULL"), QStringList{QStringLiteral("0")});
+        QCOMPARE(palabrasEnOrden(*a).join(u' '), orden);
+        const std::vector<QString> w = a->palabrasQueRiman(Almacen::TipoRima::Consonante,
+                                                           consonante.section(u' ', 0, 0), std::nullopt);
+        QCOMPARE(QStringList(w.begin(), w.end()), claves);
+    }
+
+    // Archiving with the list read before another program wrote: a word that
+    // is in the file (ours or theirs) gets the definition, never a second row.
+    void archivarTrasOtroPrograma()
+    {
+        const QString r = crearAlmacen(ruta(QStringLiteral("archivar.lop")), lista("a casa mesa"));
+        auto a = Almacen::abrir(r);
+        ListaPalabras l(*a);
+        l.releer();
+        consultar(r, "INSERT INTO Palabras (Pal, Voc) VALUES ('zurcasa', 'uaa')");
+        for (const char *p : {"a", "zurcasa", "ZURCASA", "nueva"}) {
+            const QString pal = QString::fromUtf8(p);
+            if (!l.buscarIgual(pal))
+                l.anadir(pal, ExtraeVocales(pal), pal);
+        }
+        QCOMPARE(consultar(r, "SELECT Pal || '=' || ifnull(Sig, '') FROM Palabras ORDER BY Pal"),
+                 lista("a= casa= mesa= nueva=nueva zurcasa="));
+        // The word added by the other program after the list was last read, and
+        // just before the write: it is found and not added again.
+        a->exigirVersion(-1);
+        consultar(r, "INSERT INTO Palabras (Pal, Voc) VALUES ('otra', 'oa')");
+        l.anadir(QStringLiteral("otra"), QStringLiteral("oa"), QStringLiteral("def"));
+        QCOMPARE(consultar(r, "SELECT Sig FROM Palabras WHERE Pal = 'otra'"), QStringList{QStringLiteral("def")});
+        QCOMPARE(l.tamano(), 6);
+        QCOMPARE(l.lexico().pal(l.tamano() - 1).toString(), QStringLiteral("zurcasa"));
+        // A vowel-mode search: the rows given are the rows the marks select,
+        // those the other program added since the list was read included.
+        consultar(r, "INSERT INTO Palabras (Pal, Voc) VALUES ('pala', 'aa')");
+        std::optional<ResultadoRima> res;
+        l.alDia([&] { res = marcarRimasVocales(*a, l.lexico(), u"casa", 2, false); });
+        QStringList dados;
+        for (qsizetype i = 0; i < res->tamano(); ++i)
+            dados << res->pal(i).toString();
+        QCOMPARE(dados, consultar(r, "SELECT Pal FROM Palabras WHERE A2 = -1 ORDER BY Pal"));
+        QCOMPARE(dados, lista("casa pala zurcasa"));
     }
 
     void clavesDeRimaYFormatoAnterior()
@@ -200,6 +313,52 @@ private slots:
         a->cambiarPal(id, QStringLiteral("avión"));
         QCOMPARE(buscar(*a, Almacen::TipoRima::Consonante, "on", std::nullopt),
                  (QStringList{QStringLiteral("avión"), QStringLiteral("canción"), QStringLiteral("razón")}));
+    }
+
+    // An older store while another program holds the write lock: the upgrade
+    // waits as any write does; the lock freed in time, it is done; not freed,
+    // the store is only read, every change refused with that reason.
+    void formatoAnteriorBloqueado_data()
+    {
+        QTest::addColumn<int>("liberaTrasMs"); // -1: never
+        QTest::newRow("se libera a tiempo") << 300;
+        QTest::newRow("no se libera") << -1;
+    }
+    void formatoAnteriorBloqueado()
+    {
+        QFETCH(int, liberaTrasMs);
+        const QString r = crearAlmacen(ruta(QStringLiteral("bloq-%1.lop").arg(liberaTrasMs)), lista("canto pájaro"));
+        QVERIFY(volverAlFormato1(r));
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "2000");
+        const auto fin = qScopeGuard([] { qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS"); });
+        sqlite3 *otro = nullptr;
+        sqlite3_open(QFile::encodeName(r).constData(), &otro);
+        QCOMPARE(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread libera([&] {
+            if (liberaTrasMs >= 0) {
+                QThread::msleep(liberaTrasMs);
+                sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+        });
+        auto a = Almacen::abrir(r);
+        libera.join();
+        sqlite3_close(otro);
+        const bool hecho = liberaTrasMs >= 0;
+        QCOMPARE(a->soloLectura(), !hecho);
+        QCOMPARE(a->formato(), hecho ? kFormatoActual : 1);
+        QCOMPARE(a->motivoSoloLectura().contains(QStringLiteral("formato anterior")), !hecho);
+        const std::vector<QString> v = a->palabrasQueRiman(Almacen::TipoRima::Asonante, QStringLiteral("ao"), std::nullopt);
+        QCOMPARE(QStringList(v.begin(), v.end()), lista("canto pájaro"));
+        try {
+            a->anadir(QStringLiteral("cántaro"), QStringLiteral("aao"), std::nullopt);
+            QVERIFY(hecho);
+        } catch (const ErrorAlmacen &e) {
+            QVERIFY2(!hecho && e.tipo() == ErrorAlmacen::Tipo::SoloLectura
+                         && e.mensaje().contains(QStringLiteral("no se pudo poner al día porque otro programa")),
+                     qPrintable(e.mensaje()));
+        }
+        QCOMPARE(consultar(r, "PRAGMA user_version"), QStringList{QString::number(hecho ? kFormatoActual : 1)});
+        QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase"), QStringList{QString::number(hecho ? 3 : 2)});
     }
 
     void soloLectura()

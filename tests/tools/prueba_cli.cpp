@@ -4,9 +4,12 @@
 
 #include "../comun/almacen_prueba.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -75,6 +78,65 @@ private slots:
             QVERIFY(!QFile::exists(destino));
         }
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // Line ends of every kind; words with control characters refused with their
+    // line; a link as the destination (even to nothing) never written through.
+    void crearListasRaras_data()
+    {
+        QTest::addColumn<QByteArray>("lista");
+        QTest::addColumn<QString>("palabras"); // empty: refused
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("CR") << QByteArray("casa\rmesa\r\rrosa\r") << QStringLiteral("casa mesa rosa") << QString();
+        QTest::newRow("mezcla") << QByteArray("casa\r\nmesa\rrosa\npasa") << QStringLiteral("casa mesa pasa rosa") << QString();
+        QTest::newRow("NUL") << QByteArray("casa\nme\0sa\n", 12) << QString() << QStringLiteral("línea 2");
+        QTest::newRow("tabulador") << QByteArray("casa\rmesa\rro\tsa") << QString() << QStringLiteral("línea 3 ");
+        QTest::newRow("escape") << QByteArray("\x1b[31mcasa") << QString() << QStringLiteral("U+001B");
+        QTest::newRow("C1") << QByteArray("ca\xc2\x85sa") << QString() << QStringLiteral("U+0085");
+    }
+    void crearListasRaras()
+    {
+        QFETCH(QByteArray, lista);
+        QFETCH(QString, palabras);
+        QFETCH(QString, mensaje);
+        const QString carpeta = ruta(QStringLiteral("raras-") + QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(carpeta));
+        const QString texto = carpeta + QStringLiteral("/lista.txt"), destino = carpeta + QStringLiteral("/a.lop");
+        QVERIFY(escribirArchivo(texto, lista));
+        const Salida s = ejecutar(QStringLiteral("crear --lista %1 %2").arg(texto, destino));
+        if (palabras.isEmpty()) {
+            QVERIFY(s.estado != 0);
+            QVERIFY2(s.errores.contains(mensaje), qPrintable(s.errores));
+            QCOMPARE(archivosDe(carpeta), QStringList{QStringLiteral("lista.txt")});
+            return;
+        }
+        QCOMPARE(s.estado, 0);
+        QCOMPARE(consultar(destino, "SELECT group_concat(Pal, ' ') FROM (SELECT Pal FROM Palabras ORDER BY Pal)"),
+                 QStringList{palabras});
+        // The same list onto a link to nothing: refused, nothing made where it points.
+        const QString enlace = carpeta + QStringLiteral("/enlace.lop");
+        QVERIFY(QFile::link(carpeta + QStringLiteral("/nada.lop"), enlace));
+        const Salida t = ejecutar(QStringLiteral("crear --lista %1 %2").arg(texto, enlace));
+        QVERIFY(t.estado != 0 && t.errores.contains(QStringLiteral("ya existe")));
+        QVERIFY(QFileInfo(enlace).isSymLink());
+        QCOMPARE(archivosDe(carpeta), (QStringList{QStringLiteral("a.lop"), QStringLiteral("lista.txt")}));
+    }
+
+    // A pipe named as the store or the Access file: every command refuses it at once.
+    void tuberiaEnLugarDeArchivo()
+    {
+        const QString tuberia = ruta(QStringLiteral("tuberia.lop"));
+        QCOMPARE(::mkfifo(QFile::encodeName(tuberia).constData(), 0644), 0);
+        for (const QString &orden : {QStringLiteral("buscar --almacen %1 -n 2 casa").arg(tuberia),
+                                     QStringLiteral("buscar --almacen %1 --consonante casa").arg(tuberia),
+                                     QStringLiteral("comprobar %1").arg(tuberia),
+                                     QStringLiteral("convertir %1 %2").arg(tuberia, ruta(QStringLiteral("t.lop")))}) {
+            QProcess p;
+            p.start(QStringLiteral(RIMARIO_CLI), orden.split(u' '));
+            QVERIFY2(p.waitForFinished(20000), qPrintable(orden));
+            QVERIFY2(p.exitCode() != 0 && p.readAllStandardError().contains("no es un archivo normal"), qPrintable(orden));
+        }
+        QVERIFY(!QFile::exists(ruta(QStringLiteral("t.lop"))));
     }
 
     void buscarRimas()

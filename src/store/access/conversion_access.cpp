@@ -7,12 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rimario {
@@ -203,10 +206,34 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
     return escritas;
 }
 
-QString convertirAlAbrir(const QString &ruta, const Progreso &progreso)
+QString convertirAlAbrir(const QString &ruta, const Progreso &progreso, const std::function<void()> &esperando)
 {
     if (!Almacen::pareceAccess(ruta))
         return {};
+    // One conversion at a time: the lock is on the Access file itself, which
+    // keeps its inode under the copy's name when the store takes 'ruta'.
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const auto cerrar = qScopeGuard([fd] { ::close(fd); });
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (esperando)
+            esperando();
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    struct stat bloqueado, ahora;
+    if (::fstat(fd, &bloqueado) != 0 || ::stat(QFile::encodeName(ruta).constData(), &ahora) != 0
+        || bloqueado.st_ino != ahora.st_ino || bloqueado.st_dev != ahora.st_dev || !Almacen::pareceAccess(ruta))
+        return {}; // another program converted it meanwhile
+    // Left by a conversion that was stopped by force (only one runs: this one).
+    const QFileInfo info(ruta);
+    const QStringList restos = info.absoluteDir().entryList(
+        {QStringLiteral(".%1.??????.tmp*").arg(info.fileName()),
+         QStringLiteral("..%1.??????.tmp.??????.tmp*").arg(info.fileName())},
+        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &r : restos)
+        QFile::remove(info.absoluteDir().filePath(r));
     // The steps keep 'ruta' whole at every moment, whatever stops the program:
     // 1. the store is written and read back under a temporary name;
     // 2. the original also takes the copy's name: a hard link (or, where the
@@ -218,6 +245,8 @@ QString convertirAlAbrir(const QString &ruta, const Progreso &progreso)
     // and the original lies under the copy's name.
     Temporal nuevo(nombreTemporal(ruta));
     convertirAccess(ruta, nuevo.ruta(), progreso);
+    // Protection carried over: a file that could not be written stays so.
+    ::chmod(QFile::encodeName(nuevo.ruta()).constData(), bloqueado.st_mode & 07777);
     const QString copia = guardarCopia(ruta, tipoAccess(ruta));
     if (::rename(QFile::encodeName(nuevo.ruta()).constData(), QFile::encodeName(ruta).constData()) != 0) {
         const int e = errno;

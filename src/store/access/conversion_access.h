@@ -30,7 +30,14 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
 // (or access97, access2007...; "-2", "-3"... added so that no earlier copy is
 // overwritten). Returns the copy's path, or an empty string when 'ruta' is not
 // an Access file. On failure throws ErrorAlmacen and 'ruta' is as it was.
-QString convertirAlAbrir(const QString &ruta, const Progreso &progreso = {});
+// The new store has the original's permissions (a read-only file stays so).
+// Two programs converting one file: the second waits for the first (an
+// exclusive lock on the Access file; 'esperando' is called when it must wait)
+// and then finds the store converted: it converts nothing and returns "".
+// Temporary files that a conversion stopped by force left beside 'ruta' are
+// removed first.
+QString convertirAlAbrir(const QString &ruta, const Progreso &progreso = {},
+                         const std::function<void()> &esperando = {});
 
 // A row whose Voc is not ExtraeVocales(Pal). A Null Voc counts as "" and a
 // Null Pal as "": both mean a skeleton without vowels.

@@ -195,6 +195,8 @@ LectorAccess::LectorAccess(const QString &ruta) : d_(std::make_unique<Datos>())
     const QFileInfo info(ruta);
     if (!info.exists())
         throw ErrorAlmacen(ErrorAlmacen::Tipo::NoExiste, QStringLiteral("No se encuentra el archivo «%1».").arg(ruta));
+    if (const QString m = Almacen::noEsArchivoNormal(ruta); !m.isEmpty())
+        error(m);
     QFile f(ruta);
     if (info.isDir() || !f.open(QIODevice::ReadOnly))
         error(QStringLiteral("No se puede leer «%1».").arg(ruta));
