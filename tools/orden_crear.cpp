@@ -1,6 +1,7 @@
 // rimario-cli crear --lista PALABRAS.txt ALMACEN
 
 #include "almacen.h"
+#include "conversion_access.h"
 #include "ordenes.h"
 #include "vocales.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -74,15 +74,15 @@ int ordenCrear(const QStringList &args)
     }
 
     // Written under a temporary name beside the destination, moved into place when complete.
-    const QFileInfo info(destino);
-    QTemporaryFile temporal(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(info.fileName())));
-    if (!temporal.open()) {
-        error(QStringLiteral("No se puede escribir en la carpeta de «%1»: %2.").arg(destino, temporal.errorString()));
+    // What an earlier run killed before the end left there goes first.
+    quitarTemporalesHuerfanos(destino);
+    QString rutaTemporal;
+    try {
+        rutaTemporal = nombreTemporalJunto(destino);
+    } catch (const ErrorAlmacen &e) {
+        error(e.mensaje());
         return 1;
     }
-    const QString rutaTemporal = temporal.fileName();
-    temporal.close();
-    QFile::remove(rutaTemporal);
 
     qint64 escritas = 0;
     try {

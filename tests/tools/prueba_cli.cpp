@@ -4,6 +4,8 @@
 
 #include "../comun/almacen_prueba.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,6 +80,26 @@ private slots:
             QVERIFY(!QFile::exists(destino));
         }
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // What a run killed before the end left beside the destination goes at the
+    // next run; what a running writer has there stays.
+    void restosDeUnaOrdenInterrumpida()
+    {
+        QTemporaryDir aqui;
+        const QString destino = aqui.filePath(QStringLiteral("r.lop"));
+        const QString muerto = aqui.filePath(QStringLiteral(".r.lop.999999999.AbCdEf.tmp"));
+        const QString vivo = aqui.filePath(QStringLiteral(".r.lop.%1.AbCdEf.tmp").arg(QCoreApplication::applicationPid()));
+        for (const QString &f : {muerto, muerto + QStringLiteral("-journal"), vivo})
+            QVERIFY(escribirArchivo(f, "resto"));
+        QVERIFY(escribirArchivo(aqui.filePath(QStringLiteral("l.txt")), "casa\n"));
+        QCOMPARE(ejecutar(QStringLiteral("crear --lista %1 %2").arg(aqui.filePath(QStringLiteral("l.txt")), destino)).estado, 0);
+        QCOMPARE(QDir(aqui.path()).entryList({QStringLiteral(".r.lop*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(vivo).fileName()});
+        QVERIFY(QFile::remove(destino));
+        QVERIFY(escribirArchivo(muerto, "resto"));
+        QCOMPARE(ejecutar(QStringLiteral("convertir %1 %2").arg(muestraAccess(), destino)).estado, 0);
+        QVERIFY(!QFile::exists(muerto) && QFile::exists(vivo));
     }
 
     // Line ends of every kind; words with control characters refused with their

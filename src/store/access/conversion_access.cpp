@@ -8,7 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QCoreApplication>
 #include <QTemporaryFile>
+
+#include <climits>
+#include <csignal>
 
 #include <cerrno>
 #include <cstdio>
@@ -52,16 +56,23 @@ private:
     QString ruta_;
 };
 
-// A free name beside 'ruta' for a file still to be written.
-QString nombreTemporal(const QString &ruta, QTemporaryFile *reservado = nullptr)
+QString nombreReservado(const QString &ruta, QTemporaryFile *reservado)
 {
     const QFileInfo info(ruta);
     QTemporaryFile propio;
     QTemporaryFile &t = reservado ? *reservado : propio;
-    t.setFileTemplate(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(info.fileName())));
+    // The writer's process number is in the name: what a killed writer left
+    // can be told from what a running one is writing.
+    t.setFileTemplate(info.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.XXXXXX.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid())));
     if (!t.open())
         fallar(QStringLiteral("No se puede escribir en la carpeta de «%1» (%2).").arg(ruta, t.errorString()));
     return t.fileName(); // 'propio' removes its empty file on leaving
+}
+
+QString nombreTemporal(const QString &ruta, QTemporaryFile *reservado = nullptr)
+{
+    return nombreReservado(ruta, reservado);
 }
 
 void sincronizarCarpeta(const QString &ruta)
@@ -160,8 +171,34 @@ QString guardarCopia(const QString &ruta, const QString &tipo)
 
 } // namespace
 
+QString nombreTemporalJunto(const QString &ruta)
+{
+    return nombreReservado(ruta, nullptr);
+}
+
+void quitarTemporalesHuerfanos(const QString &ruta, bool todos)
+{
+    const QFileInfo info(ruta);
+    const QDir carpeta = info.absoluteDir();
+    const QString nombre = info.fileName();
+    const QStringList restos = carpeta.entryList(
+        {QStringLiteral(".%1.*.tmp*").arg(nombre), QStringLiteral("..%1.*.tmp*").arg(nombre)},
+        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &r : restos) {
+        // ".<name>.<pid>.XXXXXX.tmp", or a temporary of such a temporary.
+        const qsizetype desde = r.indexOf(nombre) + nombre.size() + 1;
+        const qsizetype hasta = r.indexOf(u'.', desde);
+        bool esNumero = false;
+        const qint64 pid = hasta > desde ? r.mid(desde, hasta - desde).toLongLong(&esNumero) : 0;
+        const bool muerto = esNumero && pid > 0 && pid <= INT_MAX && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+        if (todos || muerto)
+            QFile::remove(carpeta.filePath(r));
+    }
+}
+
 qint64 convertirAccess(const QString &origen, const QString &destino, const Progreso &progreso)
 {
+    quitarTemporalesHuerfanos(destino);
     if (QFileInfo::exists(destino))
         fallar(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
     LectorAccess lector(origen);
@@ -227,13 +264,7 @@ QString convertirAlAbrir(const QString &ruta, const Progreso &progreso, const st
         || bloqueado.st_ino != ahora.st_ino || bloqueado.st_dev != ahora.st_dev || !Almacen::pareceAccess(ruta))
         return {}; // another program converted it meanwhile
     // Left by a conversion that was stopped by force (only one runs: this one).
-    const QFileInfo info(ruta);
-    const QStringList restos = info.absoluteDir().entryList(
-        {QStringLiteral(".%1.??????.tmp*").arg(info.fileName()),
-         QStringLiteral("..%1.??????.tmp.??????.tmp*").arg(info.fileName())},
-        QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &r : restos)
-        QFile::remove(info.absoluteDir().filePath(r));
+    quitarTemporalesHuerfanos(ruta, true);
     // The steps keep 'ruta' whole at every moment, whatever stops the program:
     // 1. the store is written and read back under a temporary name;
     // 2. the original also takes the copy's name: a hard link (or, where the
