@@ -175,9 +175,13 @@ ConsultaTesauro Tesauro::leer(const Entrada &e) const
         return r;
     }
     for (qsizetype i = 1; i < lineas.size() && i <= n; ++i) {
-        const QString linea = sinconexion::decodificar(juego, lineas[i]);
-        if (!linea.contains(QLatin1Char('|')))
-            break; // the next word: the count was too high
+        // A line "word|n" is the next word: the count was too high. (A meaning
+        // starts with "-" or with its category in brackets.)
+        const QByteArrayView l = lineas[i];
+        const qsizetype b = l.indexOf('|');
+        if (b < 0 || (l.count('|') == 1 && !l.startsWith('-') && !l.startsWith('(') && numero(l.sliced(b + 1)) >= 0))
+            break;
+        const QString linea = sinconexion::decodificar(juego, l);
         const QStringList campos = linea.split(QLatin1Char('|'));
         AcepcionTesauro a;
         a.categoria = campos.first().trimmed();
