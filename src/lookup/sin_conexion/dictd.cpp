@@ -82,7 +82,7 @@ std::unique_ptr<Dictd> Dictd::abrir(const QString &indice, const QString &datos,
                           .arg(indice, f.errorString()));
     if (f.size() > kMaxIndice)
         return fallar(QStringLiteral("El índice del diccionario de inglés «%1» es demasiado grande.").arg(indice));
-    const QByteArray todo = f.read(kMaxIndice);
+    const QByteArray todo = f.read(std::min(kMaxIndice, f.size()));
 
     std::unique_ptr<Dictd> d(new Dictd);
     d->datos_ = datos;
@@ -142,7 +142,7 @@ bool Dictd::leerCabecera(QString *error)
                      .arg(datos_, f.errorString());
         return false;
     }
-    const QByteArray c = f.read(kMaxCabecera);
+    const QByteArray c = f.read(std::min(kMaxCabecera, f.size()));
     if (c.size() < 2 || uchar(c[0]) != 0x1f || uchar(c[1]) != 0x8b) {
         forma_ = Forma::Plana;
         return true;
@@ -227,7 +227,7 @@ QByteArray Dictd::leerTexto(qint64 desde, qint64 largo, QString *error) const
     QFile f(datos_);
     QByteArray r;
     if (f.open(QIODevice::ReadOnly) && desde < f.size() && f.seek(desde))
-        r = f.read(largo);
+        r = f.read(std::min(largo, f.size() - desde));
     if (r.size() != largo) {
         *error = danado(datos_, QStringLiteral("una definición señala más allá del final de los datos"));
         return {};

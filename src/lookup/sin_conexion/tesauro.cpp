@@ -67,7 +67,7 @@ std::unique_ptr<Tesauro> Tesauro::abrir(const QString &indice, const QString &da
 
     std::unique_ptr<Tesauro> t(new Tesauro);
     t->datos_ = datos;
-    t->indice_ = f.read(kMaxIndice);
+    t->indice_ = f.read(std::min(kMaxIndice, f.size()));
     const QByteArrayView todo(t->indice_);
 
     qsizetype pos = 0;
@@ -149,9 +149,9 @@ ConsultaTesauro Tesauro::leer(const Entrada &e) const
         r.error = danado(datos_, QStringLiteral("el índice señala más allá del final de los datos"));
         return r;
     }
-    const QByteArray bloque = f.read(kMaxEntrada);
+    const QByteArray bloque = f.read(std::min(kMaxEntrada, f.size() - e.desplazamiento));
     // A block cut short by the bound ends in a line that may be incomplete.
-    const bool cortado = bloque.size() == kMaxEntrada;
+    const bool cortado = e.desplazamiento + bloque.size() < f.size();
     QList<QByteArrayView> lineas;
     for (qsizetype pos = 0; pos < bloque.size() && lineas.size() <= kMaxAcepciones;) {
         qsizetype fin = bloque.indexOf('\n', pos);
