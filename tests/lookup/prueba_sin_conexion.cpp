@@ -210,6 +210,10 @@ private slots:
                                           << "-" << "";
         QTest::newRow("trozo dañado") << idx << QByteArray(dz).replace(dz.size() - 60, 12, QByteArray(12, '\xff'))
                                       << "ñu" << "descomprimir" << "";
+        // A table of chunks of 32 bytes over chunks of 64: read from the start.
+        QByteArray otraTabla = dz;
+        otraTabla[dz.indexOf("RA") + 6] = 32;
+        QTest::newRow("tabla que no concuerda") << idx << otraTabla << "casa" << "-" << "casa/kˈasa: house";
         QTest::newRow("cabecera cortada") << idx << dz.left(9) << "casa" << "gzip" << "";
         QTest::newRow("nombre sin final") << idx << dz.left(dz.indexOf("prueba.dict")) + "prueba" << "casa" << "cortada"
                                           << "";

@@ -216,14 +216,28 @@ bool Dictd::leerCabecera(QString *error)
 
 QByteArray Dictd::leerTexto(qint64 desde, qint64 largo, QString *error) const
 {
+    error->clear();
     if (desde < 0 || largo < 0 || largo > kMaxDefinicion) {
         *error = danado(datos_, QStringLiteral("una definición es demasiado larga"));
         return {};
     }
     if (largo == 0)
         return {};
-    if (forma_ == Forma::Gzip)
-        return largoTrozo_ > 0 ? leerTrozos(desde, largo, error) : inflarDesdeElPrincipio(desde, largo, error);
+    if (forma_ == Forma::Gzip) {
+        if (largoTrozo_ > 0) {
+            // Chunks that cannot be inflated alone (a table that does not
+            // match the data): the member from the start, as without a table.
+            QByteArray r = leerTrozos(desde, largo, error);
+            if (error->isEmpty())
+                return r;
+            QString otro;
+            r = inflarDesdeElPrincipio(desde, largo, &otro);
+            if (otro.isEmpty())
+                error->clear();
+            return r;
+        }
+        return inflarDesdeElPrincipio(desde, largo, error);
+    }
     QFile f(datos_);
     QByteArray r;
     if (f.open(QIODevice::ReadOnly) && desde < f.size() && f.seek(desde))
@@ -269,8 +283,18 @@ QByteArray Dictd::leerTrozos(qint64 desde, qint64 largo, QString *error) const
         z.avail_in = uInt(trozos_[i + 1] - trozos_[i]);
         z.next_out = reinterpret_cast<Bytef *>(salida.data());
         z.avail_out = uInt(salida.size());
-        const int rc = inflate(&z, Z_SYNC_FLUSH);
+        int rc = inflate(&z, Z_SYNC_FLUSH);
         const qint64 hecho = salida.size() - z.avail_out;
+        if (rc == Z_OK && z.avail_in > 0) {
+            // A chunk that inflates to more than the chunk length: the table
+            // does not describe this data.
+            char mas;
+            z.next_out = reinterpret_cast<Bytef *>(&mas);
+            z.avail_out = 1;
+            rc = inflate(&z, Z_SYNC_FLUSH);
+            if (z.avail_out == 0)
+                rc = Z_DATA_ERROR;
+        }
         // Every chunk but the last inflates to a whole chunk.
         bien = (rc == Z_OK || rc == Z_STREAM_END || rc == Z_BUF_ERROR) && (hecho == largoTrozo_ || i == cuantos - 1);
         texto.append(salida.constData(), hecho);
@@ -324,6 +348,10 @@ QByteArray Dictd::inflarDesdeElPrincipio(qint64 desde, qint64 largo, QString *er
         pos += hecho;
     }
     inflateEnd(&z);
+    if (rc != Z_OK && rc != Z_STREAM_END) {
+        *error = danado(datos_, QStringLiteral("los datos comprimidos no se pueden descomprimir"));
+        return {};
+    }
     if (texto.size() != largo) {
         *error = danado(datos_, QStringLiteral("una definición señala más allá del final de los datos"));
         return {};

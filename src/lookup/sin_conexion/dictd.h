@@ -48,7 +48,8 @@ public:
     // Headwords are compared in lower case, spaces around the word aside.
     ConsultaDict buscar(const QString &palabra) const;
 
-    // The bytes [desde, desde + largo) of the text, or an error message.
+    // The bytes [desde, desde + largo) of the text, or an error message in
+    // 'error' (which must not be null).
     QByteArray leerTexto(qint64 desde, qint64 largo, QString *error) const;
 
     qsizetype palabras() const { return qsizetype(entradas_.size()); }
