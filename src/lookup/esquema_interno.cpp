@@ -22,8 +22,12 @@ void registrarEsquemaInterno()
 
 void instalarEsquemaInterno(QWebEngineProfile *perfil, const FuentesSinConexion &fuentes)
 {
-    if (perfil->urlSchemeHandler(kEsquemaInterno))
+    // A handler installed before is replaced (and deleted if it is one of ours).
+    if (const QWebEngineUrlSchemeHandler *viejo = perfil->urlSchemeHandler(kEsquemaInterno)) {
         perfil->removeUrlScheme(kEsquemaInterno);
+        if (auto *nuestro = qobject_cast<const ManejadorEsquemaInterno *>(viejo); nuestro && nuestro->parent() == perfil)
+            delete nuestro;
+    }
     perfil->installUrlSchemeHandler(kEsquemaInterno, new ManejadorEsquemaInterno(fuentes, perfil));
 }
 

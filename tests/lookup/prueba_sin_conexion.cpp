@@ -328,6 +328,8 @@ private slots:
     void esquemaEnLaVista()
     {
         QWebEngineProfile perfil;
+        // Installed twice: the second (with the sources) replaces the first.
+        instalarEsquemaInterno(&perfil, {QStringLiteral("/nada"), QStringLiteral("/nada")});
         instalarEsquemaInterno(&perfil, {kDatos + "th_prueba", kDatos + "prueba"});
         QWebEnginePage pagina(&perfil);
         const struct {
