@@ -117,8 +117,8 @@ private slots:
         QTest::newRow("desordenado") << desordenado << dat << "-" << casa;
         QTest::newRow("CRLF") << crlfIdx << crlf << "-" << casa;
         QTest::newRow("cuenta excesiva") << idx << masAcepciones << "-" << casa;
-        QTest::newRow("UTF-8") << QByteArray("UTF-8\n1\ncasa|6\n") << QByteArray("UTF-8\ncasa|1\n-|añil\n") << "-"
-                               << ":añil";
+        QTest::newRow("UTF-8, un sinónimo que es un número")
+            << QByteArray("UTF-8\n1\ncasa|6\n") << QByteArray("UTF-8\ncasa|2\n-|añil\n-|2\n") << "-" << ":añil | :2";
         QTest::newRow("Latin-9") << QByteArray("ISO-8859-15\n1\ncasa|12\n")
                                  << QByteArray("ISO-8859-15\ncasa|1\n-|\xa4uro\n") << "-" << ":€uro";
         QTest::newRow("más allá del final") << QByteArray(idx).replace("casa|95", "casa|9999") << dat << "dañado"
@@ -204,8 +204,13 @@ private slots:
         QTest::newRow("desordenado, CRLF") << desordenado << dz << "casa" << "-" << "casa/kˈasa: house";
         QTest::newRow("más allá del final") << QByteArray(idx).replace("casa\tX\t", "casa\tzzz\t") << dz << "casa"
                                             << "más allá" << "";
-        QTest::newRow("demasiado larga") << QByteArray(idx).replace("casa\tX\tU", "casa\tX\t//////") << dz << "casa"
+        QTest::newRow("demasiado larga") << QByteArray(idx).replace("casa\tX\tU", "casa\tX\tEAAB") << dz << "casa"
                                          << "demasiado larga" << "";
+        QTest::newRow("largo cero") << QByteArray(idx).replace("casa\tX\tU", "casa\tX\tA") << dz << "casa" << "-" << "";
+        // The start of the stream damaged: a later chunk is still read alone.
+        QTest::newRow("primer trozo dañado")
+            << idx << QByteArray(dz).replace(dz.indexOf("prueba.dict") + 14, 8, QByteArray(8, '\xff')) << "de" << "-"
+            << "de/dˈe: from, of; out of";
         QTest::newRow("número no válido") << QByteArray(idx).replace("casa\tX\t", "casa\tX?\t") << dz << "casa"
                                           << "-" << "";
         QTest::newRow("trozo dañado") << idx << QByteArray(dz).replace(dz.size() - 60, 12, QByteArray(12, '\xff'))
