@@ -8,6 +8,7 @@ paquetes=(
   libsqlite3-dev sqlite3 libicu-dev
   mdbtools mdbtools-dev
   wspanish hunspell-es hunspell-tools
+  mythes-es dict-freedict-spa-eng zlib1g-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-liberation2 fonts-dejavu-core

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QUrl>
 
 namespace rimario {
 
@@ -10,16 +11,19 @@ namespace {
 const char *const kRutaDefinicion = "/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=";
 const char *const kRutaSinonimos = "/cgi-bin/tesauro.exe?T1=";
 const char *const kRutaIngles = "/idrisidic_2.asp?Site=1&Src_L=eng_eng1&DestLang=Ar&lpcWord=";
+const QLatin1String kMarca("{palabra}");
 
-// A host written without a scheme ("buscon.rae.es") is reached over HTTP.
-QString base(QString b)
+// An address written without a scheme ("buscon.rae.es") is reached over HTTP.
+QString conEsquema(QString b)
 {
-    b = b.trimmed();
-    while (b.endsWith(QLatin1Char('/')))
-        b.chop(1);
     if (!b.isEmpty() && !b.contains(QLatin1String("://")))
         b.prepend(QLatin1String("http://"));
     return b;
+}
+
+bool esSinConexion(const QString &valor)
+{
+    return valor.trimmed().compare(QLatin1String(Servicios::kSinConexion), Qt::CaseInsensitive) == 0;
 }
 } // namespace
 
@@ -50,19 +54,40 @@ Servicios Servicios::cargar(const QString &carpeta)
     return s;
 }
 
+QString Servicios::expandir(const QString &valor, const char *ruta, const QString &palabra)
+{
+    QString v = valor.trimmed();
+    if (v.contains(kMarca))
+        return conEsquema(v.replace(kMarca, QString::fromLatin1(QUrl::toPercentEncoding(palabra))));
+    while (v.endsWith(QLatin1Char('/')))
+        v.chop(1);
+    return conEsquema(v) + QLatin1String(ruta) + palabra;
+}
+
 QString Servicios::direccionDefinicion(const QString &palabra) const
 {
-    return base(definiciones) + QLatin1String(kRutaDefinicion) + palabra;
+    return expandir(definiciones, kRutaDefinicion, palabra);
 }
 
 QString Servicios::direccionSinonimos(const QString &palabra) const
 {
-    return base(sinonimos) + QLatin1String(kRutaSinonimos) + palabra;
+    return sinonimosSinConexion() ? direccionSinonimosSinConexion(palabra)
+                                  : expandir(sinonimos, kRutaSinonimos, palabra);
 }
 
 QString Servicios::direccionIngles(const QString &palabra) const
 {
-    return base(ingles) + QLatin1String(kRutaIngles) + palabra;
+    return inglesSinConexion() ? direccionInglesSinConexion(palabra) : expandir(ingles, kRutaIngles, palabra);
+}
+
+bool Servicios::sinonimosSinConexion() const
+{
+    return esSinConexion(sinonimos);
+}
+
+bool Servicios::inglesSinConexion() const
+{
+    return esSinConexion(ingles);
 }
 
 } // namespace rimario
