@@ -142,6 +142,7 @@ void PanelWebEngine::seleccionarTodoYCopiar(std::function<void(bool)> listo)
     // reached the page.
     pagina_->runJavaScript(QStringLiteral(R"(
         (function () {
+            window.focus();
             if (!document.body) return false;
             const w = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
             for (let n = w.nextNode(); n; n = w.nextNode()) {
