@@ -5,6 +5,7 @@ set -euo pipefail
 paquetes=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin
+  qt6-translations-l10n libqt6webengine6-data
   libsqlite3-dev sqlite3 libicu-dev
   mdbtools mdbtools-dev
   wspanish hunspell-es hunspell-tools

@@ -3,6 +3,7 @@
 #include "almacen.h"
 #include "arranque.h"
 #include "espera.h"
+#include "idioma.h"
 #include "panel_web_engine.h"
 #include "principal.h"
 
@@ -41,6 +42,8 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimario"));
+    // Qt's own texts and the browser's pages in Spanish, before the browser starts.
+    rimario::ponerIdiomaEspanol(app);
 
     const QString almacen = QStringLiteral("data.lop");
     try {

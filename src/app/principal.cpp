@@ -62,6 +62,8 @@ const QString kVocSoloVocales = QStringLiteral("Rimar sólo vocales");
 const QString kVocCompleta = QStringLiteral("Rimar palabla completa");
 const QString kTipVocales = QStringLiteral("Buscar rimas de vocales solamente");
 const QString kTipCompletas = QStringLiteral("Buscar rimas de palabras completas");
+// Added to the window's title while archiving waits for the page's text.
+const QString kTituloCopiando = QStringLiteral(" (copiando el texto de la página...)");
 // The dictionary service's rights notice as the definition view writes it.
 const QString kPie = QStringLiteral("\\par Real Academia Espa\\'f1ola \\'a9 Todos los derechos reservados");
 constexpr int kRecorte = 22;
@@ -390,6 +392,8 @@ Principal::Principal(QString almacen, PanelWeb *panel, QWidget *parent)
 {
     WB = panel;
     construir();
+    // A page that starts loading is no longer one to archive.
+    connect(WB, &PanelWeb::cargaEmpezada, this, [this] { Gua->setVisible(false); });
 }
 
 Principal::~Principal() = default;
@@ -815,9 +819,25 @@ void Principal::Gua_Click()
         emit archivado(false);
         return;
     }
+    // Only a page that loaded as it should is archived; the offer of any other
+    // is withdrawn.
+    if (!WB->paginaLograda()) {
+        Gua->setVisible(false);
+        emit archivado(false);
+        return;
+    }
     archivando_ = true;
+    // A large page takes seconds to copy: the window says so meanwhile, and the
+    // button waits.
+    const QString titulo = windowTitle();
+    Gua->setEnabled(false);
+    setWindowTitle(titulo + kTituloCopiando);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     // 1, 2. Select the page and copy it; the rest runs once the copy is on the clipboard.
-    WB->seleccionarTodoYCopiar([this](bool ok) {
+    WB->seleccionarTodoYCopiar([this, titulo](bool ok) {
+        QApplication::restoreOverrideCursor();
+        setWindowTitle(titulo);
+        Gua->setEnabled(true);
         if (!ok) {
             archivando_ = false;
             avisar(QStringLiteral("No se pudo copiar el texto de la página: no se ha archivado nada."));
@@ -1040,8 +1060,9 @@ void Principal::WB_DocumentComplete(const QUrl &)
     Sinon->setText(kCaptionSinon);
     ponerTag(Buscar, booleanoATexto(false));
     ponerTag(Sinon, booleanoATexto(false));
-    if (sw)
-        Gua->setVisible(true);
+    // Archiving is offered for a page that loaded as it should, not for an
+    // error page nor for what a stopped load left in the pane.
+    Gua->setVisible(sw && WB->paginaLograda());
 }
 
 void Principal::Sinon_Click()

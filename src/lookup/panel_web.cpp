@@ -15,11 +15,15 @@ void PanelWebVacio::navegar(const QString &direccion)
 {
     direccion_ = QUrl(direccion, QUrl::TolerantMode);
     navegaciones_ << direccion;
+    lograda_ = false;
+    emit cargaEmpezada();
     const int g = ++generacion_;
     if (completarSolo_)
         QTimer::singleShot(0, this, [this, g] {
-            if (g == generacion_)
-                emit documentoCompleto(direccion_);
+            if (g != generacion_)
+                return;
+            lograda_ = true;
+            emit documentoCompleto(direccion_);
         });
 }
 
@@ -27,6 +31,7 @@ void PanelWebVacio::detener()
 {
     ++paradas_;
     ++generacion_;
+    lograda_ = false;
 }
 
 void PanelWebVacio::seleccionarTodoYCopiar(std::function<void(bool)> listo)

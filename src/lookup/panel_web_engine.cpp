@@ -1,11 +1,12 @@
 #include "panel_web_engine.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
@@ -58,6 +59,8 @@ PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
     perfil_ = new QWebEngineProfile(this);
     perfil_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     perfil_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    // Servers are asked for Spanish pages.
+    perfil_->setHttpAcceptLanguage(QStringLiteral("es-ES,es;q=0.9"));
     connect(perfil_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *descarga) { descarga->cancel(); });
 
@@ -81,8 +84,18 @@ PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
 
     // Every load that ends completes a document, the browser's own error page
     // included. A page made of frames completes once, when all its frames have.
-    connect(pagina_, &QWebEnginePage::loadFinished, this,
-            [this](bool) { emit documentoCompleto(vista_->url()); });
+    // Only a load that succeeded leaves a page worth keeping: an HTTP error
+    // (a page the server sent with a status of 400 or more), the browser's
+    // error page and a stopped load do not.
+    connect(pagina_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            lograda_ = false;
+            emit cargaEmpezada();
+            return;
+        }
+        lograda_ = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage();
+        emit documentoCompleto(vista_->url());
+    });
 }
 
 PanelWebEngine::~PanelWebEngine()
@@ -116,13 +129,50 @@ QUrl PanelWebEngine::direccion() const
 
 void PanelWebEngine::seleccionarTodoYCopiar(std::function<void(bool)> listo)
 {
-    // The copy is made by the page's process: its text reaches the clipboard
-    // later, or never (a page without text copies nothing).
     acabarCopia(false); // a copy still waiting is given up
     listoCopia_ = std::move(listo);
-    conexionCopia_ = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+    const int turno = ++turnoCopia_;
+    // The page's process makes the copy, and only in a page that has the focus
+    // (the commands go to the focused frame): the pane takes the focus for it
+    // and gives it back afterwards.
+    focoAnterior_ = QApplication::focusWidget();
+    vista_->setFocus(Qt::OtherFocusReason);
+    // A page without any text copies nothing, and the clipboard would never
+    // change: that is known at once. The answer also comes after the focus has
+    // reached the page.
+    pagina_->runJavaScript(QStringLiteral(R"(
+        (function () {
+            window.focus();
+            if (!document.body) return false;
+            const w = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+            for (let n = w.nextNode(); n; n = w.nextNode()) {
+                const p = n.parentNode && n.parentNode.nodeName;
+                if (p !== 'SCRIPT' && p !== 'STYLE' && p !== 'NOSCRIPT' && /\S/.test(n.data)) return true;
+            }
+            return false;
+        })())"),
+                           QWebEngineScript::ApplicationWorld, [this, turno](const QVariant &hayTexto) {
+                               if (turno != turnoCopia_ || !listoCopia_)
+                                   return;
+                               if (!hayTexto.toBool()) {
+                                   acabarCopia(false);
+                                   return;
+                               }
+                               copiar(turno);
+                           });
+}
+
+void PanelWebEngine::copiar(int turno)
+{
+    if (turno != turnoCopia_ || !listoCopia_)
+        return;
+    // The text reaches the clipboard later, the later the larger the page: the
+    // clipboard's change says it has come. Only a change after the copy counts.
+    conexionCopia_ = connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
                              [this] { acabarCopia(true); });
     relojCopia_->start(esperaCopia_);
+    if (!vista_->hasFocus())
+        vista_->setFocus(Qt::OtherFocusReason);
     pagina_->triggerAction(QWebEnginePage::SelectAll);
     pagina_->triggerAction(QWebEnginePage::Copy);
 }
@@ -133,6 +183,10 @@ void PanelWebEngine::acabarCopia(bool ok)
         return;
     relojCopia_->stop();
     disconnect(conexionCopia_);
+    ++turnoCopia_;
+    if (focoAnterior_ && focoAnterior_->isVisible() && focoAnterior_->isEnabled())
+        focoAnterior_->setFocus(Qt::OtherFocusReason);
+    focoAnterior_.clear();
     std::exchange(listoCopia_, {})(ok);
 }
 

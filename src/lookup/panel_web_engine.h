@@ -6,6 +6,7 @@
 
 #include "panel_web.h"
 
+#include <QPointer>
 #include <QWebEnginePage>
 
 class QTimer;
@@ -55,14 +56,17 @@ public:
     void limpiarSeleccion() override;
     void borrarSeleccion() override;
     QUrl direccion() const override;
+    bool paginaLograda() const override { return lograda_; }
 
-    // How long a copy may take to reach the clipboard (5 s by default).
+    // How long a copy of a page with text may take at most to reach the
+    // clipboard (a minute by default); a large page takes seconds.
     void ponerEsperaCopia(int milisegundos) { esperaCopia_ = milisegundos; }
 
     QWebEngineView *vista() const { return vista_; }
     PaginaWeb *pagina() const { return pagina_; }
 
 private:
+    void copiar(int turno);
     void acabarCopia(bool ok);
 
     QWebEngineProfile *perfil_ = nullptr;
@@ -71,7 +75,10 @@ private:
     QTimer *relojCopia_ = nullptr;
     QMetaObject::Connection conexionCopia_;
     std::function<void(bool)> listoCopia_;
-    int esperaCopia_ = 5000;
+    QPointer<QWidget> focoAnterior_;
+    int turnoCopia_ = 0;
+    int esperaCopia_ = 60000;
+    bool lograda_ = false;
 };
 
 } // namespace rimario

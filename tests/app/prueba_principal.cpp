@@ -208,9 +208,8 @@ private slots:
         QCOMPARE(v->Pal->text(), QStringLiteral("Amor"));
         QVERIFY(v->RT->toPlainText().isEmpty());
         // Choosing a word while a page shows brings the view back and hides Archivar.
-        v->sw = true;
-        v->WB_DocumentComplete(QUrl());
-        QVERIFY(!v->RT->isVisible() && v->Gua->isVisible());
+        QTest::mouseClick(v->Buscar, Qt::LeftButton);
+        QTRY_VERIFY(!v->RT->isVisible() && v->Gua->isVisible());
         const int filaCasa = int(filas(v->DB).indexOf(QStringLiteral("casa")));
         const QRect antes = v->DB->visualRect(v->DB->model()->index(filaCasa, 0));
         clicEnFila(v->DB, filaCasa);

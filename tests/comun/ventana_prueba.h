@@ -94,10 +94,14 @@ inline Escritura escritura(const QString &nombre)
     const auto nada = [](Principal &) {};
     const auto archivar = [](const QString &w) {
         return [w](Principal &v) {
+            // The word looked up, its page shown, Archivar clicked.
             QSignalSpy fin(&v, &Principal::archivado);
-            Principal::ponerTag(v.Gua, w);
-            v.Gua->setVisible(true);
-            v.Gua_Click();
+            v.Pal->clear();
+            for (QChar c : w)
+                QTest::sendKeyEvent(QTest::Click, v.Pal, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::mouseClick(v.Buscar, Qt::LeftButton);
+            QTRY_VERIFY(v.Gua->isVisible());
+            QTest::mouseClick(v.Gua, Qt::LeftButton);
             QTRY_COMPARE(fin.size(), 1);
         };
     };

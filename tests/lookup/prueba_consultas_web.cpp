@@ -3,6 +3,7 @@
 // buttons.
 
 #include "almacen.h"
+#include "idioma.h"
 #include "lista_palabras.h"
 #include "panel_web_engine.h"
 #include "principal.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -88,13 +90,18 @@ private:
         QCOMPARE(caja->text(), texto);
     }
 
-    // Clicks a lookup button with the word in Pal and waits for the page.
+    // Clicks a lookup button with the word in Pal and waits for its page (not
+    // for the end of a load stopped before).
     void consultar(QPushButton *boton, const QString &palabra)
     {
-        QSignalSpy completo(w_->WB, &PanelWeb::documentoCompleto);
+        bool empezada = false;
+        int completas = 0;
+        QObject contexto;
+        connect(w_->WB, &PanelWeb::cargaEmpezada, &contexto, [&] { empezada = true, completas = 0; });
+        connect(w_->WB, &PanelWeb::documentoCompleto, &contexto, [&] { completas += empezada; });
         escribir(w_->Pal, palabra);
         QTest::mouseClick(boton, Qt::LeftButton);
-        QVERIFY(completo.wait(kEspera));
+        QTRY_VERIFY_WITH_TIMEOUT(completas > 0, kEspera);
     }
 
     void archivar(bool debeSalirBien = true)
@@ -117,6 +124,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { QVERIFY(ponerIdiomaEspanol(*qApp)); }
+
     void init()
     {
         QVERIFY(carpeta_.isValid());
@@ -330,23 +339,114 @@ private slots:
         QVERIFY(texto.contains(QStringLiteral("real academia española © todos los derechos reservados")));
     }
 
-    // A page whose text never reaches the clipboard: the user is told and
-    // nothing is stored.
-    void archivar_sinTexto()
+    // One click on Archivar, with the focus where the user left it, stores the
+    // page shown once its text is on the clipboard; a page that did not load
+    // as asked is not offered, and nothing but the page's text is stored.
+    void archivarCasos_data()
     {
-        panel_->ponerEsperaCopia(1500);
-        consultar(w_->Buscar, QStringLiteral("vacio"));
-        const size_t antes = filas().size();
-        Dialogos dialogos;
-        archivar(false);
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se ha archivado nada")), qPrintable(dialogos.textos[0]));
-        QCOMPARE(filas().size(), antes);
-        // The offer stands; the window goes on working.
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("palabra");
+        QTest::addColumn<bool>("ofrecido");
+        QTest::addColumn<bool>("archivado");
+        QTest::newRow("foco en Pal") << "foco" << "perro" << true << true;
+        QTest::newRow("página grande") << "grande" << "grande" << true << true;
+        QTest::newRow("HTTP 404") << "404" << "falta" << false << false;
+        QTest::newRow("servidor caído") << "caido" << "perro" << false << false;
+        QTest::newRow("detenida") << "detener" << "lento" << false << false;
+        QTest::newRow("página sin texto") << "vacio" << "vacio" << true << false;
+    }
+    void archivarCasos()
+    {
+        QFETCH(QString, caso);
+        QFETCH(QString, palabra);
+        QFETCH(bool, ofrecido);
+        QFETCH(bool, archivado);
+        const auto antes = prueba::contenido(ruta_);
+        // A page archivable before: what follows must withdraw the offer.
+        consultar(w_->Buscar, QStringLiteral("zapato"));
         QVERIFY(w_->Gua->isVisible());
+        if (caso == QLatin1String("caido")) {
+            QTcpServer cerrado;
+            QVERIFY(cerrado.listen(QHostAddress::LocalHost, 0));
+            Servicios s = w_->servicios();
+            s.definiciones = QStringLiteral("http://127.0.0.1:%1").arg(cerrado.serverPort());
+            cerrado.close();
+            w_->ponerServicios(s);
+        }
+        if (caso == QLatin1String("detener")) {
+            QSignalSpy llegada(&servidor_, &ServidorPrueba::peticion);
+            escribir(w_->Pal, palabra);
+            QTest::mouseClick(w_->Buscar, Qt::LeftButton);
+            QVERIFY(llegada.wait(kEspera));
+            QVERIFY(!w_->Gua->isVisible());
+            QSignalSpy completo(w_->WB, &PanelWeb::documentoCompleto);
+            QTest::mouseClick(w_->Buscar, Qt::LeftButton);
+            // The stopped load completes; the pane shows zapato's page again,
+            // under the word lento.
+            QTRY_COMPARE_WITH_TIMEOUT(completo.size(), 1, kEspera);
+        } else {
+            consultar(w_->Buscar, palabra);
+        }
+        QCOMPARE(w_->Gua->isVisible(), ofrecido);
+        QCOMPARE(w_->RT->isVisible(), false);
+        if (!ofrecido) {
+            QCOMPARE(prueba::contenido(ruta_), antes);
+            return;
+        }
+        if (caso == QLatin1String("foco"))
+            QTest::mouseClick(w_->Pal, Qt::LeftButton);
+        const QString viejo = QStringLiteral("lo que había");
+        QGuiApplication::clipboard()->setText(viejo);
+        Dialogos dialogos;
+        QSignalSpy hecho(w_.get(), &Principal::archivado);
+        QTest::mouseClick(w_->Gua, Qt::LeftButton);
+        // While the copy runs the window says so, and Archivar waits.
+        QVERIFY(!w_->Gua->isEnabled());
+        QVERIFY2(w_->windowTitle().contains(QStringLiteral("copiando")), qPrintable(w_->windowTitle()));
+        QTRY_COMPARE_WITH_TIMEOUT(hecho.size(), 1, kEspera);
+        QCOMPARE(hecho.first().first().toBool(), archivado);
+        QVERIFY(w_->Gua->isEnabled());
+        QVERIFY(!w_->windowTitle().contains(QStringLiteral("copiando")));
+        if (!archivado) {
+            QCOMPARE(dialogos.textos.size(), 1);
+            QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se ha archivado nada")),
+                     qPrintable(dialogos.textos[0]));
+            QCOMPARE(prueba::contenido(ruta_), antes);
+            return;
+        }
+        QVERIFY(dialogos.textos.isEmpty());
+        const QString copiado = QGuiApplication::clipboard()->text();
+        QVERIFY(copiado != viejo);
+        QVERIFY2(copiado.startsWith(ServidorPrueba::kCabecera), qPrintable(copiado.left(200)));
+        QCOMPARE(sigDe(palabra), esperado(copiado));
+        if (caso == QLatin1String("grande")) {
+            QVERIFY(copiado.size() > 3'000'000);
+            QVERIFY(copiado.endsWith(QStringLiteral("Fin de la página grande.")));
+        }
+    }
+
+    // Qt's own texts and the browser speak Spanish.
+    void espanol()
+    {
+        QMessageBox caja(QMessageBox::Question, QStringLiteral("Rimario"), QStringLiteral("¿Seguro?"),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(caja.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Sí"));
+        QCOMPARE(caja.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
         consultar(w_->Buscar, QStringLiteral("perro"));
-        archivar();
-        QCOMPARE(sigDe(QStringLiteral("perro")), esperado(QGuiApplication::clipboard()->text()));
+        QVERIFY2(servidor_.idiomas().startsWith("es"), servidor_.idiomas().constData());
+        // The browser's own error page.
+        QTcpServer cerrado;
+        QVERIFY(cerrado.listen(QHostAddress::LocalHost, 0));
+        Servicios s = w_->servicios();
+        s.definiciones = QStringLiteral("http://127.0.0.1:%1").arg(cerrado.serverPort());
+        cerrado.close();
+        w_->ponerServicios(s);
+        consultar(w_->Buscar, QStringLiteral("perro"));
+        auto texto = std::make_shared<QString>();
+        QTRY_VERIFY_WITH_TIMEOUT((panel_->pagina()->toPlainText([texto](const QString &t) { *texto = t; }),
+                                  !texto->isEmpty()),
+                                 kEspera);
+        QVERIFY2(texto->contains(QStringLiteral("No se puede")), qPrintable(*texto));
     }
 
     void direccionNoValida()

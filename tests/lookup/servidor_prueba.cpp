@@ -71,10 +71,15 @@ void ServidorPrueba::atender(QTcpSocket *s)
         return;
     }
     peticiones_ << QString::fromLatin1(objetivo);
+    for (const QByteArray &cabecera : pedido.split('\n'))
+        if (cabecera.toLower().startsWith("accept-language:"))
+            idiomas_ = cabecera.mid(cabecera.indexOf(':') + 1).trimmed();
     bool retener = false;
     const QByteArray cuerpo = pagina(objetivo, retener);
     if (retener)
         retenidas_.append({QPointer<QTcpSocket>(s), cuerpo});
+    else if (objetivo.endsWith("=falta"))
+        responder(s, html(QStringLiteral("<div>Diccionario de la RAE</div><p>La página no existe.</p>")), 404);
     else
         responder(s, cuerpo, cuerpo.isNull() ? 404 : 200);
     emit peticion(QString::fromLatin1(objetivo));
@@ -114,6 +119,13 @@ QByteArray ServidorPrueba::pagina(const QByteArray &objetivo, bool &retener) con
             return html(QStringLiteral("<div>Breve</div>"));
         if (w == QLatin1String("vacio"))
             return html(QString());
+        if (w == QLatin1String("grande")) {
+            QString cuerpo = QStringLiteral("<div>") + kCabecera + QStringLiteral("</div>");
+            for (int i = 0; i < 40000; ++i)
+                cuerpo += parrafo(QStringLiteral("%1. Acepción larga de una página muy grande, con "
+                                                 "texto de relleno hasta casi ochenta.").arg(i));
+            return html(cuerpo + parrafo(QStringLiteral("Fin de la página grande.")));
+        }
         if (w == QLatin1String("hostil"))
             return html(QStringLiteral(
                 "<div>Página con trucos</div><p>Nada que ver.</p>"

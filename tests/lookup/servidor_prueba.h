@@ -10,7 +10,8 @@
 // held until soltar()), "marco" (a frameset of two pages), "corto" (a page
 // with less than 22 characters of text), "vacio" (a page without text),
 // "doble" (the rights notice twice, and once more in other letter case),
-// "hostil" (a page that tries dialogs, windows and local files).
+// "hostil" (a page that tries dialogs, windows and local files), "falta"
+// (status 404 with a page of its own), "grande" (a page of some 3 MB of text).
 
 #include <QByteArray>
 #include <QList>
@@ -33,6 +34,8 @@ public:
     // Same, decoded as UTF-8.
     QStringList peticionesLegibles() const;
     void olvidar() { peticiones_.clear(); }
+    // The Accept-Language header of the latest request.
+    QByteArray idiomas() const { return idiomas_; }
     // Answers the held requests.
     void soltar();
 
@@ -49,5 +52,6 @@ private:
 
     QTcpServer servidor_;
     QStringList peticiones_;
+    QByteArray idiomas_;
     QList<QPair<QPointer<QTcpSocket>, QByteArray>> retenidas_;
 };
