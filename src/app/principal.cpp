@@ -197,10 +197,10 @@ QString filasSeleccionadas(const QTableView *t)
 // Copying from a grid, and a plain click after a selection of many rows.
 class AyudanteRejilla : public QObject {
 public:
-    explicit AyudanteRejilla(QTableView *t) : QObject(t), t_(t)
+    explicit AyudanteRejilla(QTableView *t) : QObject(t), t_(t), vista_(t->viewport())
     {
         t->installEventFilter(this);
-        t->viewport()->installEventFilter(this);
+        vista_->installEventFilter(this);
     }
     bool eventFilter(QObject *objeto, QEvent *evento) override
     {
@@ -209,7 +209,7 @@ public:
             QGuiApplication::clipboard()->setText(filasSeleccionadas(t_));
             return true;
         }
-        if (objeto == t_->viewport() && evento->type() == QEvent::MouseButtonPress) {
+        if (objeto == vista_ && evento->type() == QEvent::MouseButtonPress) {
             const auto *e = static_cast<QMouseEvent *>(evento);
             // A plain click picks one row: the others are let go first, so that
             // only a click on the current row, as ever, starts an edit.
@@ -236,6 +236,7 @@ private:
             s->clearSelection();
     }
     QTableView *t_;
+    QObject *vista_; // kept: while the table is torn down it can no longer be asked for it
 };
 
 // The tab strip's tabs in two rows of three, as the strip was designed.
