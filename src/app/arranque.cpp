@@ -100,7 +100,9 @@ QString prepararAlmacen(const QString &ruta, QWidget *padre, const QString &prog
             }
         }
     };
-    while (!hijo.waitForFinished(50)) {
+    // The end may be taken in by the events processed here, after which waiting
+    // for it says no at once: the loop asks the state instead.
+    while (hijo.state() != QProcess::NotRunning && !hijo.waitForFinished(50)) {
         leer();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
