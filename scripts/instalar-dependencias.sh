@@ -11,7 +11,7 @@ paquetes=(
   wspanish hunspell-es hunspell-tools
   mythes-es dict-freedict-spa-eng zlib1g-dev
   libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld gcovr
   xvfb xauth fonts-liberation2 fonts-dejavu-core
 )
 faltan=()
