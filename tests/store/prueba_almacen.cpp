@@ -361,6 +361,45 @@ private slots:
         QCOMPARE(consultar(r, "SELECT count(*) FROM PalabrasBase"), QStringList{QString::number(hecho ? 3 : 2)});
     }
 
+    // A write of the window is one transaction: one commit, and the store changed
+    // (a program killed at any point leaves the state before or after it).
+    void cadaEscrituraUnaTransaccion_data()
+    {
+        QTest::addColumn<QString>("operacion");
+        for (const char *op : {"vocales", "archivar", "archivar nueva", "eliminar", "editar"})
+            QTest::newRow(op) << QString::fromLatin1(op);
+    }
+    void cadaEscrituraUnaTransaccion()
+    {
+        QFETCH(QString, operacion);
+        const QString r = crearAlmacen(ruta(QStringLiteral("tr-%1.lop").arg(QTest::currentDataTag())), palabrasDePrueba());
+        auto a = Almacen::abrir(r);
+        ListaPalabras l(*a);
+        l.releer();
+        l.refrescar();
+        const char *todo = "SELECT group_concat(Id || Pal || ifnull(Sig, '') || A2, ',') FROM Palabras";
+        const QStringList antes = consultar(r, todo);
+        int commits = 0;
+        sqlite3_commit_hook(a->conexion(), [](void *n) { return ++*static_cast<int *>(n), 0; }, &commits);
+        const QString w = operacion == QLatin1String("archivar nueva") ? QStringLiteral("zampoña") : QStringLiteral("rosa");
+        if (operacion == QLatin1String("vocales")) {
+            QVERIFY(marcarRimasVocales(*a, l.lexico(), u"canción", 2, false));
+        } else if (operacion.startsWith(QLatin1String("archivar"))) {
+            if (l.buscarIgual(w))
+                l.cambiarSig(l.actual(), QStringLiteral("{\\rtf1 def}"));
+            else
+                l.anadir(w, ExtraeVocales(w), QStringLiteral("{\\rtf1 def}"));
+        } else {
+            QVERIFY(l.buscarIgual(w));
+            if (operacion == QLatin1String("eliminar"))
+                l.eliminarActual();
+            else
+                l.cambiarPal(l.actual(), QStringLiteral("rosal"));
+        }
+        sqlite3_commit_hook(a->conexion(), nullptr, nullptr);
+        QCOMPARE(commits, 1);
+        QVERIFY(consultar(r, todo) != antes);
+    }
     void soloLectura()
     {
         const QString r = crearAlmacen(ruta(QStringLiteral("lect.lop")), {QStringLiteral("uno")});
