@@ -7,6 +7,7 @@
 #include "panel_web.h"
 #include "rima.h"
 #include "rtf.h"
+#include "silabas.h"
 #include "vocales.h"
 
 #include <QApplication>
@@ -18,12 +19,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -120,8 +124,8 @@ QString textoDeAyuda(const QString &palabra)
     return html + QStringLiteral("</p>");
 }
 
-// The grids' cells: the editor takes a word of any length; a word cut short
-// on screen shows whole in its tooltip.
+// The grids' cells: the editor takes a word of any length; the tooltip tells
+// the word's syllables, and shows a word cut short on screen whole.
 class EditorSinLimite : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -138,13 +142,16 @@ public:
         if (!evento || !vista || evento->type() != QEvent::ToolTip || !indice.isValid())
             return QStyledItemDelegate::helpEvent(evento, vista, opcion, indice);
         const QString palabra = indice.data(Qt::DisplayRole).toString();
-        if (!cortada(opcion, indice, palabra)) {
+        if (palabra.isEmpty()) {
             QToolTip::hideText();
             evento->ignore();
             return true;
         }
-        QToolTip::showText(evento->globalPos(), textoDeAyuda(palabra), vista->viewport(),
-                           vista->visualRect(indice));
+        // Its syllables and stress; the whole word too when the cell cuts it.
+        QString ayuda = QStringLiteral("<p>") + describirSilabas(palabra).toHtmlEscaped() + QStringLiteral("</p>");
+        if (cortada(opcion, indice, palabra))
+            ayuda = textoDeAyuda(palabra) + ayuda;
+        QToolTip::showText(evento->globalPos(), ayuda, vista->viewport(), vista->visualRect(indice));
         return true;
     }
 
@@ -556,6 +563,24 @@ void Principal::construir()
         anterior = SS->currentIndex();
         SS_Click(a);
     });
+
+    // The word under the pointer (or in Pal) offers its consonant and assonant
+    // rhymes and the English lookup; F7 and F8 search them for Pal's word.
+    for (QTableView *t : {DB, DR[0], DR[1], DR[2], DR[3], DR[4], DR[5]}) {
+        t->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(t, &QWidget::customContextMenuRequested, this, [this, t](const QPoint &p) {
+            const QModelIndex i = t->indexAt(p);
+            if (i.isValid())
+                menuDePalabra(i.data(Qt::DisplayRole).toString(), t->viewport()->mapToGlobal(p));
+        });
+    }
+    Pal->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Pal, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &p) { menuDePalabra(Pal->text(), Pal->mapToGlobal(p)); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
+            [this] { rimasPorClaveDe(Pal->text(), true); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
+            [this] { rimasPorClaveDe(Pal->text(), false); });
 
     connect(Ind, &QLineEdit::textChanged, this, [this] { Ind_Change(); });
     connect(Gua, &QPushButton::clicked, this, &Principal::Gua_Click);
@@ -982,6 +1007,47 @@ void Principal::Rima_Click()
     } catch (const ErrorRima &e) {
         avisar(e.mensaje());
     }
+}
+
+void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
+{
+    if (palabra.isEmpty())
+        return;
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Rimas consonantes de «%1»\tF7").arg(palabra), this,
+                   [this, palabra] { rimasPorClaveDe(palabra, true); });
+    menu.addAction(QStringLiteral("Rimas asonantes de «%1»\tF8").arg(palabra), this,
+                   [this, palabra] { rimasPorClaveDe(palabra, false); });
+    QAction *silabas = menu.addAction(QStringLiteral("Solo palabras con las mismas sílabas"));
+    silabas->setCheckable(true);
+    silabas->setChecked(mismasSilabas_);
+    connect(silabas, &QAction::toggled, this, [this](bool si) { mismasSilabas_ = si; });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Buscar en inglés"), this, [this, palabra] {
+        Pal->setText(palabra);
+        Command1_Click();
+    });
+    menu.exec(donde);
+}
+
+void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
+{
+    if (palabra.isEmpty() || !DPal || Buscando)
+        return;
+    const int k = SS->currentIndex();
+    try {
+        DRim[k]->poner(rimasPorClave(*almacen_, DPal->lexico(), palabra, consonante, mismasSilabas_));
+    } catch (const ErrorAlmacen &e) {
+        avisar(e.mensaje());
+        return;
+    } catch (const ErrorRima &e) {
+        avisar(e.mensaje());
+        return;
+    }
+    Eti[k]->setText(QStringLiteral("%1 — %2: %3 palabras")
+                        .arg(palabra, consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
+                             QLocale().toString(DRim[k]->rowCount())));
+    Cuenta->setText(Eti[k]->text());
 }
 
 void Principal::SS_Click(int)

@@ -115,6 +115,8 @@ private:
     void avisar(const QString &mensaje);
     bool rehusarSiSoloLectura();
     void terminarArchivo();
+    void menuDePalabra(const QString &palabra, const QPoint &donde);
+    void rimasPorClaveDe(const QString &palabra, bool consonante);
     void mostrarSig(const std::optional<QString> &sig);
     static bool textoABooleano(const QString &texto);
     static QString booleanoATexto(bool valor);
@@ -126,6 +128,7 @@ private:
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
     bool archivando_ = false;
+    bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;
 };

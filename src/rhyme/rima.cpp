@@ -3,8 +3,10 @@
 #include "almacen.h"
 #include "lexico.h"
 #include "patron.h"
+#include "silabas.h"
 #include "vocales.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace rimario {
@@ -128,6 +130,32 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
         return std::nullopt;
     almacen.marcarVocales(n, r->fin, r->caracteres);
     return rimasVocales(lexico, r->fin, r->caracteres);
+}
+
+ResultadoRima rimasPorClave(const Almacen &almacen, const Lexico &lexico, QStringView palabra, bool consonante,
+                            bool mismasSilabas)
+{
+    const AnalisisSilabico a = analizarPalabra(palabra);
+    if (!a.valido)
+        throw ErrorRima(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
+                            .arg(palabra, a.motivo,
+                                 consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
+    const auto filas = almacen.filasQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
+                                             consonante ? a.claveConsonante : a.claveAsonante,
+                                             mismasSilabas ? std::optional<int>(a.numSilabas()) : std::nullopt);
+    const QString propia = palabra.toString().toLower();
+    std::vector<qsizetype> posiciones;
+    posiciones.reserve(filas.size());
+    for (const Almacen::FilaQueRima &f : filas) {
+        if (f.pal.toLower() == propia)
+            continue;
+        // The row where the list holds it (the list and the store keep one order).
+        const qsizetype p = lexico.posicionDeInsercion(f.pal, f.id);
+        if (p < lexico.tamano() && lexico.id(p) == f.id)
+            posiciones.push_back(p);
+    }
+    std::sort(posiciones.begin(), posiciones.end());
+    return ResultadoRima::desde(lexico, posiciones);
 }
 
 } // namespace rimario

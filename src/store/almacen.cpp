@@ -995,12 +995,21 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
                                                std::optional<int> silabas) const
 {
     std::vector<QString> r;
+    for (FilaQueRima &f : filasQueRiman(tipo, clave, silabas))
+        r.push_back(std::move(f.pal));
+    return r;
+}
+
+std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QString &clave,
+                                                         std::optional<int> silabas) const
+{
+    std::vector<FilaQueRima> r;
     const QString que = QStringLiteral("No se pudieron buscar las rimas");
     if (formato_ >= 2 && (!hayClavesPendientes() || repararClaves())) {
         const char *sql = tipo == TipoRima::Consonante
-            ? "SELECT Pal FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
+            ? "SELECT Pal, Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
               "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id"
-            : "SELECT Pal FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
+            : "SELECT Pal, Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
               "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id";
         Sentencia s(db_, sql);
         if (!s.ok())
@@ -1012,7 +1021,7 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
             s.nulo(2);
         int rc;
         while ((rc = s.paso()) == SQLITE_ROW)
-            r.push_back(s.texto(0));
+            r.push_back({s.entero(1), s.texto(0)});
         if (rc != SQLITE_DONE)
             fallo(que, rc);
         return r;
@@ -1081,11 +1090,11 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
             return a.id < b.id;
         });
         for (Hallada &x : h)
-            r.push_back(std::move(x.pal));
+            r.push_back({x.id, std::move(x.pal)});
         return r;
     }
     // A store of an older format opened read-only has no keys: every word is analysed.
-    recorrerEnOrden([&](qint64, const char *p, int n, bool nula, const char *, int) {
+    recorrerEnOrden([&](qint64 id, const char *p, int n, bool nula, const char *, int) {
         if (nula)
             return;
         const QString pal = QString::fromUtf8(p, n);
@@ -1093,7 +1102,7 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
         if (!a.valido || (silabas && a.numSilabas() != *silabas))
             return;
         if ((tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) == clave)
-            r.push_back(pal);
+            r.push_back({id, pal});
     });
     return r;
 }

@@ -155,6 +155,12 @@ public:
     enum class TipoRima { Consonante, Asonante };
     std::vector<QString> palabrasQueRiman(TipoRima tipo, const QString &clave,
                                           std::optional<int> silabas) const;
+    // The same rows with their Ids.
+    struct FilaQueRima {
+        qint64 id;
+        QString pal;
+    };
+    std::vector<FilaQueRima> filasQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
     int formato() const { return formato_; }
 
     // SQLite's integrity check; empty when the file is sound.

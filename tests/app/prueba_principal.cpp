@@ -16,12 +16,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolTip>
 
 using namespace rimario;
@@ -392,7 +394,7 @@ private slots:
         QCOMPARE(v->Cuenta->toolTip(), enorme + QStringLiteral(": 3 palabras"));
         QVERIFY(v->Cuenta->recortada()); // too long for any size: shortened, whole in the tooltip
         QCOMPARE(v->Cuenta->geometry(), lugar);
-        // Hovering the rows of the results: a word that fits has no tooltip.
+        // Hovering the rows of the results: the word's syllables; a word cut short, whole too.
         rimar(0, QStringLiteral("otorrinolaringología"));
         auto ayuda = [this](const QString &w) {
             QTableView *t = v->DR[0];
@@ -403,7 +405,9 @@ private slots:
             QApplication::sendEvent(t->viewport(), &e);
             return QToolTip::isVisible() ? QToolTip::text() : QString();
         };
-        QVERIFY2(!ayuda(QStringLiteral("biología")).contains(QStringLiteral("biología")), qPrintable(QToolTip::text()));
+        const QString silabas = ayuda(QStringLiteral("biología"));
+        QVERIFY2(silabas.contains(QStringLiteral("bio·lo·gí·a — 4 sílabas, llana")) && !silabas.contains(QStringLiteral("biología")),
+                 qPrintable(silabas));
         QVERIFY(ayuda(larga).contains(larga));
         const QString t = ayuda(enorme);
         QVERIFY2(t.contains(enorme.left(60)), qPrintable(t));
@@ -542,6 +546,53 @@ private slots:
         clicEnFila(v->DR[0], 3);
         QCOMPARE(v->Pal->text(), QStringLiteral("otra"));
         v->Buscando = false;
+    }
+
+    // The word under the pointer: its consonant rhymes from the context menu,
+    // then F8 for the assonant rhymes of the word picked; the rhyme marks untouched.
+    void rimasConsonantesYAsonantes()
+    {
+        Dialogos dialogos;
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        const auto menu = [&](QWidget *donde, const QPoint &p, int accion) {
+            QTimer::singleShot(0, this, [accion] {
+                auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(m);
+                QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(m->actions().value(accion)).center());
+            });
+            QContextMenuEvent e(QContextMenuEvent::Mouse, p, donde->mapToGlobal(p));
+            QApplication::sendEvent(donde, &e);
+            // The window active again once the menu is gone, as on a desktop.
+            v->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        };
+        const int fila = int(filas(v->DB).indexOf(QStringLiteral("canción")));
+        v->DB->scrollTo(v->DB->model()->index(fila, 0));
+        menu(v->DB->viewport(), v->DB->visualRect(v->DB->model()->index(fila, 0)).center(), 0);
+        QCOMPARE(filas(v->DR[2]), lista("avión camión corazón ilusión pasión razón"));
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("canción — consonantes: 6 palabras"));
+        QCOMPARE(v->Eti[2]->text(), v->Cuenta->text());
+        // Picking a result follows the list; F8 gives that word's assonant rhymes.
+        clicEnFila(v->DR[2], 0);
+        QCOMPARE(v->Pal->text(), QStringLiteral("avión"));
+        v->Pal->setFocus();
+        QTest::keyClick(v->Pal, Qt::Key_F8);
+        QCOMPARE(filas(v->DR[2]), lista("amor Amor camión canción canción caracol corazón farol hoy ilusión pasión razón sol"));
+        // Same syllables only (a menu choice kept), on the word typed in Pal.
+        v->Pal->setText(QStringLiteral("casa"));
+        menu(v->Pal, QPoint(5, 5), 2);
+        QTest::keyClick(v->Pal, Qt::Key_F8);
+        QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
+        QCOMPARE(v->Cuenta->text(), QStringLiteral("casa — asonantes: 2 palabras"));
+        QCOMPARE(consultar(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 OR A3 OR A4 OR A5 OR A6 OR A7")),
+                 QStringList{QStringLiteral("0")});
+        // A word without syllables: a message, the grid as it was.
+        v->Pal->setText(QStringLiteral("123"));
+        QTest::keyClick(v->Pal, Qt::Key_F7);
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se puede dividir en sílabas")), qPrintable(dialogos.textos[0]));
+        QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
     }
 
     void entradasDificiles()

@@ -401,6 +401,17 @@ QString nombreAcento(Acento acento)
     return {};
 }
 
+QString describirSilabas(QStringView palabra)
+{
+    const AnalisisSilabico a = analizarPalabra(palabra);
+    if (!a.valido)
+        return QStringLiteral("«%1»: no se puede dividir en sílabas (%2)").arg(palabra, a.motivo);
+    return QStringLiteral("%1 — %2 %3, %4")
+        .arg(a.separada(u"·"))
+        .arg(a.numSilabas())
+        .arg(a.numSilabas() == 1 ? QStringLiteral("sílaba") : QStringLiteral("sílabas"), nombreAcento(a.acento));
+}
+
 bool rimanConsonante(QStringView a, QStringView b)
 {
     const AnalisisSilabico x = analizarPalabra(a), y = analizarPalabra(b);

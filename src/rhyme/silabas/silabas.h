@@ -73,6 +73,10 @@ AnalisisSilabico analizarPalabra(QStringView palabra);
 // "aguda", "llana", "esdrújula", "sobresdrújula".
 QString nombreAcento(Acento acento);
 
+// What a reader is shown of a word: "can·ción — 2 sílabas, aguda", or why it
+// cannot be split.
+QString describirSilabas(QStringView palabra);
+
 // Whether two words rhyme; false when either cannot be analysed. A word rhymes
 // with itself.
 bool rimanConsonante(QStringView a, QStringView b);
