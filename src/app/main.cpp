@@ -2,6 +2,7 @@
 
 #include "almacen.h"
 #include "arranque.h"
+#include "esquema_interno.h"
 #include "espera.h"
 #include "idioma.h"
 #include "panel_web_engine.h"
@@ -40,6 +41,7 @@ int main(int argc, char **argv)
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    rimario::registrarEsquemaInterno(); // the offline pages' scheme, before the application
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rimario"));
     // Qt's own texts and the browser's pages in Spanish, before the browser starts.

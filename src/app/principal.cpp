@@ -39,6 +39,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <limits>
@@ -1102,6 +1103,7 @@ void Principal::Buscar_Click()
     }
     if (Pal->text().isEmpty())
         return;
+    consultaSinConexion_.reset();
     Sinon->setEnabled(false);
     Buscar->setText(kCaptionDetener);
     try {
@@ -1118,8 +1120,18 @@ void Principal::Buscar_Click()
     ponerTag(Buscar, booleanoATexto(true));
 }
 
-void Principal::WB_DocumentComplete(const QUrl &)
+void Principal::WB_DocumentComplete(const QUrl &direccion)
 {
+    // A synonym or English lookup that the service could not answer is
+    // answered from the dictionaries installed here.
+    if (const auto consulta = std::exchange(consultaSinConexion_, std::nullopt);
+        consulta && !WB->paginaLograda() && direccion.scheme() != QLatin1String(kEsquemaInterno)) {
+        try {
+            WB->navegar(direccionSinConexion(consulta->first, consulta->second));
+            return;
+        } catch (const ErrorNavegador &) {
+        }
+    }
     RT->setVisible(false);
     Buscar->setEnabled(true);
     Sinon->setEnabled(true);
@@ -1135,6 +1147,7 @@ void Principal::WB_DocumentComplete(const QUrl &)
 void Principal::Sinon_Click()
 {
     if (textoABooleano(tag(Sinon))) {
+        consultaSinConexion_.reset();
         WB->detener();
         Sinon->setText(kCaptionSinon);
         ponerTag(Sinon, booleanoATexto(false));
@@ -1146,6 +1159,7 @@ void Principal::Sinon_Click()
     Sinon->setText(kCaptionDetener);
     try {
         WB->navegar(servicios_.direccionSinonimos(Pal->text()));
+        consultaSinConexion_ = std::pair(FuenteSinConexion::Sinonimos, Pal->text());
     } catch (const ErrorNavegador &e) {
         Buscar->setEnabled(true);
         Sinon->setText(kCaptionSinon);
@@ -1159,6 +1173,7 @@ void Principal::Command1_Click()
 {
     try {
         WB->navegar(servicios_.direccionIngles(Pal->text()));
+        consultaSinConexion_ = std::pair(FuenteSinConexion::Ingles, Pal->text());
     } catch (const ErrorNavegador &e) {
         avisar(e.mensaje());
     }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -128,6 +129,8 @@ private:
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
     bool archivando_ = false;
+    // The synonym or English lookup under way, answered offline if the service fails.
+    std::optional<std::pair<FuenteSinConexion, QString>> consultaSinConexion_;
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;

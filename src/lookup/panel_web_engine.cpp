@@ -1,10 +1,13 @@
 #include "panel_web_engine.h"
 
+#include "esquema_interno.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -43,7 +46,8 @@ bool PaginaWeb::esquemaPermitido(const QUrl &direccion)
 {
     const QString e = direccion.scheme().toLower();
     // "about" covers blank and inline frames.
-    return e == QLatin1String("http") || e == QLatin1String("https") || e == QLatin1String("about");
+    return e == QLatin1String("http") || e == QLatin1String("https") || e == QLatin1String("about")
+        || esDireccionInterna(direccion);
 }
 
 bool PaginaWeb::acceptNavigationRequest(const QUrl &url, NavigationType, bool)
@@ -61,6 +65,8 @@ PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
     perfil_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     // Servers are asked for Spanish pages.
     perfil_->setHttpAcceptLanguage(QStringLiteral("es-ES,es;q=0.9"));
+    // The offline synonym and English pages, from the dictionaries installed.
+    instalarEsquemaInterno(perfil_, FuentesSinConexion::cargar(QCoreApplication::applicationDirPath()));
     connect(perfil_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *descarga) { descarga->cancel(); });
 
@@ -109,8 +115,8 @@ void PanelWebEngine::navegar(const QString &direccion)
 {
     const QUrl url(direccion, QUrl::TolerantMode);
     const QString e = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty()
-        || (e != QLatin1String("http") && e != QLatin1String("https")))
+    if (!esDireccionInterna(url)
+        && (!url.isValid() || url.host().isEmpty() || (e != QLatin1String("http") && e != QLatin1String("https"))))
         throw ErrorNavegador(QStringLiteral("No se puede abrir la dirección «%1»: el panel solo abre "
                                             "direcciones http o https con un servidor.")
                                  .arg(direccion));

@@ -3,6 +3,7 @@
 // buttons.
 
 #include "almacen.h"
+#include "esquema_interno.h"
 #include "idioma.h"
 #include "lista_palabras.h"
 #include "panel_web_engine.h"
@@ -124,7 +125,11 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(ponerIdiomaEspanol(*qApp)); }
+    void initTestCase()
+    {
+        QVERIFY(ponerIdiomaEspanol(*qApp));
+        qputenv("RIMARIO_TESAURO", RIMARIO_FUENTES "/tests/lookup/datos/th_prueba");
+    }
 
     void init()
     {
@@ -493,6 +498,30 @@ private slots:
             QVERIFY2(PaginaWeb::esquemaPermitido(QUrl(QLatin1String(buena))), buena);
     }
 
+    // The synonym service unreachable (a closed loopback port): the pane shows
+    // the synonyms from the installed thesaurus, and Archivar stores that page.
+    void sinonimosSinConexion()
+    {
+        consultar(w_->Buscar, QStringLiteral("casa"));
+        QTcpServer cerrado;
+        QVERIFY(cerrado.listen(QHostAddress::LocalHost));
+        const quint16 puerto = cerrado.serverPort();
+        cerrado.close();
+        Servicios s;
+        s.definiciones = s.ingles = servidor_.base();
+        s.sinonimos = QStringLiteral("http://127.0.0.1:%1").arg(puerto);
+        w_->ponerServicios(s);
+        escribir(w_->Pal, QStringLiteral("casa"));
+        QTest::mouseClick(w_->Sinon, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w_->WB->direccion().scheme() == QLatin1String("rimario") && w_->WB->paginaLograda()
+                                     && w_->Sinon->text() == QStringLiteral("<-- Sinónimos"),
+                                 kEspera);
+        comprobarReposo();
+        archivar();
+        const QString sig = textoDeRtf(Almacen::abrir(ruta_, true)->sig(w_->DPal->lexico().id(w_->DPal->actual())).value_or(QString()));
+        QVERIFY2(sig.contains(QStringLiteral("vivienda")) && sig.contains(QStringLiteral("edificio")), qPrintable(sig));
+    }
+
     void eliminar()
     {
         // "perro" chosen in the list through the search box.
@@ -531,5 +560,7 @@ private slots:
     }
 };
 
+// The offline pages' scheme is known before the application is made.
+static const bool kEsquema = (registrarEsquemaInterno(), true);
 QTEST_MAIN(PruebaConsultasWeb)
 #include "prueba_consultas_web.moc"
