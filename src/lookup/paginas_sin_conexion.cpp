@@ -9,6 +9,12 @@ QString e(const QString &s)
     return s.toHtmlEscaped();
 }
 
+// Archiving drops the first 22 characters of a page, where the services'
+// pages have their heading: the program's own pages begin with a line of as
+// many, so that what is archived starts with the title.
+const QString kPrimeraLinea = QStringLiteral("Rimario · sin conexión");
+static_assert(sizeof(u"Rimario · sin conexión") / sizeof(char16_t) - 1 == 22);
+
 // The frame of every page: UTF-8, no script, nothing loaded from anywhere.
 QString documento(const QString &titulo, const QString &cuerpo)
 {
@@ -18,8 +24,8 @@ QString documento(const QString &titulo, const QString &cuerpo)
                "<title>%1</title><style>"
                "body{font-family:sans-serif;margin:1em 1.5em;line-height:1.4}"
                "h1{font-size:1.3em}.cat{color:#666;font-style:italic}.fuente{color:#666;font-size:.85em}"
-               "</style></head><body>\n%2</body></html>\n")
-        .arg(e(titulo), cuerpo);
+               "</style></head><body>\n<p class=\"fuente\">%2</p>\n%3</body></html>\n")
+        .arg(e(titulo), kPrimeraLinea, cuerpo);
 }
 
 QString fuente(const QString &texto)
