@@ -10,6 +10,6 @@ for f in "$dic" "$aff" /usr/bin/unmunch; do
 done
 codif=$(grep -m1 '^SET' "$aff" | awk '{print $2}')
 unmunch "$dic" "$aff" 2>/dev/null | iconv -f "${codif:-UTF-8}" -t UTF-8 \
-  | sed -e "s/[[:space:]]*\$//" -e "s/\xe2\x80\x8e//g" | grep -v "[/|_0-9]" | LC_ALL=C sort -u > "$salida.tmp"
+  | sed -e "s/\t/ /g" -e "s/[[:space:]]*\$//" -e "s/\xe2\x80\x8e//g" | grep -v "[/|_0-9]" | LC_ALL=C sort -u > "$salida.tmp"
 mv "$salida.tmp" "$salida"
 echo "$(wc -l < "$salida") formas en $salida" >&2
