@@ -140,21 +140,28 @@ ResultadoRima rimasPorClave(const Almacen &almacen, const Lexico &lexico, QStrin
         throw ErrorRima(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
                             .arg(palabra, a.motivo,
                                  consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
-    const auto filas = almacen.filasQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
-                                             consonante ? a.claveConsonante : a.claveAsonante,
-                                             mismasSilabas ? std::optional<int>(a.numSilabas()) : std::nullopt);
-    const QString propia = palabra.toString().toLower();
+    const std::vector<qint64> ids =
+        almacen.idsQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
+                            consonante ? a.claveConsonante : a.claveAsonante,
+                            mismasSilabas ? std::optional<int>(a.numSilabas()) : std::nullopt);
+    // The list's rows whose Id was given, in the list's order: one pass over the
+    // list with the Ids marked in a table of bits (a row the list does not hold
+    // yet is left out).
+    qint64 mayor = -1;
+    for (const qint64 id : ids)
+        mayor = std::max(mayor, id);
+    std::vector<bool> dado(size_t(mayor + 1), false);
+    for (const qint64 id : ids)
+        if (id >= 0)
+            dado[size_t(id)] = true;
     std::vector<qsizetype> posiciones;
-    posiciones.reserve(filas.size());
-    for (const Almacen::FilaQueRima &f : filas) {
-        if (f.pal.toLower() == propia)
-            continue;
-        // The row where the list holds it (the list and the store keep one order).
-        const qsizetype p = lexico.posicionDeInsercion(f.pal, f.id);
-        if (p < lexico.tamano() && lexico.id(p) == f.id)
+    posiciones.reserve(ids.size());
+    for (qsizetype p = 0; p < lexico.tamano(); ++p) {
+        const qint64 id = lexico.id(p);
+        if (id >= 0 && id <= mayor && dado[size_t(id)]
+            && lexico.pal(p).compare(palabra, Qt::CaseInsensitive) != 0)
             posiciones.push_back(p);
     }
-    std::sort(posiciones.begin(), posiciones.end());
     return ResultadoRima::desde(lexico, posiciones);
 }
 

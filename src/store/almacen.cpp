@@ -1000,6 +1000,35 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
     return r;
 }
 
+std::vector<qint64> Almacen::idsQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const
+{
+    std::vector<qint64> r;
+    if (formato_ < 2 || (hayClavesPendientes() && !repararClaves())) {
+        for (const FilaQueRima &f : filasQueRiman(tipo, clave, silabas))
+            r.push_back(f.id);
+        return r;
+    }
+    // The rows' Ids only, in no order: straight from the key's index.
+    const char *sql = tipo == TipoRima::Consonante
+        ? "SELECT Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL"
+        : "SELECT Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL";
+    const QString que = QStringLiteral("No se pudieron buscar las rimas");
+    Sentencia s(db_, sql);
+    if (!s.ok())
+        fallo(que, s.rc());
+    s.enlazar(1, QStringView(clave));
+    if (silabas)
+        s.enlazar(2, qint64(*silabas));
+    else
+        s.nulo(2);
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW)
+        r.push_back(s.entero(0));
+    if (rc != SQLITE_DONE)
+        fallo(que, rc);
+    return r;
+}
+
 std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QString &clave,
                                                          std::optional<int> silabas) const
 {

@@ -161,6 +161,8 @@ public:
         QString pal;
     };
     std::vector<FilaQueRima> filasQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
+    // Their Ids only, in no particular order.
+    std::vector<qint64> idsQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
     int formato() const { return formato_; }
 
     // SQLite's integrity check; empty when the file is sound.
