@@ -1000,6 +1000,26 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
     return r;
 }
 
+namespace {
+
+// Runs a statement on a rhyme key (?1 the key, ?2 the syllable count or Null),
+// handing each row to 'fila'; SQLite's last code.
+template <typename F>
+int porClave(Sentencia &s, const QString &clave, std::optional<int> silabas, F &&fila)
+{
+    s.enlazar(1, QStringView(clave));
+    if (silabas)
+        s.enlazar(2, qint64(*silabas));
+    else
+        s.nulo(2);
+    int rc;
+    while ((rc = s.paso()) == SQLITE_ROW)
+        fila(s);
+    return rc;
+}
+
+} // namespace
+
 std::vector<qint64> Almacen::idsQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const
 {
     std::vector<qint64> r;
@@ -1016,15 +1036,7 @@ std::vector<qint64> Almacen::idsQueRiman(TipoRima tipo, const QString &clave, st
     Sentencia s(db_, sql);
     if (!s.ok())
         fallo(que, s.rc());
-    s.enlazar(1, QStringView(clave));
-    if (silabas)
-        s.enlazar(2, qint64(*silabas));
-    else
-        s.nulo(2);
-    int rc;
-    while ((rc = s.paso()) == SQLITE_ROW)
-        r.push_back(s.entero(0));
-    if (rc != SQLITE_DONE)
+    if (const int rc = porClave(s, clave, silabas, [&](Sentencia &f) { r.push_back(f.entero(0)); }); rc != SQLITE_DONE)
         fallo(que, rc);
     return r;
 }
@@ -1043,14 +1055,7 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
         Sentencia s(db_, sql);
         if (!s.ok())
             fallo(que, s.rc());
-        s.enlazar(1, QStringView(clave));
-        if (silabas)
-            s.enlazar(2, qint64(*silabas));
-        else
-            s.nulo(2);
-        int rc;
-        while ((rc = s.paso()) == SQLITE_ROW)
-            r.push_back({s.entero(1), s.texto(0)});
+        const int rc = porClave(s, clave, silabas, [&](Sentencia &f) { r.push_back({f.entero(1), f.texto(0)}); });
         if (rc != SQLITE_DONE)
             fallo(que, rc);
         return r;

@@ -114,6 +114,14 @@ private:
         QCOMPARE(hecho.first().first().toBool(), debeSalirBien);
     }
 
+    // The address of a loopback port where nothing listens.
+    static QString puertoCerrado()
+    {
+        QTcpServer cerrado;
+        cerrado.listen(QHostAddress::LocalHost, 0);
+        return QStringLiteral("http://127.0.0.1:%1").arg(cerrado.serverPort());
+    }
+
     void comprobarReposo()
     {
         QCOMPARE(w_->Buscar->text(), QStringLiteral("<-- Buscar palabra"));
@@ -371,11 +379,8 @@ private slots:
         consultar(w_->Buscar, QStringLiteral("zapato"));
         QVERIFY(w_->Gua->isVisible());
         if (caso == QLatin1String("caido")) {
-            QTcpServer cerrado;
-            QVERIFY(cerrado.listen(QHostAddress::LocalHost, 0));
             Servicios s = w_->servicios();
-            s.definiciones = QStringLiteral("http://127.0.0.1:%1").arg(cerrado.serverPort());
-            cerrado.close();
+            s.definiciones = puertoCerrado();
             w_->ponerServicios(s);
         }
         if (caso == QLatin1String("detener")) {
@@ -440,11 +445,8 @@ private slots:
         consultar(w_->Buscar, QStringLiteral("perro"));
         QVERIFY2(servidor_.idiomas().startsWith("es"), servidor_.idiomas().constData());
         // The browser's own error page.
-        QTcpServer cerrado;
-        QVERIFY(cerrado.listen(QHostAddress::LocalHost, 0));
         Servicios s = w_->servicios();
-        s.definiciones = QStringLiteral("http://127.0.0.1:%1").arg(cerrado.serverPort());
-        cerrado.close();
+        s.definiciones = puertoCerrado();
         w_->ponerServicios(s);
         consultar(w_->Buscar, QStringLiteral("perro"));
         auto texto = std::make_shared<QString>();
@@ -503,13 +505,9 @@ private slots:
     void sinonimosSinConexion()
     {
         consultar(w_->Buscar, QStringLiteral("casa"));
-        QTcpServer cerrado;
-        QVERIFY(cerrado.listen(QHostAddress::LocalHost));
-        const quint16 puerto = cerrado.serverPort();
-        cerrado.close();
         Servicios s;
         s.definiciones = s.ingles = servidor_.base();
-        s.sinonimos = QStringLiteral("http://127.0.0.1:%1").arg(puerto);
+        s.sinonimos = puertoCerrado();
         w_->ponerServicios(s);
         escribir(w_->Pal, QStringLiteral("casa"));
         QTest::mouseClick(w_->Sinon, Qt::LeftButton);
