@@ -1002,16 +1002,21 @@ std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &cla
 
 namespace {
 
-// Runs a statement on a rhyme key (?1 the key, ?2 the syllable count or Null),
-// handing each row to 'fila'; SQLite's last code.
-template <typename F>
-int porClave(Sentencia &s, const QString &clave, std::optional<int> silabas, F &&fila)
+// A statement on a rhyme key: ?1 the key, ?2 the syllable count or Null.
+void enlazarClave(Sentencia &s, const QString &clave, std::optional<int> silabas)
 {
     s.enlazar(1, QStringView(clave));
     if (silabas)
         s.enlazar(2, qint64(*silabas));
     else
         s.nulo(2);
+}
+
+// Runs it, handing each row to 'fila'; SQLite's last code.
+template <typename F>
+int porClave(Sentencia &s, const QString &clave, std::optional<int> silabas, F &&fila)
+{
+    enlazarClave(s, clave, silabas);
     int rc;
     while ((rc = s.paso()) == SQLITE_ROW)
         fila(s);
@@ -1074,13 +1079,8 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
             Sentencia s(db_, sql);
             if (!s.ok())
                 fallo(que, s.rc());
-            if (!pendientes) {
-                s.enlazar(1, QStringView(clave));
-                if (silabas)
-                    s.enlazar(2, qint64(*silabas));
-                else
-                    s.nulo(2);
-            }
+            if (!pendientes)
+                enlazarClave(s, clave, silabas);
             int rc;
             while ((rc = s.paso()) == SQLITE_ROW) {
                 if (s.esNulo(1))
