@@ -1,7 +1,5 @@
 #include "silabas.h"
 
-#include <QFile>
-#include <QRandomGenerator>
 #include <QTest>
 
 using rimario::Acento;
@@ -272,56 +270,6 @@ private slots:
                  u8("la palabra contiene una letra ajena al español: «ç»"));
     }
 
-    void textosCualesquiera()
-    {
-        // Random texts over letters that matter to the rules and characters that
-        // do not belong: every one gives a coherent result.
-        const QString letras = u8("aeiouáéíóúüyhqgcltrnsmbpxwAÉÜÑñ") + QChar(0x301);
-        const QString raras = u8("- 1'") + QChar(1) + QChar(0xD800) + QChar(0xDC00);
-        QRandomGenerator azar(20240611);
-        for (int n = 0; n < 20000; ++n) {
-            QString t;
-            const int largo = int(azar.bounded(14));
-            for (int i = 0; i < largo; ++i) {
-                const bool rara = azar.bounded(40) == 0;
-                const QString &de = rara ? raras : letras;
-                t += de[azar.bounded(int(de.size()))];
-            }
-            comprobarCoherencia(t, analizarPalabra(t));
-            if (QTest::currentTestFailed())
-                return;
-        }
-    }
-
-    void listaDelSistema()
-    {
-        QFile f(QStringLiteral("/usr/share/dict/spanish"));
-        if (!f.open(QIODevice::ReadOnly))
-            QSKIP("no hay lista de palabras del sistema");
-        const QStringList palabras = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        int analizadas = 0;
-        for (const QString &p : palabras) {
-            const AnalisisSilabico a = analizarPalabra(p);
-            if (!a.valido) {
-                QCOMPARE(a.motivo, u8("la palabra no tiene vocales"));
-                continue;
-            }
-            ++analizadas;
-            comprobarCoherencia(p, a);
-            // A written accent marks the stressed syllable, but in adverbs in -mente.
-            static const QString acentuadas = u8("áéíóú");
-            const QString &tonica = a.silabas[a.tonica];
-            if (!p.endsWith(u8("mente")) && std::any_of(p.begin(), p.end(), [](QChar c) {
-                    return acentuadas.contains(c);
-                }))
-                QVERIFY2(std::any_of(tonica.begin(), tonica.end(), [](QChar c) {
-                             return acentuadas.contains(c);
-                         }), qPrintable(p));
-            if (QTest::currentTestFailed())
-                return;
-        }
-        QVERIFY(analizadas > palabras.size() - 10);
-    }
 };
 
 QTEST_APPLESS_MAIN(PruebaSilabas)
