@@ -71,53 +71,24 @@ private slots:
     }
     void cleanup() { v.reset(); }
 
+    // What the user finds at start: the definition view in front of the pane,
+    // nothing to archive, tab "4" with its empty grid, the window idle.
     void estadoDeDiseno()
     {
-        auto comprobar = [](QPushButton *b, const QString &cap, const QString &tip, const QString &tag, bool visible) {
-            QCOMPARE(b->text(), cap);
-            QCOMPARE(b->toolTip(), tip);
-            QCOMPARE(Principal::tag(b), tag);
-            QCOMPARE(b->isVisible(), visible);
-            QVERIFY(b->isEnabled());
-        };
-        const QString buscar = QStringLiteral("<-- Buscar palabra"), enInternet = QStringLiteral("Buscar definición en Internet");
-        comprobar(v->Buscar, buscar, enInternet, QStringLiteral("False"), true); // start-up writes the text of False
-        comprobar(v->Sinon, QStringLiteral("<-- Sinónimos"), QStringLiteral("Buscar sinónimos en Internet"),
-                  QStringLiteral("false"), true);
-        comprobar(v->Gua, QStringLiteral("Archivar"), QStringLiteral("Guardar definición"), QString(), false);
-        comprobar(v->Eli, QStringLiteral("Eliminar"), QStringLiteral("Eliminar del diccionario"), QString(), true);
-        comprobar(v->Rima, kRimaPalabras, QStringLiteral("Buscar palabras que rimen"), QString(), true);
-        comprobar(v->Voc, QStringLiteral("Rimar sólo vocales"), QStringLiteral("Buscar rimas de vocales solamente"),
-                  QStringLiteral("0"), true);
-        comprobar(v->Command1, buscar, enInternet, QStringLiteral("false"), false);
-        comprobar(v->Vocal, QStringLiteral("Crear vocales"), QString(), QString(), false);
-        QVERIFY(v->Buscar->font().bold() && !v->Vocal->font().bold());
-        QCOMPARE(v->MT->text(), QStringLiteral("Palabras de igual tamaño"));
-        QVERIFY(!v->MT->isChecked());
-        QCOMPARE(v->Cuenta->text(), QString());
-        for (QLabel *e : v->Eti)
-            QVERIFY(!e->isVisible() && e->text().isEmpty());
-        // Twips to pixels: 15 to one.
-        QCOMPARE(v->Buscar->geometry(), QRect(464, 512, 121, 25));
-        QCOMPARE(v->DB->geometry(), QRect(8, 72, 145, 433));
-        QCOMPARE(v->RT->geometry(), v->WB->geometry());
-        QVERIFY(v->RT->isVisible());
+        for (QPushButton *b : {v->Buscar, v->Sinon, v->Eli, v->Rima, v->Voc})
+            QVERIFY(b->isVisible() && b->isEnabled());
+        for (QWidget *w : {static_cast<QWidget *>(v->Gua), static_cast<QWidget *>(v->Command1),
+                           static_cast<QWidget *>(v->Vocal)})
+            QVERIFY(!w->isVisible());
+        QVERIFY(v->RT->isVisible() && v->RT->geometry() == v->WB->geometry());
         QVERIFY(v->children().indexOf(v->RT) > v->children().indexOf(v->WB)); // in front
-        // Tabs "2".."7", the "4" selected; every result grid empty.
-        QCOMPARE(v->SS->count(), 6);
-        for (int k = 0; k < 6; ++k) {
-            QCOMPARE(v->SS->tabText(k), QString::number(k + 2));
-            QCOMPARE(v->DR[k]->model()->rowCount(), 0);
-            QVERIFY(!v->DR[k]->horizontalHeader()->isVisible());
-        }
         QCOMPARE(v->SS->currentIndex(), 2);
-        QCOMPARE(v->SS->toolTip(), QStringLiteral("Rimas de x letras"));
-        QVERIFY(v->DR[2]->isVisible() && !v->DR[0]->isVisible());
-        // Fixed window at the top-left corner; state idle.
-        QCOMPARE(v->pos(), QPoint(0, 0));
+        QVERIFY(v->DR[2]->isVisible() && !v->DR[0]->isVisible() && v->DR[2]->model()->rowCount() == 0);
+        for (QTableView *t : v->DR)
+            QCOMPARE(t->geometry(), v->DR[2]->geometry()); // every tab's grid in one place
+        QVERIFY(!v->MT->isChecked() && v->Cuenta->text().isEmpty());
         QCOMPARE(v->minimumSize(), v->maximumSize());
         QVERIFY(!v->sw && !v->Buscando);
-        QVERIFY(!v->windowTitle().isEmpty());
     }
 
     // The keyboard as a user has it: typing goes into the search box at once,
