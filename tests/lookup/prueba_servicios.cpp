@@ -20,19 +20,6 @@ private slots:
             qunsetenv(v);
     }
 
-    void direcciones()
-    {
-        const Servicios s{QStringLiteral("http://d.example"), QStringLiteral("http://s.example/"),
-                          QStringLiteral("e.example")};
-        // The word goes as typed: spaces, accents, & and ? untouched.
-        const QString w = QStringLiteral(" Año nuevo&x?y ");
-        QCOMPARE(s.direccionDefinicion(w), QStringLiteral("http://d.example/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=") + w);
-        QCOMPARE(s.direccionSinonimos(w), QStringLiteral("http://s.example/cgi-bin/tesauro.exe?T1=") + w);
-        // A host without a scheme is reached over HTTP; the empty word is allowed.
-        QCOMPARE(s.direccionIngles(QString()),
-                 QStringLiteral("http://e.example/idrisidic_2.asp?Site=1&Src_L=eng_eng1&DestLang=Ar&lpcWord="));
-    }
-
     void plantillas_data()
     {
         QTest::addColumn<int>("servicio"); // 0 definitions, 1 synonyms, 2 English
