@@ -14,6 +14,7 @@
 
 #include "../comun/almacen_prueba.h"
 #include "../comun/dialogos.h"
+#include "../comun/ventana_prueba.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -31,6 +32,8 @@
 #include <variant>
 
 using namespace rimario;
+using prueba::clicEnFila;
+using prueba::filas;
 
 namespace {
 
@@ -174,21 +177,6 @@ QList<QVariant> instantanea(const QString &ruta, const QString &donde = QString(
                                           "quote(CAST(Voc AS BLOB)) || ':' || length(Sig) || ':' || "
                                           "quote(CAST(substr(Sig, 1, 64) AS BLOB)) FROM PalabrasBase %1 ORDER BY Id")
                                .arg(donde));
-}
-
-QStringList filas(const QTableView *t)
-{
-    QStringList r;
-    for (int i = 0; i < t->model()->rowCount(); ++i)
-        r << t->model()->index(i, 0).data().toString();
-    return r;
-}
-
-void clicEnFila(QTableView *t, int fila)
-{
-    t->scrollTo(t->model()->index(fila, 0));
-    const QRect r = t->visualRect(t->model()->index(fila, 0));
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
 }
 
 QByteArray corto(const QString &s)
