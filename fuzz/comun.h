@@ -54,20 +54,10 @@ inline std::u32string plegado(QStringView s)
     return r;
 }
 
-// Shows a text with every code unit outside printable ASCII as \uXXXX.
+// Shows a text with every byte outside printable ASCII percent-encoded.
 inline QByteArray mostrar(QStringView s, qsizetype maximo = 200)
 {
-    QByteArray r;
-    for (qsizetype i = 0; i < s.size() && i < maximo; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c >= 0x20 && c < 0x7F && c != u'\\')
-            r += char(c);
-        else
-            r += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0')).toLatin1();
-    }
-    if (s.size() > maximo)
-        r += "...";
-    return r;
+    return s.left(maximo).toUtf8().toPercentEncoding(" !\"#$&'()*+,/:;<=>?@[]^`{|}~") + (s.size() > maximo ? "..." : "");
 }
 
 [[noreturn]] inline void fallo(const char *que, const QByteArray &detalle = {})

@@ -3,11 +3,12 @@
 
   scripts/mutantes.py generar [--semilla S] [--cuantos N] [--lista F]
       Writes a fixed sample of mutants of src/ (one changed line each) to F.
-  scripts/mutantes.py probar --build DIR [--lista F] [--resultado R] [--desde K]
+  scripts/mutantes.py probar --build DIR [--lista F] [--resultado R] [--desde K] [--solo R0]
       For each mutant: changes the line in the source tree, rebuilds DIR, runs
       its tests (ctest, stopping at the first failure), puts the line back.
       Writes one line per mutant to R: index, verdict (muerto / vivo /
-      no-compila), file, line, operator. Resumable with --desde.
+      no-compila), file, line, operator. Resumable with --desde; --solo R0 runs only
+      the mutants an earlier result R0 gives as killed (a quicker lower bound).
   scripts/mutantes.py resumen [--resultado R]
       Kill rate over the mutants that compile.
 
@@ -199,10 +200,15 @@ def probar(args):
     grafo = Grafo(build)
     entorno = dict(os.environ, QT_QPA_PLATFORM=os.environ.get("QT_QPA_PLATFORM", "offscreen"))
     modo = "a" if args.desde else "w"
+    # --solo R: only the mutants that R (an earlier result) gives as killed.
+    solo = None
+    if args.solo:
+        with open(args.solo, encoding="utf-8") as f:
+            solo = {int(l.split("\t")[0]) for l in f if l.split("\t")[1] == "muerto"}
     previos = set()  # built with the last mutant: rebuilt from the restored file
     with open(args.resultado, modo, encoding="utf-8") as salida:
         for k, m in enumerate(mutantes):
-            if k < args.desde:
+            if k < args.desde or (solo is not None and k not in solo):
                 continue
             ruta = os.path.join(args.arbol, m["archivo"])
             with open(ruta, encoding="utf-8") as f:
@@ -270,6 +276,7 @@ def main():
     pr.add_argument("--resultado", default=RESULTADO)
     pr.add_argument("--desde", type=int, default=0)
     pr.add_argument("--limite", type=int, default=300, help="seconds allowed to each test")
+    pr.add_argument("--solo", help="an earlier result: run only the mutants it gives as killed")
     pr.set_defaults(f=probar)
     r = sub.add_parser("resumen")
     r.add_argument("--resultado", default=RESULTADO)

@@ -10,15 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QString>
 #include <QStringList>
 
 #include <sqlite3.h>
 
 namespace rimario::prueba {
 
-inline QString crearAlmacen(const QString &ruta, const QStringList &palabras,
-                            const QMap<QString, QString> &definiciones = {})
+inline QString crearAlmacen(const QString &ruta, const QStringList &palabras, const QMap<QString, QString> &defs = {})
 {
     auto a = Almacen::crear(ruta);
     Almacen::Lote lote(*a);
@@ -26,8 +24,8 @@ inline QString crearAlmacen(const QString &ruta, const QStringList &palabras,
         Fila f;
         f.pal = p;
         f.voc = ExtraeVocales(p);
-        if (definiciones.contains(p))
-            f.sig = definiciones.value(p);
+        if (defs.contains(p))
+            f.sig = defs.value(p);
         lote.insertar(f);
     }
     lote.confirmar();
@@ -35,10 +33,7 @@ inline QString crearAlmacen(const QString &ruta, const QStringList &palabras,
 }
 
 // Words written in one text, separated by single spaces.
-inline QStringList lista(const char *palabras)
-{
-    return QString::fromUtf8(palabras).split(u' ');
-}
+inline QStringList lista(const char *palabras) { return QString::fromUtf8(palabras).split(u' '); }
 
 // A small Spanish word list with the usual troublemakers.
 inline QStringList palabrasDePrueba()
@@ -48,45 +43,45 @@ inline QStringList palabrasDePrueba()
                  "rosa camino destino vino a*b cien% 123 canción");
 }
 
-// Turns a store into one of the older format 1, without the rhyme keys that
-// opening it adds. False on a failure.
-inline bool volverAlFormato1(const QString &ruta)
-{
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db,
-                          "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante;"
-                          "DROP TRIGGER Palabras_cambiar;"
-                          "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
-                          "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
-                          "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Consonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
-                          "ALTER TABLE PalabrasBase DROP COLUMN Silabas;"
-                          "PRAGMA user_version = 1; VACUUM;",
-                          nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return rc == SQLITE_OK;
-}
-
-// The first column of every row SQL gives on the file (made if missing),
-// through a connection of its own; "ERROR: ..." when it cannot run.
+// The first column of every row SQL gives on the file (made if missing), through
+// a connection of its own; "ERROR: ..." when it cannot run.
 inline QStringList consultar(const QString &ruta, const QString &sql)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     sqlite3_stmt *st = nullptr;
     QStringList r;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW)
-            r << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    } else {
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
         r << QStringLiteral("ERROR: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-    }
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        r << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     sqlite3_close(db);
     return r;
+}
+inline QString uno(const QString &ruta, const QString &sql) { return consultar(ruta, sql).value(0); }
+
+// Statements run on the file as another tool would; false on a failure.
+inline bool ejecutar(const QString &ruta, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return rc == SQLITE_OK;
+}
+
+// Turns a store into one of the older format 1, without the rhyme keys that opening it adds.
+inline bool volverAlFormato1(const QString &ruta)
+{
+    return ejecutar(ruta,
+        "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante; DROP TRIGGER Palabras_cambiar;"
+        "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
+        "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
+        "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
+        "ALTER TABLE PalabrasBase DROP COLUMN Consonante; ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
+        "ALTER TABLE PalabrasBase DROP COLUMN Silabas; PRAGMA user_version = 1; VACUUM;");
 }
 
 inline QByteArray leerArchivo(const QString &ruta)
@@ -94,15 +89,7 @@ inline QByteArray leerArchivo(const QString &ruta)
     QFile f(ruta);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// A hash of a file's bytes: equal for byte-identical files.
-inline QByteArray huellaArchivo(const QString &ruta)
-{
-    QFile f(ruta);
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    return f.open(QIODevice::ReadOnly) && h.addData(&f) ? h.result() : QByteArray();
-}
-
+inline QByteArray huellaArchivo(const QString &ruta) { return QCryptographicHash::hash(leerArchivo(ruta), QCryptographicHash::Sha1); }
 inline bool escribirArchivo(const QString &ruta, const QByteArray &datos)
 {
     QFile f(ruta);
@@ -115,10 +102,16 @@ inline QStringList archivosDe(const QString &carpeta)
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The Access 2000 word store kept in the repository.
-inline QString muestraAccess()
+// The words of the store in list order.
+inline QStringList palabrasEnOrden(const Almacen &a)
 {
-    return QStringLiteral(RIMARIO_FUENTES "/fuzz/corpus/access/muestra-access2000.lop");
+    QStringList r;
+    a.recorrerEnOrden([&](qint64, const char *p, int n, bool, const char *, int) { r << QString::fromUtf8(p, n); });
+    return r;
 }
+inline QStringList deVector(const std::vector<QString> &v) { return QStringList(v.begin(), v.end()); }
+
+// The Access 2000 word store kept in the repository.
+inline QString muestraAccess() { return QStringLiteral(RIMARIO_FUENTES "/fuzz/corpus/access/muestra-access2000.lop"); }
 
 } // namespace rimario::prueba

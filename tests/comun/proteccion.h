@@ -1,11 +1,10 @@
 #pragma once
-// A file or folder made unwritable for as long as this lives, however the test
-// ends: immutable (chattr +i) for the superuser, who writes through permission
-// bits, and without write permission for anyone else.
+// A file or folder made unwritable for as long as this lives: immutable
+// (chattr +i) for the superuser, who writes through permission bits, and
+// without write permission for anyone else.
 
 #include <QFile>
 #include <QProcess>
-#include <QString>
 
 #include <unistd.h>
 
@@ -37,13 +36,11 @@ public:
 private:
     bool cambiar(const QString &ruta, bool proteger) const
     {
+        const auto escritura = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
         if (::geteuid() != 0)
-            return QFile::setPermissions(ruta, proteger ? permisos_ & ~(QFile::WriteOwner | QFile::WriteUser |
-                                                                        QFile::WriteGroup | QFile::WriteOther)
-                                                        : permisos_);
-        return QProcess::execute(QStringLiteral("chattr"), {proteger ? QStringLiteral("+i") : QStringLiteral("-i"), ruta}) == 0;
+            return QFile::setPermissions(ruta, proteger ? permisos_ & ~escritura : permisos_);
+        return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(proteger ? "+i" : "-i"), ruta}) == 0;
     }
-
     QString ruta_;
     QFile::Permissions permisos_;
 };

@@ -1,33 +1,59 @@
 #pragma once
-// The window on a test store, as the program opens it, what a user sees and
-// clicks in its grids, and the window's writes as a user makes them.
+// The window on a test store as the program opens it, what a user sees and
+// clicks in it, the message boxes it raises, and its writes as a user makes them.
 
-#include "almacen.h"
+#include "almacen_prueba.h"
 #include "panel_web.h"
 #include "principal.h"
 
-#include <QAbstractItemModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMap>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStringList>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 namespace rimario::prueba {
 
-// What the test pane gives when archiving copies the page: the definition
-// "Otra definición." once the first 22 characters are cut.
+// Answers the modal message boxes: records their texts and presses the chosen button.
+class Dialogos : public QObject {
+public:
+    explicit Dialogos(QMessageBox::StandardButton respuesta = QMessageBox::Ok) : respuesta_(respuesta)
+    {
+        connect(&reloj_, &QTimer::timeout, this, [this] {
+            auto *caja = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!caja)
+                return;
+            textos << caja->text();
+            titulos << caja->windowTitle();
+            porDefecto << caja->standardButton(caja->defaultButton());
+            QAbstractButton *b = caja->button(respuesta_);
+            (b ? b : caja->buttons().value(0))->click();
+        });
+        reloj_.start(20);
+    }
+    void responder(QMessageBox::StandardButton r) { respuesta_ = r; }
+    QStringList textos, titulos;
+    QList<QMessageBox::StandardButton> porDefecto;
+
+private:
+    QTimer reloj_;
+    QMessageBox::StandardButton respuesta_;
+};
+
+// What the test pane gives when archiving copies the page: "Otra definición."
+// once the first 22 characters are cut.
 inline const QString kPaginaCopiada = QString(22, u'x') + QStringLiteral("Otra definición.");
 
-// The window on 'ruta'; its browser pane gives 'texto' when archiving copies the page.
 inline std::unique_ptr<Principal> abrirVentana(const QString &ruta, const QString &texto = kPaginaCopiada)
 {
     auto *panel = new PanelWebVacio;
@@ -54,10 +80,23 @@ inline void clicEnFila(QTableView *t, int fila)
     QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(t->model()->index(fila, 0)).center());
 }
 
-// An edit typed into a grid's row.
+// Typed key by key (QTest::keyClicks takes ASCII only).
+inline void teclear(QWidget *w, const QString &texto)
+{
+    for (const QChar c : texto)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 inline bool editar(QTableView *t, int fila, const QString &texto)
 {
     return t->model()->setData(t->model()->index(fila, 0), texto);
+}
+
+inline void rimar(Principal &v, int pestana, const QString &palabra)
+{
+    v.SS->setCurrentIndex(pestana);
+    v.Pal->setText(palabra);
+    QTest::mouseClick(v.Rima, Qt::LeftButton);
 }
 
 // What the window shows: the word list's rows, the rhyme grid's of tab "2", and the count.
@@ -77,74 +116,49 @@ inline QMap<QString, QString> contenido(const QString &ruta)
     return r;
 }
 
-// A write made through the window on a store of palabrasDePrueba() whose
-// column A2 does not hold the marks of "ao": the steps before it, the write,
-// and whether the store holds it (on the store's path).
+// A write made through the window on a store of palabrasDePrueba(): the steps
+// before it, the write, and whether the store at a path holds it.
 struct Escritura {
     std::function<void(Principal &)> preparar, hacer;
     std::function<bool(const QString &)> hecha;
 };
 
-inline const QStringList kEscrituras = {QStringLiteral("vocales"),      QStringLiteral("archivar"),
-                                        QStringLiteral("archivar nueva"), QStringLiteral("eliminar"),
-                                        QStringLiteral("editar lista"), QStringLiteral("editar rimas")};
+inline const QStringList kEscrituras = lista("vocales archivar nueva eliminar editar");
 
 inline Escritura escritura(const QString &nombre)
 {
-    const auto nada = [](Principal &) {};
-    const auto archivar = [](const QString &w) {
-        return [w](Principal &v) {
-            // The word looked up, its page shown, Archivar clicked.
-            QSignalSpy fin(&v, &Principal::archivado);
-            v.Pal->clear();
-            for (QChar c : w)
-                QTest::sendKeyEvent(QTest::Click, v.Pal, Qt::Key_unknown, QString(c), Qt::NoModifier);
-            QTest::mouseClick(v.Buscar, Qt::LeftButton);
-            QTRY_VERIFY(v.Gua->isVisible());
-            QTest::mouseClick(v.Gua, Qt::LeftButton);
-            QTRY_COMPARE(fin.size(), 1);
-        };
-    };
     const auto tiene = [](const char *pal, bool si) {
         return [pal, si](const QString &ruta) { return contenido(ruta).contains(QString::fromUtf8(pal)) == si; };
     };
     if (nombre == QLatin1String("vocales"))
-        return {[](Principal &v) {
-                    QTest::mouseClick(v.Voc, Qt::LeftButton);
-                    v.SS->setCurrentIndex(0);
-                    v.Pal->setText(QStringLiteral("amor"));
+        return {[](Principal &v) { QTest::mouseClick(v.Voc, Qt::LeftButton); },
+                [](Principal &v) { rimar(v, 0, QStringLiteral("amor")); },
+                [](const QString &ruta) { return Almacen::abrir(ruta, true)->estadoMarcas().reglas[0].fin == QStringLiteral("ao"); }};
+    if (nombre == QLatin1String("archivar") || nombre == QLatin1String("nueva")) {
+        const QString w = nombre == QLatin1String("nueva") ? QStringLiteral("zampoña") : QStringLiteral("amor");
+        return {[](Principal &) {},
+                [w](Principal &v) {
+                    // The word typed, looked up, its page shown, Archivar clicked.
+                    QSignalSpy fin(&v, &Principal::archivado);
+                    v.Pal->clear();
+                    teclear(v.Pal, w);
+                    QTest::mouseClick(v.Buscar, Qt::LeftButton);
+                    QTRY_VERIFY(v.Gua->isVisible());
+                    QTest::mouseClick(v.Gua, Qt::LeftButton);
+                    QTRY_COMPARE(fin.size(), 1);
                 },
-                [](Principal &v) { QTest::mouseClick(v.Rima, Qt::LeftButton); },
-                [](const QString &ruta) {
-                    return Almacen::abrir(ruta, true)->estadoMarcas().reglas[0].fin == QStringLiteral("ao");
-                }};
-    if (nombre == QLatin1String("archivar"))
-        return {nada, archivar(QStringLiteral("amor")), [](const QString &ruta) {
-                    return contenido(ruta).value(QStringLiteral("amor")).contains(QStringLiteral("Otra definici"));
-                }};
-    if (nombre == QLatin1String("archivar nueva"))
-        return {nada, archivar(QStringLiteral("zampoña")), tiene("zampoña", true)};
+                [w](const QString &ruta) { return contenido(ruta).value(w).contains(QStringLiteral("Otra definici")); }};
+    }
     if (nombre == QLatin1String("eliminar"))
-        return {nada,
+        return {[](Principal &) {},
                 [](Principal &v) {
-                    v.Ind->clear();
                     v.Ind->setText(QStringLiteral("rosa"));
                     QTest::mouseClick(v.Eli, Qt::LeftButton);
                 },
                 tiene("rosa", false)};
-    if (nombre == QLatin1String("editar lista"))
-        return {nada, [](Principal &v) { editar(v.DB, int(filas(v.DB).indexOf(QStringLiteral("queso"))), QStringLiteral("zapato")); },
-                [](const QString &ruta) {
-                    const auto c = contenido(ruta);
-                    return c.contains(QStringLiteral("zapato")) && !c.contains(QStringLiteral("queso"));
-                }};
-    // editar rimas: the first rhyme of "canción" (whole words, two letters).
-    return {[](Principal &v) {
-                v.SS->setCurrentIndex(0);
-                v.Pal->setText(QStringLiteral("canción"));
-                QTest::mouseClick(v.Rima, Qt::LeftButton);
-            },
-            [](Principal &v) { editar(v.DR[0], 0, QStringLiteral("zapato")); }, tiene("zapato", true)};
+    return {[](Principal &) {},
+            [](Principal &v) { editar(v.DB, int(filas(v.DB).indexOf(QStringLiteral("queso"))), QStringLiteral("zapato")); },
+            tiene("zapato", true)};
 }
 
 } // namespace rimario::prueba

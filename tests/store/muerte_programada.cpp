@@ -1,15 +1,11 @@
 #include "muerte_programada.h"
 
-#include <QtGlobal>
-
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <stdio.h>
 #include <unistd.h>
 
 namespace rimario::muerte {
@@ -23,20 +19,14 @@ sqlite3_vfs *gReal = nullptr;
 // Counts a step; dies instead of taking the one chosen.
 void paso(const char *que, const char *nombre, long long a = -1, long long b = -1)
 {
-    ++gPasos;
-    static const bool diario = qEnvironmentVariableIsSet("RIMARIO_MUERTE_DIARIO");
-    if (diario)
-        std::fprintf(stderr, "paso %lld: %s %s %lld %lld\n", static_cast<long long>(gPasos), que, nombre ? nombre : "?", a, b);
-    if (gMatarEn > 0 && gPasos == gMatarEn) {
-        char linea[512];
-        const int n = std::snprintf(linea, sizeof linea, "muerte antes del paso %lld: %s %s %lld %lld\n",
-                                    static_cast<long long>(gPasos), que, nombre ? nombre : "?", a, b);
-        if (n > 0)
-            (void)!::write(2, linea, size_t(n) < sizeof linea ? size_t(n) : sizeof linea - 1);
-        ::kill(::getpid(), SIGKILL);
-        for (;;)
-            ::pause();
-    }
+    if (++gPasos != gMatarEn)
+        return;
+    char linea[512];
+    const int n = std::snprintf(linea, sizeof linea, "muerte antes del paso %lld: %s %s %lld %lld\n", static_cast<long long>(gPasos), que, nombre ? nombre : "?", a, b);
+    (void)!::write(2, linea, size_t(std::clamp(n, 0, int(sizeof linea) - 1)));
+    ::kill(::getpid(), SIGKILL);
+    for (;;)
+        ::pause();
 }
 
 struct Archivo {
@@ -48,11 +38,7 @@ struct Archivo {
 sqlite3_file *real(sqlite3_file *f) { return reinterpret_cast<Archivo *>(f)->real; }
 const char *nombre(sqlite3_file *f) { return reinterpret_cast<Archivo *>(f)->nombre; }
 
-int cerrar(sqlite3_file *f)
-{
-    const int rc = real(f)->pMethods->xClose(real(f));
-    return rc;
-}
+int cerrar(sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); }
 int leer(sqlite3_file *f, void *p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); }
 int escribir(sqlite3_file *f, const void *p, int n, sqlite3_int64 o)
 {
@@ -67,11 +53,7 @@ int truncar(sqlite3_file *f, sqlite3_int64 t)
 // A kill ends the process, not the machine: what was written is in the page
 // cache whether or not it reached the disk, so a sync is a kill point but is
 // not passed on (that keeps hundreds of runs quick).
-int sincronizar(sqlite3_file *f, int flags)
-{
-    paso("sync", nombre(f), flags);
-    return SQLITE_OK;
-}
+int sincronizar(sqlite3_file *f, int flags) { return paso("sync", nombre(f), flags), SQLITE_OK; }
 int tamano(sqlite3_file *f, sqlite3_int64 *t) { return real(f)->pMethods->xFileSize(real(f), t); }
 int bloquear(sqlite3_file *f, int l) { return real(f)->pMethods->xLock(real(f), l); }
 int desbloquear(sqlite3_file *f, int l) { return real(f)->pMethods->xUnlock(real(f), l); }
@@ -104,18 +86,6 @@ int borrar(sqlite3_vfs *, const char *zNombre, int syncDir)
     paso("delete", zNombre, syncDir);
     return gReal->xDelete(gReal, zNombre, syncDir);
 }
-int acceso(sqlite3_vfs *, const char *n, int flags, int *r) { return gReal->xAccess(gReal, n, flags, r); }
-int rutaCompleta(sqlite3_vfs *, const char *n, int t, char *s) { return gReal->xFullPathname(gReal, n, t, s); }
-void *dlAbrir(sqlite3_vfs *, const char *n) { return gReal->xDlOpen(gReal, n); }
-void dlError(sqlite3_vfs *, int n, char *s) { gReal->xDlError(gReal, n, s); }
-void (*dlSimbolo(sqlite3_vfs *, void *h, const char *s))(void) { return gReal->xDlSym(gReal, h, s); }
-void dlCerrar(sqlite3_vfs *, void *h) { gReal->xDlClose(gReal, h); }
-int azar(sqlite3_vfs *, int n, char *s) { return gReal->xRandomness(gReal, n, s); }
-int dormir(sqlite3_vfs *, int us) { return gReal->xSleep(gReal, us); }
-int hora(sqlite3_vfs *, double *t) { return gReal->xCurrentTime(gReal, t); }
-int ultimoError(sqlite3_vfs *, int n, char *s) { return gReal->xGetLastError(gReal, n, s); }
-int hora64(sqlite3_vfs *, sqlite3_int64 *t) { return gReal->xCurrentTimeInt64(gReal, t); }
-
 sqlite3_vfs gContador;
 
 template <typename F>
@@ -131,17 +101,13 @@ void instalarMuerte()
     if (gReal)
         return;
     gReal = sqlite3_vfs_find(nullptr);
-    gContador = sqlite3_vfs{2,       int(sizeof(Archivo)) + gReal->szOsFile,
-                            gReal->mxPathname, nullptr,
-                            "muerte", nullptr,
-                            abrir,   borrar,
-                            acceso,  rutaCompleta,
-                            dlAbrir, dlError,
-                            dlSimbolo, dlCerrar,
-                            azar,    dormir,
-                            hora,    ultimoError,
-                            hora64,  nullptr,
-                            nullptr, nullptr};
+    // The default one's methods, but for opening and deleting files.
+    gContador = *gReal;
+    gContador.szOsFile = int(sizeof(Archivo)) + gReal->szOsFile;
+    gContador.zName = "muerte";
+    gContador.pNext = nullptr;
+    gContador.xOpen = abrir;
+    gContador.xDelete = borrar;
     sqlite3_vfs_register(&gContador, 1);
 }
 
@@ -151,10 +117,7 @@ void armarMuerte(std::int64_t n)
     gMatarEn = n;
 }
 
-std::int64_t pasosDados()
-{
-    return gPasos;
-}
+std::int64_t pasosDados() { return gPasos; }
 
 void pasoPropio(const char *que)
 {
