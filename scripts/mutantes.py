@@ -8,7 +8,10 @@
       its tests (ctest, stopping at the first failure), puts the line back.
       Writes one line per mutant to R: index, verdict (muerto / vivo /
       no-compila), file, line, operator. Resumable with --desde; --solo R0 runs only
-      the mutants an earlier result R0 gives as killed (a quicker lower bound).
+      the mutants an earlier result R0 gives as killed (a quicker lower bound);
+      --quien adds which tests and test functions failed; --todas runs every
+      test of a mutant, not only up to a failure (what a test adds that no
+      other test has).
   scripts/mutantes.py resumen [--resultado R]
       Kill rate over the mutants that compile.
 
@@ -131,13 +134,27 @@ def localizar(lineas, m):
     return min(iguales, key=lambda k: abs(k - i)) if iguales else None
 
 
-def ejecutar(cmd, cwd, limite, entorno=None):
+def ejecutar(cmd, cwd, limite, entorno=None, salida=None):
+    """The command's status (-1 if it took longer than 'limite'); its output appended to 'salida'."""
     try:
-        r = subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=limite,
+        r = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE if salida is not None else subprocess.DEVNULL,
+                           stderr=subprocess.STDOUT if salida is not None else subprocess.DEVNULL, timeout=limite,
                            env=entorno)
+        if salida is not None:
+            salida.append(r.stdout.decode("utf-8", "replace"))
         return r.returncode
     except subprocess.TimeoutExpired:
         return -1
+
+
+def asesinos(texto):
+    """The tests and test functions that failed, from ctest's output."""
+    r = set()
+    for l in texto.split("\n"):
+        m = re.match(r"\s*\d+ - (\S+) \(", l) or re.search(r"(?:FAIL!|QFATAL) +: (\w+::\w+)", l)
+        if m:
+            r.add(m.group(1))
+    return sorted(r)
 
 
 def salidas(build, objetivo):
@@ -216,6 +233,7 @@ def probar(args):
             lineas = texto.split("\n")
             i = localizar(lineas, m)
             t0 = time.time()
+            quien = ""
             if i is None:
                 veredicto = "perdido"
             else:
@@ -235,15 +253,21 @@ def probar(args):
                         veredicto = "no-compila"
                     else:
                         filtro = "^(" + "|".join(re.escape(p) for p in pruebas) + ")$"
-                        codigo = ejecutar(["ctest", "--stop-on-failure", "-j2", "--timeout", str(args.limite),
-                                           "-R", filtro], build, 3600, entorno)
+                        texto = []
+                        codigo = ejecutar(["ctest", "-j2", "--timeout", str(args.limite), "-R", filtro]
+                                          + ([] if args.todas else ["--stop-on-failure"])
+                                          + (["--output-on-failure"] if args.quien else []), build, 3600, entorno,
+                                          texto if args.quien else None)
                         veredicto = "vivo" if codigo == 0 else "muerto"
+                        if args.quien and codigo != 0:
+                            quien = ",".join(asesinos("".join(texto)))
                 finally:
                     with open(ruta, "w", encoding="utf-8") as f:
                         f.write(texto)
             print(f"[{k + 1}/{len(mutantes)}] {veredicto:10} {m['archivo']}:{m['linea']} {m['operador']} "
                   f"({time.time() - t0:.0f} s)", flush=True)
-            salida.write(f"{k}\t{veredicto}\t{m['archivo']}\t{m['linea']}\t{m['operador']}\n")
+            salida.write(f"{k}\t{veredicto}\t{m['archivo']}\t{m['linea']}\t{m['operador']}"
+                         + (f"\t{quien}" if args.quien else "") + "\n")
             salida.flush()
     # Leave the build matching the restored tree.
     ejecutar(["cmake", "--build", build, "-j2"], build, 900)
@@ -277,11 +301,15 @@ def main():
     pr.add_argument("--desde", type=int, default=0)
     pr.add_argument("--limite", type=int, default=300, help="seconds allowed to each test")
     pr.add_argument("--solo", help="an earlier result: run only the mutants it gives as killed")
+    pr.add_argument("--quien", action="store_true", help="write which tests and test functions failed")
+    pr.add_argument("--todas", action="store_true", help="run every test of a mutant, not only up to a failure")
     pr.set_defaults(f=probar)
     r = sub.add_parser("resumen")
     r.add_argument("--resultado", default=RESULTADO)
     r.set_defaults(f=resumen)
     args = p.parse_args()
+    if getattr(args, "todas", False):
+        args.quien = True
     args.f(args)
 
 
