@@ -253,14 +253,14 @@ def probar(args):
                         veredicto = "no-compila"
                     else:
                         filtro = "^(" + "|".join(re.escape(p) for p in pruebas) + ")$"
-                        texto = []
+                        salidaCtest = []
                         codigo = ejecutar(["ctest", "-j2", "--timeout", str(args.limite), "-R", filtro]
                                           + ([] if args.todas else ["--stop-on-failure"])
                                           + (["--output-on-failure"] if args.quien else []), build, 3600, entorno,
-                                          texto if args.quien else None)
+                                          salidaCtest if args.quien else None)
                         veredicto = "vivo" if codigo == 0 else "muerto"
                         if args.quien and codigo != 0:
-                            quien = ",".join(asesinos("".join(texto)))
+                            quien = ",".join(asesinos("".join(salidaCtest)))
                 finally:
                     with open(ruta, "w", encoding="utf-8") as f:
                         f.write(texto)
