@@ -33,11 +33,11 @@ int comparar(char32_t a, char32_t b)
 
 // One element of a pattern: a character, '?', '#', '*', or a list of
 // characters and ranges ([] matches nothing and takes no character).
-constexpr char32_t kListaVacia = 0x110000;
+constexpr char32_t kListaVacia = 0x110000, kSolo = 0x110001; // beyond any character
 struct Elemento {
     char32_t tipo = 0; // the character itself, or '?', '#', '*', '[' (a list), kListaVacia
     bool niega = false;
-    std::vector<std::pair<char32_t, char32_t>> intervalos; // a single character as (c, 0): exact
+    std::vector<std::pair<char32_t, char32_t>> intervalos; // a single character as (c, kSolo): exact
     bool acepta(char32_t x) const
     {
         if (tipo == U'?' || (tipo == U'#' && x >= U'0' && x <= U'9'))
@@ -46,7 +46,7 @@ struct Elemento {
             return tipo == x && tipo != U'#';
         bool en = false;
         for (const auto &[a, b] : intervalos)
-            en = en || (b ? comparar(a, x) <= 0 && comparar(x, b) <= 0 : x == a);
+            en = en || (b == kSolo ? x == a : comparar(a, x) <= 0 && comparar(x, b) <= 0);
         return en != niega;
     }
 };
@@ -71,7 +71,7 @@ std::optional<std::vector<Elemento>> analizar(const std::u32string &p)
                 const bool intervalo = k + 2 < cierre && p[k + 1] == U'-';
                 if (intervalo && comparar(p[k + 2], p[k]) < 0)
                     return std::nullopt;
-                e.intervalos.emplace_back(p[k], intervalo ? p[k + 2] : 0);
+                e.intervalos.emplace_back(p[k], intervalo ? p[k + 2] : kSolo);
                 k += intervalo ? 2 : 0;
             }
             i = cierre;
