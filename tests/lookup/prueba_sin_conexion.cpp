@@ -142,6 +142,7 @@ private slots:
         fila("más allá del final", QByteArray(idx).replace("casa|95", "casa|9999"), dat, "casa", QStringLiteral("error: dañado"));
         fila("otra palabra", QByteArray(idx).replace("casa|95", "casa|10"), dat, "casa", QStringLiteral("error: concuerda"));
         fila("datos cortados", idx, dat.left(110), "casa", QStringLiteral(":hogar"));
+        fila("cuenta excesiva al final", "UTF-8\n1\ncasa|6\n", "UTF-8\ncasa|3\n-|añil", "casa", QStringLiteral(":añil"));
         fila("juego desconocido", QByteArray(idx).replace("ISO8859-1", "KOI8-R"), dat, "casa", QStringLiteral("error: juego de caracteres"));
         fila("índice vacío", QByteArray(), dat, "casa", QStringLiteral("error: juego de caracteres"));
     }
