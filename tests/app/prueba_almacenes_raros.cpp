@@ -236,20 +236,6 @@ private slots:
         QCOMPARE(Almacen::abrir(ruta, true)->comprobarIntegridad(), QString());
     }
 
-    // A store of the older format that cannot be brought up to date is read as it stands.
-    void formatoAntiguoProtegido()
-    {
-        QVERIFY(volverAlFormato1(ruta));
-        Proteccion proteccion;
-        if (!proteccion.poner(QFileInfo(ruta).path()))
-            QSKIP(qPrintable(kSinProteccion));
-        const QStringList antes = archivosDe(QFileInfo(ruta).path());
-        auto v = abrirVentana(ruta);
-        QVERIFY(v->almacen()->soloLectura());
-        QCOMPARE(filas(v->DB).size(), palabrasDePrueba().size());
-        QCOMPARE(archivosDe(QFileInfo(ruta).path()), antes);
-    }
-
     // Two windows on one file: each sees the other's writes after a refresh,
     // and a word the other removed is never mistaken for another.
     void dosVentanas()

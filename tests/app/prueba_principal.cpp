@@ -306,40 +306,6 @@ private slots:
         QCOMPARE(prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)), QString());
     }
 
-    void rimaCompleta()
-    {
-        rimar(*v, 0, QStringLiteral("canción"));
-        QCOMPARE(filas(v->DR[0]), lista("avión camión corazón ilusión pasión razón"));
-        QCOMPARE(v->Eti[0]->text(), QStringLiteral("canción: 6 palabras"));
-        QCOMPARE(v->Cuenta->text(), v->Eti[0]->text());
-        QVERIFY(v->Rima->isEnabled() && !v->Buscando);
-        QCOMPARE(uno(ruta, QStringLiteral("SELECT count(*) FROM Palabras WHERE A2 <> 0")), QStringLiteral("0"));
-        v->MT->setChecked(true);
-        rimar(*v, 0, QStringLiteral("camión"));
-        QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("pasión")});
-        // A word shorter than the tab's length, or none: nothing changes.
-        for (const QString &w : {QStringLiteral("c"), QString()}) {
-            rimar(*v, 0, w);
-            QCOMPARE(filas(v->DR[0]), QStringList{QStringLiteral("pasión")});
-            QCOMPARE(v->Cuenta->text(), QStringLiteral("camión: 1 palabras"));
-            QCOMPARE(v->Rima->text(), kRimaPalabras);
-        }
-        // Other tabs keep their own caption; picking rhymes moves the list to each.
-        rimar(*v, 3, QStringLiteral("guitarra"));
-        QCOMPARE(v->Cuenta->text(), QStringLiteral("guitarra: 0 palabras"));
-        v->SS->setCurrentIndex(1);
-        QCOMPARE(v->Cuenta->text(), QString());
-        v->SS->setCurrentIndex(0);
-        QCOMPARE(v->Cuenta->text(), QStringLiteral("camión: 1 palabras"));
-        v->MT->setChecked(false);
-        rimar(*v, 0, QStringLiteral("canción"));
-        for (const int fila : {2, 0, 1}) {
-            clicEnFila(v->DR[0], fila);
-            QCOMPARE(v->Pal->text(), filas(v->DR[0]).at(fila));
-            QCOMPARE(filas(v->DB).at(int(v->DPal->actual())), v->Pal->text());
-        }
-    }
-
     void rimaDeVocales()
     {
         QTest::mouseClick(v->Voc, Qt::LeftButton);

@@ -203,20 +203,10 @@ private slots:
         QVERIFY2(hallado.startsWith(QLatin1String("error: ")) ? r.startsWith(QLatin1String("error: ")) && r.contains(hallado.mid(7)) : r == hallado, qPrintable(r));
     }
 
-    // What the files say is text, never markup; a source not installed or damaged says so.
+    // A source not installed or damaged says so (that the files' text never
+    // becomes markup is the fuzz targets' check).
     void paginas()
     {
-        ConsultaTesauro t;
-        t.palabra = QStringLiteral("<b>&amp;");
-        t.acepciones = {{QStringLiteral("(<i>)"), {QStringLiteral("<script>x</script>"), QStringLiteral("a&b")}}};
-        ConsultaDict d;
-        d.palabra = t.palabra;
-        d.entradas = {{QStringLiteral("<h1>"), QStringLiteral("<p>"), {QStringLiteral("\"<q>\"")}}};
-        for (const QString &h : {paginaSinonimos(t), paginaIngles(d)}) {
-            for (const char *crudo : {"<b>", "<i>", "<script", "<h1>&", "<p>", "<q>", "a&b"})
-                QVERIFY2(!h.contains(QLatin1String(crudo)), crudo);
-            QVERIFY(h.contains(QStringLiteral("&lt;b&gt;&amp;amp;")));
-        }
         ConsultasSinConexion nada({dir.filePath(QStringLiteral("no")), dir.filePath(QStringLiteral("no"))});
         for (auto f : {FuenteSinConexion::Sinonimos, FuenteSinConexion::Ingles})
             QVERIFY(QString::fromUtf8(nada.pagina(QUrl(direccionSinConexion(f, QStringLiteral("casa"))))).contains(mensajeFuenteAusente(f).toHtmlEscaped()));

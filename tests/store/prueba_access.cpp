@@ -213,53 +213,6 @@ private slots:
         QCOMPARE(leerArchivo(origen), datos);
         QCOMPARE(archivosDe(d.path()), antes);
     }
-
-    void conversionAlAbrir()
-    {
-        QTemporaryDir d;
-        const QString ruta = d.filePath(QStringLiteral("data.lop")), copia = d.filePath(QStringLiteral("data.access2000.lop"));
-        QVERIFY(QFile::copy(muestraAccess(), ruta));
-        {
-            Proteccion proteccion; // a folder that cannot be written: nothing done
-            if (proteccion.poner(d.path()))
-                QVERIFY(fallo([&] { convertirAlAbrir(ruta); }).contains(QStringLiteral("No se puede escribir en la carpeta")));
-        }
-        QCOMPARE(archivosDe(d.path()), QStringList{QStringLiteral("data.lop")});
-        qint64 ultimo = -1, total = -1;
-        QCOMPARE(convertirAlAbrir(ruta, [&](qint64 h, qint64 t) { ultimo = h, total = t; }), copia);
-        QVERIFY(ultimo == 60 && total == 60);
-        QCOMPARE(huellaArchivo(copia), huellaArchivo(muestraAccess()));
-        QCOMPARE(Almacen::abrir(ruta)->contarFilas(), 60);
-        QCOMPARE(archivosDe(d.path()), lista("data.access2000.lop data.lop"));
-        const QByteArray convertido = huellaArchivo(ruta);
-        QCOMPARE(convertirAlAbrir(ruta), QString()); // our own store is left alone
-        QCOMPARE(huellaArchivo(ruta), convertido);
-        // A second Access file: the earlier copy is never overwritten.
-        QVERIFY(escribirArchivo(copia, "copia anterior") && QFile::remove(ruta) && QFile::copy(muestraAccess(), ruta));
-        QCOMPARE(convertirAlAbrir(ruta), d.filePath(QStringLiteral("data.access2000-2.lop")));
-        QCOMPARE(leerArchivo(copia), QByteArray("copia anterior"));
-        QCOMPARE(Almacen::abrir(ruta)->fila(1)->pal, QStringLiteral("amor"));
-    }
-
-    void comprobarVocalesInforma()
-    {
-        auto a = Almacen::crear(ruta(QStringLiteral("v.lop")));
-        for (const auto &[pal, voc] : std::initializer_list<std::pair<std::optional<QString>, std::optional<QString>>>{
-                 {QStringLiteral("canción"), QStringLiteral("aio")}, {QStringLiteral("amor"), QStringLiteral("oa")}, {QStringLiteral("Rey"), std::nullopt},
-                 {QStringLiteral("123"), std::nullopt}, {QStringLiteral("123"), QString()}, {std::nullopt, QStringLiteral("a")}, {std::nullopt, std::nullopt}}) {
-            Fila f;
-            f.pal = pal;
-            f.voc = voc;
-            Almacen::Lote lote(*a);
-            lote.insertar(f);
-            lote.confirmar();
-        }
-        const std::vector<Discrepancia> v = comprobarVocales(*a);
-        QCOMPARE(v.size(), size_t(3)); // a Null Voc stands for "" when the word has no vowels
-        QCOMPARE(std::tuple(v[0].id, v[0].pal, v[0].voc, v[0].esperado), std::tuple(qint64(2), QStringLiteral("amor"), std::optional(QStringLiteral("oa")), QStringLiteral("ao")));
-        QCOMPARE(std::tuple(v[1].id, v[1].voc, v[1].esperado), std::tuple(qint64(3), std::optional<QString>(), QStringLiteral("ei")));
-        QCOMPARE(std::tuple(v[2].id, v[2].esperado), std::tuple(qint64(6), QString()));
-    }
 };
 
 QTEST_GUILESS_MAIN(PruebaAccess)

@@ -93,31 +93,6 @@ private slots:
         QCOMPARE(Almacen::pareceAccess(ruta), e.tipo() == ErrorAlmacen::Tipo::EsAccess);
     }
 
-    void ordenYEscrituras()
-    {
-        const QString r = almacen("ñu nube oso Árbol arbol árbol azul Nada");
-        auto a = Almacen::abrir(r);
-        QCOMPARE(palabrasEnOrden(*a), lista("arbol árbol Árbol azul Nada nube ñu oso")); // ñ after n; accents, case lesser
-        // Apostrophes and SQL-looking text are plain values; another connection sees them at once.
-        const qint64 id = a->anadir(QStringLiteral("l'amour'); DROP TABLE Palabras; --"), QStringLiteral("aou"), std::nullopt);
-        a->cambiarSig(id, QStringLiteral("{\\rtf1 it's}"));
-        QCOMPARE(consultar(r, QStringLiteral("SELECT Pal || Sig FROM Palabras WHERE Sig IS NOT NULL")), QStringList{QStringLiteral("l'amour'); DROP TABLE Palabras; --{\\rtf1 it's}")});
-        QCOMPARE(a->contarFilas(), 9);
-        a->cambiarSig(id, std::nullopt);
-        QVERIFY(!a->sig(id).has_value()); // Null stays Null
-        // An edited word gets its new skeleton; marks stay as the last search left them.
-        a->marcarVocales(2, QStringLiteral("aa"), std::nullopt);
-        QCOMPARE(consultar(r, QStringLiteral("SELECT Pal FROM Palabras WHERE A2 = -1")), QStringList{QStringLiteral("Nada")});
-        a->cambiarPal(a->fila(8)->id, QStringLiteral("Nadita"));
-        QCOMPARE(a->fila(8)->voc.value_or(QString()), QStringLiteral("aia"));
-        QVERIFY(a->fila(8)->marcas[0]);
-        a->anadir(QStringLiteral("pasa"), QStringLiteral("aa"), std::nullopt); // not marked, though it would match
-        QCOMPARE(uno(r, QStringLiteral("SELECT group_concat(Pal) FROM Palabras WHERE A2 = -1")), QStringLiteral("Nadita"));
-        a->marcarVocales(2, QStringLiteral("aa"), std::nullopt); // a new search replaces every mark of the column
-        QCOMPARE(uno(r, QStringLiteral("SELECT group_concat(Pal) FROM Palabras WHERE A2 = -1")), QStringLiteral("pasa"));
-        QVERIFY(a->comprobarIntegridad().isEmpty());
-    }
-
     // A write of the window is one transaction: one commit, and the store changed
     // (a program killed at any point leaves the state before or after it).
     void cadaEscrituraUnaTransaccion_data()
@@ -274,36 +249,6 @@ private slots:
                      qPrintable(e.mensaje()));
             QCOMPARE(uno(r, QStringLiteral("SELECT count(*) FROM PalabrasBase")), QStringLiteral("6"));
         }
-    }
-
-    // An unpaired surrogate is stored as U+FFFD, whichever way the text reaches
-    // the file; the characters around it and proper pairs are kept.
-    void surrogadosSueltos_data()
-    {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QByteArray>("guardado");
-        QTest::newRow("alto") << QStringLiteral("a") + QChar(0xD800) + QStringLiteral("bc") << QByteArray("a\xef\xbf\xbd" "bc");
-        QTest::newRow("al final") << QStringLiteral("ab") + QChar(0xD83D) << QByteArray("ab\xef\xbf\xbd");
-        QTest::newRow("dos altos y un par") << QString(QChar(0xD83D)) + QChar(0xD83D) + QChar(0xDE00) << QByteArray("\xef\xbf\xbd\xf0\x9f\x98\x80");
-        QTest::newRow("par al revés") << QString(QChar(0xDE00)) + QChar(0xD83D) + QStringLiteral("ón") << QByteArray("\xef\xbf\xbd\xef\xbf\xbd\xc3\xb3n");
-    }
-    void surrogadosSueltos()
-    {
-        QFETCH(QString, texto);
-        QFETCH(QByteArray, guardado);
-        const QString r = ruta(QStringLiteral("s-%1.lop").arg(QTest::currentDataTag()));
-        auto a = Almacen::crear(r);
-        const qint64 id = a->anadir(texto, ExtraeVocales(texto), texto), otra = a->anadir(QStringLiteral("sol"), QStringLiteral("o"), std::nullopt);
-        a->cambiarPal(otra, texto);
-        a->cambiarSig(otra, texto);
-        Fila f;
-        f.pal = f.voc = f.sig = texto;
-        Almacen::Lote lote(*a);
-        const qint64 enLote = lote.insertar(f);
-        lote.confirmar();
-        const QString hex = QString::fromLatin1(guardado.toHex().toUpper());
-        QCOMPARE(consultar(r, QStringLiteral("SELECT hex(Pal) || hex(Sig) FROM PalabrasBase WHERE Id IN (%1, %2, %3)").arg(id).arg(otra).arg(enLote)), QStringList(3, hex + hex));
-        QCOMPARE(a->sig(enLote), QString::fromUtf8(guardado));
     }
 
     // Words of invalid UTF-8 written by another program sort where the word

@@ -81,22 +81,6 @@ private slots:
         QVERIFY(QFileInfo(carpeta + QStringLiteral("/enlace.lop")).isSymLink());
     }
 
-    // What a run killed before the end left beside the destination goes at the
-    // next run; what a running writer has there stays.
-    void restosDeUnaOrdenInterrumpida()
-    {
-        const QString destino = ruta(QStringLiteral("r.lop")), muerto = ruta(QStringLiteral(".r.lop.999999999.AbCdEf.tmp"));
-        const QString vivo = ruta(QStringLiteral(".r.lop.%1.AbCdEf.tmp").arg(QCoreApplication::applicationPid()));
-        for (const QString &f : {muerto, muerto + QStringLiteral("-journal"), vivo})
-            QVERIFY(escribirArchivo(f, "resto"));
-        QVERIFY(escribirArchivo(ruta(QStringLiteral("l.txt")), "casa\n"));
-        QCOMPARE(ejecutar(QStringLiteral("crear --lista %1 %2").arg(ruta(QStringLiteral("l.txt")), destino)).estado, 0);
-        QCOMPARE(archivosDe(dir.path()).filter(QStringLiteral(".r.lop")), QStringList{QFileInfo(vivo).fileName()});
-        QVERIFY(QFile::remove(destino) && escribirArchivo(muerto, "resto"));
-        QCOMPARE(ejecutar(QStringLiteral("convertir %1 %2").arg(muestraAccess(), destino)).estado, 0);
-        QVERIFY(!QFile::exists(muerto) && QFile::exists(vivo));
-    }
-
     void buscar()
     {
         const QString almacen = crearAlmacen(ruta(QStringLiteral("data.lop")), palabrasDePrueba() + lista("pájaro canto cántaro"));
