@@ -6,6 +6,8 @@
 #include "almacen.h"
 #include "vocales.h"
 
+#include "tabla.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>

@@ -34,16 +34,13 @@ public:
             if (!caja)
                 return;
             textos << caja->text();
-            titulos << caja->windowTitle();
-            porDefecto << caja->standardButton(caja->defaultButton());
             QAbstractButton *b = caja->button(respuesta_);
             (b ? b : caja->buttons().value(0))->click();
         });
         reloj_.start(20);
     }
     void responder(QMessageBox::StandardButton r) { respuesta_ = r; }
-    QStringList textos, titulos;
-    QList<QMessageBox::StandardButton> porDefecto;
+    QStringList textos;
 
 private:
     QTimer reloj_;

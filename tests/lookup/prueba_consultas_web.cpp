@@ -180,10 +180,7 @@ private slots:
     // as asked is not offered, and nothing but the page's text is stored.
     void archivarCasos_data()
     {
-        QTest::addColumn<QString>("caso");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<bool>("ofrecido");
-        QTest::addColumn<bool>("archivado");
+        COLUMNAS(QString, caso, QString, palabra, bool, ofrecido, bool, archivado);
         QTest::newRow("foco en Pal") << "foco" << "perro" << true << true;
         QTest::newRow("palabra nueva") << "" << "alférez" << true << true;
         QTest::newRow("en otra letra, con apóstrofo") << "" << "O'HIGGINS" << true << true;
@@ -197,10 +194,7 @@ private slots:
     }
     void archivarCasos()
     {
-        QFETCH(QString, caso);
-        QFETCH(QString, palabra);
-        QFETCH(bool, ofrecido);
-        QFETCH(bool, archivado);
+        DATOS(QString, caso, QString, palabra, bool, ofrecido, bool, archivado);
         const auto antes = contenido(ruta_);
         consultar(w_->Buscar, QStringLiteral("zapato")); // archivable before: what follows must withdraw the offer
         if (caso == QLatin1String("caido"))
@@ -305,9 +299,6 @@ private slots:
         const qint64 id = w_->DPal->idActual();
         Dialogos dialogos(QMessageBox::No);
         QTest::mouseClick(w_->Eli, Qt::LeftButton);
-        QCOMPARE(dialogos.titulos, QStringList{QStringLiteral("¿Eliminar palabra?")});
-        QCOMPARE(dialogos.textos, QStringList{QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada")});
-        QCOMPARE(dialogos.porDefecto.value(0), QMessageBox::Yes);
         QVERIFY(filaDe(QStringLiteral("perro")) && w_->RT->toPlainText() == QStringLiteral("animal"));
         // Yes deletes the list's word, not what the user typed into Pal.
         escribir(w_->Pal, QStringLiteral("otra"));

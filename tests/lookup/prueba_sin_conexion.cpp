@@ -59,10 +59,8 @@ class PruebaSinConexion : public QObject {
 private slots:
     void direcciones_data()
     {
-        QTest::addColumn<int>("servicio"); // 0 definitions, 1 synonyms, 2 English
-        QTest::addColumn<QString>("valor");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<QString>("esperada");
+        // servicio: 0 definitions, 1 synonyms, 2 English
+        COLUMNAS(int, servicio, QString, valor, QString, palabra, QString, esperada);
         QTest::newRow("plantilla") << 1 << "https://s.example/buscar?q={palabra}&l=es" << "año nuevo&x#?/" << "https://s.example/buscar?q=a%C3%B1o%20nuevo%26x%23%3F%2F&l=es";
         QTest::newRow("dos veces, sin esquema") << 0 << "  d.example/{palabra}/?x={palabra}/ " << "casa" << "http://d.example/casa/?x=casa/";
         QTest::newRow("un servidor") << 1 << "http://s.example/{PALABRA}" << "casa" << "http://s.example/{PALABRA}/cgi-bin/tesauro.exe?T1=casa";
@@ -72,10 +70,7 @@ private slots:
     }
     void direcciones()
     {
-        QFETCH(int, servicio);
-        QFETCH(QString, valor);
-        QFETCH(QString, palabra);
-        QFETCH(QString, esperada);
+        DATOS(int, servicio, QString, valor, QString, palabra, QString, esperada);
         Servicios s = Servicios::porDefecto();
         *std::array{&s.definiciones, &s.sinonimos, &s.ingles}[servicio] = valor;
         const QString d[] = {s.direccionDefinicion(palabra), s.direccionSinonimos(palabra), s.direccionIngles(palabra)};
@@ -117,10 +112,7 @@ private slots:
     // The sample, and damaged copies of it: a message or less found, never a crash.
     void tesauro_data()
     {
-        QTest::addColumn<QByteArray>("indice");
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<QString>("hallado");
+        COLUMNAS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         const QByteArray idx = leerArchivo(kDatos + "th_prueba.idx"), dat = leerArchivo(kDatos + "th_prueba.dat");
         QByteArray desordenado = "ISO8859-1\n5\n";
         const QList<QByteArray> l = idx.split('\n');
@@ -148,10 +140,7 @@ private slots:
     }
     void tesauro()
     {
-        QFETCH(QByteArray, indice);
-        QFETCH(QByteArray, datos);
-        QFETCH(QString, palabra);
-        QFETCH(QString, hallado);
+        DATOS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         escribirArchivo(dir.filePath(QStringLiteral("t.idx")), indice);
         escribirArchivo(dir.filePath(QStringLiteral("t.dat")), datos);
         const QString r = buscarEn<Tesauro, ConsultaTesauro>(dir.filePath(QStringLiteral("t.idx")), dir.filePath(QStringLiteral("t.dat")), palabra);
@@ -160,10 +149,8 @@ private slots:
 
     void dictd_data()
     {
-        QTest::addColumn<QByteArray>("indice");
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<QString>("hallado"); // "error: " and part of the message
+        // hallado: "error: " and part of the message
+        COLUMNAS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         const QByteArray idx = leerArchivo(kDatos + "prueba.index"), dz = leerArchivo(kDatos + "prueba.dict.dz");
         QByteArray desordenado, otraTabla = dz;
         for (const QByteArray &l : idx.trimmed().split('\n'))
@@ -192,10 +179,7 @@ private slots:
     }
     void dictd()
     {
-        QFETCH(QByteArray, indice);
-        QFETCH(QByteArray, datos);
-        QFETCH(QString, palabra);
-        QFETCH(QString, hallado);
+        DATOS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         const QString datosRuta = dir.filePath(QTest::currentDataTag() + QByteArray(".dict") + (datos.startsWith('\x1f') ? ".dz" : ""));
         escribirArchivo(dir.filePath(QStringLiteral("d.index")), indice);
         escribirArchivo(datosRuta, datos);

@@ -87,7 +87,7 @@ QByteArray ServidorPrueba::pagina(const QByteArray &objetivo, bool &retener) con
     const auto valor = [&url](const char *clave) { return QUrlQuery(url).queryItemValue(QLatin1String(clave), QUrl::FullyDecoded); };
     if (ruta == QLatin1String("/idrisidic_2.asp"))
         return html(QStringLiteral("<div>English dictionary</div>") + parrafo(QStringLiteral("Entry: %1").arg(valor("lpcWord"))));
-    if (ruta.startsWith(QLatin1String("/marco/")) || ruta == QLatin1String("/otra"))
+    if (ruta == QLatin1String("/otra"))
         return html(parrafo(ruta));
     const bool drae = ruta == QLatin1String("/draeI/SrvltGUIBusUsual");
     if (!drae && ruta != QLatin1String("/cgi-bin/tesauro.exe"))
@@ -96,9 +96,6 @@ QByteArray ServidorPrueba::pagina(const QByteArray &objetivo, bool &retener) con
     retener = w == QLatin1String("lento");
     if (retener)
         return html(parrafo(QStringLiteral("Por fin llegó la página lenta.")));
-    if (w == QLatin1String("marco"))
-        return QByteArrayLiteral("<!DOCTYPE html><html><head><title>Marcos</title></head><frameset rows=\"50%,50%\">"
-                                 "<frame src=\"/marco/arriba.html\"><frame src=\"/marco/abajo.html\"></frameset></html>");
     if (w == QLatin1String("corto"))
         return html(QStringLiteral("<div>Breve</div>"));
     if (w == QLatin1String("vacio"))

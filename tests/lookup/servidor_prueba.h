@@ -7,7 +7,7 @@
 //   English     /idrisidic_2.asp?...&lpcWord=w        an English page for w
 //
 // Special words on the definition and thesaurus paths: "lento" (the answer is
-// held until soltar()), "marco" (a frameset of two pages), "corto" (a page
+// held until soltar()), "corto" (a page
 // with less than 22 characters of text), "vacio" (a page without text),
 // "doble" (the rights notice twice, and once more in other letter case),
 // "hostil" (a page that tries dialogs, windows and local files), "falta"

@@ -3,6 +3,8 @@
 
 #include "silabas.h"
 
+#include "../comun/tabla.h"
+
 #include <QTest>
 
 using namespace rimario;
@@ -12,8 +14,8 @@ class PruebaSilabas : public QObject {
 private slots:
     void palabras_data()
     {
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<QString>("esperado"); // syllables by "-", stress, consonant and assonant keys; "!" and the reason it cannot be split
+        // esperado: syllables by "-", stress, consonant and assonant keys; "!" and the reason it cannot be split
+        COLUMNAS(QString, palabra, QString, esperado);
         const char *const casos[] = {
             // diphthongs, hiatus, triphthongs
             "ai-re llana aire ae", "hue-vo llana evo eo", "ciu-dad aguda ad a", "cui-da-do llana ado ao", "a-diós aguda os o",
@@ -63,8 +65,7 @@ private slots:
     }
     void palabras()
     {
-        QFETCH(QString, palabra);
-        QFETCH(QString, esperado);
+        DATOS(QString, palabra, QString, esperado);
         const AnalisisSilabico a = analizarPalabra(palabra);
         if (esperado.startsWith(u'!')) {
             QVERIFY(!a.valido && a.claveConsonante.isEmpty());

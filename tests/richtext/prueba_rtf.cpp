@@ -4,6 +4,8 @@
 
 #include "rtf.h"
 
+#include "../comun/tabla.h"
+
 #include <QApplication>
 #include <QTest>
 #include <QTextBlock>
@@ -103,8 +105,7 @@ private slots:
     // Reader details: control words, destinations, code pages, \u and \uc; damaged input.
     void lector_data()
     {
-        QTest::addColumn<QString>("rtf");
-        QTest::addColumn<QString>("texto");
+        COLUMNAS(QString, rtf, QString, texto);
         const auto fila = [](const char *n, const QString &rtf, const char *texto) { QTest::newRow(n) << rtf << QString::fromUtf8(texto); };
         const auto u8 = [](const char *s) { return QString::fromUtf8(s); };
         fila("del programa anterior", kCabecera + u8("\\b S\\'edmbolo \\'80 y \\'93as\\'ed\\'94.\\b0 \\par\r\n1. m. Sentimiento.\\par\r\n}\r\n"), "Símbolo € y “así”.\n1. m. Sentimiento.");
@@ -131,8 +132,7 @@ private slots:
     }
     void lector()
     {
-        QFETCH(QString, rtf);
-        QFETCH(QString, texto);
+        DATOS(QString, rtf, QString, texto);
         QCOMPARE(leido(rtf), texto);
     }
 

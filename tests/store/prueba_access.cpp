@@ -1,5 +1,5 @@
 // Access files of the earlier program: the sample row by row against mdbtools'
-// own export, long and compressed texts, moved rows and damaged values in
+// own export, long and compressed texts and damaged values in
 // copies altered page by page (Jet 4: 4096-byte pages, row count at 12, row
 // offsets from 14); failed conversions that leave everything as it was; the
 // start-up conversion that keeps the original beside the new store; the
@@ -22,7 +22,7 @@ using namespace rimario::prueba;
 
 namespace {
 
-constexpr int kPagina = 4096, kPaginaPalabras = 29, kDefinicionPalabras = 24; // of Palabras in the sample
+constexpr int kPagina = 4096, kPaginaPalabras = 29; // of Palabras in the sample
 
 int le16(const QByteArray &b, int i) { return qFromLittleEndian<quint16>(b.constData() + i); }
 void pon16(QByteArray &b, int i, quint32 v) { qToLittleEndian<quint16>(quint16(v), b.data() + i); }
@@ -142,36 +142,11 @@ private slots:
         QCOMPARE(*a->sig(3), QStringLiteral("{\\rtf1 Canción €“fin}"));
     }
 
-    // A grown row moved elsewhere keeps its place in the table's order; its
-    // data, flagged, is not a row of its own; a deleted row, flagged too, is gone.
-    void filasMovidasYBorradas()
-    {
-        auto a = convertirCambiada(QStringLiteral("movida"), [](QByteArray &db) {
-            const int base = kPaginaPalabras * kPagina, n = le16(db, base + 12);
-            const auto [ini, largo] = fila(db, kPaginaPalabras, 1);
-            const int nueva = (le16(db, base + 14 + 2 * (n - 1)) & 0x1FFF) - largo;
-            db.replace(base + nueva, largo, db.mid(ini, largo));
-            pon16(db, base + 14 + 2 * n, quint32(nueva) | 0x8000);
-            pon16(db, base + 12, quint32(n + 1));
-            pon16(db, base + 2, quint32(le16(db, base + 2) - largo - 2));
-            pon16(db, base + 16, quint32(le16(db, base + 16)) | 0x4000);
-            pon32(db, ini, (quint32(kPaginaPalabras) << 8) | quint32(n));
-            pon16(db, base + 20, quint32(le16(db, base + 20)) | 0xC000); // "corazón" deleted
-            pon32(db, kDefinicionPalabras * kPagina + 16, 59);
-        });
-        QCOMPARE(a->contarFilas(), 59);
-        QCOMPARE(a->fila(2)->pal, QStringLiteral("Amor"));
-        QCOMPARE(a->fila(2)->voc, QStringLiteral("ao"));
-        QCOMPARE(a->fila(4)->pal, QStringLiteral("razón"));
-    }
-
     // Damaged or foreign files, damaged long values, a destination that exists
     // or cannot be: a message, nothing made, the original as it was.
     void fallosDejanTodoComoEstaba_data()
     {
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<QString>("destino");
-        QTest::addColumn<QString>("mensaje");
+        COLUMNAS(QByteArray, datos, QString, destino, QString, mensaje);
         const QByteArray db = leerArchivo(muestraAccess());
         QByteArray sinTabla = db, sinColumna = db;
         renombrar(sinTabla, QStringLiteral("Palabras"), QStringLiteral("Palabrax"));
@@ -197,9 +172,7 @@ private slots:
     }
     void fallosDejanTodoComoEstaba()
     {
-        QFETCH(QByteArray, datos);
-        QFETCH(QString, destino);
-        QFETCH(QString, mensaje);
+        DATOS(QByteArray, datos, QString, destino, QString, mensaje);
         QTemporaryDir d;
         const QString origen = d.filePath(QStringLiteral("data.lop"));
         QVERIFY(escribirArchivo(origen, datos));

@@ -2,7 +2,6 @@
 // their transactions, rows written by another program, the older format, text
 // it cannot hold as it is.
 
-#include "colador.h"
 #include "lexico.h"
 #include "lista_palabras.h"
 #include "rima.h"
@@ -57,9 +56,7 @@ private slots:
     // Never created, never changed: a clear message for each kind of file.
     void archivosQueNoSonAlmacenes_data()
     {
-        QTest::addColumn<QString>("ruta");
-        QTest::addColumn<int>("tipo");
-        QTest::addColumn<QString>("mensaje");
+        COLUMNAS(QString, ruta, int, tipo, QString, mensaje);
         const auto archivo = [this](const char *nombre, const QByteArray &contenido) {
             escribirArchivo(ruta(QString::fromLatin1(nombre)), contenido);
             return ruta(QString::fromLatin1(nombre));
@@ -80,9 +77,7 @@ private slots:
     }
     void archivosQueNoSonAlmacenes()
     {
-        QFETCH(QString, ruta);
-        QFETCH(int, tipo);
-        QFETCH(QString, mensaje);
+        DATOS(QString, ruta, int, tipo, QString, mensaje);
         const bool existe = QFile::exists(ruta), normal = Almacen::esArchivoNormal(ruta);
         const QByteArray antes = normal ? leerArchivo(ruta) : QByteArray();
         const ErrorAlmacen e = errorAlAbrir(ruta);
@@ -134,10 +129,9 @@ private slots:
     // the rows as if this program had written them.
     void escriturasDeOtrosProgramas_data()
     {
-        QTest::addColumn<int>("modo"); // 0 writable, 1 read-only, 2 locked by a third program
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("orden");
-        QTest::addColumn<QString>("consonante"); // key, then the words it finds
+        // modo: 0 writable, 1 read-only, 2 locked by a third program
+        // consonante: key, then the words it finds
+        COLUMNAS(int, modo, QString, sql, QString, orden, QString, consonante);
         QTest::newRow("insertar") << 0 << "INSERT INTO Palabras (Pal, Voc, A5) VALUES ('zurcasa', 'uaa', -1)" << "a casa mesa pesa zurcasa" << "asa casa zurcasa";
         QTest::newRow("renombrar, solo lectura") << 1 << "UPDATE Palabras SET Pal = 'pasto' WHERE Pal = 'pesa'" << "a casa mesa pasto" << "esa mesa";
         QTest::newRow("renombrar, bloqueado") << 2 << "UPDATE Palabras SET Pal = 'zeta' WHERE Pal = 'a'" << "casa mesa pesa zeta" << "eta zeta";
@@ -145,10 +139,7 @@ private slots:
     }
     void escriturasDeOtrosProgramas()
     {
-        QFETCH(int, modo);
-        QFETCH(QString, sql);
-        QFETCH(QString, orden);
-        QFETCH(QString, consonante);
+        DATOS(int, modo, QString, sql, QString, orden, QString, consonante);
         const QString r = almacen("a casa mesa pesa");
         auto a = Almacen::abrir(r, modo == 1);
         QCOMPARE(consultar(r, sql), QStringList());
@@ -193,15 +184,6 @@ private slots:
         l.anadir(QStringLiteral("otra"), QStringLiteral("oa"), QStringLiteral("def"));
         QCOMPARE(consultar(r, QStringLiteral("SELECT Sig FROM Palabras WHERE Pal = 'otra'")), QStringList{QStringLiteral("def")});
         QCOMPARE(l.tamano(), 6);
-        // A vowel-mode search gives the rows its marks select, the other program's too.
-        consultar(r, QStringLiteral("INSERT INTO Palabras (Pal, Voc) VALUES ('pala', 'aa')"));
-        std::optional<ResultadoRima> res;
-        l.alDia([&] { res = marcarRimasVocales(*a, l.lexico(), u"casa", 2, false); });
-        QStringList dados;
-        for (qsizetype i = 0; i < res->tamano(); ++i)
-            dados << res->pal(i).toString();
-        QCOMPARE(dados, consultar(r, QStringLiteral("SELECT Pal FROM Palabras WHERE A2 = -1 ORDER BY Pal")));
-        QCOMPARE(dados, lista("casa pala zurcasa"));
     }
 
     // A store of the format before rhyme keys: read-only it is searched all the
@@ -248,28 +230,6 @@ private slots:
             QVERIFY2(!hecho && (modo == 0 || (e.tipo() == ErrorAlmacen::Tipo::SoloLectura && e.mensaje().contains("no se pudo poner al día porque otro programa"))),
                      qPrintable(e.mensaje()));
             QCOMPARE(uno(r, QStringLiteral("SELECT count(*) FROM PalabrasBase")), QStringLiteral("6"));
-        }
-    }
-
-    // Words of invalid UTF-8 written by another program sort where the word
-    // list looks for them: each is found by its beginning and by itself.
-    void utf8InvalidoEnOrden()
-    {
-        const QString r = crearAlmacen(ruta(QStringLiteral("u.lop")), palabrasDePrueba());
-        const QList<QByteArray> raras = {"\xff\xfemor", "\xf4\x90\x80\x80on", "ca\xc3(sa", "c\xed\xa0\x80" "asa", "canci\xc3", "\xc0\xaf", "\xfe\xfe\xfe" "a"};
-        for (const QByteArray &b : raras)
-            QVERIFY(ejecutar(r, ("INSERT INTO PalabrasBase (Pal, Voc) VALUES (CAST(x'" + b.toHex() + "' AS TEXT), '')").constData()));
-        auto a = Almacen::abrir(r);
-        ListaPalabras l(*a);
-        l.releer();
-        QCOMPARE(l.tamano(), qsizetype(palabrasDePrueba().size() + raras.size()));
-        for (qsizetype i = 0; i + 1 < l.tamano(); ++i) {
-            const QStringView x = l.lexico().pal(i), y = l.lexico().pal(i + 1);
-            QVERIFY(a->colador().comparar(reinterpret_cast<const char16_t *>(x.utf16()), x.size(), reinterpret_cast<const char16_t *>(y.utf16()), y.size()) <= 0);
-        }
-        for (const QByteArray &b : raras) {
-            const QString w = QString::fromUtf8(b);
-            QVERIFY2(l.buscarPrefijo(w) && l.palActual().compare(w, Qt::CaseInsensitive) == 0 && l.buscarIgual(w), b.toHex().constData());
         }
     }
 };

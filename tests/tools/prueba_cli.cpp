@@ -42,9 +42,8 @@ private slots:
     // or through a link; nothing left behind by a failure.
     void crear_data()
     {
-        QTest::addColumn<QByteArray>("lista");
-        QTest::addColumn<QString>("palabras"); // empty: refused, with this message
-        QTest::addColumn<QString>("mensaje");
+        // palabras: empty: refused, with this message
+        COLUMNAS(QByteArray, lista, QString, palabras, QString, mensaje);
         QTest::newRow("LF") << QByteArray("casa\n\n  mesa  \r\ncasa\nCasa\nl'amour\nni\xc3\xb1o\n\n") << "casa Casa l'amour mesa niño" << "";
         QTest::newRow("CR y mezcla") << QByteArray("casa\rmesa\r\rrosa\r\npasa") << "casa mesa pasa rosa" << "";
         QTest::newRow("NUL") << QByteArray("casa\nme\0sa\n", 12) << "" << "línea 2";
@@ -54,9 +53,7 @@ private slots:
     }
     void crear()
     {
-        QFETCH(QByteArray, lista);
-        QFETCH(QString, palabras);
-        QFETCH(QString, mensaje);
+        DATOS(QByteArray, lista, QString, palabras, QString, mensaje);
         const QString carpeta = ruta(QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_'));
         QVERIFY(QDir().mkpath(carpeta));
         const QString texto = carpeta + QStringLiteral("/lista.txt"), destino = carpeta + QStringLiteral("/a.lop");
