@@ -1,5 +1,5 @@
-// Start-up: an Access store that cannot be converted, two starts at once on
-// one Access file, and another program holding the store while it opens.
+// Start-up: an Access store that cannot be converted, and another program
+// holding the store while it opens.
 
 #include "arranque.h"
 #include "espera.h"
@@ -7,17 +7,12 @@
 #include "../comun/almacen_prueba.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -43,41 +38,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)));
         QCOMPARE(leerArchivo(ruta), datos);
         QCOMPARE(archivosDe(dir.path()), QStringList{QStringLiteral("data.lop")});
-    }
-
-    // Two starts at once on one read-only Access file with the litter of a
-    // killed conversion beside it: one conversion, one original kept, both end
-    // on the converted store, which keeps the file's protection.
-    void dosArranquesALaVez()
-    {
-        QTemporaryDir dir;
-        const QString ruta = dir.filePath(QStringLiteral("data.lop"));
-        QVERIFY(QFile::copy(muestraAccess(), ruta));
-        for (const char *resto : {".data.lop.AbC123.tmp", ".data.lop.AbC123.tmp-journal", "..data.lop.AbC123.tmp.xYz789.tmp"})
-            QVERIFY(escribirArchivo(dir.filePath(QString::fromLatin1(resto)), ""));
-        QVERIFY(::chmod(QFile::encodeName(ruta).constData(), 0444) == 0);
-        // Held here until both have started, so that they meet at the lock.
-        const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_CLOEXEC);
-        QVERIFY(::flock(fd, LOCK_EX) == 0);
-        QProcess hijos[2];
-        for (QProcess &h : hijos)
-            h.start(QStringLiteral(RIMARIO_PROGRAMA), {QLatin1String(kOrdenConvertir), ruta});
-        for (QProcess &h : hijos)
-            QVERIFY(h.waitForReadyRead(20000)); // "ESPERA": each says it waits
-        ::close(fd);
-        QStringList copias;
-        for (QProcess &h : hijos) {
-            QVERIFY(h.waitForFinished(60000) && h.exitCode() == 0);
-            const QByteArray salida = h.readAllStandardOutput();
-            QVERIFY2(salida.startsWith("ESPERA\n") && salida.contains("COPIA "), salida.constData());
-            copias << QString::fromUtf8(salida.mid(salida.indexOf("COPIA ") + 6)).trimmed();
-        }
-        copias.removeAll(QString());
-        QCOMPARE(copias, QStringList{dir.filePath(QStringLiteral("data.access2000.lop"))});
-        QCOMPARE(archivosDe(dir.path()), lista("data.access2000.lop data.lop"));
-        QCOMPARE(huellaArchivo(copias.first()), huellaArchivo(muestraAccess()));
-        QCOMPARE(Almacen::abrir(ruta)->contarFilas(), 60);
-        QCOMPARE(QFile::permissions(ruta) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
     }
 
     // Another program holds the store while the program starts: a window says

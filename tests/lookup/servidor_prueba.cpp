@@ -32,14 +32,6 @@ ServidorPrueba::ServidorPrueba(QObject *parent) : QObject(parent)
 
 QString ServidorPrueba::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(servidor_.serverPort()); }
 
-QStringList ServidorPrueba::peticionesLegibles() const
-{
-    QStringList r;
-    for (const QString &p : peticiones_)
-        r << QUrl::fromPercentEncoding(p.toLatin1());
-    return r;
-}
-
 void ServidorPrueba::soltar()
 {
     for (auto &[s, cuerpo] : std::exchange(retenidas_, {}))

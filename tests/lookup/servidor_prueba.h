@@ -31,8 +31,6 @@ public:
     QString base() const;
     // Requests received (favicons aside), as sent: path and query, percent-encoded.
     QStringList peticiones() const { return peticiones_; }
-    // Same, decoded as UTF-8.
-    QStringList peticionesLegibles() const;
     void olvidar() { peticiones_.clear(); }
     // The Accept-Language header of the latest request.
     QByteArray idiomas() const { return idiomas_; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -14,79 +15,43 @@ namespace {
 
 std::int64_t gPasos = 0;
 std::int64_t gMatarEn = 0;
-sqlite3_vfs *gReal = nullptr;
 
 // Counts a step; dies instead of taking the one chosen.
-void paso(const char *que, const char *nombre, long long a = -1, long long b = -1)
+void paso(const char *que, const char *nombre)
 {
     if (++gPasos != gMatarEn)
         return;
     char linea[512];
-    const int n = std::snprintf(linea, sizeof linea, "muerte antes del paso %lld: %s %s %lld %lld\n", static_cast<long long>(gPasos), que, nombre ? nombre : "?", a, b);
+    const int n = std::snprintf(linea, sizeof linea, "muerte antes del paso %lld: %s %s\n", static_cast<long long>(gPasos), que, nombre ? nombre : "?");
     (void)!::write(2, linea, size_t(std::clamp(n, 0, int(sizeof linea) - 1)));
     ::kill(::getpid(), SIGKILL);
     for (;;)
         ::pause();
 }
 
-struct Archivo {
-    sqlite3_file base;
-    const char *nombre;
-    sqlite3_file *real; // follows this struct in the same block
-};
+// SQLite's own calls into the system for its files: the real ones, and ours in
+// front of those that change the disk. A kill ends the process, not the
+// machine: what was written is in the page cache whether or not it was synced,
+// so syncs are no steps of their own.
+sqlite3_syscall_ptr gAbrir, gEscribir, gEscribirEn, gEscribirEn64, gTruncar, gBorrar;
 
-sqlite3_file *real(sqlite3_file *f) { return reinterpret_cast<Archivo *>(f)->real; }
-const char *nombre(sqlite3_file *f) { return reinterpret_cast<Archivo *>(f)->nombre; }
-
-int cerrar(sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); }
-int leer(sqlite3_file *f, void *p, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), p, n, o); }
-int escribir(sqlite3_file *f, const void *p, int n, sqlite3_int64 o)
+int abrir(const char *n, int flags, mode_t modo)
 {
-    paso("write", nombre(f), o, n);
-    return real(f)->pMethods->xWrite(real(f), p, n, o);
+    if (flags & O_CREAT)
+        paso("create", n);
+    return reinterpret_cast<int (*)(const char *, int, mode_t)>(gAbrir)(n, flags, modo);
 }
-int truncar(sqlite3_file *f, sqlite3_int64 t)
-{
-    paso("truncate", nombre(f), t);
-    return real(f)->pMethods->xTruncate(real(f), t);
-}
-// A kill ends the process, not the machine: what was written is in the page
-// cache whether or not it reached the disk, so a sync is a kill point but is
-// not passed on (that keeps hundreds of runs quick).
-int sincronizar(sqlite3_file *f, int flags) { return paso("sync", nombre(f), flags), SQLITE_OK; }
-int tamano(sqlite3_file *f, sqlite3_int64 *t) { return real(f)->pMethods->xFileSize(real(f), t); }
-int bloquear(sqlite3_file *f, int l) { return real(f)->pMethods->xLock(real(f), l); }
-int desbloquear(sqlite3_file *f, int l) { return real(f)->pMethods->xUnlock(real(f), l); }
-int reservado(sqlite3_file *f, int *r) { return real(f)->pMethods->xCheckReservedLock(real(f), r); }
-int control(sqlite3_file *f, int op, void *arg) { return real(f)->pMethods->xFileControl(real(f), op, arg); }
-int sector(sqlite3_file *f) { return real(f)->pMethods->xSectorSize(real(f)); }
-int caracteristicas(sqlite3_file *f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
+ssize_t escribir(int fd, const void *b, size_t n) { return paso("write", "-"), reinterpret_cast<ssize_t (*)(int, const void *, size_t)>(gEscribir)(fd, b, n); }
+ssize_t escribirEn(int fd, const void *b, size_t n, off_t o) { return paso("pwrite", "-"), reinterpret_cast<ssize_t (*)(int, const void *, size_t, off_t)>(gEscribirEn)(fd, b, n, o); }
+ssize_t escribirEn64(int fd, const void *b, size_t n, off64_t o) { return paso("pwrite64", "-"), reinterpret_cast<ssize_t (*)(int, const void *, size_t, off64_t)>(gEscribirEn64)(fd, b, n, o); }
+int truncar(int fd, off_t t) { return paso("truncate", "-"), reinterpret_cast<int (*)(int, off_t)>(gTruncar)(fd, t); }
+int borrar(const char *n) { return paso("delete", n), reinterpret_cast<int (*)(const char *)>(gBorrar)(n); }
 
-// Version 1: no shared memory (the stores keep a rollback journal) and no mapping.
-const sqlite3_io_methods kMetodos = {1,     cerrar,    leer,    escribir, truncar,         sincronizar,
-                                     tamano, bloquear, desbloquear, reservado, control, sector,
-                                     caracteristicas, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-
-int abrir(sqlite3_vfs *, sqlite3_filename zNombre, sqlite3_file *f, int flags, int *salida)
+void poner(sqlite3_vfs *v, const char *nombre, sqlite3_syscall_ptr &real, sqlite3_syscall_ptr nuestra)
 {
-    auto *a = reinterpret_cast<Archivo *>(f);
-    a->base.pMethods = nullptr;
-    a->nombre = zNombre ? zNombre : "(temporal)";
-    a->real = reinterpret_cast<sqlite3_file *>(a + 1);
-    if ((flags & SQLITE_OPEN_CREATE) && !(flags & SQLITE_OPEN_MAIN_DB))
-        paso("create", a->nombre);
-    const int rc = gReal->xOpen(gReal, zNombre, a->real, flags, salida);
-    if (a->real->pMethods)
-        a->base.pMethods = &kMetodos;
-    return rc;
+    real = v->xGetSystemCall(v, nombre);
+    v->xSetSystemCall(v, nombre, nuestra);
 }
-
-int borrar(sqlite3_vfs *, const char *zNombre, int syncDir)
-{
-    paso("delete", zNombre, syncDir);
-    return gReal->xDelete(gReal, zNombre, syncDir);
-}
-sqlite3_vfs gContador;
 
 template <typename F>
 F siguiente(const char *nombre)
@@ -98,17 +63,15 @@ F siguiente(const char *nombre)
 
 void instalarMuerte()
 {
-    if (gReal)
+    sqlite3_vfs *v = sqlite3_vfs_find(nullptr);
+    if (gAbrir)
         return;
-    gReal = sqlite3_vfs_find(nullptr);
-    // The default one's methods, but for opening and deleting files.
-    gContador = *gReal;
-    gContador.szOsFile = int(sizeof(Archivo)) + gReal->szOsFile;
-    gContador.zName = "muerte";
-    gContador.pNext = nullptr;
-    gContador.xOpen = abrir;
-    gContador.xDelete = borrar;
-    sqlite3_vfs_register(&gContador, 1);
+    poner(v, "open", gAbrir, reinterpret_cast<sqlite3_syscall_ptr>(abrir));
+    poner(v, "write", gEscribir, reinterpret_cast<sqlite3_syscall_ptr>(escribir));
+    poner(v, "pwrite", gEscribirEn, reinterpret_cast<sqlite3_syscall_ptr>(escribirEn));
+    poner(v, "pwrite64", gEscribirEn64, reinterpret_cast<sqlite3_syscall_ptr>(escribirEn64));
+    poner(v, "ftruncate", gTruncar, reinterpret_cast<sqlite3_syscall_ptr>(truncar));
+    poner(v, "unlink", gBorrar, reinterpret_cast<sqlite3_syscall_ptr>(borrar));
 }
 
 void armarMuerte(std::int64_t n)
@@ -139,7 +102,7 @@ int rename(const char *desde, const char *hacia)
 
 int renameat2(int dfd1, const char *desde, int dfd2, const char *hacia, unsigned int flags)
 {
-    rimario::muerte::paso("renameat2", hacia, flags);
+    rimario::muerte::paso("renameat2", hacia);
     static auto real =
         rimario::muerte::siguiente<int (*)(int, const char *, int, const char *, unsigned int)>("renameat2");
     return real(dfd1, desde, dfd2, hacia, flags);

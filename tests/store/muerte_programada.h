@@ -1,10 +1,10 @@
 #pragma once
 // A death at a chosen step, for the child programs of the crash tests.
 //
-// A step is anything that changes what is on disk: SQLite's writes,
-// truncations and syncs of a file, the creation of a journal or temporary file
-// and the deletion of one, and renames and hard links (the last three caught
-// at the C library for any caller in the process). Once armed with n, the
+// A step is anything that changes what is on disk: SQLite's writes and
+// truncations of a file, the creation of a file and the deletion of one, and
+// renames and hard links (these two caught at the C library for any caller in
+// the process). Once armed with n, the
 // process counts the steps and kills itself with SIGKILL just before taking
 // the n-th, so every kill point of an operation can be tried one by one.
 
@@ -12,8 +12,8 @@
 
 namespace rimario::muerte {
 
-// Puts the counting file system in front of SQLite's default one. Call once,
-// before any store is opened.
+// Puts the counting calls in front of SQLite's own calls into the system. Call
+// once, before any store is opened.
 void instalarMuerte();
 // Starts counting anew; the process dies before step n (never when n <= 0).
 void armarMuerte(std::int64_t n);

@@ -2,7 +2,7 @@
 // files or transactions (the start-up conversion of an Access file, the
 // upgrade of an older store) never leaves a damaged or half-made store. A
 // child program runs the change and is killed just before one of its disk
-// steps (every write, sync, truncation, creation, deletion, rename and link),
+// steps (every write, truncation, creation, deletion, rename and link),
 // run after run. After every kill the store opens, passes the integrity
 // check, holds the state before or after the change, and takes a new write.
 // (A window write is one SQLite transaction: the store's tests check that.)
