@@ -264,7 +264,8 @@ private slots:
     }
 
     // The program itself: a message, a non-zero status, no window, no store made;
-    // an Access store of the earlier version converted at start-up, once.
+    // an Access store of the earlier version converted at start-up, once, or
+    // left as it was when it cannot be.
     void almacenQueFaltaNoSirveOEsDeAccess()
     {
         QTemporaryDir carpeta;
@@ -290,6 +291,17 @@ private slots:
         v->Ind->setText(QStringLiteral("canc"));
         QVERIFY(v->RT->toPlainText().contains(QStringLiteral("Composición en verso")));
         QCOMPARE(prepararAlmacen(ruta, nullptr, QStringLiteral(RIMARIO_PROGRAMA)), QString());
+        // A cut Access file, and a damaged catalogue that makes the Access library
+        // crash (the conversion runs in a child process): a message, the file as it was.
+        const QByteArray muestra = leerArchivo(muestraAccess());
+        for (const QByteArray &datos : {muestra.left(muestra.size() / 2 + 100), leerArchivo(QStringLiteral(RIMARIO_FUENTES "/fuzz/conocidos/libmdb-catalogo.lop"))}) {
+            QTemporaryDir otra;
+            const QString r = otra.filePath(QStringLiteral("data.lop"));
+            QVERIFY(escribirArchivo(r, datos));
+            QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, prepararAlmacen(r, nullptr, QStringLiteral(RIMARIO_PROGRAMA)));
+            QCOMPARE(leerArchivo(r), datos);
+            QCOMPARE(archivosDe(otra.path()), QStringList{QStringLiteral("data.lop")});
+        }
     }
 
     // Every word whose skeleton ends in the word's last vowels, the word itself

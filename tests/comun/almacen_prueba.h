@@ -45,8 +45,8 @@ inline QStringList palabrasDePrueba()
                  "rosa camino destino vino a*b cien% 123 canción");
 }
 
-// The first column of every row SQL gives on the file (made if missing), through
-// a connection of its own; "ERROR: ..." when it cannot run.
+// Every row SQL gives on the file (made if missing), its columns joined by '|',
+// through a connection of its own; "ERROR: ..." when it cannot run.
 inline QStringList consultar(const QString &ruta, const QString &sql)
 {
     sqlite3 *db = nullptr;
@@ -55,8 +55,12 @@ inline QStringList consultar(const QString &ruta, const QString &sql)
     QStringList r;
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
         r << QStringLiteral("ERROR: %1").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-    while (st && sqlite3_step(st) == SQLITE_ROW)
-        r << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+        QStringList columnas;
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            columnas << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+        r << columnas.join(u'|');
+    }
     sqlite3_finalize(st);
     sqlite3_close(db);
     return r;

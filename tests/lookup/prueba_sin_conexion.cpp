@@ -1,9 +1,8 @@
 // The services' addresses, and the offline sources: the thesaurus and dictd
-// readers on the tiny files in datos/ (and damaged copies of them), the pages
-// made from what they find, and those pages served to a real web view.
+// readers on the tiny files in datos/ (and damaged copies of them), and the
+// pages made from what they find (the window shows one: the web lookups' test).
 
 #include "dictd.h"
-#include "esquema_interno.h"
 #include "fuentes.h"
 #include "paginas_sin_conexion.h"
 #include "servicios.h"
@@ -11,12 +10,8 @@
 
 #include "../comun/almacen_prueba.h"
 
-#include <QApplication>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
 
 using namespace rimario;
 using rimario::prueba::escribirArchivo;
@@ -188,32 +183,7 @@ private slots:
         ConsultasSinConexion mal({dir.filePath(QStringLiteral("m")), dir.filePath(QStringLiteral("no"))});
         QVERIFY(QString::fromUtf8(mal.pagina(QUrl(QStringLiteral("rimario:sinonimos/casa")))).contains(QStringLiteral("KOI8-R")));
     }
-
-    // The scheme serves the pages to a real web view; installed again, the second replaces the first.
-    void esquemaEnLaVista()
-    {
-        QWebEngineProfile perfil;
-        instalarEsquemaInterno(&perfil, {QStringLiteral("/nada"), QStringLiteral("/nada")});
-        instalarEsquemaInterno(&perfil, {kDatos + "th_prueba", kDatos + "prueba"});
-        QWebEnginePage pagina(&perfil);
-        for (const auto &[direccion, texto] : {std::pair{"rimario:sinonimos/canci%C3%B3n", "cantar, copla, tonada"}, {"rimario:ingles/casa", "house"},
-                                                {"rimario:ingles/zz%3Cb%3E", "zz<b>"}}) {
-            QSignalSpy hecho(&pagina, &QWebEnginePage::loadFinished);
-            pagina.load(QUrl(QString::fromLatin1(direccion)));
-            QVERIFY(hecho.wait(20000) && hecho.first().first().toBool());
-            QString leido;
-            pagina.toPlainText([&](const QString &t) { leido = t; });
-            QTRY_VERIFY_WITH_TIMEOUT(!leido.isEmpty(), 20000);
-            QVERIFY2(leido.contains(QString::fromUtf8(texto)), qPrintable(leido));
-        }
-    }
 };
 
-int main(int argc, char **argv)
-{
-    registrarEsquemaInterno(); // before the application
-    QApplication app(argc, argv);
-    PruebaSinConexion prueba;
-    return QTest::qExec(&prueba, argc, argv);
-}
+QTEST_GUILESS_MAIN(PruebaSinConexion)
 #include "prueba_sin_conexion.moc"

@@ -95,11 +95,6 @@ private slots:
         QCOMPARE(escribirRtf(&l), rtf);
         d.setPlainText(QStringLiteral("ñ©€ λ😀\\{}\t"));
         QVERIFY(escribirRtf(&d).contains(QStringLiteral("\\'f1\\'a9\\'80 \\u955?\\u-10179?\\u-8704?\\\\\\{\\}\\tab ")));
-        leerRtf(QStringLiteral("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1\\highlight1 r\\cf0\\cb0 n\\plain\\ul u\\ulnone\\strike s}"), &l);
-        const auto fmt = [&l](int pos) { QTextCursor k(&l); k.setPosition(pos + 1); return k.charFormat(); };
-        QVERIFY(fmt(0).foreground().color() == QColor(255, 0, 0) && fmt(0).background().color() == QColor(255, 0, 0));
-        QVERIFY(!fmt(1).hasProperty(QTextFormat::ForegroundBrush) && fmt(2).fontUnderline());
-        QVERIFY(!fmt(3).fontUnderline() && fmt(3).fontStrikeOut() && fmt(3).fontPointSize() == 12.0);
     }
 
     // Reader details: control words, destinations, code pages, \u and \uc; damaged input.

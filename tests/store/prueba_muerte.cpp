@@ -20,25 +20,13 @@ using namespace rimario::prueba;
 
 namespace {
 
-// SHA-256 of every value of the store's tables, in a fixed order.
+// Every value of the store's tables, in a fixed order.
 QByteArray huella(const QString &ruta)
 {
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    for (const char *tabla : {"PalabrasBase ORDER BY Id", "Marcas ORDER BY N", "Meta ORDER BY Clave"}) {
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, (QByteArray("SELECT * FROM ") + tabla).constData(), -1, &st, nullptr);
-        while (sqlite3_step(st) == SQLITE_ROW)
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                const int n = sqlite3_column_bytes(st, c);
-                h.addData(QByteArray::number(sqlite3_column_type(st, c)) + ':' + QByteArray::number(n) + ':');
-                h.addData(QByteArrayView(static_cast<const char *>(sqlite3_column_blob(st, c)), n));
-            }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-    }
-    return h.result();
+    QStringList r;
+    for (const char *tabla : {"PalabrasBase ORDER BY Id", "Marcas ORDER BY N", "Meta ORDER BY Clave"})
+        r += consultar(ruta, QStringLiteral("SELECT * FROM ") + QLatin1String(tabla));
+    return QCryptographicHash::hash(r.join(u'\n').toUtf8(), QCryptographicHash::Sha256);
 }
 
 QString integridad(const QString &ruta)
