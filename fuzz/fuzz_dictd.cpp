@@ -12,12 +12,9 @@ using namespace rimario;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
 {
     const fuzz::Ficheros f = fuzz::escribirPar(datos, largo, "fuzz_dictd.index", "fuzz_dictd.dict.dz", '\t');
-    QString error;
-    const auto d = Dictd::abrir(f.indice, f.datos, &error);
-    if (!d) {
-        FUZZ_COMPROBAR(!error.isEmpty(), "sin mensaje");
+    const auto d = fuzz::abrir<Dictd>(f);
+    if (!d)
         return 0;
-    }
     for (const QByteArray &p : f.palabras) {
         const ConsultaDict c = d->buscar(QString::fromUtf8(p));
         FUZZ_COMPROBAR(c.error.isEmpty() || !c.encontrada(), fuzz::mostrar(c.error));

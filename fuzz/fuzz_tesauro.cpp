@@ -11,12 +11,9 @@ using namespace rimario;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
 {
     const fuzz::Ficheros f = fuzz::escribirPar(datos, largo, "fuzz_tesauro.idx", "fuzz_tesauro.dat", '|');
-    QString error;
-    const auto t = Tesauro::abrir(f.indice, f.datos, &error);
-    if (!t) {
-        FUZZ_COMPROBAR(!error.isEmpty(), "sin mensaje");
+    const auto t = fuzz::abrir<Tesauro>(f);
+    if (!t)
         return 0;
-    }
     for (const QByteArray &p : f.palabras)
         for (const QString &w : {QString::fromLatin1(p), QString::fromUtf8(p)}) {
             const ConsultaTesauro c = t->buscar(w);

@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QStringList>
 
 namespace rimario::fuzz {
 
@@ -43,6 +42,16 @@ inline Ficheros escribirPar(const uint8_t *d, size_t largo, const char *indice, 
     }
     f.palabras << QByteArray("casa");
     return f;
+}
+
+// The reader on the files, or null once it has said why not.
+template <typename Lector>
+auto abrir(const Ficheros &f)
+{
+    QString error;
+    auto l = Lector::abrir(f.indice, f.datos, &error);
+    FUZZ_COMPROBAR(l || !error.isEmpty(), "sin mensaje");
+    return l;
 }
 
 // A page made from the files: text of theirs never becomes markup.

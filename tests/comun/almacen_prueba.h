@@ -67,27 +67,29 @@ inline QStringList consultar(const QString &ruta, const QString &sql)
 }
 inline QString uno(const QString &ruta, const QString &sql) { return consultar(ruta, sql).value(0); }
 
-// Statements run on the file as another tool would; false on a failure.
-inline bool ejecutar(const QString &ruta, const char *sql)
+// Another program connected to the file, once it has run the statements given:
+// the write lock held after "BEGIN IMMEDIATE", every lock after "BEGIN EXCLUSIVE".
+inline sqlite3 *otroPrograma(const QString &ruta, const char *sql = "BEGIN IMMEDIATE")
 {
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return rc == SQLITE_OK;
+    sqlite3 *otro = nullptr;
+    sqlite3_open(QFile::encodeName(ruta).constData(), &otro);
+    sqlite3_exec(otro, sql, nullptr, nullptr, nullptr);
+    return otro;
 }
 
 // Turns a store into one of the older format 1, without the rhyme keys that opening it adds.
 inline bool volverAlFormato1(const QString &ruta)
 {
-    return ejecutar(ruta,
+    sqlite3 *db = otroPrograma(ruta,
         "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante; DROP TRIGGER Palabras_cambiar;"
         "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
         "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
         "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
         "ALTER TABLE PalabrasBase DROP COLUMN Consonante; ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
         "ALTER TABLE PalabrasBase DROP COLUMN Silabas; PRAGMA user_version = 1; VACUUM;");
+    const bool hecho = sqlite3_errcode(db) == SQLITE_OK;
+    sqlite3_close(db);
+    return hecho;
 }
 
 inline QByteArray leerArchivo(const QString &ruta)

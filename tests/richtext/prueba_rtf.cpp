@@ -6,7 +6,6 @@
 
 #include "../comun/tabla.h"
 
-#include <QApplication>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,21 +19,6 @@ namespace {
 
 const QString kCabecera = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
                                          "\\viewkind4\\uc1\\pard\\f0\\fs17 ");
-
-// The paragraphs' text joined by '\n' (unlike toPlainText, keeps no-break spaces).
-QString textoDe(const QTextDocument &d)
-{
-    QStringList r;
-    for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
-        r << b.text();
-    return r.join(u'\n');
-}
-QString leido(const QString &rtf)
-{
-    QTextDocument d;
-    leerRtf(rtf, &d);
-    return textoDe(d);
-}
 
 // One line per fragment: its text and the formatting the writer keeps.
 QString firma(const QTextDocument &d)
@@ -128,7 +112,12 @@ private slots:
     void lector()
     {
         DATOS(QString, rtf, QString, texto);
-        QCOMPARE(leido(rtf), texto);
+        QTextDocument d;
+        leerRtf(rtf, &d);
+        QStringList parrafos; // (toPlainText would not keep no-break spaces)
+        for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
+            parrafos << b.text();
+        QCOMPARE(parrafos.join(u'\n'), texto);
     }
 
     // Definitions whose layout would take minutes are replaced by a message
