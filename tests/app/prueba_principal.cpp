@@ -568,8 +568,11 @@ private slots:
         Dialogos dialogos(QMessageBox::Yes);
         auto a = abrirVentana(ruta), b = abrirVentana(ruta);
         const Escritura nueva = escritura(QStringLiteral("nueva"));
+        b->Ind->setText(QStringLiteral("x"));
         nueva.hacer(*a);
-        nueva.hacer(*b); // archived again, from a list read before: that row, not another
+        b->Ind->clear(); // back to the top: the list read again
+        QVERIFY(filas(b->DB).contains(QStringLiteral("zampoña")));
+        nueva.hacer(*b); // archived again: that row, not another
         QCOMPARE(contenido(ruta).keys().count(QStringLiteral("zampoña")), 1);
         QCOMPARE(filas(a->DB).count(QStringLiteral("zampoña")), 1);
         // A stands on "rosa"; B deletes it; A's delete must not take another word.
