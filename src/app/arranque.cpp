@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -18,6 +20,38 @@ const QByteArray kProgreso = "PROGRESO ";
 const QByteArray kCopia = "COPIA ";
 const QByteArray kEspera = "ESPERA";
 } // namespace
+
+namespace {
+
+class AvisoPintado : public QObject {
+public:
+    AvisoPintado(QWidget *ventana, const char *linea) : QObject(ventana), linea_(linea) {}
+
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override
+    {
+        if (evento->type() == QEvent::Paint && !avisado_) {
+            avisado_ = true;
+            // After the paint itself.
+            QTimer::singleShot(0, this, [this] {
+                std::fprintf(stderr, "%s\n", linea_);
+                std::fflush(stderr);
+            });
+        }
+        return QObject::eventFilter(objeto, evento);
+    }
+
+private:
+    const char *linea_;
+    bool avisado_ = false;
+};
+
+} // namespace
+
+void avisarAlPintar(QWidget *ventana, const char *linea)
+{
+    ventana->installEventFilter(new AvisoPintado(ventana, linea));
+}
 
 bool hayPantalla()
 {

@@ -26,4 +26,7 @@ int convertirEnHijo(const QString &ruta);
 // Whether message boxes can be shown (there is a screen to show them on).
 bool hayPantalla();
 
+// Writes 'linea' to the standard error once 'ventana' has been painted for the first time.
+void avisarAlPintar(QWidget *ventana, const char *linea);
+
 } // namespace rimario

@@ -82,6 +82,10 @@ int main(int argc, char **argv)
         espera.terminar();
         return fallo(e.mensaje());
     }
+    // For measuring the start: with RIMARIO_AVISAR_LISTO set, a line on the
+    // standard error says when the window has first been painted, its list usable.
+    if (qEnvironmentVariableIsSet("RIMARIO_AVISAR_LISTO"))
+        rimario::avisarAlPintar(&ventana, "Rimario: listo");
     // The window appears whole, with its list.
     ventana.show();
     espera.terminar();

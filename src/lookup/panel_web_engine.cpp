@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QPalette>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QCoreApplication>
@@ -59,6 +60,20 @@ bool PaginaWeb::acceptNavigationRequest(const QUrl &url, NavigationType, bool)
 
 PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
 {
+    auto *marco = new QVBoxLayout(this);
+    marco->setContentsMargins(0, 0, 0, 0);
+    setAutoFillBackground(true);
+    setPalette(QPalette(Qt::white));
+
+    relojCopia_ = new QTimer(this);
+    relojCopia_->setSingleShot(true);
+    connect(relojCopia_, &QTimer::timeout, this, [this] { acabarCopia(false); });
+}
+
+void PanelWebEngine::crearNavegador()
+{
+    if (vista_)
+        return;
     // A profile without a storage name keeps cookies and cache in memory only.
     perfil_ = new QWebEngineProfile(this);
     perfil_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
@@ -79,14 +94,11 @@ PanelWebEngine::PanelWebEngine(QWidget *parent) : PanelWeb(parent)
                    QWebEnginePage::Copy, QWebEnginePage::SelectAll})
         vista_->addAction(pagina_->action(a));
 
-    auto *marco = new QVBoxLayout(this);
-    marco->setContentsMargins(0, 0, 0, 0);
-    marco->addWidget(vista_);
+    layout()->addWidget(vista_);
+    const bool conFoco = hasFocus();
     setFocusProxy(vista_);
-
-    relojCopia_ = new QTimer(this);
-    relojCopia_->setSingleShot(true);
-    connect(relojCopia_, &QTimer::timeout, this, [this] { acabarCopia(false); });
+    if (conFoco)
+        vista_->setFocus(Qt::OtherFocusReason);
 
     // Every load that ends completes a document, the browser's own error page
     // included. A page made of frames completes once, when all its frames have.
@@ -120,17 +132,19 @@ void PanelWebEngine::navegar(const QString &direccion)
         throw ErrorNavegador(QStringLiteral("No se puede abrir la dirección «%1»: el panel solo abre "
                                             "direcciones http o https con un servidor.")
                                  .arg(direccion));
+    crearNavegador();
     pagina_->load(url);
 }
 
 void PanelWebEngine::detener()
 {
-    pagina_->triggerAction(QWebEnginePage::Stop);
+    if (pagina_)
+        pagina_->triggerAction(QWebEnginePage::Stop);
 }
 
 QUrl PanelWebEngine::direccion() const
 {
-    return vista_->url();
+    return vista_ ? vista_->url() : QUrl();
 }
 
 void PanelWebEngine::seleccionarTodoYCopiar(std::function<void(bool)> listo)
@@ -138,6 +152,14 @@ void PanelWebEngine::seleccionarTodoYCopiar(std::function<void(bool)> listo)
     acabarCopia(false); // a copy still waiting is given up
     listoCopia_ = std::move(listo);
     const int turno = ++turnoCopia_;
+    if (!vista_) {
+        // Nothing was ever shown: nothing to copy.
+        QTimer::singleShot(0, this, [this, turno] {
+            if (turno == turnoCopia_)
+                acabarCopia(false);
+        });
+        return;
+    }
     // The page's process makes the copy, and only in a page that has the focus
     // (the commands go to the focused frame): the pane takes the focus for it
     // and gives it back afterwards.
@@ -198,13 +220,15 @@ void PanelWebEngine::acabarCopia(bool ok)
 
 void PanelWebEngine::limpiarSeleccion()
 {
-    pagina_->triggerAction(QWebEnginePage::Unselect);
+    if (pagina_)
+        pagina_->triggerAction(QWebEnginePage::Unselect);
 }
 
 void PanelWebEngine::borrarSeleccion()
 {
     // Deletes only where the page is editable; elsewhere nothing happens.
-    pagina_->runJavaScript(QStringLiteral("document.execCommand('delete')"),
+    if (pagina_)
+        pagina_->runJavaScript(QStringLiteral("document.execCommand('delete')"),
                            QWebEngineScript::ApplicationWorld);
 }
 

@@ -62,10 +62,14 @@ public:
     // clipboard (a minute by default); a large page takes seconds.
     void ponerEsperaCopia(int milisegundos) { esperaCopia_ = milisegundos; }
 
+    // The browser is made when the pane first needs it (the first address it
+    // opens): until then the pane is blank, and starting the program costs
+    // nothing of it. Null until then.
     QWebEngineView *vista() const { return vista_; }
     PaginaWeb *pagina() const { return pagina_; }
 
 private:
+    void crearNavegador();
     void copiar(int turno);
     void acabarCopia(bool ok);
 

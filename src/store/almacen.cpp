@@ -826,6 +826,59 @@ qint64 Almacen::versionDatos() const
     return s.entero(0);
 }
 
+Huella Almacen::huella() const
+{
+    return leerFijo({});
+}
+
+Huella Almacen::leerFijo(const std::function<void()> &leer) const
+{
+    const QString que = QStringLiteral("No se pudo leer la lista de palabras");
+    // Keys are made first: that is a write, which a read cannot hold.
+    if (hayClavesPendientes())
+        repararClaves();
+    const bool propia = sqlite3_get_autocommit(db_) != 0;
+    if (propia)
+        ejecutar("BEGIN");
+    const auto fin = qScopeGuard([&] {
+        if (propia)
+            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    {
+        // The first read takes the lock (and rolls back what a program that
+        // died while writing left): from here on nobody changes the file.
+        Sentencia s(db_, kLeerContador);
+        if (!s.ok())
+            fallo(que, s.rc());
+        if (const int rc = s.paso(); rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fallo(que, rc);
+    }
+    Huella h;
+    h.formato = formato_;
+    h.colacion = colador_.version();
+    sqlite3_file *archivo = nullptr;
+    unsigned char cab[8] = {};
+    const bool cabecera = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &archivo) == SQLITE_OK
+        && archivo && archivo->pMethods && archivo->pMethods->xRead(archivo, cab, sizeof cab, 24) == SQLITE_OK;
+    if (cabecera) {
+        h.cambios = quint32(cab[0]) << 24 | quint32(cab[1]) << 16 | quint32(cab[2]) << 8 | cab[3];
+        h.paginas = quint32(cab[4]) << 24 | quint32(cab[5]) << 16 | quint32(cab[6]) << 8 | cab[7];
+    }
+    // By name, not by a descriptor of our own: closing one would drop the
+    // engine's locks on the file.
+    struct stat st;
+    if (cabecera && ::stat(QFile::encodeName(ruta_).constData(), &st) == 0) {
+        h.leida = true;
+        h.dispositivo = quint64(st.st_dev);
+        h.nodo = quint64(st.st_ino);
+        h.tamano = quint64(st.st_size);
+        h.modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    if (leer)
+        leer();
+    return h;
+}
+
 int Almacen::sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar)
 {
     Sentencia s(db_, sql);

@@ -73,6 +73,23 @@ struct EstadoMarcas {
     qint64 contador = 0;              // generation of the latest search
 };
 
+// What tells one state of a store's file from every other: the file (device
+// and node), its size and time of change, and SQLite's own count of commits
+// with the number of pages, all read under one lock; with the collation the
+// list order depends on.
+struct Huella {
+    quint64 dispositivo = 0;
+    quint64 nodo = 0;
+    quint64 tamano = 0;
+    qint64 modificado = 0; // nanoseconds
+    quint32 cambios = 0;
+    quint32 paginas = 0;
+    qint32 formato = 0;
+    QString colacion;
+    bool leida = false; // false: the file could not be examined
+    bool operator==(const Huella &) const = default;
+};
+
 // Told, on the thread that waits, while a store waits for another program to
 // free the file: how long it has waited so far. Returning false gives up (the
 // operation then fails as when the time is up).
@@ -112,6 +129,11 @@ public:
     void recorrerEnOrden(const std::function<void(qint64 id, const char *pal, int npal,
                                                   bool palNula, const char *voc, int nvoc)>
                              &visitar) const;
+    // The state of the file now.
+    Huella huella() const;
+    // Runs 'leer' inside one read, no other program writing meanwhile, and
+    // gives the state of the file it read.
+    Huella leerFijo(const std::function<void()> &leer) const;
     std::optional<QString> sig(qint64 id) const;
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;

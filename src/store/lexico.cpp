@@ -1,6 +1,7 @@
 #include "lexico.h"
 
 #include "almacen.h"
+#include "instantanea.h"
 #include "patron.h"
 
 #include <QChar>
@@ -97,20 +98,56 @@ Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, 
     return c;
 }
 
+Lexico::~Lexico()
+{
+    esperarInstantanea();
+}
+
+void Lexico::esperarInstantanea()
+{
+    if (escritura_.valid())
+        escritura_.get();
+}
+
 void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                      const char16_t *voc, qsizetype nvoc)
 {
     const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
-    ids_[pos] = id;
-    inicio_[pos] = uint32_t(arena_.size());
-    largo_[pos] = uint32_t(npal);
-    arena_.insert(arena_.end(), pal, pal + npal);
-    fin1_[pos] = c.fin1;
-    fin2_[pos] = c.fin2;
-    claveVoc_[pos] = c.voc;
+    const auto inicio = uint32_t(arena_.size());
+    ids_.cambiar([&](auto &v) { v[pos] = id; });
+    inicio_.cambiar([&](auto &v) { v[pos] = inicio; });
+    largo_.cambiar([&](auto &v) { v[pos] = uint32_t(npal); });
+    arena_.cambiar([&](auto &v) { v.insert(v.end(), pal, pal + npal); });
+    fin1_.cambiar([&](auto &v) { v[pos] = c.fin1; });
+    fin2_.cambiar([&](auto &v) { v[pos] = c.fin2; });
+    claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });
+}
+
+// Applies the same change to every array that has one entry per row.
+template <class F> void Lexico::cambiarTodos(F &&f)
+{
+    esperarInstantanea(); // the arrays are being written out
+    ids_.cambiar(f);
+    inicio_.cambiar(f);
+    largo_.cambiar(f);
+    fin1_.cambiar(f);
+    fin2_.cambiar(f);
+    claveVoc_.cambiar(f);
 }
 
 void Lexico::cargar(const Almacen &almacen)
+{
+    esperarInstantanea();
+    const QString ruta = rutaInstantanea(almacen.ruta());
+    if (!ruta.isEmpty() && mapear(ruta, almacen.huella()))
+        return;
+    const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
+    mapa_.reset();
+    if (!ruta.isEmpty() && leida.leida)
+        escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
+}
+
+void Lexico::cargarFilas(const Almacen &almacen)
 {
     std::vector<qint64> ids;
     std::vector<uint32_t> inicio, largo, claveVoc;
@@ -141,13 +178,13 @@ void Lexico::cargar(const Almacen &almacen)
         fin2.push_back(c.fin2);
         claveVoc.push_back(c.voc);
     });
-    ids_.swap(ids);
-    inicio_.swap(inicio);
-    largo_.swap(largo);
-    claveVoc_.swap(claveVoc);
-    fin1_.swap(fin1);
-    fin2_.swap(fin2);
-    arena_.swap(arena);
+    ids_.tomar(std::move(ids));
+    inicio_.tomar(std::move(inicio));
+    largo_.tomar(std::move(largo));
+    claveVoc_.tomar(std::move(claveVoc));
+    fin1_.tomar(std::move(fin1));
+    fin2_.tomar(std::move(fin2));
+    arena_.tomar(std::move(arena));
 }
 
 qsizetype Lexico::caracteres(qsizetype pos) const
@@ -269,12 +306,7 @@ qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
 {
     const qsizetype pos = posicionDeInsercion(palabra, id);
     const size_t p = size_t(pos);
-    ids_.insert(ids_.begin() + pos, 0);
-    inicio_.insert(inicio_.begin() + pos, 0);
-    largo_.insert(largo_.begin() + pos, 0);
-    fin1_.insert(fin1_.begin() + pos, 0);
-    fin2_.insert(fin2_.begin() + pos, 0);
-    claveVoc_.insert(claveVoc_.begin() + pos, 0);
+    cambiarTodos([pos](auto &v) { v.insert(v.begin() + pos, 0); });
     ponerEn(p, id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
             reinterpret_cast<const char16_t *>(voc.utf16()), voc.size());
     return pos;
@@ -284,12 +316,7 @@ void Lexico::eliminar(qsizetype pos)
 {
     if (pos < 0 || pos >= tamano())
         return;
-    ids_.erase(ids_.begin() + pos);
-    inicio_.erase(inicio_.begin() + pos);
-    largo_.erase(largo_.begin() + pos);
-    fin1_.erase(fin1_.begin() + pos);
-    fin2_.erase(fin2_.begin() + pos);
-    claveVoc_.erase(claveVoc_.begin() + pos);
+    cambiarTodos([pos](auto &v) { v.erase(v.begin() + pos); });
 }
 
 qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
@@ -395,9 +422,8 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 
 size_t Lexico::memoria() const
 {
-    return ids_.capacity() * sizeof(qint64) + inicio_.capacity() * 4 + largo_.capacity() * 4
-        + fin1_.capacity() * 8 + fin2_.capacity() * 8 + claveVoc_.capacity() * 4
-        + arena_.capacity() * 2;
+    return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
+        + claveVoc_.memoria() + arena_.memoria();
 }
 
 } // namespace rimario

@@ -10,21 +10,78 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <future>
+#include <memory>
 #include <vector>
 
 namespace rimario {
 
 class Almacen;
 class Patron;
+struct Huella;
+
+// An array of the list: owned, or lent by a mapped snapshot file until the
+// first change, which copies it.
+template <class T> class Tramo {
+public:
+    size_t size() const { return n_; }
+    bool empty() const { return n_ == 0; }
+    const T *data() const { return p_; }
+    const T *begin() const { return p_; }
+    const T *end() const { return p_ + n_; }
+    const T &operator[](size_t i) const { return p_[i]; }
+    void tomar(std::vector<T> &&v)
+    {
+        propio_ = std::move(v);
+        apuntar();
+    }
+    void prestar(const T *p, size_t n)
+    {
+        propio_ = {};
+        p_ = p;
+        n_ = n;
+        prestado_ = true;
+    }
+    template <class F> void cambiar(F &&f)
+    {
+        if (prestado_)
+            propio_.assign(p_, p_ + n_);
+        f(propio_);
+        apuntar();
+    }
+    size_t memoria() const { return propio_.capacity() * sizeof(T); }
+
+private:
+    void apuntar()
+    {
+        p_ = propio_.data();
+        n_ = propio_.size();
+        prestado_ = false;
+    }
+    std::vector<T> propio_;
+    const T *p_ = nullptr;
+    size_t n_ = 0;
+    bool prestado_ = false;
+};
 
 class Lexico {
 public:
     static constexpr qsizetype kNinguna = -1;
 
     explicit Lexico(const Colador &colador) : colador_(colador) {}
+    ~Lexico();
+    Lexico(const Lexico &) = delete;
+    Lexico &operator=(const Lexico &) = delete;
 
-    // Reads every row from the store (replacing what was held).
+    // Reads every row from the store (replacing what was held). A snapshot of
+    // the list kept from an earlier read of the very same file is mapped
+    // instead; a list read from the rows is kept as the next snapshot (written
+    // in the background).
     void cargar(const Almacen &almacen);
+    // True when the latest load came from a snapshot.
+    bool deInstantanea() const { return mapa_ != nullptr; }
+    // Waits until the snapshot being written, if any, is on disk.
+    void esperarInstantanea();
 
     qsizetype tamano() const { return qsizetype(ids_.size()); }
     bool vacio() const { return ids_.empty(); }
@@ -89,14 +146,20 @@ private:
     {
         return caracteres < 0 || this->caracteres(pos) == caracteres;
     }
+    void cargarFilas(const Almacen &almacen);
+    bool mapear(const QString &ruta, const Huella &huella);
+    void escribirInstantanea(const QString &ruta, const Huella &huella) const;
+    template <class F> void cambiarTodos(F &&f);
 
     const Colador &colador_;
-    std::vector<qint64> ids_;
-    std::vector<uint32_t> inicio_;
-    std::vector<uint32_t> largo_;
-    std::vector<uint64_t> fin1_, fin2_; // last 4 and previous 4 folded UTF-16 units
-    std::vector<uint32_t> claveVoc_;    // last 7 vowels of Voc, 3 bits each, + flags
-    std::vector<char16_t> arena_;
+    Tramo<qint64> ids_;
+    Tramo<uint32_t> inicio_;
+    Tramo<uint32_t> largo_;
+    Tramo<uint64_t> fin1_, fin2_; // last 4 and previous 4 folded UTF-16 units
+    Tramo<uint32_t> claveVoc_;    // last 7 vowels of Voc, 3 bits each, + flags
+    Tramo<char16_t> arena_;
+    std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
+    std::future<void> escritura_;      // the snapshot being written
 };
 
 } // namespace rimario

@@ -14,6 +14,7 @@
 // one SQLite transaction: cadaEscrituraUnaTransaccion checks that.)
 
 #include "conversion_access.h"
+#include "instantanea.h"
 #include "lexico.h"
 #include "lista_palabras.h"
 #include "rima.h"
@@ -31,6 +32,7 @@
 
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace rimario;
@@ -253,6 +255,87 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, l.refrescar());
         sqlite3_close(otro);
         QVERIFY(!l.hayActual());
+    }
+
+    // The list kept between starts: a second load of the same file maps what
+    // the first kept; any change of the file since (by another program, even
+    // at the same size and time), or a snapshot damaged or cut, reads the rows.
+    // Either way the list is the rows', and writes on a mapped list hold.
+    void instantaneaDeLaLista_data()
+    {
+        // cambio: sql on the store, or what to do to the snapshot file
+        COLUMNAS(QString, cambio, bool, mapeada);
+        QTest::newRow("igual") << "" << true;
+        QTest::newRow("otro programa") << "UPDATE Palabras SET Pal = 'masa' WHERE Pal = 'mesa'" << false;
+        QTest::newRow("otro programa, misma hora") << "misma hora" << false;
+        QTest::newRow("cortada") << "cortar" << false;
+        QTest::newRow("palabra fuera del texto") << "fuera" << false;
+        QTest::newRow("cabecera dañada") << "cabecera" << false;
+        QTest::newRow("sin carpeta") << "sin carpeta" << false;
+    }
+    void instantaneaDeLaLista()
+    {
+        DATOS(QString, cambio, bool, mapeada);
+        QTemporaryDir cache;
+        const QByteArray original = qgetenv("RIMARIO_CACHE");
+        const auto restaurar = qScopeGuard([&] { qputenv("RIMARIO_CACHE", original); });
+        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        const QString r = almacen("a casa mesa pesa canción");
+        const QString archivo = rutaInstantanea(r);
+        auto contenido = [](const Lexico &l) {
+            QStringList t;
+            for (qsizetype i = 0; i < l.tamano(); ++i)
+                t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
+            return t;
+        };
+        {
+            auto a = Almacen::abrir(r);
+            Lexico primera(a->colador());
+            primera.cargar(*a);
+            QVERIFY(!primera.deInstantanea());
+        }
+        if (cambio == QLatin1String("misma hora")) {
+            struct stat st;
+            ::stat(QFile::encodeName(r).constData(), &st);
+            consultar(r, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'mesa'"));
+            const struct timespec t[2] = {st.st_mtim, st.st_mtim};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(r).constData(), t, 0), 0);
+        } else if (cambio.startsWith(QLatin1String("UPDATE"))) {
+            consultar(r, cambio);
+        } else if (!cambio.isEmpty() && cambio != QLatin1String("sin carpeta")) {
+            QByteArray b = leerArchivo(archivo);
+            QVERIFY(b.size() > 300);
+            if (cambio == QLatin1String("cortar"))
+                b.chop(2);
+            else if (cambio == QLatin1String("fuera"))
+                b[b.size() - 2 * 20 - 4 * 5 - 4] = char(0x7f); // the last word's length
+            else
+                b[40] = char(b[40] ^ 1);
+            escribirArchivo(archivo, b);
+        } else if (cambio == QLatin1String("sin carpeta")) {
+            qputenv("RIMARIO_CACHE", "");
+        }
+        auto a = Almacen::abrir(r);
+        Lexico segunda(a->colador());
+        segunda.cargar(*a);
+        QCOMPARE(segunda.deInstantanea(), mapeada);
+        qputenv("RIMARIO_CACHE", "");
+        Lexico filas(a->colador());
+        filas.cargar(*a);
+        QCOMPARE(contenido(segunda), contenido(filas));
+        // Writes change the mapped list as they change the rows.
+        segunda.esperarInstantanea();
+        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        ListaPalabras l(*a);
+        l.releer();
+        QVERIFY(l.lexico().deInstantanea());
+        l.anadir(QStringLiteral("brisa"), QStringLiteral("ia"), QString());
+        QVERIFY(l.buscarIgual(QStringLiteral("pesa")));
+        l.eliminarActual();
+        qputenv("RIMARIO_CACHE", "");
+        filas.cargar(*a);
+        QCOMPARE(contenido(l.lexico()), contenido(filas));
+        QCOMPARE(contenido(l.lexico()).size(), 5);
     }
 
     // A store of the format before rhyme keys: read-only it is searched all the

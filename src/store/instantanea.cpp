@@ -1,0 +1,194 @@
+// The snapshot of the word list: the arrays of a Lexico as they stand after a
+// read of the store, in one file of the user's cache, with the state of the
+// store file they were read from. A later start on the very same state maps
+// the file instead of reading a million rows; any other state reads the rows.
+//
+// Layout: a header, then the arrays one after the other, each aligned to its
+// own element size: ids, fin1, fin2 (8 bytes each), inicio, largo, claveVoc
+// (4 bytes), arena (2 bytes). Written to a temporary file, synced and renamed
+// over the old one, so that a reader finds the old snapshot or the new one.
+
+#include "instantanea.h"
+
+#include "almacen.h"
+#include "lexico.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rimario {
+
+namespace {
+
+constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
+// Changes whenever what the arrays hold (or how their keys are made) changes.
+constexpr quint32 kVersion = 1;
+constexpr quint32 kOrdenBytes = 0x01020304;
+constexpr int kMaxColacion = 60;
+
+struct Cabecera {
+    char magia[8];
+    quint32 version;
+    quint32 ordenBytes;
+    quint64 filas;
+    quint64 unidades; // UTF-16 units of the words' text
+    quint64 dispositivo, nodo, tamano;
+    qint64 modificado;
+    quint32 cambios, paginas;
+    qint32 formato;
+    quint32 largoColacion;
+    char16_t colacion[kMaxColacion];
+    quint64 suma; // of every byte above
+};
+static_assert(sizeof(Cabecera) % 8 == 0);
+
+quint64 sumar(const void *datos, size_t n)
+{
+    // FNV-1a, over a few hundred bytes.
+    quint64 h = 14695981039346656037ull;
+    const auto *b = static_cast<const unsigned char *>(datos);
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ b[i]) * 1099511628211ull;
+    return h;
+}
+
+Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades)
+{
+    Cabecera c;
+    std::memset(&c, 0, sizeof c);
+    std::memcpy(c.magia, kMagia, sizeof kMagia);
+    c.version = kVersion;
+    c.ordenBytes = kOrdenBytes;
+    c.filas = filas;
+    c.unidades = unidades;
+    c.dispositivo = h.dispositivo;
+    c.nodo = h.nodo;
+    c.tamano = h.tamano;
+    c.modificado = h.modificado;
+    c.cambios = h.cambios;
+    c.paginas = h.paginas;
+    c.formato = h.formato;
+    c.largoColacion = quint32(std::min<qsizetype>(h.colacion.size(), kMaxColacion));
+    std::memcpy(c.colacion, h.colacion.utf16(), c.largoColacion * sizeof(char16_t));
+    c.suma = sumar(&c, offsetof(Cabecera, suma));
+    return c;
+}
+
+quint64 tamanoEsperado(quint64 filas, quint64 unidades)
+{
+    return sizeof(Cabecera) + filas * (3 * 8 + 3 * 4) + unidades * 2;
+}
+
+// Unmaps the file when the last array stops borrowing from it.
+struct Mapa {
+    void *base = MAP_FAILED;
+    size_t largo = 0;
+    ~Mapa()
+    {
+        if (base != MAP_FAILED)
+            ::munmap(base, largo);
+    }
+};
+
+} // namespace
+
+QString rutaInstantanea(const QString &rutaAlmacen)
+{
+    QString carpeta;
+    if (qEnvironmentVariableIsSet("RIMARIO_CACHE"))
+        carpeta = qEnvironmentVariable("RIMARIO_CACHE"); // empty: no snapshots
+    else if (const QString c = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation); !c.isEmpty())
+        carpeta = c + QStringLiteral("/rimario");
+    if (carpeta.isEmpty())
+        return QString();
+    const QFileInfo info(rutaAlmacen);
+    const QString nombre = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    const QByteArray h = QCryptographicHash::hash(QFile::encodeName(nombre), QCryptographicHash::Sha1).toHex();
+    return carpeta + QLatin1Char('/') + QString::fromLatin1(h.left(24)) + QStringLiteral(".lista");
+}
+
+bool Lexico::mapear(const QString &ruta, const Huella &huella)
+{
+    if (!huella.leida)
+        return false;
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    Cabecera c;
+    const bool cabeceraBien = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+        && ::pread(fd, &c, sizeof c, 0) == ssize_t(sizeof c);
+    if (!cabeceraBien) {
+        ::close(fd);
+        return false;
+    }
+    // Only a snapshot of this very state of the store, whole, is taken.
+    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades);
+    if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (quint64(1) << 32)
+        || c.unidades > (quint64(1) << 32) || quint64(st.st_size) != tamanoEsperado(c.filas, c.unidades)) {
+        ::close(fd);
+        return false;
+    }
+    auto mapa = std::make_shared<Mapa>();
+    mapa->largo = size_t(st.st_size);
+    mapa->base = ::mmap(nullptr, mapa->largo, PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (mapa->base == MAP_FAILED)
+        return false;
+    const size_t n = size_t(c.filas), u = size_t(c.unidades);
+    const char *p = static_cast<const char *>(mapa->base) + sizeof(Cabecera);
+    const auto *ids = reinterpret_cast<const qint64 *>(p);
+    const auto *fin1 = reinterpret_cast<const uint64_t *>(p + 8 * n);
+    const auto *fin2 = reinterpret_cast<const uint64_t *>(p + 16 * n);
+    const auto *inicio = reinterpret_cast<const uint32_t *>(p + 24 * n);
+    const auto *largo = reinterpret_cast<const uint32_t *>(p + 28 * n);
+    const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 32 * n);
+    const auto *arena = reinterpret_cast<const char16_t *>(p + 36 * n);
+    // Every word must lie inside the text: a damaged file is read again from the store.
+    for (size_t i = 0; i < n; ++i)
+        if (quint64(inicio[i]) + largo[i] > u)
+            return false;
+    ids_.prestar(ids, n);
+    fin1_.prestar(fin1, n);
+    fin2_.prestar(fin2, n);
+    inicio_.prestar(inicio, n);
+    largo_.prestar(largo, n);
+    claveVoc_.prestar(claveVoc, n);
+    arena_.prestar(arena, u);
+    mapa_ = std::move(mapa);
+    return true;
+}
+
+void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) const
+{
+    if (!huella.leida || !QDir().mkpath(QFileInfo(ruta).absolutePath()))
+        return;
+    QSaveFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size());
+    auto escribir = [&f](const void *datos, size_t n) {
+        return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
+    };
+    const bool bien = escribir(&c, sizeof c) && escribir(ids_.data(), ids_.size() * 8)
+        && escribir(fin1_.data(), fin1_.size() * 8) && escribir(fin2_.data(), fin2_.size() * 8)
+        && escribir(inicio_.data(), inicio_.size() * 4) && escribir(largo_.data(), largo_.size() * 4)
+        && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(arena_.data(), arena_.size() * 2);
+    if (bien)
+        f.commit();
+    else
+        f.cancelWriting();
+}
+
+} // namespace rimario
