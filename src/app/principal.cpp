@@ -405,7 +405,12 @@ Principal::Principal(QString almacen, PanelWeb *panel, QWidget *parent)
     connect(WB, &PanelWeb::cargaEmpezada, this, [this] { Gua->setVisible(false); });
 }
 
-Principal::~Principal() = default;
+Principal::~Principal()
+{
+    // The list as this session left it is what the next start maps.
+    if (DPal)
+        DPal->conservar();
+}
 
 QString Principal::tag(const QWidget *w)
 {

@@ -826,6 +826,28 @@ qint64 Almacen::versionDatos() const
     return s.entero(0);
 }
 
+quint32 Almacen::leerCambios(bool *leido) const
+{
+    sqlite3_file *archivo = nullptr;
+    unsigned char cab[4] = {};
+    const bool bien = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &archivo) == SQLITE_OK
+        && archivo && archivo->pMethods && archivo->pMethods->xRead(archivo, cab, sizeof cab, 24) == SQLITE_OK;
+    if (leido)
+        *leido = bien;
+    return bien ? quint32(cab[0]) << 24 | quint32(cab[1]) << 16 | quint32(cab[2]) << 8 | cab[3] : 0;
+}
+
+bool Almacen::soloEscriturasPropias(const Huella &antes, const Huella &ahora) const
+{
+    if (!antes.leida || !ahora.leida || antes.dispositivo != ahora.dispositivo || antes.nodo != ahora.nodo
+        || antes.formato != ahora.formato || antes.colacion != ahora.colacion)
+        return false;
+    if (antes == ahora)
+        return true;
+    return propiasDesde_ && *propiasDesde_ <= antes.cambios && antes.cambios <= *propiasHasta_
+        && ahora.cambios == *propiasHasta_;
+}
+
 Huella Almacen::huella() const
 {
     return leerFijo({});
@@ -856,13 +878,12 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
     Huella h;
     h.formato = formato_;
     h.colacion = colador_.version();
-    sqlite3_file *archivo = nullptr;
-    unsigned char cab[8] = {};
-    const bool cabecera = sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &archivo) == SQLITE_OK
-        && archivo && archivo->pMethods && archivo->pMethods->xRead(archivo, cab, sizeof cab, 24) == SQLITE_OK;
-    if (cabecera) {
-        h.cambios = quint32(cab[0]) << 24 | quint32(cab[1]) << 16 | quint32(cab[2]) << 8 | cab[3];
-        h.paginas = quint32(cab[4]) << 24 | quint32(cab[5]) << 16 | quint32(cab[6]) << 8 | cab[7];
+    bool cabecera = false;
+    h.cambios = leerCambios(&cabecera);
+    {
+        Sentencia s(db_, "PRAGMA page_count");
+        if (s.ok() && s.paso() == SQLITE_ROW)
+            h.paginas = quint32(s.entero(0));
     }
     // By name, not by a descriptor of our own: closing one would drop the
     // engine's locks on the file.
@@ -901,10 +922,19 @@ void Almacen::transaccion(const QString &que, const std::function<void()> &cuerp
     if (versionExigida_ >= 0 && versionDatos() != versionExigida_)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
                            que + QStringLiteral(": otro programa cambió el almacén entretanto."));
+    // Holding the write lock, nobody else commits until ours: the count of
+    // commits read now is the one ours follows (a commit that changed no page
+    // leaves it as it was).
+    const quint32 antes = leerCambios();
+    const qint64 cambiosAntes = sqlite3_total_changes64(db_);
     cuerpo();
+    const bool cambio = sqlite3_total_changes64(db_) != cambiosAntes;
     const int rc = t.confirmar();
     if (rc != SQLITE_OK)
         fallo(que, rc);
+    if (!propiasHasta_ || *propiasHasta_ != antes)
+        propiasDesde_ = antes;
+    propiasHasta_ = antes + (cambio ? 1 : 0);
 }
 
 qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)

@@ -12,6 +12,7 @@
 // the marks that clearing the column and marking the matching rows would leave.
 
 #include "colador.h"
+#include "huella.h"
 
 #include <QString>
 
@@ -73,23 +74,6 @@ struct EstadoMarcas {
     qint64 contador = 0;              // generation of the latest search
 };
 
-// What tells one state of a store's file from every other: the file (device
-// and node), its size and time of change, and SQLite's own count of commits
-// with the number of pages, all read under one lock; with the collation the
-// list order depends on.
-struct Huella {
-    quint64 dispositivo = 0;
-    quint64 nodo = 0;
-    quint64 tamano = 0;
-    qint64 modificado = 0; // nanoseconds
-    quint32 cambios = 0;
-    quint32 paginas = 0;
-    qint32 formato = 0;
-    QString colacion;
-    bool leida = false; // false: the file could not be examined
-    bool operator==(const Huella &) const = default;
-};
-
 // Told, on the thread that waits, while a store waits for another program to
 // free the file: how long it has waited so far. Returning false gives up (the
 // operation then fails as when the time is up).
@@ -134,6 +118,9 @@ public:
     // Runs 'leer' inside one read, no other program writing meanwhile, and
     // gives the state of the file it read.
     Huella leerFijo(const std::function<void()> &leer) const;
+    // True when the file went from state 'antes' to 'ahora' by this store's
+    // own writes alone (every one of them committed here, none by another program).
+    bool soloEscriturasPropias(const Huella &antes, const Huella &ahora) const;
     std::optional<QString> sig(qint64 id) const;
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;
@@ -208,6 +195,8 @@ private:
     // One statement inside it; returns the number of rows changed.
     int sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar);
     qint64 contador() const;
+    // SQLite's count of commits, from the file's header (0 if unreadable).
+    quint32 leerCambios(bool *leido = nullptr) const;
     [[noreturn]] void fallo(const QString &que, int rc) const;
 
     QString ruta_;
@@ -216,6 +205,9 @@ private:
     QString motivoSoloLectura_;
     qint64 versionExigida_ = -1;
     int formato_ = kFormatoActual;
+    // The latest run of this store's own commits with none of another program
+    // between them: the count of commits before the first and after the last.
+    std::optional<quint32> propiasDesde_, propiasHasta_;
     Colador colador_;
 };
 

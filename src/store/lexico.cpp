@@ -109,6 +109,24 @@ void Lexico::esperarInstantanea()
         escritura_.get();
 }
 
+void Lexico::conservar(const Almacen &almacen)
+{
+    if (!cambiada_)
+        return;
+    esperarInstantanea();
+    const QString ruta = rutaInstantanea(almacen.ruta());
+    try {
+        const Huella ahora = almacen.huella();
+        if (ruta.isEmpty() || !almacen.soloEscriturasPropias(cargada_, ahora))
+            return;
+        escribirInstantanea(ruta, ahora);
+        cargada_ = ahora;
+        cambiada_ = false;
+    } catch (const ErrorAlmacen &) {
+        // Busy or unreadable now: the next start reads the rows.
+    }
+}
+
 void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                      const char16_t *voc, qsizetype nvoc)
 {
@@ -118,6 +136,7 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
     inicio_.cambiar([&](auto &v) { v[pos] = inicio; });
     largo_.cambiar([&](auto &v) { v[pos] = uint32_t(npal); });
     arena_.cambiar([&](auto &v) { v.insert(v.end(), pal, pal + npal); });
+    cambiada_ = true;
     fin1_.cambiar([&](auto &v) { v[pos] = c.fin1; });
     fin2_.cambiar([&](auto &v) { v[pos] = c.fin2; });
     claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });
@@ -127,6 +146,7 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
 template <class F> void Lexico::cambiarTodos(F &&f)
 {
     esperarInstantanea(); // the arrays are being written out
+    cambiada_ = true;
     ids_.cambiar(f);
     inicio_.cambiar(f);
     largo_.cambiar(f);
@@ -139,10 +159,13 @@ void Lexico::cargar(const Almacen &almacen)
 {
     esperarInstantanea();
     const QString ruta = rutaInstantanea(almacen.ruta());
-    if (!ruta.isEmpty() && mapear(ruta, almacen.huella()))
+    cambiada_ = false;
+    cargada_ = almacen.huella();
+    if (!ruta.isEmpty() && mapear(ruta, cargada_))
         return;
     const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
     mapa_.reset();
+    cargada_ = leida;
     if (!ruta.isEmpty() && leida.leida)
         escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
 }

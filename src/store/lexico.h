@@ -5,6 +5,7 @@
 // file. It mirrors the store: every write the program makes is applied to both.
 
 #include "colador.h"
+#include "huella.h"
 
 #include <QString>
 #include <QStringView>
@@ -18,7 +19,6 @@ namespace rimario {
 
 class Almacen;
 class Patron;
-struct Huella;
 
 // An array of the list: owned, or lent by a mapped snapshot file until the
 // first change, which copies it.
@@ -82,6 +82,10 @@ public:
     bool deInstantanea() const { return mapa_ != nullptr; }
     // Waits until the snapshot being written, if any, is on disk.
     void esperarInstantanea();
+    // Keeps the list as the next snapshot when it was changed since it was
+    // loaded and the store was changed by this program's own writes alone
+    // (every one of them applied to the list too). Never throws.
+    void conservar(const Almacen &almacen);
 
     qsizetype tamano() const { return qsizetype(ids_.size()); }
     bool vacio() const { return ids_.empty(); }
@@ -159,6 +163,8 @@ private:
     Tramo<uint32_t> claveVoc_;    // last 7 vowels of Voc, 3 bits each, + flags
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
+    Huella cargada_;                   // the state of the store the list was loaded from
+    bool cambiada_ = false;            // changed since
     std::future<void> escritura_;      // the snapshot being written
 };
 

@@ -23,6 +23,9 @@ public:
 
     Almacen &almacen() { return almacen_; }
     const Lexico &lexico() const { return lexico_; }
+    // Keeps the list for the next start, if this program's writes were the
+    // store's only changes since it was read (see Lexico::conservar).
+    void conservar() { lexico_.conservar(almacen_); }
     qsizetype tamano() const { return lexico_.tamano(); }
 
     // ---- the current record

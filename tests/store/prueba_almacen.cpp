@@ -336,6 +336,21 @@ private slots:
         filas.cargar(*a);
         QCOMPARE(contenido(l.lexico()), contenido(filas));
         QCOMPARE(contenido(l.lexico()).size(), 5);
+        // Kept as changed when the writes were this program's alone; not once another program wrote.
+        for (const bool ajena : {false, true}) {
+            qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+            l.anadir(ajena ? QStringLiteral("lluvia") : QStringLiteral("nube"), QString(), QString());
+            if (ajena)
+                consultar(r, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'casa'"));
+            l.conservar();
+            Lexico otra(a->colador());
+            otra.cargar(*a);
+            QCOMPARE(otra.deInstantanea(), !ajena);
+            QCOMPARE(contenido(otra).size(), 6 + int(ajena));
+            qputenv("RIMARIO_CACHE", "");
+            filas.cargar(*a);
+            QCOMPARE(contenido(otra), contenido(filas));
+        }
     }
 
     // A store of the format before rhyme keys: read-only it is searched all the
