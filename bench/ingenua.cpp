@@ -1,10 +1,13 @@
 #include "ingenua.h"
 
 #include "sentencia.h"
+#include "silabas.h"
 #include "vocales.h"
 
 #include <QFile>
 #include <QSet>
+
+#include <algorithm>
 
 #include <stdexcept>
 
@@ -58,7 +61,7 @@ void Ingenua::ejecutar(const QString &sql) const
         fallo(db_, sql);
 }
 
-qint64 Ingenua::crear(const QString &lista, const QString &ruta)
+qint64 Ingenua::crear(const QString &lista, const QString &ruta, bool competente)
 {
     QFile f(lista);
     if (!f.open(QIODevice::ReadOnly))
@@ -76,8 +79,19 @@ qint64 Ingenua::crear(const QString &lista, const QString &ruta)
             "CREATE TABLE Palabras (Pal TEXT, Voc TEXT, Sig TEXT, A2 INTEGER DEFAULT 0, "
             "A3 INTEGER DEFAULT 0, A4 INTEGER DEFAULT 0, A5 INTEGER DEFAULT 0, "
             "A6 INTEGER DEFAULT 0, A7 INTEGER DEFAULT 0); BEGIN"));
+        if (competente)
+            base.ejecutar(QStringLiteral("ALTER TABLE Palabras ADD COLUMN Inv TEXT; ALTER TABLE Palabras ADD COLUMN InvVoc TEXT; "
+                                         "ALTER TABLE Palabras ADD COLUMN Consonante TEXT; "
+                                         "ALTER TABLE Palabras ADD COLUMN Asonante TEXT; ALTER TABLE Palabras ADD COLUMN Silabas INTEGER"));
         {
-            Sentencia ins(base.db_, "INSERT INTO Palabras (Pal, Voc) VALUES (?1, ?2)");
+            Sentencia ins(base.db_, competente ? "INSERT INTO Palabras (Pal, Voc, Inv, InvVoc, Consonante, Asonante, Silabas) "
+                                                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)"
+                                               : "INSERT INTO Palabras (Pal, Voc) VALUES (?1, ?2)");
+            auto alReves = [](const QString &t) {
+                QList<uint> u = t.toUcs4();
+                std::reverse(u.begin(), u.end());
+                return QString::fromUcs4(reinterpret_cast<const char32_t *>(u.constData()), u.size());
+            };
             QSet<QString> vistas;
             for (const QString &l : lineas) {
                 const QString p = l.trimmed();
@@ -86,13 +100,33 @@ qint64 Ingenua::crear(const QString &lista, const QString &ruta)
                 vistas.insert(p);
                 ins.reiniciar();
                 ins.enlazar(1, QStringView(p));
-                ins.enlazar(2, QStringView(ExtraeVocales(p)));
+                const QString voc = ExtraeVocales(p);
+                ins.enlazar(2, QStringView(voc));
+                if (competente) {
+                    const QString inv = alReves(p.toLower()), invVoc = alReves(voc);
+                    ins.enlazar(3, QStringView(inv));
+                    ins.enlazar(4, QStringView(invVoc));
+                    const AnalisisSilabico a = analizarPalabra(p);
+                    if (a.valido) {
+                        ins.enlazar(5, QStringView(a.claveConsonante));
+                        ins.enlazar(6, QStringView(a.claveAsonante));
+                        ins.enlazar(7, qint64(a.numSilabas()));
+                    } else {
+                        for (int c = 5; c <= 7; ++c)
+                            ins.enlazar(c, std::optional<QString>());
+                    }
+                }
                 if (ins.paso() != SQLITE_DONE)
                     fallo(base.db_, QStringLiteral("No se pudo escribir «%1»").arg(p));
                 ++n;
             }
         }
         base.ejecutar(QStringLiteral("COMMIT; CREATE INDEX Palabras_Pal ON Palabras (Pal)"));
+        if (competente)
+            base.ejecutar(QStringLiteral("CREATE INDEX Palabras_Inv ON Palabras (Inv); "
+                                         "CREATE INDEX Palabras_InvVoc ON Palabras (InvVoc); "
+                                         "CREATE INDEX Palabras_Consonante ON Palabras (Consonante); "
+                                         "CREATE INDEX Palabras_Asonante ON Palabras (Asonante)"));
     }
     if (!QFile::rename(temporal, ruta))
         throw std::runtime_error(QStringLiteral("No se pudo dejar «%1».").arg(ruta).toStdString());

@@ -22,7 +22,10 @@ public:
 
     // Writes a new store from a word list (UTF-8, one word a line; blank and
     // repeated lines skipped, as "rimario-cli crear" does). Returns the rows written.
-    static qint64 crear(const QString &lista, const QString &ruta);
+    // 'competente' adds what a careful design would index for rhymes: the word
+    // reversed and lower-cased (Inv), the skeleton reversed (InvVoc), and the
+    // consonant and assonant keys with the number of syllables, each indexed.
+    static qint64 crear(const QString &lista, const QString &ruta, bool competente = false);
 
     // select Pal from Palabras order by Pal, into memory.
     void leerLista();

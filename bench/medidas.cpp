@@ -365,8 +365,9 @@ int main(int argc, char **argv)
     try {
         if (argc == 3 && std::strcmp(argv[1], "--medir-memoria") == 0)
             return medirMemoria(argv[2]);
-        if (argc == 4 && std::strcmp(argv[1], "--crear-ingenua") == 0) {
-            const qint64 n = Ingenua::crear(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        if (argc == 4 && (std::strcmp(argv[1], "--crear-ingenua") == 0 || std::strcmp(argv[1], "--crear-competente") == 0)) {
+            const qint64 n = Ingenua::crear(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                            std::strcmp(argv[1], "--crear-competente") == 0);
             std::fprintf(stderr, "%lld palabras en %s\n", static_cast<long long>(n), argv[3]);
             return 0;
         }

@@ -3,6 +3,7 @@
 #   formas.txt     ~1 M Spanish word forms (scripts/generar-formas.sh)
 #   formas-1m.lop  the program's store of them (rimario-cli crear)
 #   ingenua.db     the plain SQLite table of the same words (rimario-medidas --crear-ingenua)
+#   competente.db  the same table with the reversed word and skeleton and the rhyme keys indexed
 # Needs a build with the benchmarks (bench/ejecutar.sh makes one): BUILD=dir overrides build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +21,7 @@ if [ ! -e "$datos/formas-1m.lop" ]; then
 fi
 if [ ! -e "$datos/ingenua.db" ]; then
   "$build/bench/rimario-medidas" --crear-ingenua "$datos/formas.txt" "$datos/ingenua.db"
+fi
+if [ ! -e "$datos/competente.db" ]; then
+  "$build/bench/rimario-medidas" --crear-competente "$datos/formas.txt" "$datos/competente.db"
 fi

@@ -8,6 +8,8 @@
 #include "rima.h"
 #include "silabas.h"
 
+#include <string>
+
 namespace rimario::cli {
 
 namespace {
@@ -15,14 +17,55 @@ const char *const kUso =
     "Uso: rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA\n"
     "     rimario-cli buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA";
 
-void imprimir(const std::vector<QString> &palabras)
+// Writes the text as UTF-8 at 'd' (a lone surrogate as U+FFFD, as Qt writes
+// it), at most 3 bytes per UTF-16 unit; returns the end.
+char *escribirUtf8(char *d, QStringView t)
 {
-    QByteArray todo;
-    for (const QString &p : palabras) {
-        todo += p.toUtf8();
-        todo += '\n';
+    const qsizetype n = t.size();
+    const char16_t *u = reinterpret_cast<const char16_t *>(t.utf16());
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = u[i];
+        if (c < 0x80) {
+            *d++ = char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1]))
+            c = QChar::surrogateToUcs4(char16_t(c), u[++i]);
+        else if (QChar::isSurrogate(c))
+            c = 0xFFFD;
+        if (c < 0x800) {
+            *d++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *d++ = char(0xE0 | (c >> 12));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *d++ = char(0xF0 | (c >> 18));
+            *d++ = char(0x80 | ((c >> 12) & 0x3F));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *d++ = char(0x80 | (c & 0x3F));
     }
-    std::fwrite(todo.constData(), 1, size_t(todo.size()), stdout);
+    return d;
+}
+
+// One word a line, through one buffer of a fixed size.
+template <class F> void imprimir(qsizetype n, F palabra)
+{
+    std::string bufer(size_t(1) << 16, '\0');
+    char *d = bufer.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QStringView p = palabra(i);
+        const size_t cabe = size_t(p.size()) * 3 + 1;
+        if (size_t(bufer.data() + bufer.size() - d) < cabe) {
+            std::fwrite(bufer.data(), 1, size_t(d - bufer.data()), stdout);
+            if (cabe > bufer.size())
+                bufer.resize(cabe);
+            d = bufer.data();
+        }
+        d = escribirUtf8(d, p);
+        *d++ = '\n';
+    }
+    std::fwrite(bufer.data(), 1, size_t(d - bufer.data()), stdout);
     std::fflush(stdout);
 }
 
@@ -39,7 +82,7 @@ int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> sila
         consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
         consonante ? a.claveConsonante : a.claveAsonante, silabas);
     std::erase_if(r, [&](const QString &w) { return w.compare(palabra, Qt::CaseInsensitive) == 0; });
-    imprimir(r);
+    imprimir(qsizetype(r.size()), [&](qsizetype i) { return QStringView(r[size_t(i)]); });
     return 0;
 }
 }
@@ -104,22 +147,18 @@ int ordenBuscar(const QStringList &args)
         auto almacen = Almacen::abrir(ruta, true);
         Lexico lexico(almacen->colador());
         lexico.cargar(*almacen);
-        ResultadoRima r;
+        std::vector<qsizetype> pos;
         if (!vocales) {
             if (numeroDeCaracteres(palabra) < n)
                 return 0;
-            r = rimasCompletas(lexico, palabra, n, igual);
+            pos = posicionesCompletas(lexico, palabra, n, igual);
         } else {
-            auto marcadas = rimasVocalesDe(lexico, palabra, n, igual);
+            auto marcadas = posicionesVocalesDe(lexico, palabra, n, igual);
             if (!marcadas)
                 return 0;
-            r = std::move(*marcadas);
+            pos = std::move(*marcadas);
         }
-        std::vector<QString> palabras;
-        palabras.reserve(size_t(r.tamano()));
-        for (qsizetype i = 0; i < r.tamano(); ++i)
-            palabras.push_back(r.pal(i).toString());
-        imprimir(palabras);
+        imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
     } catch (const ErrorAlmacen &e) {
         error(e.mensaje());
         return 1;

@@ -73,7 +73,7 @@ static bool tieneComodines(QStringView t)
     return false;
 }
 
-ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+std::vector<qsizetype> posicionesCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
 {
     const QString fin = ultimosCaracteres(palabra, n);
     const qsizetype caracteres = igualTamano ? numeroDeCaracteres(palabra) : -1;
@@ -87,7 +87,12 @@ ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, b
     } else {
         lexico.terminadasEn(fin, palabra, caracteres, pos);
     }
-    return ResultadoRima::desde(lexico, pos);
+    return pos;
+}
+
+ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+{
+    return ResultadoRima::desde(lexico, posicionesCompletas(lexico, palabra, n, igualTamano));
 }
 
 ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<qsizetype> caracteres)
@@ -114,12 +119,23 @@ std::optional<ReglaVocales> reglaVocales(QStringView palabra, int n, bool igualT
 }
 } // namespace
 
-std::optional<ResultadoRima> rimasVocalesDe(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+std::optional<std::vector<qsizetype>> posicionesVocalesDe(const Lexico &lexico, QStringView palabra, int n,
+                                                          bool igualTamano)
 {
     const auto r = reglaVocales(palabra, n, igualTamano);
     if (!r)
         return std::nullopt;
-    return rimasVocales(lexico, r->fin, r->caracteres);
+    std::vector<qsizetype> pos;
+    lexico.vocalesTerminadasEn(r->fin, r->caracteres.value_or(-1), pos);
+    return pos;
+}
+
+std::optional<ResultadoRima> rimasVocalesDe(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
+{
+    const auto pos = posicionesVocalesDe(lexico, palabra, n, igualTamano);
+    if (!pos)
+        return std::nullopt;
+    return ResultadoRima::desde(lexico, *pos);
 }
 
 std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &lexico,

@@ -61,6 +61,8 @@ QString ultimosCaracteres(QStringView texto, qsizetype n);
 // Whole-word rhymes; the word must have at least n characters. Throws ErrorRima
 // when the ending is not a valid pattern.
 ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
+// The same as positions in the list.
+std::vector<qsizetype> posicionesCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
 
 // Vowel rhymes: the words whose skeleton ends in "fin" (n vowels), limited to
 // words of "caracteres" characters when given. These are the rows that the
@@ -70,6 +72,8 @@ ResultadoRima rimasVocales(const Lexico &lexico, QStringView fin, std::optional<
 // The rows a vowel-mode search for the word would mark, without marking them
 // (a store that cannot be written); nullopt as below.
 std::optional<ResultadoRima> rimasVocalesDe(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
+std::optional<std::vector<qsizetype>> posicionesVocalesDe(const Lexico &lexico, QStringView palabra, int n,
+                                                          bool igualTamano);
 
 // A vowel-mode search as the window runs it: records the marks in the store
 // (one atomic commit), then gives the marked rows. Nothing is written when the

@@ -85,6 +85,9 @@ private slots:
         QVERIFY(!Almacen::abrir(almacen)->estadoMarcas().reglas[1].fin.has_value()); // the marks not written
         QCOMPARE(rimas(QStringLiteral("--consonante camión")), lista("avión canción canción corazón ilusión pasión razón"));
         QCOMPARE(rimas(QStringLiteral("--asonante --silabas 3 pájaro")), lista("cántaro"));
+        // Characters outside the basic plane, and a word longer than any buffer, written whole.
+        const QStringList raras{QStringLiteral("\U0001D11Eón"), QString(70000, u'x') + QStringLiteral("ón")};
+        QCOMPARE(ejecutar(QStringLiteral("buscar --almacen %1 -n 2 razón").arg(crearAlmacen(ruta(QStringLiteral("raras.lop")), raras))).lineas, raras);
         // Errors: usage, store, pattern, syllables, a pipe for a store.
         QCOMPARE(::mkfifo(QFile::encodeName(ruta(QStringLiteral("tuberia.lop"))).constData(), 0644), 0);
         for (const QString &orden : {QStringLiteral("buscar canción"), QStringLiteral("buscar -n 8 canción"), QStringLiteral("nada"),

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Whole-process figures at a million words, paired in one run.
+
+Every command line search of rimario-cli against the same search in the
+sqlite3 shell, on a table with the reversed word, the reversed skeleton and
+the rhyme keys indexed (what a careful design indexes), and on the plain
+table with like (the obvious way); and the window's start, from exec to its
+first paint with the list usable (RIMARIO_AVISAR_LISTO), on the million-word
+store and on a one-word store. Rounds alternate the programs, so that each
+figure is taken beside its baseline; the median of the rounds is shown.
+
+  python3 bench/procesos.py [--rondas N] [--antes DIR]
+
+--antes DIR adds the same figures for the programs of another build (DIR/tools/rimario-cli,
+DIR/src/app/rimario), e.g. an earlier commit. Reads bench/datos (bench/preparar-datos.sh).
+"""
+import argparse
+import os
+import shutil
+import sqlite3
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+RAIZ = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DATOS = os.path.join(RAIZ, 'bench', 'datos')
+ALMACEN = os.path.join(DATOS, 'formas-1m.lop')
+COMPETENTE = os.path.join(DATOS, 'competente.db')
+INGENUA = os.path.join(DATOS, 'ingenua.db')
+MAX = chr(0x10FFFF)
+
+
+def cadena(t):
+    return "'" + t.replace("'", "''") + "'"
+
+
+def casos(db):
+    """(name, cli arguments, competent SQL, naive SQL or None)."""
+    def fila(p):
+        return db.execute('SELECT Voc, Consonante, Asonante, Silabas FROM Palabras WHERE Pal = ?', (p,)).fetchone()
+
+    r = []
+    for p, n, igual in (('canción', 2, False), ('canción', 4, True), ('cantamos', 2, False)):
+        fin = p[-n:].lower()[::-1]
+        extra = ' AND length(Pal) = %d' % len(p) if igual else ''
+        r.append(('completas -n %d%s %s' % (n, ' igual' if igual else '', p),
+                  ['-n', str(n)] + (['--igual-tamano'] if igual else []) + [p],
+                  "SELECT Pal FROM Palabras WHERE Inv >= %s AND Inv < %s AND Pal <> %s%s;"
+                  % (cadena(fin), cadena(fin + MAX), cadena(p), extra),
+                  "SELECT Pal FROM Palabras WHERE Pal LIKE %s AND Pal <> %s%s;" % (cadena('%' + p[-n:]), cadena(p), extra)))
+    for p, n in (('inoportunamente', 7), ('canción', 2)):
+        voc = fila(p)[0][-n:].lower()
+        r.append(('vocales -n %d %s' % (n, p), ['--vocales', '-n', str(n), p],
+                  "SELECT Pal FROM Palabras WHERE InvVoc >= %s AND InvVoc < %s;" % (cadena(voc[::-1]), cadena(voc[::-1] + MAX)),
+                  "SELECT Pal FROM Palabras WHERE substr(Voc, -%d) = %s;" % (n, cadena(voc))))
+    for p, tipo, silabas in (('canción', 'consonante', None), ('canción', 'asonante', None), ('canción', 'asonante', True)):
+        _, cons, ason, sil = fila(p)
+        clave = cons if tipo == 'consonante' else ason
+        columna = 'Consonante' if tipo == 'consonante' else 'Asonante'
+        extra = ' AND Silabas = %d' % sil if silabas else ''
+        r.append(('%s%s %s' % (tipo, ' silabas' if silabas else '', p),
+                  ['--' + tipo] + (['--silabas', str(sil)] if silabas else []) + [p],
+                  "SELECT Pal FROM Palabras WHERE %s = %s%s;" % (columna, cadena(clave), extra), None))
+    return r
+
+
+def tiempo(orden, entorno=None):
+    t = time.perf_counter()
+    subprocess.run(orden, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=entorno, check=False)
+    return (time.perf_counter() - t) * 1000
+
+
+def filas(orden, entorno=None):
+    salida = subprocess.run(orden, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=entorno, check=False).stdout
+    return salida.count(b'\n')
+
+
+def arranque(carpeta, entorno):
+    """Milliseconds from exec to the window's first paint."""
+    t = time.perf_counter()
+    p = subprocess.Popen([os.path.join(carpeta, 'rimario')], stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, env=entorno)
+    for linea in p.stderr:
+        if b'listo' in linea:
+            break
+    r = (time.perf_counter() - t) * 1000
+    p.kill()
+    p.wait()
+    return r
+
+
+def carpeta_ventana(binario, almacen, destino):
+    os.makedirs(destino, exist_ok=True)
+    shutil.copy2(binario, os.path.join(destino, 'rimario'))
+    os.symlink(almacen, os.path.join(destino, 'data.lop'))
+    return destino
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--rondas', type=int, default=15)
+    ap.add_argument('--build', default=os.environ.get('BUILD', os.path.join(RAIZ, 'build-medidas')))
+    ap.add_argument('--antes')
+    a = ap.parse_args()
+    for f in (ALMACEN, COMPETENTE, INGENUA):
+        if not os.path.exists(f):
+            sys.exit('Falta %s: ejecute bench/preparar-datos.sh.' % f)
+    tmp = tempfile.mkdtemp(prefix='rimario-procesos-')
+    entorno = dict(os.environ, RIMARIO_CACHE=os.path.join(tmp, 'cache'), RIMARIO_AVISAR_LISTO='1',
+                   QT_QPA_PLATFORM=os.environ.get('QT_QPA_PLATFORM', 'offscreen'), QTWEBENGINE_DISABLE_SANDBOX='1')
+    lados = [('ahora', a.build)] + ([('antes', a.antes)] if a.antes else [])
+    db = sqlite3.connect(COMPETENTE)
+    tabla = casos(db)
+    print('%-34s %8s %8s %9s %9s %9s' % ('orden (ms, mediana)', 'filas', 'ahora', 'antes', 'indexada', 'like'))
+    for nombre, args, competente, ingenua in tabla:
+        cli = {lado: [os.path.join(d, 'tools', 'rimario-cli'), 'buscar', '--almacen', ALMACEN] + args for lado, d in lados}
+        for orden in cli.values():  # the first run keeps the list for the next ones
+            tiempo(orden, entorno)
+        medidas = {k: [] for k in ('ahora', 'antes', 'indexada', 'like')}
+        for _ in range(a.rondas):
+            for lado, orden in cli.items():
+                medidas[lado].append(tiempo(orden, entorno))
+            medidas['indexada'].append(tiempo(['sqlite3', COMPETENTE, competente]))
+            if ingenua:
+                medidas['like'].append(tiempo(['sqlite3', INGENUA, ingenua]))
+        n = filas(cli['ahora'], entorno)
+        m = filas(['sqlite3', COMPETENTE, competente])
+        fmt = lambda k: '%9.1f' % statistics.median(medidas[k]) if medidas[k] else '%9s' % '-'
+        print('%-34s %8s %8.1f %s %s %s' % (nombre, n if n == m else '%d/%d' % (n, m),
+                                            statistics.median(medidas['ahora']), fmt('antes'), fmt('indexada'), fmt('like')))
+    # The window: the million words and one word, each side.
+    una = os.path.join(tmp, 'una.lop')
+    lista = os.path.join(tmp, 'una.txt')
+    with open(lista, 'w') as f:
+        f.write('hola\n')
+    subprocess.run([os.path.join(a.build, 'tools', 'rimario-cli'), 'crear', '--lista', lista, una],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ventanas = {}
+    for lado, d in lados:
+        for tam, almacen in (('1M', ALMACEN), ('1', una)):
+            ventanas[(lado, tam)] = carpeta_ventana(os.path.join(d, 'src', 'app', 'rimario'), almacen,
+                                                    os.path.join(tmp, '%s-%s' % (lado, tam)))
+    # A first start keeps the list; it is written while the window runs.
+    p = subprocess.Popen([os.path.join(ventanas[('ahora', '1M')], 'rimario')], env=entorno,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    fin = time.time() + 30
+    while time.time() < fin and not (os.path.isdir(entorno['RIMARIO_CACHE'])
+                                     and any(os.path.getsize(os.path.join(entorno['RIMARIO_CACHE'], x)) > 50_000_000
+                                             for x in os.listdir(entorno['RIMARIO_CACHE']) if x.endswith('.lista'))):
+        time.sleep(0.1)
+    p.kill()
+    p.wait()
+    rondas = max(5, a.rondas // 3)
+    medidas = {k: [] for k in ventanas}
+    for _ in range(rondas):
+        for k, carpeta in ventanas.items():
+            if k[0] == 'antes' and not a.antes:
+                continue
+            medidas[k].append(arranque(carpeta, entorno))
+    for lado, _ in lados:
+        g, u = statistics.median(medidas[(lado, '1M')]), statistics.median(medidas[(lado, '1')])
+        print('ventana pintada, %s: %.0f ms con 1M palabras, %.0f ms con una (%.2f veces)' % (lado, g, u, g / u))
+    shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == '__main__':
+    main()
