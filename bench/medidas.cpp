@@ -318,7 +318,8 @@ void registrar()
         RegisterBenchmark((nombre + "/ingenuo").c_str(), abrirIngenuo, frio)
             ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
     }
-    for (const char *t : {"a", "ca", "des", "zurc", "qx", "ñu", "árb", "c?n", "*qx"}) {
+    for (const char *t : {"a", "ca", "des", "zurc", "qx", "ñu", "árb", "c?n", "*qx", "*aeiou", "*[qk]*[xz]", "*ñ?[a-c]x",
+                          "?????????????????????????", "*x*y*z*w", "*[!a-zñáéíóúü]*"}) {
         const std::string nombre = std::string("tecla/") + t;
         RegisterBenchmark((nombre + "/nuestro").c_str(), teclaNuestra, t)
             ->Unit(benchmark::kMicrosecond)->UseRealTime();

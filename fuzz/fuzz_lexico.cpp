@@ -88,6 +88,14 @@ void comprobar(const Lexico &l, const std::map<qint64, QString> &voc, const QStr
     if (latinas || hallado >= 0)
         FUZZ_COMPROBAR(prefijo.empty() ? hallado < 0 : (l.id(hallado) == prefijo.front() || (!latinas && patron->coincide(l.pal(hallado)))),
                        "prefijo " + fuzz::mostrar(q) + " -> " + QByteArray::number(hallado) + "\n" + lista(l));
+    // The word looked for as a whole pattern: the first word it matches.
+    if (const auto entero = Patron::compilar(q)) {
+        const auto todas = barrido(l, [&](qsizetype i) { return entero->coincide(l.pal(i)); });
+        if (latinas || entero->prefijoLiteral().empty()) {
+            const qsizetype h = l.buscarPatron(*entero);
+            FUZZ_COMPROBAR(todas.empty() ? h < 0 : l.id(h) == todas.front(), "patrón " + fuzz::mostrar(q) + "\n" + lista(l));
+        }
+    }
     const auto igual = barrido(l, [&](qsizetype i) { return iguales(l.pal(i), q); });
     FUZZ_COMPROBAR(igual.empty() ? l.buscarIgual(q) < 0 : l.id(l.buscarIgual(q)) == igual.front(), "igual " + fuzz::mostrar(q) + "\n" + lista(l));
     if (numeroDeCaracteres(q) < n)

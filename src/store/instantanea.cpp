@@ -4,8 +4,8 @@
 // the file instead of reading a million rows; any other state reads the rows.
 //
 // Layout: a header, then the arrays one after the other, each aligned to its
-// own element size: ids, fin1, fin2 (8 bytes each), inicio, largo, claveVoc
-// (4 bytes), arena (2 bytes). Written to a temporary file, synced and renamed
+// own element size: ids, fin1, fin2, mascara, pares (8 bytes each), inicio,
+// largo, claveVoc (4 bytes), arena (2 bytes). Written to a temporary file, synced and renamed
 // over the old one, so that a reader finds the old snapshot or the new one.
 
 #include "instantanea.h"
@@ -33,7 +33,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 3;
 constexpr quint32 kOrdenBytes = 0x01020304;
 constexpr int kMaxColacion = 60;
 
@@ -87,7 +87,7 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades)
 
 quint64 tamanoEsperado(quint64 filas, quint64 unidades)
 {
-    return sizeof(Cabecera) + filas * (3 * 8 + 3 * 4) + unidades * 2;
+    return sizeof(Cabecera) + filas * (5 * 8 + 3 * 4) + unidades * 2;
 }
 
 // Unmaps the file when the last array stops borrowing from it.
@@ -151,10 +151,12 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     const auto *ids = reinterpret_cast<const qint64 *>(p);
     const auto *fin1 = reinterpret_cast<const uint64_t *>(p + 8 * n);
     const auto *fin2 = reinterpret_cast<const uint64_t *>(p + 16 * n);
-    const auto *inicio = reinterpret_cast<const uint32_t *>(p + 24 * n);
-    const auto *largo = reinterpret_cast<const uint32_t *>(p + 28 * n);
-    const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 32 * n);
-    const auto *arena = reinterpret_cast<const char16_t *>(p + 36 * n);
+    const auto *mascara = reinterpret_cast<const uint64_t *>(p + 24 * n);
+    const auto *pares = reinterpret_cast<const uint64_t *>(p + 32 * n);
+    const auto *inicio = reinterpret_cast<const uint32_t *>(p + 40 * n);
+    const auto *largo = reinterpret_cast<const uint32_t *>(p + 44 * n);
+    const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 48 * n);
+    const auto *arena = reinterpret_cast<const char16_t *>(p + 52 * n);
     // Every word must lie inside the text: a damaged file is read again from the store.
     for (size_t i = 0; i < n; ++i)
         if (quint64(inicio[i]) + largo[i] > u)
@@ -162,6 +164,8 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     ids_.prestar(ids, n);
     fin1_.prestar(fin1, n);
     fin2_.prestar(fin2, n);
+    mascara_.prestar(mascara, n);
+    pares_.prestar(pares, n);
     inicio_.prestar(inicio, n);
     largo_.prestar(largo, n);
     claveVoc_.prestar(claveVoc, n);
@@ -183,6 +187,7 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
     };
     const bool bien = escribir(&c, sizeof c) && escribir(ids_.data(), ids_.size() * 8)
         && escribir(fin1_.data(), fin1_.size() * 8) && escribir(fin2_.data(), fin2_.size() * 8)
+        && escribir(mascara_.data(), mascara_.size() * 8) && escribir(pares_.data(), pares_.size() * 8)
         && escribir(inicio_.data(), inicio_.size() * 4) && escribir(largo_.data(), largo_.size() * 4)
         && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(arena_.data(), arena_.size() * 2);
     if (bien)

@@ -91,6 +91,13 @@ Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, 
         else
             c.fin2 |= f << (16 * (i - 4));
     }
+    thread_local std::u32string puntos;
+    plegarTexto(pal, npal, puntos);
+    for (size_t i = 0; i < puntos.size(); ++i) {
+        c.caracteres |= uint64_t(1) << bitDeCaracter(puntos[i]);
+        if (i + 1 < puntos.size())
+            c.pares |= uint64_t(1) << bitDePar(puntos[i], puntos[i + 1]);
+    }
     if (rara)
         c.voc |= kRara;
     if (nula)
@@ -140,6 +147,8 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
     fin1_.cambiar([&](auto &v) { v[pos] = c.fin1; });
     fin2_.cambiar([&](auto &v) { v[pos] = c.fin2; });
     claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });
+    mascara_.cambiar([&](auto &v) { v[pos] = c.caracteres; });
+    pares_.cambiar([&](auto &v) { v[pos] = c.pares; });
 }
 
 // Applies the same change to every array that has one entry per row.
@@ -153,6 +162,8 @@ template <class F> void Lexico::cambiarTodos(F &&f)
     fin1_.cambiar(f);
     fin2_.cambiar(f);
     claveVoc_.cambiar(f);
+    mascara_.cambiar(f);
+    pares_.cambiar(f);
 }
 
 void Lexico::cargar(const Almacen &almacen)
@@ -174,9 +185,11 @@ void Lexico::cargarFilas(const Almacen &almacen)
 {
     std::vector<qint64> ids;
     std::vector<uint32_t> inicio, largo, claveVoc;
-    std::vector<uint64_t> fin1, fin2;
+    std::vector<uint64_t> fin1, fin2, mascara, pares;
     std::vector<char16_t> arena;
     const qint64 total = almacen.contarFilas();
+    mascara.reserve(size_t(total));
+    pares.reserve(size_t(total));
     ids.reserve(size_t(total));
     inicio.reserve(size_t(total));
     largo.reserve(size_t(total));
@@ -200,6 +213,8 @@ void Lexico::cargarFilas(const Almacen &almacen)
         fin1.push_back(c.fin1);
         fin2.push_back(c.fin2);
         claveVoc.push_back(c.voc);
+        mascara.push_back(c.caracteres);
+        pares.push_back(c.pares);
     });
     ids_.tomar(std::move(ids));
     inicio_.tomar(std::move(inicio));
@@ -208,6 +223,26 @@ void Lexico::cargarFilas(const Almacen &almacen)
     fin1_.tomar(std::move(fin1));
     fin2_.tomar(std::move(fin2));
     arena_.tomar(std::move(arena));
+    mascara_.tomar(std::move(mascara));
+    pares_.tomar(std::move(pares));
+}
+
+bool Lexico::puedeCoincidir(qsizetype pos, const Requisitos &r) const
+{
+    const size_t i = size_t(pos);
+    if ((mascara_[i] & r.caracteres) != r.caracteres || (pares_[i] & r.pares) != r.pares)
+        return false;
+    for (const uint64_t m : r.algun)
+        if (!(mascara_[i] & m))
+            return false;
+    // A character takes one or two UTF-16 units.
+    const qsizetype unidades = qsizetype(largo_[i]);
+    if (unidades < r.minimo || (r.maximo >= 0 && (unidades + 1) / 2 > r.maximo))
+        return false;
+    if (r.minimo * 2 <= unidades && (r.maximo < 0 || unidades <= r.maximo))
+        return true;
+    const qsizetype n = caracteres(pos);
+    return n >= r.minimo && (r.maximo < 0 || n <= r.maximo);
 }
 
 qsizetype Lexico::caracteres(qsizetype pos) const
@@ -279,10 +314,11 @@ qsizetype Lexico::buscarPatron(const Patron &patron) const
             hasta = desde;
     }
     const bool simple = patron.esPrefijoSimple();
+    const Requisitos req = patron.requisitos();
     for (qsizetype i = desde; i < hasta; ++i) {
         if (palNula(i))
             continue;
-        if (simple ? empiezaPlegado(pal(i), pref) : patron.coincide(pal(i)))
+        if (simple ? empiezaPlegado(pal(i), pref) : (puedeCoincidir(i, req) && patron.coincide(pal(i))))
             return i;
     }
     return kNinguna;
@@ -412,8 +448,9 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
                           std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    const Requisitos req = patron.requisitos();
     for (qsizetype i = 0; i < tamano(); ++i) {
-        if (palNula(i) || !patron.coincide(pal(i)))
+        if (palNula(i) || !puedeCoincidir(i, req) || !patron.coincide(pal(i)))
             continue;
         if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
             continue;
@@ -446,7 +483,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 size_t Lexico::memoria() const
 {
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
-        + claveVoc_.memoria() + arena_.memoria();
+        + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria();
 }
 
 } // namespace rimario

@@ -19,6 +19,7 @@ namespace rimario {
 
 class Almacen;
 class Patron;
+struct Requisitos;
 
 // An array of the list: owned, or lent by a mapped snapshot file until the
 // first change, which copies it.
@@ -139,6 +140,7 @@ private:
     struct Claves {
         uint64_t fin1, fin2;
         uint32_t voc;
+        uint64_t caracteres = 0, pares = 0; // see Requisitos
     };
     static Claves clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                            qsizetype nvoc);
@@ -146,6 +148,8 @@ private:
                  const char16_t *voc, qsizetype nvoc);
     bool igualPlegado(qsizetype pos, QStringView otra) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
+    // False when the word cannot match a pattern with these requisites.
+    bool puedeCoincidir(qsizetype pos, const Requisitos &r) const;
     bool cumpleLongitud(qsizetype pos, qsizetype caracteres) const
     {
         return caracteres < 0 || this->caracteres(pos) == caracteres;
@@ -161,6 +165,7 @@ private:
     Tramo<uint32_t> largo_;
     Tramo<uint64_t> fin1_, fin2_; // last 4 and previous 4 folded UTF-16 units
     Tramo<uint32_t> claveVoc_;    // last 7 vowels of Voc, 3 bits each, + flags
+    Tramo<uint64_t> mascara_, pares_; // the characters and adjacent pairs of the word
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from

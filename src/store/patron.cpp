@@ -174,6 +174,9 @@ std::optional<Patron> Patron::compilar(QStringView patron, QString *error)
                         t.rangos.push_back({a, a, false, {}, {}});
                     }
                 }
+                // The Latin letters' answers at hand: a range asks the order otherwise.
+                for (char32_t x = 0; x < char32_t(t.latinos.size()); ++x)
+                    t.latinos[x] = enLista(t, x);
             }
             i = j;
         } else {
@@ -202,30 +205,81 @@ Patron Patron::literal(QStringView texto)
     return p;
 }
 
+Requisitos Patron::requisitos() const
+{
+    Requisitos r;
+    bool estrella = false;
+    for (size_t i = 0; i < tokens_.size(); ++i) {
+        const Token &t = tokens_[i];
+        switch (t.tipo) {
+        case Token::Estrella: estrella = true; continue;
+        case Token::Vacio: continue;
+        case Token::Car:
+            r.caracteres |= uint64_t(1) << bitDeCaracter(t.c);
+            if (i + 1 < tokens_.size() && tokens_[i + 1].tipo == Token::Car)
+                r.pares |= uint64_t(1) << bitDePar(t.c, tokens_[i + 1].c);
+            break;
+        case Token::Digito: {
+            uint64_t m = 0;
+            for (char32_t d = U'0'; d <= U'9'; ++d)
+                m |= uint64_t(1) << bitDeCaracter(d);
+            r.algun.push_back(m);
+            break;
+        }
+        case Token::Conjunto: {
+            // A character with a bit of its own: the list (or, negated, what it
+            // leaves out) tells which of those bits can stand for it. Any other
+            // character may be behind any of the shared bits, unless the list
+            // names single characters only, all of them known.
+            uint64_t m = 0;
+            for (unsigned b = 0; b < kBitsPropios; ++b)
+                if (enLista(t, kCaracteresPropios[b]) != t.negado)
+                    m |= uint64_t(1) << b;
+            for (const Rango &g : t.rangos)
+                if (t.negado || g.intervalo)
+                    m |= ~uint64_t(0) << kBitsPropios;
+                else if (bitDeCaracter(g.desde) >= kBitsPropios)
+                    m |= uint64_t(1) << bitDeCaracter(g.desde);
+            if (t.negado)
+                m |= ~uint64_t(0) << kBitsPropios;
+            r.algun.push_back(m);
+            break;
+        }
+        case Token::Cualquiera: break;
+        }
+        ++r.minimo;
+    }
+    if (!estrella)
+        r.maximo = r.minimo;
+    return r;
+}
+
 bool Patron::uno(const Token &t, char32_t c) const
 {
     switch (t.tipo) {
     case Token::Car: return t.c == c;
     case Token::Cualquiera: return true;
     case Token::Digito: return c >= U'0' && c <= U'9';
-    case Token::Conjunto: {
-        bool dentro = false;
-        const std::string *clave = nullptr;
-        for (const Rango &r : t.rangos) {
-            if (!r.intervalo) {
-                dentro = c == r.desde;
-            } else {
-                if (!clave)
-                    clave = &orden().clave(c);
-                dentro = *clave >= r.claveDesde && *clave <= r.claveHasta;
-            }
-            if (dentro)
-                break;
-        }
-        return dentro != t.negado;
-    }
+    case Token::Conjunto: return (c < t.latinos.size() ? t.latinos[c] : enLista(t, c)) != t.negado;
     default: return false;
     }
+}
+
+bool Patron::enLista(const Token &t, char32_t c)
+{
+    const std::string *clave = nullptr;
+    for (const Rango &r : t.rangos) {
+        if (!r.intervalo) {
+            if (c == r.desde)
+                return true;
+        } else {
+            if (!clave)
+                clave = &orden().clave(c);
+            if (*clave >= r.claveDesde && *clave <= r.claveHasta)
+                return true;
+        }
+    }
+    return false;
 }
 
 bool Patron::coincideTokens(const std::u32string &s) const

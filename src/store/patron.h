@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <bitset>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,43 @@ namespace rimario {
 
 // Simple case folding of one code point, as every comparison of the store uses it.
 char32_t plegar(char32_t c);
+
+// A quick first test of a text against a pattern: each folded character and
+// each pair of adjacent ones sets one bit of 64 in a text's two masks. A text
+// a pattern matches has every bit the pattern's literal characters and pairs
+// set, and one bit at least of each of its lists of characters.
+// The characters with a bit of their own (the letters of Spanish words and the
+// digits); every other character shares one of the remaining bits.
+inline constexpr char32_t kCaracteresPropios[] = U"abcdefghijklmnopqrstuvwxyz0123456789ñáéíóúü";
+inline constexpr unsigned kBitsPropios = 43;
+inline unsigned bitDeCaracter(char32_t c)
+{
+    if (c >= U'a' && c <= U'z')
+        return unsigned(c - U'a');
+    if (c >= U'0' && c <= U'9')
+        return 26 + unsigned(c - U'0');
+    switch (c) {
+    case U'ñ': return 36;
+    case U'á': return 37;
+    case U'é': return 38;
+    case U'í': return 39;
+    case U'ó': return 40;
+    case U'ú': return 41;
+    case U'ü': return 42;
+    default: return kBitsPropios + unsigned(c % (64 - kBitsPropios));
+    }
+}
+inline unsigned bitDePar(char32_t a, char32_t b)
+{
+    return unsigned((uint32_t(a * 31u + b) * 2654435761u) >> 26);
+}
+struct Requisitos {
+    uint64_t caracteres = 0;     // every one of these bits
+    uint64_t pares = 0;          // every one of these bits
+    std::vector<uint64_t> algun; // one bit at least of each
+    qsizetype minimo = 0;        // characters, at least
+    qsizetype maximo = -1;       // and at most (-1: no limit)
+};
 
 class Patron {
 public:
@@ -32,6 +71,8 @@ public:
 
     // The folded literal characters before the first pattern character.
     const std::u32string &prefijoLiteral() const { return prefijo_; }
+    // What any text the pattern matches has (see Requisitos).
+    Requisitos requisitos() const;
     // True when the pattern holds no pattern character at all.
     bool esLiteral() const { return literal_; }
     // Same, and it ends in "*" with no other pattern character before it.
@@ -48,9 +89,11 @@ private:
         bool negado = false;
         char32_t c = 0;
         std::vector<Rango> rangos;
+        std::bitset<0x250> latinos; // of a list: which characters up to U+024F are in it
     };
     bool coincideTokens(const std::u32string &texto) const;
     bool uno(const Token &t, char32_t c) const;
+    static bool enLista(const Token &t, char32_t c);
 
     std::vector<Token> tokens_;
     std::u32string prefijo_;
