@@ -3,6 +3,7 @@
 #include "almacen.h"
 #include "conversion_access.h"
 #include "ordenes.h"
+#include "silabas.h"
 #include "vocales.h"
 
 #include <QDir>
@@ -10,6 +11,9 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
+
+#include <future>
+#include <vector>
 
 #include <cerrno>
 #include <cstdio>
@@ -88,23 +92,45 @@ int ordenCrear(const QStringList &args)
     try {
         auto almacen = Almacen::crear(rutaTemporal);
         const bool largo = lineas.size() > 50000;
-        QSet<QString> vistas;
-        vistas.reserve(lineas.size());
+        // Each word once, with the line it came from.
+        std::vector<std::pair<QString, qsizetype>> palabras;
+        {
+            QSet<QString> vistas;
+            vistas.reserve(lineas.size());
+            for (qsizetype n = 0; n < lineas.size(); ++n) {
+                QString palabra = lineas[n].trimmed();
+                if (palabra.isEmpty() || vistas.contains(palabra))
+                    continue;
+                vistas.insert(palabra);
+                palabras.emplace_back(std::move(palabra), n + 1);
+            }
+        }
+        // The words' skeletons and syllables are made a block ahead, on another
+        // thread, while the block before is written.
+        constexpr size_t kBloque = 20000;
+        using Bloque = std::vector<std::pair<QString, AnalisisSilabico>>;
+        auto preparar = [&palabras](size_t desde) {
+            Bloque b;
+            for (size_t i = desde; i < std::min(desde + kBloque, palabras.size()); ++i)
+                b.emplace_back(ExtraeVocales(palabras[i].first), analizarPalabra(palabras[i].first));
+            return b;
+        };
         Almacen::Lote lote(*almacen);
-        qsizetype n = 0;
-        for (const QString &l : lineas) {
-            ++n;
-            const QString palabra = l.trimmed();
-            if (palabra.isEmpty() || vistas.contains(palabra))
-                continue;
-            vistas.insert(palabra);
-            Fila f;
-            f.pal = palabra;
-            f.voc = ExtraeVocales(palabra);
-            lote.insertar(f);
-            ++escritas;
-            if (largo && n % 100000 == 0)
-                error(QStringLiteral("… %1 de %2 líneas").arg(n).arg(lineas.size()));
+        std::future<Bloque> siguiente = std::async(std::launch::async, preparar, 0);
+        for (size_t desde = 0; desde < palabras.size(); desde += kBloque) {
+            const Bloque bloque = siguiente.get();
+            if (desde + kBloque < palabras.size())
+                siguiente = std::async(std::launch::async, preparar, desde + kBloque);
+            for (size_t i = 0; i < bloque.size(); ++i) {
+                const auto &[palabra, linea] = palabras[desde + i];
+                Fila f;
+                f.pal = palabra;
+                f.voc = bloque[i].first;
+                lote.insertar(f, bloque[i].second);
+                ++escritas;
+                if (largo && linea / 100000 != (desde + i == 0 ? 0 : palabras[desde + i - 1].second / 100000))
+                    error(QStringLiteral("… %1 de %2 líneas").arg(linea / 100000 * 100000).arg(lineas.size()));
+            }
         }
         lote.confirmar();
     } catch (const ErrorAlmacen &e) {

@@ -93,10 +93,24 @@ CREATE TABLE Meta (
 INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 )SQL";
 
+// Clave tells whether a row's keys are made: an empty blob when they are, Null
+// when the row was written by another program and they are not yet (its rhyme
+// keys are then Null too: the triggers leave them so, and no key finds it). (Up to
+// format 2 it held the row's sort key, and three indexes carried it: the list
+// order is now made in memory, and kept between starts.)
 const char *const kIndices = R"SQL(
-CREATE INDEX IF NOT EXISTS PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);
-CREATE INDEX IF NOT EXISTS PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);
-CREATE INDEX IF NOT EXISTS PalabrasBase_asonante ON PalabrasBase (Asonante, Clave, Pal, Silabas);
+CREATE INDEX IF NOT EXISTS PalabrasBase_pendientes ON PalabrasBase (Id) WHERE Clave IS NULL;
+CREATE INDEX IF NOT EXISTS PalabrasBase_rima_consonante ON PalabrasBase (Consonante, Silabas);
+CREATE INDEX IF NOT EXISTS PalabrasBase_rima_asonante ON PalabrasBase (Asonante, Silabas);
+)SQL";
+const char *const kIndicesRima = "DROP INDEX IF EXISTS PalabrasBase_rima_consonante; "
+                                 "DROP INDEX IF EXISTS PalabrasBase_rima_asonante;";
+
+const char *const kDe2A3 = R"SQL(
+DROP INDEX IF EXISTS PalabrasBase_orden;
+DROP INDEX IF EXISTS PalabrasBase_consonante;
+DROP INDEX IF EXISTS PalabrasBase_asonante;
+UPDATE PalabrasBase SET Clave = X'' WHERE Clave IS NOT NULL;
 )SQL";
 
 // Format 1 had no rhyme keys.
@@ -160,14 +174,11 @@ CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
 END;
 )SQL";
 
-const char *const kLeerEnOrden =
-    "SELECT Id, Pal, Voc FROM PalabrasBase ORDER BY Clave, Pal, Voc, Id";
-const char *const kLeerConClave =
-    "SELECT Id, Pal, Voc, Clave FROM PalabrasBase WHERE Clave IS NOT NULL ORDER BY Clave, Pal, Voc, Id";
+const char *const kLeerTodas = "SELECT Id, Pal, Voc FROM PalabrasBase";
 const char *const kLeerPendientes = "SELECT Id, Pal, Voc FROM PalabrasBase WHERE Clave IS NULL";
 const char *const kHayPendientes = "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1";
 const char *const kRepararClaves =
-    "UPDATE PalabrasBase SET Clave = clave_orden(Pal), Consonante = clave_rima(Pal, 0), "
+    "UPDATE PalabrasBase SET Clave = X'', Consonante = clave_rima(Pal, 0), "
     "Asonante = clave_rima(Pal, 1), Silabas = clave_rima(Pal, 2) WHERE Clave IS NULL";
 const char *const kLeerSig = "SELECT Sig FROM PalabrasBase WHERE Id = ?1";
 const char *const kLeerFila =
@@ -177,18 +188,17 @@ const char *const kLeerReglas = "SELECT N, Gen, Fin, Largo FROM Marcas ORDER BY 
 const char *const kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contador'";
 const char *const kInsertar =
     "INSERT INTO PalabrasBase (Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave, Consonante, "
-    "Asonante, Silabas) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)";
+    "Asonante, Silabas) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, X'', ?12, ?13, ?14)";
 const char *const kCambiarSig = "UPDATE PalabrasBase SET Sig = ?2 WHERE Id = ?1";
 const char *const kCongelarMarcas =
     "UPDATE PalabrasBase SET (A2, A3, A4, A5, A6, A7) = "
     "(SELECT A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1), Sello = ?2 WHERE Id = ?1";
 const char *const kCambiarPal =
-    "UPDATE PalabrasBase SET Pal = ?2, Voc = ?3, Clave = ?4, Consonante = ?5, Asonante = ?6, "
+    "UPDATE PalabrasBase SET Pal = ?2, Voc = ?3, Clave = X'', Consonante = ?5, Asonante = ?6, "
     "Silabas = ?7 WHERE Id = ?1";
 const char *const kEliminar = "DELETE FROM PalabrasBase WHERE Id = ?1";
 const char *const kMarcar = "UPDATE Marcas SET Gen = ?2, Fin = ?3, Largo = ?4 WHERE N = ?1";
 const char *const kGuardarContador = "UPDATE Meta SET Valor = ?1 WHERE Clave = 'contador'";
-const char *const kLeerColacion = "SELECT Valor FROM Meta WHERE Clave = 'colacion'";
 const char *const kGuardarColacion =
     "INSERT OR REPLACE INTO Meta (Clave, Valor) VALUES ('colacion', ?1)";
 
@@ -253,9 +263,8 @@ void funcionClave(sqlite3_context *ctx, int, sqlite3_value **args)
 
 // The rhyme keys of a word, bound at 'primero' (consonant), +1 (assonant), +2 (syllables);
 // Null for a word the rules cannot split.
-void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QString> &pal)
+void enlazarClavesRima(sqlite3_stmt *st, int primero, const AnalisisSilabico &a)
 {
-    const AnalisisSilabico a = pal ? analizarPalabra(*pal) : AnalisisSilabico{};
     if (!a.valido) {
         for (int i = 0; i < 3; ++i)
             sqlite3_bind_null(st, primero + i);
@@ -266,6 +275,11 @@ void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QStrin
     sqlite3_bind_text16(st, primero + 1, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2),
                         SQLITE_TRANSIENT);
     sqlite3_bind_int(st, primero + 2, a.numSilabas());
+}
+
+void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QString> &pal)
+{
+    enlazarClavesRima(st, primero, pal ? analizarPalabra(*pal) : AnalisisSilabico{});
 }
 
 // clave_rima(Pal, 0|1|2): consonant key, assonant key, number of syllables.
@@ -559,6 +573,8 @@ void Almacen::actualizarFormato(int desde)
     int rc = SQLITE_OK;
     if (desde < 2)
         rc = sqlite3_exec(db_, kDe1A2, nullptr, nullptr, &err);
+    if (rc == SQLITE_OK && desde < 3)
+        rc = sqlite3_exec(db_, kDe2A3, nullptr, nullptr, &err);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db_, kIndices, nullptr, nullptr, &err);
     if (rc == SQLITE_OK)
@@ -572,37 +588,23 @@ void Almacen::actualizarFormato(int desde)
         throw ErrorAlmacen(tipoDe(rc), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
                                            .arg(ruta_).arg(desde).arg(motor.isEmpty() ? mensajeMotor(db_) : motor));
     formato_ = kFormatoActual;
+    // What the older format's indexes took is given back to the file system
+    // (in a transaction of its own: a store killed meanwhile stays as it is).
+    bool compactar = false;
+    if (desde < 3) {
+        Sentencia libres(db_, "PRAGMA freelist_count"), paginas(db_, "PRAGMA page_count");
+        compactar = libres.paso() == SQLITE_ROW && paginas.paso() == SQLITE_ROW
+            && libres.entero(0) * 4 > paginas.entero(0);
+    }
+    if (compactar)
+        sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
 }
 
 void Almacen::actualizarClaves()
 {
-    // Sort keys are remade when the collation rules changed, and for rows
-    // written by other tools through the view.
-    QString guardada;
-    {
-        Sentencia s(db_, kLeerColacion);
-        if (s.ok() && s.paso() == SQLITE_ROW)
-            guardada = s.texto(0);
-    }
-    const QString actual = colador_.version();
-    if (guardada == actual) {
-        if (hayClavesPendientes())
-            repararClaves();
-        return;
-    }
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        return; // someone else is writing; the keys are remade on a later start
-    char *err = nullptr;
-    int rc = sqlite3_exec(db_, "UPDATE PalabrasBase SET Clave = clave_orden(Pal)", nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK)
-        return;
-    Sentencia s(db_, kGuardarColacion);
-    s.enlazar(1, QStringView(actual));
-    if (s.paso() != SQLITE_DONE)
-        return;
-    t.confirmar();
+    // Rows written by other tools through the view get their keys.
+    if (hayClavesPendientes())
+        repararClaves();
 }
 
 bool Almacen::hayClavesPendientes() const
@@ -671,73 +673,49 @@ std::optional<QByteArray> columnaBytes(sqlite3_stmt *st, int c)
 
 } // namespace
 
-void Almacen::recorrerEnOrden(
+void Almacen::recorrer(
     const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
 {
     const QString que = QStringLiteral("No se pudo leer la lista de palabras");
-    if (!hayClavesPendientes() || repararClaves()) {
-        Sentencia s(db_, kLeerEnOrden);
-        if (!s.ok())
-            fallo(que, s.rc());
-        int rc;
-        sqlite3_stmt *st = s.get();
-        while ((rc = s.paso()) == SQLITE_ROW) {
-            const qint64 id = sqlite3_column_int64(st, 0);
-            const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-            const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
-            const int npal = sqlite3_column_bytes(st, 1);
-            const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
-            const int nvoc = sqlite3_column_bytes(st, 2);
-            visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
-        }
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-        return;
-    }
-    // Rows without keys, and the file cannot be written now: they are keyed
-    // here, as clave_orden would key them, and merged into the ordered rows.
-    std::vector<Lugar> sueltas;
-    {
-        Sentencia s(db_, kLeerPendientes);
-        if (!s.ok())
-            fallo(que, s.rc());
-        int rc;
-        while ((rc = s.paso()) == SQLITE_ROW) {
-            Lugar l;
-            l.id = s.entero(0);
-            l.pal = columnaBytes(s.get(), 1);
-            l.voc = columnaBytes(s.get(), 2);
-            l.clave = colador_.clave(l.pal ? QString::fromUtf8(*l.pal) : QString());
-            sueltas.push_back(std::move(l));
-        }
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-    }
-    std::sort(sueltas.begin(), sueltas.end(), antes);
-    auto darSuelta = [&](const Lugar &l) {
-        visitar(l.id, l.pal ? l.pal->constData() : "", l.pal ? int(l.pal->size()) : 0, !l.pal,
-                l.voc ? l.voc->constData() : "", l.voc ? int(l.voc->size()) : 0);
-    };
-    size_t k = 0;
-    Sentencia s(db_, kLeerConClave);
+    Sentencia s(db_, kLeerTodas);
     if (!s.ok())
         fallo(que, s.rc());
     int rc;
     sqlite3_stmt *st = s.get();
-    Lugar fila;
     while ((rc = s.paso()) == SQLITE_ROW) {
-        fila.id = sqlite3_column_int64(st, 0);
-        fila.pal = columnaBytes(st, 1);
-        fila.voc = columnaBytes(st, 2);
-        fila.clave = QByteArray(static_cast<const char *>(sqlite3_column_blob(st, 3)), sqlite3_column_bytes(st, 3));
-        while (k < sueltas.size() && antes(sueltas[k], fila))
-            darSuelta(sueltas[k++]);
-        darSuelta(fila);
+        const qint64 id = sqlite3_column_int64(st, 0);
+        const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
+        const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+        const int npal = sqlite3_column_bytes(st, 1);
+        const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
+        const int nvoc = sqlite3_column_bytes(st, 2);
+        visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
     }
     if (rc != SQLITE_DONE)
         fallo(que, rc);
-    while (k < sueltas.size())
-        darSuelta(sueltas[k++]);
+}
+
+void Almacen::recorrerEnOrden(
+    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
+{
+    if (hayClavesPendientes())
+        repararClaves();
+    std::vector<Lugar> filas;
+    recorrer([&](qint64 id, const char *pal, int npal, bool nula, const char *voc, int nvoc) {
+        Lugar l;
+        l.id = id;
+        if (!nula)
+            l.pal = QByteArray(pal, npal);
+        l.voc = QByteArray(voc, nvoc);
+        // Decoded as the word list decodes it, so that a word of invalid UTF-8
+        // (left by another program) sorts where the list looks for it.
+        l.clave = colador_.clave(nula ? QString() : QString::fromUtf8(pal, npal));
+        filas.push_back(std::move(l));
+    });
+    std::sort(filas.begin(), filas.end(), antes);
+    for (const Lugar &l : filas)
+        visitar(l.id, l.pal ? l.pal->constData() : "", l.pal ? int(l.pal->size()) : 0, !l.pal,
+                l.voc ? l.voc->constData() : "", l.voc ? int(l.voc->size()) : 0);
 }
 
 std::optional<QString> Almacen::sig(qint64 id) const
@@ -950,7 +928,6 @@ qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::option
             for (int i = 0; i < 6; ++i)
                 s.enlazar(4 + i, qint64(0));
             s.enlazar(10, sello);
-            s.enlazarBlob(11, colador_.clave(pal));
             enlazarClavesRima(s.get(), 12, pal);
         });
         id = sqlite3_last_insert_rowid(db_);
@@ -987,7 +964,6 @@ void Almacen::cambiarPal(qint64 id, const QString &pal)
             s.enlazar(1, id);
             s.enlazar(2, QStringView(pal));
             s.enlazar(3, QStringView(ExtraeVocales(pal)));
-            s.enlazarBlob(4, colador_.clave(pal));
             enlazarClavesRima(s.get(), 5, pal);
         });
     });
@@ -1031,6 +1007,15 @@ Almacen::Lote::Lote(Almacen &a) : a_(a)
         a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rc);
     abierto_ = true;
     sello_ = a_.contador();
+    // Into an empty store, the rhyme indexes are built once, at the end: sorted
+    // at once, they are smaller and quicker made than row by row.
+    if (a_.contarFilas() == 0) {
+        // Sorted on two threads, in memory.
+        sqlite3_exec(a_.db_, "PRAGMA threads = 2", nullptr, nullptr, nullptr);
+        const int rci = sqlite3_exec(a_.db_, kIndicesRima, nullptr, nullptr, nullptr);
+        if (rci != SQLITE_OK)
+            a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rci);
+    }
     if (sqlite3_prepare_v2(a_.db_, kInsertar, -1, &ins_, nullptr) != SQLITE_OK)
         a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), sqlite3_errcode(a_.db_));
 }
@@ -1043,6 +1028,11 @@ Almacen::Lote::~Lote()
 }
 
 qint64 Almacen::Lote::insertar(const Fila &f)
+{
+    return insertar(f, f.pal ? analizarPalabra(*f.pal) : AnalisisSilabico{});
+}
+
+qint64 Almacen::Lote::insertar(const Fila &f, const AnalisisSilabico &analisis)
 {
     sqlite3_reset(ins_);
     auto texto = [this](int i, const std::optional<QString> &v) {
@@ -1057,9 +1047,7 @@ qint64 Almacen::Lote::insertar(const Fila &f)
     for (int i = 0; i < 6; ++i)
         sqlite3_bind_int64(ins_, 4 + i, f.marcas[i] ? -1 : 0);
     sqlite3_bind_int64(ins_, 10, sello_);
-    const QByteArray k = a_.colador_.clave(f.pal.value_or(QString()));
-    sqlite3_bind_blob(ins_, 11, k.constData(), int(k.size()), SQLITE_TRANSIENT);
-    enlazarClavesRima(ins_, 12, f.pal);
+    enlazarClavesRima(ins_, 12, analisis);
     const int rc = sqlite3_step(ins_);
     if (rc != SQLITE_DONE)
         a_.fallo(QStringLiteral("No se pudo escribir la palabra «%1»").arg(f.pal.value_or(QString()).left(80)), rc);
@@ -1068,7 +1056,12 @@ qint64 Almacen::Lote::insertar(const Fila &f)
 
 void Almacen::Lote::confirmar()
 {
-    const int rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
+    QElapsedTimer t; t.start();
+    int rc = sqlite3_exec(a_.db_, kIndices, nullptr, nullptr, nullptr);
+    fprintf(stderr, "indices %lld ms\n", t.elapsed());
+    if (rc != SQLITE_OK)
+        a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
+    rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
     abierto_ = false;
@@ -1118,8 +1111,8 @@ std::vector<qint64> Almacen::idsQueRiman(TipoRima tipo, const QString &clave, st
     }
     // The rows' Ids only, in no order: straight from the key's index.
     const char *sql = tipo == TipoRima::Consonante
-        ? "SELECT Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL"
-        : "SELECT Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL";
+        ? "SELECT Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2)"
+        : "SELECT Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2)";
     const QString que = QStringLiteral("No se pudieron buscar las rimas");
     Sentencia s(db_, sql);
     if (!s.ok())
@@ -1134,23 +1127,10 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
 {
     std::vector<FilaQueRima> r;
     const QString que = QStringLiteral("No se pudieron buscar las rimas");
-    if (formato_ >= 2 && (!hayClavesPendientes() || repararClaves())) {
-        const char *sql = tipo == TipoRima::Consonante
-            ? "SELECT Pal, Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id"
-            : "SELECT Pal, Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2) "
-              "AND Clave IS NOT NULL ORDER BY Clave, Pal, Silabas, Id";
-        Sentencia s(db_, sql);
-        if (!s.ok())
-            fallo(que, s.rc());
-        const int rc = porClave(s, clave, silabas, [&](Sentencia &f) { r.push_back({f.entero(1), f.texto(0)}); });
-        if (rc != SQLITE_DONE)
-            fallo(que, rc);
-        return r;
-    }
     if (formato_ >= 2) {
-        // Rows without keys, and the file cannot be written now: the keyed rows
-        // from the index, these analysed here, all in list order.
+        // The keyed rows from the key's index and, when the file cannot be
+        // written now, the rows without keys analysed here; all in list order.
+        const bool pendientes = hayClavesPendientes() && !repararClaves();
         struct Hallada {
             QByteArray clave, pal8;
             std::optional<qint64> silabas;
@@ -1158,11 +1138,11 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
             QString pal;
         };
         std::vector<Hallada> h;
-        auto leer = [&](const char *sql, bool pendientes) {
+        auto leer = [&](const char *sql, bool pendiente) {
             Sentencia s(db_, sql);
             if (!s.ok())
                 fallo(que, s.rc());
-            if (!pendientes)
+            if (!pendiente)
                 enlazarClave(s, clave, silabas);
             int rc;
             while ((rc = s.paso()) == SQLITE_ROW) {
@@ -1172,31 +1152,29 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
                 x.id = s.entero(0);
                 x.pal8 = *columnaBytes(s.get(), 1);
                 x.pal = s.texto(1);
-                if (pendientes) {
+                if (pendiente) {
                     const AnalisisSilabico a = analizarPalabra(x.pal);
                     if (!a.valido || (silabas && a.numSilabas() != *silabas)
                         || (tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) != clave)
                         continue;
                     x.silabas = a.numSilabas();
-                    x.clave = colador_.clave(QString::fromUtf8(x.pal8));
-                } else {
-                    x.clave = QByteArray(static_cast<const char *>(sqlite3_column_blob(s.get(), 2)),
-                                         sqlite3_column_bytes(s.get(), 2));
-                    if (!s.esNulo(3))
-                        x.silabas = s.entero(3);
+                } else if (!s.esNulo(2)) {
+                    x.silabas = s.entero(2);
                 }
+                x.clave = colador_.clave(QString::fromUtf8(x.pal8));
                 h.push_back(std::move(x));
             }
             if (rc != SQLITE_DONE)
                 fallo(que, rc);
         };
         leer(tipo == TipoRima::Consonante
-                 ? "SELECT Id, Pal, Clave, Silabas FROM PalabrasBase WHERE Consonante = ?1 AND "
-                   "(?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL"
-                 : "SELECT Id, Pal, Clave, Silabas FROM PalabrasBase WHERE Asonante = ?1 AND "
-                   "(?2 IS NULL OR Silabas = ?2) AND Clave IS NOT NULL",
+                 ? "SELECT Id, Pal, Silabas FROM PalabrasBase WHERE Consonante = ?1 AND "
+                   "(?2 IS NULL OR Silabas = ?2)"
+                 : "SELECT Id, Pal, Silabas FROM PalabrasBase WHERE Asonante = ?1 AND "
+                   "(?2 IS NULL OR Silabas = ?2)",
              false);
-        leer(kLeerPendientes, true);
+        if (pendientes)
+            leer(kLeerPendientes, true);
         std::sort(h.begin(), h.end(), [](const Hallada &a, const Hallada &b) {
             if (const int c = compararBytes(a.clave, b.clave))
                 return c < 0;

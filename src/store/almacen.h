@@ -30,6 +30,7 @@ struct sqlite3_stmt;
 namespace rimario {
 
 class Sentencia;
+struct AnalisisSilabico;
 
 // A failure of the store, worded in Spanish for the user; carries the engine's
 // message when there is one.
@@ -49,7 +50,7 @@ private:
 
 constexpr int kLongitudMinima = 2; // rhyme lengths 2..7
 constexpr int kLongitudMaxima = 7;
-constexpr int kFormatoActual = 2;  // format version written into new stores
+constexpr int kFormatoActual = 3;  // format version written into new stores
 
 using Marcas6 = std::array<bool, 6>; // A2..A7
 
@@ -108,8 +109,12 @@ public:
     const Colador &colador() const { return colador_; }
 
     // ---- reading
-    // Every row in list order (Pal in the store's text order), with its Id;
-    // texts as UTF-8, valid during the call only.
+    // Every row in no particular order, with its Id; texts as UTF-8, valid
+    // during the call only.
+    void recorrer(const std::function<void(qint64 id, const char *pal, int npal, bool palNula,
+                                           const char *voc, int nvoc)> &visitar) const;
+    // The same in list order: Pal in the store's text order (its sort key,
+    // then its code points), then Voc, then Id.
     void recorrerEnOrden(const std::function<void(qint64 id, const char *pal, int npal,
                                                   bool palNula, const char *voc, int nvoc)>
                              &visitar) const;
@@ -150,6 +155,8 @@ public:
         explicit Lote(Almacen &a);
         ~Lote();                      // rolls back unless confirmed
         qint64 insertar(const Fila &f);
+        // The same with the word's analysis made beforehand (on another thread, say).
+        qint64 insertar(const Fila &f, const AnalisisSilabico &analisis);
         void confirmar();
 
     private:

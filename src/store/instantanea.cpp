@@ -33,7 +33,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr quint32 kVersion = 3;
+constexpr quint32 kVersion = 4;
 constexpr quint32 kOrdenBytes = 0x01020304;
 constexpr int kMaxColacion = 60;
 

@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <cstring>
 
 namespace rimario {
 
@@ -188,18 +189,15 @@ void Lexico::cargarFilas(const Almacen &almacen)
     std::vector<uint64_t> fin1, fin2, mascara, pares;
     std::vector<char16_t> arena;
     const qint64 total = almacen.contarFilas();
-    mascara.reserve(size_t(total));
-    pares.reserve(size_t(total));
+    for (auto *v : {&inicio, &largo, &claveVoc})
+        v->reserve(size_t(total));
+    for (auto *v : {&fin1, &fin2, &mascara, &pares})
+        v->reserve(size_t(total));
     ids.reserve(size_t(total));
-    inicio.reserve(size_t(total));
-    largo.reserve(size_t(total));
-    claveVoc.reserve(size_t(total));
-    fin1.reserve(size_t(total));
-    fin2.reserve(size_t(total));
     arena.reserve(size_t(total) * 12);
     std::vector<char16_t> voc;
-    almacen.recorrerEnOrden([&](qint64 id, const char *pal, int npal, bool nula, const char *v,
-                                int nvoc) {
+    // The rows as the file holds them...
+    almacen.recorrer([&](qint64 id, const char *pal, int npal, bool nula, const char *v, int nvoc) {
         const size_t inicioPal = arena.size();
         anadirUtf8(arena, pal, npal);
         voc.clear();
@@ -216,6 +214,22 @@ void Lexico::cargarFilas(const Almacen &almacen)
         mascara.push_back(c.caracteres);
         pares.push_back(c.pares);
     });
+    // ...put in list order: by sort key, then code points, then Id.
+    const std::vector<uint32_t> orden = ordenar(ids, inicio, largo, arena);
+    auto permutar = [&orden](auto &v) {
+        std::remove_reference_t<decltype(v)> w(v.size());
+        for (size_t i = 0; i < orden.size(); ++i)
+            w[i] = v[orden[i]];
+        v.swap(w);
+    };
+    permutar(ids);
+    permutar(inicio);
+    permutar(largo);
+    permutar(fin1);
+    permutar(fin2);
+    permutar(claveVoc);
+    permutar(mascara);
+    permutar(pares);
     ids_.tomar(std::move(ids));
     inicio_.tomar(std::move(inicio));
     largo_.tomar(std::move(largo));
@@ -225,6 +239,74 @@ void Lexico::cargarFilas(const Almacen &almacen)
     arena_.tomar(std::move(arena));
     mascara_.tomar(std::move(mascara));
     pares_.tomar(std::move(pares));
+}
+
+std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
+                                      const std::vector<uint32_t> &largo, const std::vector<char16_t> &arena) const
+{
+    const size_t n = ids.size();
+    // The sort keys of all the words, made on two threads (a collator each).
+    std::vector<uint32_t> desde(n + 1);
+    std::vector<QByteArray> trozos(2);
+    std::vector<std::vector<uint32_t>> finTrozo(2);
+    const size_t mitad = n / 2;
+    auto claves = [&](int t, size_t a, size_t b, const Colador &c) {
+        QByteArray &k = trozos[size_t(t)];
+        k.reserve(qsizetype(b - a) * 24);
+        std::vector<uint32_t> &fines = finTrozo[size_t(t)];
+        fines.reserve(b - a);
+        for (size_t i = a; i < b; ++i) {
+            k += c.clave(QStringView(arena.data() + inicio[i], qsizetype(largo[i])));
+            fines.push_back(uint32_t(k.size()));
+        }
+    };
+    {
+        auto otro = std::async(std::launch::async, [&] {
+            const Colador propio;
+            claves(1, mitad, n, propio);
+        });
+        claves(0, 0, mitad, colador_);
+        otro.get();
+    }
+    const auto primero = uint32_t(trozos[0].size());
+    const QByteArray todas = trozos[0] + trozos[1];
+    trozos = {};
+    for (size_t i = 0; i < n; ++i)
+        desde[i + 1] = i < mitad ? finTrozo[0][i] : primero + finTrozo[1][i - mitad];
+    finTrozo = {};
+    const auto *k = reinterpret_cast<const unsigned char *>(todas.constData());
+    // First by the first 8 bytes of each key, then whole where those tie.
+    struct Entrada {
+        uint64_t prefijo;
+        uint32_t fila;
+    };
+    std::vector<Entrada> e(n);
+    for (size_t i = 0; i < n; ++i) {
+        uint64_t p = 0;
+        const uint32_t l = desde[i + 1] - desde[i];
+        for (uint32_t j = 0; j < 8; ++j)
+            p = (p << 8) | (j < l ? k[desde[i] + j] : 0);
+        e[i] = {p, uint32_t(i)};
+    }
+    auto antes = [&](uint32_t a, uint32_t b) {
+        const uint32_t la = desde[a + 1] - desde[a], lb = desde[b + 1] - desde[b];
+        if (const int c = std::memcmp(k + desde[a], k + desde[b], std::min(la, lb)))
+            return c < 0;
+        if (la != lb)
+            return la < lb;
+        const QStringView pa(arena.data() + inicio[a], qsizetype(largo[a]));
+        const QStringView pb(arena.data() + inicio[b], qsizetype(largo[b]));
+        if (const int c = compararPuntos(pa, pb))
+            return c < 0;
+        return ids[a] < ids[b];
+    };
+    std::sort(e.begin(), e.end(), [&](const Entrada &x, const Entrada &y) {
+        return x.prefijo != y.prefijo ? x.prefijo < y.prefijo : antes(x.fila, y.fila);
+    });
+    std::vector<uint32_t> orden(n);
+    for (size_t i = 0; i < n; ++i)
+        orden[i] = e[i].fila;
+    return orden;
 }
 
 bool Lexico::puedeCoincidir(qsizetype pos, const Requisitos &r) const

@@ -155,6 +155,9 @@ private:
         return caracteres < 0 || this->caracteres(pos) == caracteres;
     }
     void cargarFilas(const Almacen &almacen);
+    // The list order of rows read in any order: for each place, the row to put there.
+    std::vector<uint32_t> ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
+                                  const std::vector<uint32_t> &largo, const std::vector<char16_t> &arena) const;
     bool mapear(const QString &ruta, const Huella &huella);
     void escribirInstantanea(const QString &ruta, const Huella &huella) const;
     template <class F> void cambiarTodos(F &&f);

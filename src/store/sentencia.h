@@ -4,33 +4,24 @@
 #include <QString>
 #include <QStringView>
 
+#include "utf8.h"
+
 #include <optional>
+#include <string>
 #include <sqlite3.h>
 
 namespace rimario {
 
-// Binds UTF-16 text. SQLite, storing it as UTF-8, reads an unpaired surrogate
-// as the first half of a pair and swallows the character after it; such a
-// unit is stored as U+FFFD instead and the rest of the text as it is.
+// Binds UTF-16 text, as the UTF-8 SQLite stores (an unpaired surrogate, which
+// SQLite would read as the first half of a pair, swallowing the character
+// after it, is stored as U+FFFD).
 inline int enlazarTexto16(sqlite3_stmt *st, int i, QStringView v)
 {
-    auto suelto = [](QStringView t, qsizetype &k) {
-        if (t[k].isHighSurrogate() && k + 1 < t.size() && t[k + 1].isLowSurrogate()) {
-            ++k;
-            return false;
-        }
-        return t[k].isSurrogate();
-    };
-    qsizetype k = 0;
-    while (k < v.size() && !suelto(v, k))
-        ++k;
-    if (k == v.size())
-        return sqlite3_bind_text16(st, i, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT);
-    QString s = v.toString();
-    for (; k < s.size(); ++k)
-        if (suelto(s, k))
-            s[k] = QChar::ReplacementCharacter;
-    return sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+    thread_local std::string bufer;
+    if (bufer.size() < size_t(v.size()) * 3)
+        bufer.resize(size_t(v.size()) * 3);
+    const char *fin = escribirUtf8(bufer.data(), v);
+    return sqlite3_bind_text(st, i, bufer.data(), int(fin - bufer.data()), SQLITE_TRANSIENT);
 }
 
 class Sentencia {

@@ -77,16 +77,24 @@ inline sqlite3 *otroPrograma(const QString &ruta, const char *sql = "BEGIN IMMED
     return otro;
 }
 
-// Turns a store into one of the older format 1, without the rhyme keys that opening it adds.
-inline bool volverAlFormato1(const QString &ruta)
+// Turns a store into one of an older format: 2 held a sort key in Clave and
+// three indexes carried it; 1 had no rhyme keys either (opening it adds them).
+inline bool volverAlFormato(const QString &ruta, int formato = 1)
 {
-    sqlite3 *db = otroPrograma(ruta,
-        "DROP INDEX PalabrasBase_consonante; DROP INDEX PalabrasBase_asonante; DROP TRIGGER Palabras_cambiar;"
-        "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
-        "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
-        "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
-        "ALTER TABLE PalabrasBase DROP COLUMN Consonante; ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
-        "ALTER TABLE PalabrasBase DROP COLUMN Silabas; PRAGMA user_version = 1; VACUUM;");
+    QByteArray sql = "DROP INDEX PalabrasBase_rima_consonante; DROP INDEX PalabrasBase_rima_asonante; "
+                     "DROP INDEX PalabrasBase_pendientes; UPDATE PalabrasBase SET Clave = randomblob(16); "
+                     "CREATE INDEX PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);";
+    if (formato == 2)
+        sql += "CREATE INDEX PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);"
+               "CREATE INDEX PalabrasBase_asonante ON PalabrasBase (Asonante, Clave, Pal, Silabas); PRAGMA user_version = 2;";
+    else
+        sql += "DROP TRIGGER Palabras_cambiar;"
+               "CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN "
+               "UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig, "
+               "Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END WHERE Id = OLD.Id; END;"
+               "ALTER TABLE PalabrasBase DROP COLUMN Consonante; ALTER TABLE PalabrasBase DROP COLUMN Asonante;"
+               "ALTER TABLE PalabrasBase DROP COLUMN Silabas; PRAGMA user_version = 1;";
+    sqlite3 *db = otroPrograma(ruta, (sql + " VACUUM;").constData());
     const bool hecho = sqlite3_errcode(db) == SQLITE_OK;
     sqlite3_close(db);
     return hecho;

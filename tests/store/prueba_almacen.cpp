@@ -359,18 +359,21 @@ private slots:
     // stays, the store is only read and every change refused with that reason.
     void formatoAnterior_data()
     {
-        QTest::addColumn<int>("modo"); // 0 read-only, 1 writable, 2 locked and freed in time, 3 locked throughout
-        QTest::newRow("solo lectura") << 0;
-        QTest::newRow("escritura") << 1;
-        QTest::newRow("se libera a tiempo") << 2;
-        QTest::newRow("no se libera") << 3;
+        // modo: 0 read-only, 1 writable, 2 locked and freed in time, 3 locked throughout
+        COLUMNAS(int, modo, int, formato);
+        QTest::newRow("solo lectura") << 0 << 1;
+        QTest::newRow("escritura") << 1 << 1;
+        QTest::newRow("se libera a tiempo") << 2 << 1;
+        QTest::newRow("no se libera") << 3 << 1;
+        QTest::newRow("formato 2, solo lectura") << 0 << 2;
+        QTest::newRow("formato 2, escritura") << 1 << 2;
     }
     void formatoAnterior()
     {
-        QFETCH(int, modo);
+        DATOS(int, modo, int, formato);
         const QString r = almacen("canción razón pájaro cántaro canto 123");
         QCOMPARE(deVector(Almacen::abrir(r)->palabrasQueRiman(Almacen::TipoRima::Asonante, QStringLiteral("ao"), 3)), lista("cántaro pájaro"));
-        QVERIFY(volverAlFormato1(r));
+        QVERIFY(volverAlFormato(r, formato));
         qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "2000");
         sqlite3 *otro = modo >= 2 ? otroPrograma(r) : nullptr;
         std::thread libera([&] {
@@ -381,12 +384,13 @@ private slots:
         libera.join();
         sqlite3_close(otro);
         const bool hecho = modo == 1 || modo == 2;
-        QCOMPARE(a->formato(), hecho ? kFormatoActual : 1);
+        QCOMPARE(a->formato(), hecho ? kFormatoActual : formato);
+        QCOMPARE(palabrasEnOrden(*a), lista("123 canción cántaro canto pájaro razón"));
         QCOMPARE(a->soloLectura(), !hecho);
         QCOMPARE(a->motivoSoloLectura().contains(QStringLiteral("formato anterior")), modo == 3);
         QCOMPARE(deVector(a->palabrasQueRiman(Almacen::TipoRima::Asonante, QStringLiteral("ao"), std::nullopt)), lista("cántaro canto pájaro"));
         QCOMPARE(deVector(a->palabrasQueRiman(Almacen::TipoRima::Consonante, QStringLiteral("on"), 2)), lista("canción razón"));
-        QCOMPARE(uno(r, QStringLiteral("PRAGMA user_version")), QString::number(hecho ? kFormatoActual : 1));
+        QCOMPARE(uno(r, QStringLiteral("PRAGMA user_version")), QString::number(hecho ? kFormatoActual : formato));
         try {
             const qint64 id = a->anadir(QStringLiteral("camión"), QStringLiteral("aio"), std::nullopt);
             a->cambiarPal(id, QStringLiteral("avión"));
@@ -516,7 +520,7 @@ private slots:
                 for (const QString &w : palabrasDePrueba())
                     palabras << w + QString::number(i);
             base = crearAlmacen(dir.filePath(QStringLiteral("base.lop")), palabras);
-            QVERIFY(volverAlFormato1(base));
+            QVERIFY(volverAlFormato(base));
         }
         QTemporaryDir trabajo;
         const QString ruta = trabajo.filePath(QStringLiteral("data.lop"));
