@@ -207,7 +207,7 @@ void clavesVentana(benchmark::State &st, const char *palabra, bool consonante)
     const QString w = QString::fromUtf8(palabra);
     qsizetype filas = 0;
     for (auto _ : st)
-        filas = rimasPorClave(*p.almacen, p.lista->lexico(), w, consonante, false).tamano();
+        filas = rimasPorClave(p.lista->lexico(), w, consonante, false).tamano();
     st.counters["filas"] = double(filas);
 }
 

@@ -12,7 +12,8 @@ figure is taken beside its baseline; the median of the rounds is shown.
   python3 bench/procesos.py [--rondas N] [--antes DIR]
 
 --antes DIR adds the same figures for the programs of another build (DIR/tools/rimario-cli,
-DIR/src/app/rimario), e.g. an earlier commit. Reads bench/datos (bench/preparar-datos.sh).
+DIR/src/app/rimario), e.g. an earlier commit, on the store given by --almacen-antes (one of
+the format that build knows; the same store by default). Reads bench/datos (bench/preparar-datos.sh).
 """
 import argparse
 import os
@@ -102,6 +103,7 @@ def main():
     ap.add_argument('--rondas', type=int, default=15)
     ap.add_argument('--build', default=os.environ.get('BUILD', os.path.join(RAIZ, 'build-medidas')))
     ap.add_argument('--antes')
+    ap.add_argument('--almacen-antes', default=ALMACEN)
     a = ap.parse_args()
     for f in (ALMACEN, COMPETENTE, INGENUA):
         if not os.path.exists(f):
@@ -110,11 +112,15 @@ def main():
     entorno = dict(os.environ, RIMARIO_CACHE=os.path.join(tmp, 'cache'), RIMARIO_AVISAR_LISTO='1',
                    QT_QPA_PLATFORM=os.environ.get('QT_QPA_PLATFORM', 'offscreen'), QTWEBENGINE_DISABLE_SANDBOX='1')
     lados = [('ahora', a.build)] + ([('antes', a.antes)] if a.antes else [])
+    # Only a build that marks its first paint has its window measured.
+    con_aviso = [(lado, d) for lado, d in lados
+                 if b'RIMARIO_AVISAR_LISTO' in open(os.path.join(d, 'src', 'app', 'rimario'), 'rb').read()]
     db = sqlite3.connect(COMPETENTE)
     tabla = casos(db)
     print('%-34s %8s %8s %9s %9s %9s' % ('orden (ms, mediana)', 'filas', 'ahora', 'antes', 'indexada', 'like'))
     for nombre, args, competente, ingenua in tabla:
-        cli = {lado: [os.path.join(d, 'tools', 'rimario-cli'), 'buscar', '--almacen', ALMACEN] + args for lado, d in lados}
+        cli = {lado: [os.path.join(d, 'tools', 'rimario-cli'), 'buscar', '--almacen',
+                      ALMACEN if lado == 'ahora' else a.almacen_antes] + args for lado, d in lados}
         for orden in cli.values():  # the first run keeps the list for the next ones
             tiempo(orden, entorno)
         medidas = {k: [] for k in ('ahora', 'antes', 'indexada', 'like')}
@@ -128,17 +134,20 @@ def main():
         m = filas(['sqlite3', COMPETENTE, competente])
         fmt = lambda k: '%9.1f' % statistics.median(medidas[k]) if medidas[k] else '%9s' % '-'
         print('%-34s %8s %8.1f %s %s %s' % (nombre, n if n == m else '%d/%d' % (n, m),
-                                            statistics.median(medidas['ahora']), fmt('antes'), fmt('indexada'), fmt('like')))
+                                            statistics.median(medidas['ahora']), fmt('antes'), fmt('indexada'), fmt('like')),
+              flush=True)
     # The window: the million words and one word, each side.
-    una = os.path.join(tmp, 'una.lop')
     lista = os.path.join(tmp, 'una.txt')
     with open(lista, 'w') as f:
         f.write('hola\n')
-    subprocess.run([os.path.join(a.build, 'tools', 'rimario-cli'), 'crear', '--lista', lista, una],
-                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    unas = {}
+    for lado, d in lados:  # each build makes its own (its own format)
+        unas[lado] = os.path.join(tmp, 'una-%s.lop' % lado)
+        subprocess.run([os.path.join(d, 'tools', 'rimario-cli'), 'crear', '--lista', lista, unas[lado]],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     ventanas = {}
-    for lado, d in lados:
-        for tam, almacen in (('1M', ALMACEN), ('1', una)):
+    for lado, d in con_aviso:
+        for tam, almacen in (('1M', ALMACEN if lado == 'ahora' else a.almacen_antes), ('1', unas[lado])):
             ventanas[(lado, tam)] = carpeta_ventana(os.path.join(d, 'src', 'app', 'rimario'), almacen,
                                                     os.path.join(tmp, '%s-%s' % (lado, tam)))
     # A first start keeps the list; it is written while the window runs.
@@ -155,10 +164,8 @@ def main():
     medidas = {k: [] for k in ventanas}
     for _ in range(rondas):
         for k, carpeta in ventanas.items():
-            if k[0] == 'antes' and not a.antes:
-                continue
             medidas[k].append(arranque(carpeta, entorno))
-    for lado, _ in lados:
+    for lado, _ in con_aviso:
         g, u = statistics.median(medidas[(lado, '1M')]), statistics.median(medidas[(lado, '1')])
         print('ventana pintada, %s: %.0f ms con 1M palabras, %.0f ms con una (%.2f veces)' % (lado, g, u, g / u))
     shutil.rmtree(tmp, ignore_errors=True)

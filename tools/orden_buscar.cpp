@@ -48,11 +48,12 @@ int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> sila
         return 1;
     }
     auto almacen = Almacen::abrir(ruta, true);
-    std::vector<QString> r = almacen->palabrasQueRiman(
-        consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
-        consonante ? a.claveConsonante : a.claveAsonante, silabas);
-    std::erase_if(r, [&](const QString &w) { return w.compare(palabra, Qt::CaseInsensitive) == 0; });
-    imprimir(qsizetype(r.size()), [&](qsizetype i) { return QStringView(r[size_t(i)]); });
+    Lexico lexico(almacen->colador());
+    lexico.cargar(*almacen);
+    std::vector<qsizetype> pos;
+    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, silabas.value_or(-1), pos);
+    std::erase_if(pos, [&](qsizetype p) { return lexico.pal(p).compare(palabra, Qt::CaseInsensitive) == 0; });
+    imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
     return 0;
 }
 }

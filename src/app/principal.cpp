@@ -1042,7 +1042,7 @@ void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
         return;
     const int k = SS->currentIndex();
     try {
-        DRim[k]->poner(rimasPorClave(*almacen_, DPal->lexico(), palabra, consonante, mismasSilabas_));
+        DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, consonante, mismasSilabas_));
     } catch (const ErrorAlmacen &e) {
         avisar(e.mensaje());
         return;

@@ -148,36 +148,17 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
     return rimasVocales(lexico, r->fin, r->caracteres);
 }
 
-ResultadoRima rimasPorClave(const Almacen &almacen, const Lexico &lexico, QStringView palabra, bool consonante,
-                            bool mismasSilabas)
+ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas)
 {
     const AnalisisSilabico a = analizarPalabra(palabra);
     if (!a.valido)
         throw ErrorRima(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
                             .arg(palabra, a.motivo,
                                  consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
-    const std::vector<qint64> ids =
-        almacen.idsQueRiman(consonante ? Almacen::TipoRima::Consonante : Almacen::TipoRima::Asonante,
-                            consonante ? a.claveConsonante : a.claveAsonante,
-                            mismasSilabas ? std::optional<int>(a.numSilabas()) : std::nullopt);
-    // The list's rows whose Id was given, in the list's order: one pass over the
-    // list with the Ids marked in a table of bits (a row the list does not hold
-    // yet is left out).
-    qint64 mayor = -1;
-    for (const qint64 id : ids)
-        mayor = std::max(mayor, id);
-    std::vector<bool> dado(size_t(mayor + 1), false);
-    for (const qint64 id : ids)
-        if (id >= 0)
-            dado[size_t(id)] = true;
     std::vector<qsizetype> posiciones;
-    posiciones.reserve(ids.size());
-    for (qsizetype p = 0; p < lexico.tamano(); ++p) {
-        const qint64 id = lexico.id(p);
-        if (id >= 0 && id <= mayor && dado[size_t(id)]
-            && lexico.pal(p).compare(palabra, Qt::CaseInsensitive) != 0)
-            posiciones.push_back(p);
-    }
+    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, mismasSilabas ? a.numSilabas() : -1,
+                 posiciones);
+    std::erase_if(posiciones, [&](qsizetype p) { return lexico.pal(p).compare(palabra, Qt::CaseInsensitive) == 0; });
     return ResultadoRima::desde(lexico, posiciones);
 }
 

@@ -82,10 +82,9 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
                                                 QStringView palabra, int n, bool igualTamano);
 
 // Consonant (every sound from the stressed vowel on) or assonant (its vowels
-// only) rhymes of the word, from the store's rhyme keys, as rows of the list in
+// only) rhymes of the word, by the list's rhyme keys, as rows of the list in
 // its order, the word itself left out; optionally only words of as many
 // syllables. Throws ErrorRima when the word cannot be split into syllables.
-ResultadoRima rimasPorClave(const Almacen &almacen, const Lexico &lexico, QStringView palabra, bool consonante,
-                            bool mismasSilabas);
+ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas);
 
 } // namespace rimario

@@ -95,16 +95,12 @@ INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
 
 // Clave tells whether a row's keys are made: an empty blob when they are, Null
 // when the row was written by another program and they are not yet (its rhyme
-// keys are then Null too: the triggers leave them so, and no key finds it). (Up to
-// format 2 it held the row's sort key, and three indexes carried it: the list
-// order is now made in memory, and kept between starts.)
-const char *const kIndices = R"SQL(
-CREATE INDEX IF NOT EXISTS PalabrasBase_pendientes ON PalabrasBase (Id) WHERE Clave IS NULL;
-CREATE INDEX IF NOT EXISTS PalabrasBase_rima_consonante ON PalabrasBase (Consonante, Silabas);
-CREATE INDEX IF NOT EXISTS PalabrasBase_rima_asonante ON PalabrasBase (Asonante, Silabas);
-)SQL";
-const char *const kIndicesRima = "DROP INDEX IF EXISTS PalabrasBase_rima_consonante; "
-                                 "DROP INDEX IF EXISTS PalabrasBase_rima_asonante;";
+// keys are then Null too: the triggers leave them so). Up to format 2 it held
+// the row's sort key, and three indexes carried it for the list order and the
+// rhyme keys: the word list now makes its order and finds rhymes in memory,
+// and keeps both between starts, so that the file holds the rows alone.
+const char *const kIndices =
+    "CREATE INDEX IF NOT EXISTS PalabrasBase_pendientes ON PalabrasBase (Id) WHERE Clave IS NULL;";
 
 const char *const kDe2A3 = R"SQL(
 DROP INDEX IF EXISTS PalabrasBase_orden;
@@ -175,6 +171,8 @@ END;
 )SQL";
 
 const char *const kLeerTodas = "SELECT Id, Pal, Voc FROM PalabrasBase";
+const char *const kLeerTodasConClaves =
+    "SELECT Id, Pal, Voc, Clave IS NOT NULL, Consonante, Asonante, Silabas FROM PalabrasBase";
 const char *const kLeerPendientes = "SELECT Id, Pal, Voc FROM PalabrasBase WHERE Clave IS NULL";
 const char *const kHayPendientes = "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1";
 const char *const kRepararClaves =
@@ -673,26 +671,44 @@ std::optional<QByteArray> columnaBytes(sqlite3_stmt *st, int c)
 
 } // namespace
 
-void Almacen::recorrer(
-    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
+void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const
 {
     const QString que = QStringLiteral("No se pudo leer la lista de palabras");
-    Sentencia s(db_, kLeerTodas);
+    const bool claves = formato_ >= 2;
+    Sentencia s(db_, claves ? kLeerTodasConClaves : kLeerTodas);
     if (!s.ok())
         fallo(que, s.rc());
+    auto texto = [st = s.get()](int c) {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
+        return p ? std::string_view(p, size_t(sqlite3_column_bytes(st, c))) : std::string_view();
+    };
     int rc;
     sqlite3_stmt *st = s.get();
+    FilaLeida f;
     while ((rc = s.paso()) == SQLITE_ROW) {
-        const qint64 id = sqlite3_column_int64(st, 0);
-        const bool palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        const auto *pal = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
-        const int npal = sqlite3_column_bytes(st, 1);
-        const auto *voc = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
-        const int nvoc = sqlite3_column_bytes(st, 2);
-        visitar(id, pal ? pal : "", npal, palNula, voc ? voc : "", nvoc);
+        f.id = sqlite3_column_int64(st, 0);
+        f.palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
+        f.pal = texto(1);
+        f.voc = texto(2);
+        f.conClaves = claves && sqlite3_column_int(st, 3) != 0;
+        if (f.conClaves) {
+            f.consonante = texto(4);
+            f.asonante = texto(5);
+            f.silabas = sqlite3_column_int(st, 6);
+        }
+        visitar(f);
     }
     if (rc != SQLITE_DONE)
         fallo(que, rc);
+}
+
+void Almacen::recorrer(
+    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
+{
+    recorrerFilas([&](const FilaLeida &f) {
+        visitar(f.id, f.pal.empty() ? "" : f.pal.data(), int(f.pal.size()), f.palNula,
+                f.voc.empty() ? "" : f.voc.data(), int(f.voc.size()));
+    });
 }
 
 void Almacen::recorrerEnOrden(
@@ -1007,15 +1023,6 @@ Almacen::Lote::Lote(Almacen &a) : a_(a)
         a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rc);
     abierto_ = true;
     sello_ = a_.contador();
-    // Into an empty store, the rhyme indexes are built once, at the end: sorted
-    // at once, they are smaller and quicker made than row by row.
-    if (a_.contarFilas() == 0) {
-        // Sorted on two threads, in memory.
-        sqlite3_exec(a_.db_, "PRAGMA threads = 2", nullptr, nullptr, nullptr);
-        const int rci = sqlite3_exec(a_.db_, kIndicesRima, nullptr, nullptr, nullptr);
-        if (rci != SQLITE_OK)
-            a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rci);
-    }
     if (sqlite3_prepare_v2(a_.db_, kInsertar, -1, &ins_, nullptr) != SQLITE_OK)
         a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), sqlite3_errcode(a_.db_));
 }
@@ -1056,12 +1063,7 @@ qint64 Almacen::Lote::insertar(const Fila &f, const AnalisisSilabico &analisis)
 
 void Almacen::Lote::confirmar()
 {
-    QElapsedTimer t; t.start();
-    int rc = sqlite3_exec(a_.db_, kIndices, nullptr, nullptr, nullptr);
-    fprintf(stderr, "indices %lld ms\n", t.elapsed());
-    if (rc != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
-    rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
     abierto_ = false;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <stdexcept>
 #include <vector>
 
@@ -109,6 +110,16 @@ public:
     const Colador &colador() const { return colador_; }
 
     // ---- reading
+    // One row as read, texts as UTF-8 (valid during the call only).
+    struct FilaLeida {
+        qint64 id = 0;
+        std::string_view pal, voc;
+        bool palNula = false;
+        bool conClaves = false; // false: a row whose rhyme keys are not made (or an older format)
+        std::string_view consonante, asonante; // empty: a word the rules cannot split
+        int silabas = 0;
+    };
+    void recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const;
     // Every row in no particular order, with its Id; texts as UTF-8, valid
     // during the call only.
     void recorrer(const std::function<void(qint64 id, const char *pal, int npal, bool palNula,

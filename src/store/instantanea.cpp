@@ -4,8 +4,9 @@
 // the file instead of reading a million rows; any other state reads the rows.
 //
 // Layout: a header, then the arrays one after the other, each aligned to its
-// own element size: ids, fin1, fin2, mascara, pares (8 bytes each), inicio,
-// largo, claveVoc (4 bytes), arena (2 bytes). Written to a temporary file, synced and renamed
+// own element size: ids, fin1, fin2, mascara, pares, rima (8 bytes each),
+// inicio, largo, claveVoc and where each rhyme key starts (4 bytes), the
+// words' text and the rhyme keys' text (2 bytes). Written to a temporary file, synced and renamed
 // over the old one, so that a reader finds the old snapshot or the new one.
 
 #include "instantanea.h"
@@ -20,6 +21,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstring>
 
 #include <fcntl.h>
@@ -33,7 +35,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr quint32 kVersion = 4;
+constexpr quint32 kVersion = 5;
 constexpr quint32 kOrdenBytes = 0x01020304;
 constexpr int kMaxColacion = 60;
 
@@ -43,6 +45,7 @@ struct Cabecera {
     quint32 ordenBytes;
     quint64 filas;
     quint64 unidades; // UTF-16 units of the words' text
+    quint64 claves, unidadesClaves; // rhyme keys (the empty one first) and their UTF-16 units
     quint64 dispositivo, nodo, tamano;
     qint64 modificado;
     quint32 cambios, paginas;
@@ -63,7 +66,7 @@ quint64 sumar(const void *datos, size_t n)
     return h;
 }
 
-Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades)
+Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 claves, quint64 unidadesClaves)
 {
     Cabecera c;
     std::memset(&c, 0, sizeof c);
@@ -72,6 +75,8 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades)
     c.ordenBytes = kOrdenBytes;
     c.filas = filas;
     c.unidades = unidades;
+    c.claves = claves;
+    c.unidadesClaves = unidadesClaves;
     c.dispositivo = h.dispositivo;
     c.nodo = h.nodo;
     c.tamano = h.tamano;
@@ -85,9 +90,9 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades)
     return c;
 }
 
-quint64 tamanoEsperado(quint64 filas, quint64 unidades)
+quint64 tamanoEsperado(const Cabecera &c)
 {
-    return sizeof(Cabecera) + filas * (5 * 8 + 3 * 4) + unidades * 2;
+    return sizeof(Cabecera) + c.filas * (6 * 8 + 3 * 4) + (c.claves + 1) * 4 + (c.unidades + c.unidadesClaves) * 2;
 }
 
 // Unmaps the file when the last array stops borrowing from it.
@@ -134,9 +139,10 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
         return false;
     }
     // Only a snapshot of this very state of the store, whole, is taken.
-    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades);
-    if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (quint64(1) << 32)
-        || c.unidades > (quint64(1) << 32) || quint64(st.st_size) != tamanoEsperado(c.filas, c.unidades)) {
+    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades, c.claves, c.unidadesClaves);
+    if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (quint64(1) << 32) || c.unidades > (quint64(1) << 32)
+        || c.claves < 1 || c.claves > (quint64(1) << 24) || c.unidadesClaves > (quint64(1) << 32)
+        || quint64(st.st_size) != tamanoEsperado(c)) {
         ::close(fd);
         return false;
     }
@@ -146,26 +152,40 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     ::close(fd);
     if (mapa->base == MAP_FAILED)
         return false;
-    const size_t n = size_t(c.filas), u = size_t(c.unidades);
+    const size_t n = size_t(c.filas), u = size_t(c.unidades), k = size_t(c.claves);
     const char *p = static_cast<const char *>(mapa->base) + sizeof(Cabecera);
     const auto *ids = reinterpret_cast<const qint64 *>(p);
     const auto *fin1 = reinterpret_cast<const uint64_t *>(p + 8 * n);
     const auto *fin2 = reinterpret_cast<const uint64_t *>(p + 16 * n);
     const auto *mascara = reinterpret_cast<const uint64_t *>(p + 24 * n);
     const auto *pares = reinterpret_cast<const uint64_t *>(p + 32 * n);
-    const auto *inicio = reinterpret_cast<const uint32_t *>(p + 40 * n);
-    const auto *largo = reinterpret_cast<const uint32_t *>(p + 44 * n);
-    const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 48 * n);
-    const auto *arena = reinterpret_cast<const char16_t *>(p + 52 * n);
-    // Every word must lie inside the text: a damaged file is read again from the store.
-    for (size_t i = 0; i < n; ++i)
-        if (quint64(inicio[i]) + largo[i] > u)
+    const auto *rima = reinterpret_cast<const uint64_t *>(p + 40 * n);
+    const auto *inicio = reinterpret_cast<const uint32_t *>(p + 48 * n);
+    const auto *largo = reinterpret_cast<const uint32_t *>(p + 52 * n);
+    const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 56 * n);
+    const auto *desdeClave = reinterpret_cast<const uint32_t *>(p + 60 * n);
+    const auto *arena = reinterpret_cast<const char16_t *>(p + 60 * n + 4 * (k + 1));
+    const auto *arenaClaves = arena + u;
+    // Every word and key must lie inside its text, every key a word names in
+    // the table: a damaged file is read again from the store.
+    uint64_t finMayor = 0, claveMayor = 0;
+    for (size_t i = 0; i < n; ++i) {
+        finMayor = std::max(finMayor, uint64_t(inicio[i]) + largo[i]);
+        claveMayor = std::max({claveMayor, rima[i] & 0xFFFFFFFF, (rima[i] >> 32) & 0xFFFFFF});
+    }
+    if (finMayor > u || claveMayor >= k || desdeClave[0] != 0)
+        return false;
+    for (size_t i = 0; i < k; ++i)
+        if (desdeClave[i] > desdeClave[i + 1] || desdeClave[i + 1] > c.unidadesClaves)
             return false;
+    tablaMapeada_ = TablaMapeada{desdeClave, arenaClaves, k};
+    numerosClave_.clear();
     ids_.prestar(ids, n);
     fin1_.prestar(fin1, n);
     fin2_.prestar(fin2, n);
     mascara_.prestar(mascara, n);
     pares_.prestar(pares, n);
+    rima_.prestar(rima, n);
     inicio_.prestar(inicio, n);
     largo_.prestar(largo, n);
     claveVoc_.prestar(claveVoc, n);
@@ -181,15 +201,24 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
     QSaveFile f(ruta);
     if (!f.open(QIODevice::WriteOnly))
         return;
-    const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size());
+    asegurarClaves();
+    std::vector<uint32_t> desdeClave{0};
+    QString textoClaves;
+    for (const QString &k : clavesRima_) {
+        textoClaves += k;
+        desdeClave.push_back(uint32_t(textoClaves.size()));
+    }
+    const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size(), clavesRima_.size(), quint64(textoClaves.size()));
     auto escribir = [&f](const void *datos, size_t n) {
         return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
     };
     const bool bien = escribir(&c, sizeof c) && escribir(ids_.data(), ids_.size() * 8)
         && escribir(fin1_.data(), fin1_.size() * 8) && escribir(fin2_.data(), fin2_.size() * 8)
         && escribir(mascara_.data(), mascara_.size() * 8) && escribir(pares_.data(), pares_.size() * 8)
+        && escribir(rima_.data(), rima_.size() * 8)
         && escribir(inicio_.data(), inicio_.size() * 4) && escribir(largo_.data(), largo_.size() * 4)
-        && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(arena_.data(), arena_.size() * 2);
+        && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(desdeClave.data(), desdeClave.size() * 4)
+        && escribir(arena_.data(), arena_.size() * 2) && escribir(textoClaves.utf16(), size_t(textoClaves.size()) * 2);
     if (bien)
         f.commit();
     else

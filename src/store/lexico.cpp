@@ -3,11 +3,16 @@
 #include "almacen.h"
 #include "instantanea.h"
 #include "patron.h"
+#include "silabas.h"
 
 #include <QChar>
 #include <QList>
 
 #include <algorithm>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <cstring>
 
 namespace rimario {
@@ -122,6 +127,7 @@ void Lexico::conservar(const Almacen &almacen)
     if (!cambiada_)
         return;
     esperarInstantanea();
+    asegurarClaves();
     const QString ruta = rutaInstantanea(almacen.ruta());
     try {
         const Huella ahora = almacen.huella();
@@ -136,7 +142,7 @@ void Lexico::conservar(const Almacen &almacen)
 }
 
 void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
-                     const char16_t *voc, qsizetype nvoc)
+                     const char16_t *voc, qsizetype nvoc, uint64_t rima)
 {
     const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
     const auto inicio = uint32_t(arena_.size());
@@ -150,6 +156,7 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
     claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });
     mascara_.cambiar([&](auto &v) { v[pos] = c.caracteres; });
     pares_.cambiar([&](auto &v) { v[pos] = c.pares; });
+    rima_.cambiar([&](auto &v) { v[pos] = rima; });
 }
 
 // Applies the same change to every array that has one entry per row.
@@ -165,6 +172,45 @@ template <class F> void Lexico::cambiarTodos(F &&f)
     claveVoc_.cambiar(f);
     mascara_.cambiar(f);
     pares_.cambiar(f);
+    rima_.cambiar(f);
+}
+
+uint32_t Lexico::numeroDeClave(const QString &clave)
+{
+    if (clave.isEmpty())
+        return 0;
+    asegurarClaves();
+    const auto it = numerosClave_.constFind(clave);
+    if (it != numerosClave_.constEnd())
+        return *it;
+    clavesRima_.push_back(clave);
+    return numerosClave_[clave] = uint32_t(clavesRima_.size() - 1);
+}
+
+void Lexico::asegurarClaves() const
+{
+    if (tablaMapeada_) {
+        const TablaMapeada t = *std::exchange(tablaMapeada_, std::nullopt);
+        clavesRima_.clear();
+        clavesRima_.reserve(t.claves);
+        for (size_t i = 0; i < t.claves; ++i)
+            clavesRima_.push_back(QString(reinterpret_cast<const QChar *>(t.texto + t.desde[i]),
+                                          qsizetype(t.desde[i + 1] - t.desde[i])));
+    } else if (!numerosClave_.isEmpty() || clavesRima_.size() <= 1) {
+        return;
+    }
+    numerosClave_.clear();
+    numerosClave_.reserve(qsizetype(clavesRima_.size()));
+    for (size_t i = 1; i < clavesRima_.size(); ++i)
+        numerosClave_.insert(clavesRima_[i], uint32_t(i));
+}
+
+uint64_t Lexico::rimaDe(QStringView pal)
+{
+    const AnalisisSilabico a = analizarPalabra(pal);
+    if (!a.valido)
+        return 0;
+    return rima(numeroDeClave(a.claveConsonante), numeroDeClave(a.claveAsonante), a.numSilabas());
 }
 
 void Lexico::cargar(const Almacen &almacen)
@@ -186,9 +232,23 @@ void Lexico::cargarFilas(const Almacen &almacen)
 {
     std::vector<qint64> ids;
     std::vector<uint32_t> inicio, largo, claveVoc;
-    std::vector<uint64_t> fin1, fin2, mascara, pares;
+    std::vector<uint64_t> fin1, fin2, mascara, pares, rimas;
     std::vector<char16_t> arena;
     const qint64 total = almacen.contarFilas();
+    rimas.reserve(size_t(total));
+    // The rhyme keys as read, each numbered once.
+    std::deque<std::string> claves{std::string()}; // the map points into it: it never moves them
+    std::unordered_map<std::string_view, uint32_t> numeros;
+    auto numero = [&](std::string_view k) -> uint32_t {
+        if (k.empty())
+            return 0;
+        if (const auto it = numeros.find(k); it != numeros.end())
+            return it->second;
+        claves.emplace_back(k);
+        const auto n = uint32_t(claves.size() - 1);
+        numeros.emplace(std::string_view(claves.back()), n);
+        return n;
+    };
     for (auto *v : {&inicio, &largo, &claveVoc})
         v->reserve(size_t(total));
     for (auto *v : {&fin1, &fin2, &mascara, &pares})
@@ -197,11 +257,13 @@ void Lexico::cargarFilas(const Almacen &almacen)
     arena.reserve(size_t(total) * 12);
     std::vector<char16_t> voc;
     // The rows as the file holds them...
-    almacen.recorrer([&](qint64 id, const char *pal, int npal, bool nula, const char *v, int nvoc) {
+    almacen.recorrerFilas([&](const Almacen::FilaLeida &fila) {
+        const qint64 id = fila.id;
+        const bool nula = fila.palNula;
         const size_t inicioPal = arena.size();
-        anadirUtf8(arena, pal, npal);
+        anadirUtf8(arena, fila.pal.data(), int(fila.pal.size()));
         voc.clear();
-        anadirUtf8(voc, v, nvoc);
+        anadirUtf8(voc, fila.voc.data(), int(fila.voc.size()));
         const char16_t *p = arena.data() + inicioPal;
         const qsizetype n = qsizetype(arena.size() - inicioPal);
         const Claves c = clavesDe(p, n, nula, voc.data(), qsizetype(voc.size()));
@@ -213,7 +275,22 @@ void Lexico::cargarFilas(const Almacen &almacen)
         claveVoc.push_back(c.voc);
         mascara.push_back(c.caracteres);
         pares.push_back(c.pares);
+        if (fila.conClaves) {
+            rimas.push_back(rima(numero(fila.consonante), numero(fila.asonante), fila.silabas));
+        } else {
+            // Keys not made in the file (another program wrote the row): made here.
+            const AnalisisSilabico a = analizarPalabra(QStringView(p, n));
+            rimas.push_back(!nula && a.valido ? rima(numero(a.claveConsonante.toStdString()),
+                                                     numero(a.claveAsonante.toStdString()), a.numSilabas())
+                                              : 0);
+        }
     });
+    tablaMapeada_.reset();
+    clavesRima_.clear();
+    numerosClave_.clear();
+    for (const std::string &k : claves)
+        clavesRima_.push_back(QString::fromStdString(k));
+    asegurarClaves();
     // ...put in list order: by sort key, then code points, then Id.
     const std::vector<uint32_t> orden = ordenar(ids, inicio, largo, arena);
     auto permutar = [&orden](auto &v) {
@@ -230,6 +307,7 @@ void Lexico::cargarFilas(const Almacen &almacen)
     permutar(claveVoc);
     permutar(mascara);
     permutar(pares);
+    permutar(rimas);
     ids_.tomar(std::move(ids));
     inicio_.tomar(std::move(inicio));
     largo_.tomar(std::move(largo));
@@ -239,6 +317,7 @@ void Lexico::cargarFilas(const Almacen &almacen)
     arena_.tomar(std::move(arena));
     mascara_.tomar(std::move(mascara));
     pares_.tomar(std::move(pares));
+    rima_.tomar(std::move(rimas));
 }
 
 std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
@@ -449,7 +528,7 @@ qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
     const size_t p = size_t(pos);
     cambiarTodos([pos](auto &v) { v.insert(v.begin() + pos, 0); });
     ponerEn(p, id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
-            reinterpret_cast<const char16_t *>(voc.utf16()), voc.size());
+            reinterpret_cast<const char16_t *>(voc.utf16()), voc.size(), rimaDe(palabra));
     return pos;
 }
 
@@ -540,6 +619,24 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
     }
 }
 
+void Lexico::riman(bool consonante, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
+{
+    salida.clear();
+    asegurarClaves();
+    const auto it = numerosClave_.constFind(clave.toString());
+    if (clave.isEmpty() || it == numerosClave_.constEnd())
+        return;
+    const uint64_t buscado = consonante ? uint64_t(*it) : uint64_t(*it) << 32;
+    const uint64_t mascara = (consonante ? uint64_t(0xFFFFFFFF) : uint64_t(0xFFFFFF) << 32)
+        | (silabas >= 0 ? uint64_t(0xFF) << 56 : 0);
+    const uint64_t valor = buscado | (silabas >= 0 ? uint64_t(std::clamp(silabas, 0, 255)) << 56 : 0);
+    const uint64_t *r = rima_.data();
+    const size_t total = rima_.size();
+    for (size_t i = 0; i < total; ++i)
+        if ((r[i] & mascara) == valor)
+            salida.push_back(qsizetype(i));
+}
+
 void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                                  std::vector<qsizetype> &salida) const
 {
@@ -565,7 +662,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 size_t Lexico::memoria() const
 {
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
-        + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria();
+        + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria();
 }
 
 } // namespace rimario

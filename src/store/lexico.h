@@ -7,12 +7,15 @@
 #include "colador.h"
 #include "huella.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace rimario {
@@ -125,6 +128,9 @@ public:
     // Same with a like pattern for the whole word.
     void queCoinciden(const Patron &patron, QStringView excluida, qsizetype caracteres,
                       std::vector<qsizetype> &salida) const;
+    // Words whose consonant (or assonant) rhyme key is 'clave', optionally
+    // only those of a number of syllables (-1: any).
+    void riman(bool consonante, QStringView clave, int silabas, std::vector<qsizetype> &salida) const;
     // Words whose stored skeleton ends in "fin" (vowels only, 1..7 of them).
     void vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                              std::vector<qsizetype> &salida) const;
@@ -142,10 +148,21 @@ private:
         uint32_t voc;
         uint64_t caracteres = 0, pares = 0; // see Requisitos
     };
+    // A word's rhyme keys: the consonant key's number (bits 0-31), the
+    // assonant key's (32-55), the syllables (56-63); 0: no key.
+    static uint64_t rima(uint32_t consonante, uint32_t asonante, int silabas)
+    {
+        return consonante | uint64_t(asonante) << 32 | uint64_t(std::clamp(silabas, 0, 255)) << 56;
+    }
+    uint64_t rimaDe(QStringView pal);
+    uint32_t numeroDeClave(const QString &clave);
+    // The keys' table as texts and their index, made when first needed from
+    // the mapped snapshot's table (if the list came from one).
+    void asegurarClaves() const;
     static Claves clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                            qsizetype nvoc);
     void ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
-                 const char16_t *voc, qsizetype nvoc);
+                 const char16_t *voc, qsizetype nvoc, uint64_t rima);
     bool igualPlegado(qsizetype pos, QStringView otra) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
     // False when the word cannot match a pattern with these requisites.
@@ -169,6 +186,15 @@ private:
     Tramo<uint64_t> fin1_, fin2_; // last 4 and previous 4 folded UTF-16 units
     Tramo<uint32_t> claveVoc_;    // last 7 vowels of Voc, 3 bits each, + flags
     Tramo<uint64_t> mascara_, pares_; // the characters and adjacent pairs of the word
+    Tramo<uint64_t> rima_;            // see rima()
+    mutable std::vector<QString> clavesRima_{QString()}; // the keys by number (0: none)
+    mutable QHash<QString, uint32_t> numerosClave_;
+    struct TablaMapeada {
+        const uint32_t *desde = nullptr; // claves + 1 places in texto
+        const char16_t *texto = nullptr;
+        size_t claves = 0;
+    };
+    mutable std::optional<TablaMapeada> tablaMapeada_; // keys not read yet
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from

@@ -81,8 +81,7 @@ inline sqlite3 *otroPrograma(const QString &ruta, const char *sql = "BEGIN IMMED
 // three indexes carried it; 1 had no rhyme keys either (opening it adds them).
 inline bool volverAlFormato(const QString &ruta, int formato = 1)
 {
-    QByteArray sql = "DROP INDEX PalabrasBase_rima_consonante; DROP INDEX PalabrasBase_rima_asonante; "
-                     "DROP INDEX PalabrasBase_pendientes; UPDATE PalabrasBase SET Clave = randomblob(16); "
+    QByteArray sql = "DROP INDEX PalabrasBase_pendientes; UPDATE PalabrasBase SET Clave = randomblob(16); "
                      "CREATE INDEX PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);";
     if (formato == 2)
         sql += "CREATE INDEX PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);"
