@@ -82,6 +82,27 @@ void anadirUtf8(std::vector<char16_t> &destino, const char *s, int n)
 
 } // namespace
 
+void Lexico::mascarasDe(const char16_t *pal, qsizetype npal, Claves &c)
+{
+    // The folded code points as plegarTexto gives them (an unpaired surrogate as itself).
+    char32_t antes = 0;
+    for (qsizetype i = 0; i < npal; ++i) {
+        char32_t u = pal[i];
+        if (u < 0x80) {
+            if (u >= U'A' && u <= U'Z')
+                u += 32;
+        } else {
+            if (QChar::isHighSurrogate(u) && i + 1 < npal && QChar::isLowSurrogate(pal[i + 1]))
+                u = QChar::surrogateToUcs4(char16_t(u), pal[++i]);
+            u = plegar(u);
+        }
+        c.caracteres |= uint64_t(1) << bitDeCaracter(u);
+        if (i > 0)
+            c.pares |= uint64_t(1) << bitDePar(antes, u);
+        antes = u;
+    }
+}
+
 Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                                 qsizetype nvoc)
 {
@@ -97,13 +118,7 @@ Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, 
         else
             c.fin2 |= f << (16 * (i - 4));
     }
-    thread_local std::u32string puntos;
-    plegarTexto(pal, npal, puntos);
-    for (size_t i = 0; i < puntos.size(); ++i) {
-        c.caracteres |= uint64_t(1) << bitDeCaracter(puntos[i]);
-        if (i + 1 < puntos.size())
-            c.pares |= uint64_t(1) << bitDePar(puntos[i], puntos[i + 1]);
-    }
+    mascarasDe(pal, npal, c);
     if (rara)
         c.voc |= kRara;
     if (nula)
@@ -354,18 +369,18 @@ std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std:
         desde[i + 1] = i < mitad ? finTrozo[0][i] : primero + finTrozo[1][i - mitad];
     finTrozo = {};
     const auto *k = reinterpret_cast<const unsigned char *>(todas.constData());
-    // First by the first 8 bytes of each key, then whole where those tie.
+    // First by the first 16 bytes of each key, then whole where those tie.
     struct Entrada {
-        uint64_t prefijo;
+        uint64_t prefijo[2];
         uint32_t fila;
     };
     std::vector<Entrada> e(n);
     for (size_t i = 0; i < n; ++i) {
-        uint64_t p = 0;
+        uint64_t p[2] = {0, 0};
         const uint32_t l = desde[i + 1] - desde[i];
-        for (uint32_t j = 0; j < 8; ++j)
-            p = (p << 8) | (j < l ? k[desde[i] + j] : 0);
-        e[i] = {p, uint32_t(i)};
+        for (uint32_t j = 0; j < 16; ++j)
+            p[j / 8] = (p[j / 8] << 8) | (j < l ? k[desde[i] + j] : 0);
+        e[i] = {{p[0], p[1]}, uint32_t(i)};
     }
     auto antes = [&](uint32_t a, uint32_t b) {
         const uint32_t la = desde[a + 1] - desde[a], lb = desde[b + 1] - desde[b];
@@ -379,9 +394,21 @@ std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std:
             return c < 0;
         return ids[a] < ids[b];
     };
-    std::sort(e.begin(), e.end(), [&](const Entrada &x, const Entrada &y) {
-        return x.prefijo != y.prefijo ? x.prefijo < y.prefijo : antes(x.fila, y.fila);
-    });
+    auto menor = [&](const Entrada &x, const Entrada &y) {
+        if (x.prefijo[0] != y.prefijo[0])
+            return x.prefijo[0] < y.prefijo[0];
+        if (x.prefijo[1] != y.prefijo[1])
+            return x.prefijo[1] < y.prefijo[1];
+        return antes(x.fila, y.fila);
+    };
+    // Each half on a thread of its own, then merged.
+    const auto medio = e.begin() + std::ptrdiff_t(n / 2);
+    {
+        auto otra = std::async(std::launch::async, [&] { std::sort(medio, e.end(), menor); });
+        std::sort(e.begin(), medio, menor);
+        otra.get();
+    }
+    std::inplace_merge(e.begin(), medio, e.end(), menor);
     std::vector<uint32_t> orden(n);
     for (size_t i = 0; i < n; ++i)
         orden[i] = e[i].fila;

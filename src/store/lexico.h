@@ -161,6 +161,7 @@ private:
     void asegurarClaves() const;
     static Claves clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                            qsizetype nvoc);
+    static void mascarasDe(const char16_t *pal, qsizetype npal, Claves &c);
     void ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                  const char16_t *voc, qsizetype nvoc, uint64_t rima);
     bool igualPlegado(qsizetype pos, QStringView otra) const;
