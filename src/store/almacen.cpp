@@ -170,6 +170,7 @@ CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
 END;
 )SQL";
 
+const char *const kTamanoCache = "PRAGMA cache_size = -16000";
 const char *const kLeerTodas = "SELECT Id, Pal, Voc FROM PalabrasBase";
 const char *const kLeerTodasConClaves =
     "SELECT Id, Pal, Voc, Clave IS NOT NULL, Consonante, Asonante, Silabas FROM PalabrasBase";
@@ -401,7 +402,7 @@ void Almacen::preparar()
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
     sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, "PRAGMA cache_size = -16000", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr);
 }
 
 void Almacen::registrarFunciones()
@@ -675,6 +676,9 @@ void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visita
 {
     const QString que = QStringLiteral("No se pudo leer la lista de palabras");
     const bool claves = formato_ >= 2;
+    // One pass over every page: keeping them would only take memory.
+    sqlite3_exec(db_, "PRAGMA cache_size = -2000", nullptr, nullptr, nullptr);
+    const auto cache = qScopeGuard([this] { sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr); });
     Sentencia s(db_, claves ? kLeerTodasConClaves : kLeerTodas);
     if (!s.ok())
         fallo(que, s.rc());

@@ -118,7 +118,6 @@ Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, 
         else
             c.fin2 |= f << (16 * (i - 4));
     }
-    mascarasDe(pal, npal, c);
     if (rara)
         c.voc |= kRara;
     if (nula)
@@ -159,7 +158,8 @@ void Lexico::conservar(const Almacen &almacen)
 void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                      const char16_t *voc, qsizetype nvoc, uint64_t rima)
 {
-    const Claves c = clavesDe(pal, npal, nula, voc, nvoc);
+    Claves c = clavesDe(pal, npal, nula, voc, nvoc);
+    mascarasDe(pal, npal, c);
     const auto inicio = uint32_t(arena_.size());
     ids_.cambiar([&](auto &v) { v[pos] = id; });
     inicio_.cambiar([&](auto &v) { v[pos] = inicio; });
@@ -266,8 +266,6 @@ void Lexico::cargarFilas(const Almacen &almacen)
     };
     for (auto *v : {&inicio, &largo, &claveVoc})
         v->reserve(size_t(total));
-    for (auto *v : {&fin1, &fin2, &mascara, &pares})
-        v->reserve(size_t(total));
     ids.reserve(size_t(total));
     arena.reserve(size_t(total) * 12);
     std::vector<char16_t> voc;
@@ -285,11 +283,7 @@ void Lexico::cargarFilas(const Almacen &almacen)
         ids.push_back(id);
         inicio.push_back(uint32_t(inicioPal));
         largo.push_back(uint32_t(n));
-        fin1.push_back(c.fin1);
-        fin2.push_back(c.fin2);
         claveVoc.push_back(c.voc);
-        mascara.push_back(c.caracteres);
-        pares.push_back(c.pares);
         if (fila.conClaves) {
             rimas.push_back(rima(numero(fila.consonante), numero(fila.asonante), fila.silabas));
         } else {
@@ -317,12 +311,30 @@ void Lexico::cargarFilas(const Almacen &almacen)
     permutar(ids);
     permutar(inicio);
     permutar(largo);
-    permutar(fin1);
-    permutar(fin2);
     permutar(claveVoc);
-    permutar(mascara);
-    permutar(pares);
     permutar(rimas);
+    // What is made from the word alone is made now, in list order (and not
+    // held through the sort), on two threads.
+    const size_t n = ids.size();
+    fin1.resize(n);
+    fin2.resize(n);
+    mascara.resize(n);
+    pares.resize(n);
+    auto derivar = [&](size_t desde, size_t hasta) {
+        for (size_t i = desde; i < hasta; ++i) {
+            Claves c = clavesDe(arena.data() + inicio[i], qsizetype(largo[i]), false, nullptr, 0);
+            mascarasDe(arena.data() + inicio[i], qsizetype(largo[i]), c);
+            fin1[i] = c.fin1;
+            fin2[i] = c.fin2;
+            mascara[i] = c.caracteres;
+            pares[i] = c.pares;
+        }
+    };
+    {
+        auto otra = std::async(std::launch::async, derivar, n / 2, n);
+        derivar(0, n / 2);
+        otra.get();
+    }
     ids_.tomar(std::move(ids));
     inicio_.tomar(std::move(inicio));
     largo_.tomar(std::move(largo));
@@ -340,7 +352,6 @@ std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std:
 {
     const size_t n = ids.size();
     // The sort keys of all the words, made on two threads (a collator each).
-    std::vector<uint32_t> desde(n + 1);
     std::vector<QByteArray> trozos(2);
     std::vector<std::vector<uint32_t>> finTrozo(2);
     const size_t mitad = n / 2;
@@ -362,13 +373,16 @@ std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std:
         claves(0, 0, mitad, colador_);
         otro.get();
     }
-    const auto primero = uint32_t(trozos[0].size());
-    const QByteArray todas = trozos[0] + trozos[1];
-    trozos = {};
-    for (size_t i = 0; i < n; ++i)
-        desde[i + 1] = i < mitad ? finTrozo[0][i] : primero + finTrozo[1][i - mitad];
-    finTrozo = {};
-    const auto *k = reinterpret_cast<const unsigned char *>(todas.constData());
+    // Each row's key where its thread left it (no copy of them all).
+    std::vector<uint32_t> &fin0 = finTrozo[0], &fin1 = finTrozo[1];
+    auto clave = [&](uint32_t i, uint32_t &largo) {
+        const bool segundo = i >= mitad;
+        const std::vector<uint32_t> &fines = segundo ? fin1 : fin0;
+        const size_t j = segundo ? i - mitad : i;
+        const uint32_t desde = j ? fines[j - 1] : 0;
+        largo = fines[j] - desde;
+        return reinterpret_cast<const unsigned char *>(trozos[segundo].constData()) + desde;
+    };
     // First by the first 16 bytes of each key, then whole where those tie.
     struct Entrada {
         uint64_t prefijo[2];
@@ -376,15 +390,17 @@ std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std:
     };
     std::vector<Entrada> e(n);
     for (size_t i = 0; i < n; ++i) {
+        uint32_t l;
+        const unsigned char *k = clave(uint32_t(i), l);
         uint64_t p[2] = {0, 0};
-        const uint32_t l = desde[i + 1] - desde[i];
         for (uint32_t j = 0; j < 16; ++j)
-            p[j / 8] = (p[j / 8] << 8) | (j < l ? k[desde[i] + j] : 0);
+            p[j / 8] = (p[j / 8] << 8) | (j < l ? k[j] : 0);
         e[i] = {{p[0], p[1]}, uint32_t(i)};
     }
     auto antes = [&](uint32_t a, uint32_t b) {
-        const uint32_t la = desde[a + 1] - desde[a], lb = desde[b + 1] - desde[b];
-        if (const int c = std::memcmp(k + desde[a], k + desde[b], std::min(la, lb)))
+        uint32_t la, lb;
+        const unsigned char *ka = clave(a, la), *kb = clave(b, lb);
+        if (const int c = std::memcmp(ka, kb, std::min(la, lb)))
             return c < 0;
         if (la != lb)
             return la < lb;
