@@ -273,6 +273,20 @@ private slots:
         QTest::newRow("cabecera dañada") << "cabecera" << false;
         QTest::newRow("sin carpeta") << "sin carpeta" << false;
     }
+    // The list read from the rows is in the store's order, words that sort
+    // alike (the same word twice, letter case, accents) by Id.
+    void ordenDeLaLista()
+    {
+        auto a = Almacen::abrir(crearAlmacen(ruta(QStringLiteral("orden.lop")), palabrasDePrueba() + lista("amor canción Canción ÁRBOL")));
+        QList<qint64> enOrden, lexico;
+        a->recorrerEnOrden([&](qint64 id, const char *, int, bool, const char *, int) { enOrden << id; });
+        Lexico l(a->colador());
+        l.cargar(*a);
+        for (qsizetype i = 0; i < l.tamano(); ++i)
+            lexico << l.id(i);
+        QCOMPARE(lexico, enOrden);
+    }
+
     void instantaneaDeLaLista()
     {
         DATOS(QString, cambio, bool, mapeada);
