@@ -116,6 +116,7 @@ int ordenCrear(const QStringList &args)
             return b;
         };
         Almacen::Lote lote(*almacen);
+        qsizetype avisadas = 0; // hundreds of thousands of lines told
         std::future<Bloque> siguiente = std::async(std::launch::async, preparar, 0);
         for (size_t desde = 0; desde < palabras.size(); desde += kBloque) {
             const Bloque bloque = siguiente.get();
@@ -128,8 +129,10 @@ int ordenCrear(const QStringList &args)
                 f.voc = bloque[i].first;
                 lote.insertar(f, bloque[i].second);
                 ++escritas;
-                if (largo && linea / 100000 != (desde + i == 0 ? 0 : palabras[desde + i - 1].second / 100000))
-                    error(QStringLiteral("… %1 de %2 líneas").arg(linea / 100000 * 100000).arg(lineas.size()));
+                if (largo && linea / 100000 > avisadas) {
+                    avisadas = linea / 100000;
+                    error(QStringLiteral("… %1 de %2 líneas").arg(avisadas * 100000).arg(lineas.size()));
+                }
             }
         }
         lote.confirmar();

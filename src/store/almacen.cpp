@@ -246,20 +246,6 @@ private:
     bool abierta_;
 };
 
-void funcionClave(sqlite3_context *ctx, int, sqlite3_value **args)
-{
-    const auto *colador = static_cast<const Colador *>(sqlite3_user_data(ctx));
-    QByteArray k;
-    if (sqlite3_value_type(args[0]) != SQLITE_NULL) {
-        // Decoded as the word list decodes it, so that a word of invalid UTF-8
-        // (left by another program) sorts where the list looks for it.
-        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(args[0]));
-        const int n = sqlite3_value_bytes(args[0]);
-        k = colador->clave(QString::fromUtf8(p, n));
-    }
-    sqlite3_result_blob(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
-}
-
 // The rhyme keys of a word, bound at 'primero' (consonant), +1 (assonant), +2 (syllables);
 // Null for a word the rules cannot split.
 void enlazarClavesRima(sqlite3_stmt *st, int primero, const AnalisisSilabico &a)
@@ -407,9 +393,6 @@ void Almacen::preparar()
 
 void Almacen::registrarFunciones()
 {
-    sqlite3_create_function_v2(db_, "clave_orden", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                               const_cast<Colador *>(&colador_), funcionClave, nullptr, nullptr,
-                               nullptr);
     sqlite3_create_function_v2(db_, "clave_rima", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                                funcionClaveRima, nullptr, nullptr, nullptr);
 }
@@ -706,30 +689,21 @@ void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visita
         fallo(que, rc);
 }
 
-void Almacen::recorrer(
-    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
-{
-    recorrerFilas([&](const FilaLeida &f) {
-        visitar(f.id, f.pal.empty() ? "" : f.pal.data(), int(f.pal.size()), f.palNula,
-                f.voc.empty() ? "" : f.voc.data(), int(f.voc.size()));
-    });
-}
-
 void Almacen::recorrerEnOrden(
     const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
 {
     if (hayClavesPendientes())
         repararClaves();
     std::vector<Lugar> filas;
-    recorrer([&](qint64 id, const char *pal, int npal, bool nula, const char *voc, int nvoc) {
+    recorrerFilas([&](const FilaLeida &f) {
         Lugar l;
-        l.id = id;
-        if (!nula)
-            l.pal = QByteArray(pal, npal);
-        l.voc = QByteArray(voc, nvoc);
+        l.id = f.id;
+        if (!f.palNula)
+            l.pal = QByteArray(f.pal.data(), qsizetype(f.pal.size()));
+        l.voc = QByteArray(f.voc.data(), qsizetype(f.voc.size()));
         // Decoded as the word list decodes it, so that a word of invalid UTF-8
         // (left by another program) sorts where the list looks for it.
-        l.clave = colador_.clave(nula ? QString() : QString::fromUtf8(pal, npal));
+        l.clave = colador_.clave(l.pal ? QString::fromUtf8(*l.pal) : QString());
         filas.push_back(std::move(l));
     });
     std::sort(filas.begin(), filas.end(), antes);
@@ -1094,39 +1068,7 @@ void enlazarClave(Sentencia &s, const QString &clave, std::optional<int> silabas
         s.nulo(2);
 }
 
-// Runs it, handing each row to 'fila'; SQLite's last code.
-template <typename F>
-int porClave(Sentencia &s, const QString &clave, std::optional<int> silabas, F &&fila)
-{
-    enlazarClave(s, clave, silabas);
-    int rc;
-    while ((rc = s.paso()) == SQLITE_ROW)
-        fila(s);
-    return rc;
-}
-
 } // namespace
-
-std::vector<qint64> Almacen::idsQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const
-{
-    std::vector<qint64> r;
-    if (formato_ < 2 || (hayClavesPendientes() && !repararClaves())) {
-        for (const FilaQueRima &f : filasQueRiman(tipo, clave, silabas))
-            r.push_back(f.id);
-        return r;
-    }
-    // The rows' Ids only, in no order: straight from the key's index.
-    const char *sql = tipo == TipoRima::Consonante
-        ? "SELECT Id FROM PalabrasBase WHERE Consonante = ?1 AND (?2 IS NULL OR Silabas = ?2)"
-        : "SELECT Id FROM PalabrasBase WHERE Asonante = ?1 AND (?2 IS NULL OR Silabas = ?2)";
-    const QString que = QStringLiteral("No se pudieron buscar las rimas");
-    Sentencia s(db_, sql);
-    if (!s.ok())
-        fallo(que, s.rc());
-    if (const int rc = porClave(s, clave, silabas, [&](Sentencia &f) { r.push_back(f.entero(0)); }); rc != SQLITE_DONE)
-        fallo(que, rc);
-    return r;
-}
 
 std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QString &clave,
                                                          std::optional<int> silabas) const
@@ -1134,8 +1076,10 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
     std::vector<FilaQueRima> r;
     const QString que = QStringLiteral("No se pudieron buscar las rimas");
     if (formato_ >= 2) {
-        // The keyed rows from the key's index and, when the file cannot be
+        // The keyed rows by their stored key and, when the file cannot be
         // written now, the rows without keys analysed here; all in list order.
+        // (The window and the command line find rhymes in the word list: this
+        // reads the whole table.)
         const bool pendientes = hayClavesPendientes() && !repararClaves();
         struct Hallada {
             QByteArray clave, pal8;

@@ -119,13 +119,11 @@ public:
         std::string_view consonante, asonante; // empty: a word the rules cannot split
         int silabas = 0;
     };
+    // Every row, in no particular order.
     void recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const;
-    // Every row in no particular order, with its Id; texts as UTF-8, valid
-    // during the call only.
-    void recorrer(const std::function<void(qint64 id, const char *pal, int npal, bool palNula,
-                                           const char *voc, int nvoc)> &visitar) const;
-    // The same in list order: Pal in the store's text order (its sort key,
-    // then its code points), then Voc, then Id.
+    // Every row in list order: Pal in the store's text order (its sort key,
+    // then its code points), then Voc, then Id; texts as UTF-8, valid during
+    // the call only.
     void recorrerEnOrden(const std::function<void(qint64 id, const char *pal, int npal,
                                                   bool palNula, const char *voc, int nvoc)>
                              &visitar) const;
@@ -188,8 +186,6 @@ public:
         QString pal;
     };
     std::vector<FilaQueRima> filasQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
-    // Their Ids only, in no particular order.
-    std::vector<qint64> idsQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
     int formato() const { return formato_; }
 
     // SQLite's integrity check; empty when the file is sound.

@@ -231,17 +231,16 @@ Requisitos Patron::requisitos() const
             // leaves out) tells which of those bits can stand for it. Any other
             // character may be behind any of the shared bits, unless the list
             // names single characters only, all of them known.
-            uint64_t m = 0;
+            const uint64_t compartidos = ~uint64_t(0) << kBitsPropios;
+            uint64_t m = t.negado ? compartidos : 0;
             for (unsigned b = 0; b < kBitsPropios; ++b)
-                if (enLista(t, kCaracteresPropios[b]) != t.negado)
+                if (t.latinos[kCaracteresPropios[b]] != t.negado)
                     m |= uint64_t(1) << b;
             for (const Rango &g : t.rangos)
-                if (t.negado || g.intervalo)
-                    m |= ~uint64_t(0) << kBitsPropios;
-                else if (bitDeCaracter(g.desde) >= kBitsPropios)
+                if (g.intervalo)
+                    m |= compartidos;
+                else if (!t.negado && bitDeCaracter(g.desde) >= kBitsPropios)
                     m |= uint64_t(1) << bitDeCaracter(g.desde);
-            if (t.negado)
-                m |= ~uint64_t(0) << kBitsPropios;
             r.algun.push_back(m);
             break;
         }
