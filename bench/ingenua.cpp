@@ -1,8 +1,8 @@
 #include "ingenua.h"
 
-#include "sentencia.h"
-#include "silabas.h"
-#include "vocales.h"
+#include "language/silabas.h"
+#include "language/vocales.h"
+#include "store/sentencia.h"
 
 #include <QFile>
 #include <QSet>

@@ -7,13 +7,13 @@
 // and, run by the memory benchmark in a child process of its own:
 //   rimario-medidas --medir-memoria nuestro|ingenuo
 
-#include "almacen.h"
 #include "ingenua.h"
-#include "instantanea.h"
-#include "lexico.h"
-#include "lista_palabras.h"
-#include "rima.h"
-#include "silabas.h"
+#include "language/silabas.h"
+#include "rhyme/rima.h"
+#include "store/almacen.h"
+#include "store/instantanea.h"
+#include "store/lexico.h"
+#include "store/lista_palabras.h"
 
 #include <QFile>
 

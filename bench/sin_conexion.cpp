@@ -3,7 +3,7 @@
 // for each page, as the first lookup of a session does; "caliente" reuses the
 // sources opened, as every later lookup does. Run with bench/ejecutar.sh.
 
-#include "paginas_sin_conexion.h"
+#include "lookup/paginas_sin_conexion.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // never changed and a failure leaves nothing beside it.
 
 #include "comun.h"
-#include "conversion_access.h"
+#include "store/access/conversion_access.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 // bounds) or a message, never both; any range of the text asked for comes back
 // whole or with a message; the page escapes what the files say.
 
-#include "dictd.h"
 #include "lectores.h"
-#include "paginas_sin_conexion.h"
+#include "lookup/paginas_sin_conexion.h"
+#include "lookup/sin_conexion/dictd.h"
 
 using namespace rimario;
 

@@ -6,11 +6,12 @@
 
 #include "comun.h"
 
-#include "colador.h"
-#include "lexico.h"
-#include "patron.h"
-#include "rima.h"
-#include "vocales.h"
+#include "language/caracteres.h"
+#include "language/patron.h"
+#include "language/vocales.h"
+#include "rhyme/rima.h"
+#include "store/colador.h"
+#include "store/lexico.h"
 
 #include <map>
 #include <vector>
@@ -109,7 +110,7 @@ void comprobar(const Lexico &l, const std::map<qint64, QString> &voc, const QStr
         bool error = false;
         try {
             rimasCompletas(l, q, n, igualTamano);
-        } catch (const ErrorRima &e) {
+        } catch (const Error &e) {
             error = !e.mensaje().isEmpty();
         }
         FUZZ_COMPROBAR(error, fuzz::mostrar(q));

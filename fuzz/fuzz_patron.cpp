@@ -7,7 +7,7 @@
 
 #include "comun.h"
 
-#include "patron.h"
+#include "language/patron.h"
 
 #include <unicode/ucol.h>
 

@@ -3,7 +3,7 @@
 // 7-bit ASCII with balanced braces, and it keeps the document's text.
 
 #include "comun.h"
-#include "rtf.h"
+#include "richtext/rtf.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

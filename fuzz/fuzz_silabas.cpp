@@ -4,7 +4,7 @@
 // case changes nothing.
 
 #include "comun.h"
-#include "silabas.h"
+#include "language/silabas.h"
 
 using namespace rimario;
 

@@ -3,8 +3,8 @@
 // never both; the page made from it escapes what the files say.
 
 #include "lectores.h"
-#include "paginas_sin_conexion.h"
-#include "tesauro.h"
+#include "lookup/paginas_sin_conexion.h"
+#include "lookup/sin_conexion/tesauro.h"
 
 using namespace rimario;
 

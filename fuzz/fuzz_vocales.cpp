@@ -4,7 +4,7 @@
 // each other).
 
 #include "comun.h"
-#include "vocales.h"
+#include "language/vocales.h"
 
 #include <unicode/uchar.h>
 

@@ -2,12 +2,13 @@
 // Runs the window's rhyme search on a store, read-only: in vowel mode it gives
 // the rows that the marks would select, without writing them.
 
-#include "almacen.h"
-#include "lexico.h"
+#include "language/caracteres.h"
+#include "language/silabas.h"
+#include "language/utf8.h"
 #include "ordenes.h"
-#include "rima.h"
-#include "silabas.h"
-#include "utf8.h"
+#include "rhyme/rima.h"
+#include "store/almacen.h"
+#include "store/lexico.h"
 
 #include <string>
 
@@ -130,10 +131,7 @@ int ordenBuscar(const QStringList &args)
             pos = std::move(*marcadas);
         }
         imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
-    } catch (const ErrorAlmacen &e) {
-        error(e.mensaje());
-        return 1;
-    } catch (const ErrorRima &e) {
+    } catch (const Error &e) {
         error(e.mensaje());
         return 1;
     }

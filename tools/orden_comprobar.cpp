@@ -1,7 +1,7 @@
 // rimario-cli comprobar ALMACEN
 
-#include "conversion_access.h"
 #include "ordenes.h"
+#include "store/access/conversion_access.h"
 
 namespace rimario::cli {
 

@@ -1,7 +1,7 @@
 // rimario-cli convertir ACCESS_FILE STORE
 
-#include "conversion_access.h"
 #include "ordenes.h"
+#include "store/access/conversion_access.h"
 
 #include <cstdio>
 #include <sys/wait.h>

@@ -1,10 +1,10 @@
 // rimario-cli crear --lista PALABRAS.txt ALMACEN
 
-#include "almacen.h"
-#include "conversion_access.h"
+#include "language/silabas.h"
+#include "language/vocales.h"
 #include "ordenes.h"
-#include "silabas.h"
-#include "vocales.h"
+#include "store/access/conversion_access.h"
+#include "store/almacen.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // rimario-cli silabas PALABRA...
 
+#include "language/silabas.h"
 #include "ordenes.h"
-#include "silabas.h"
 
 namespace rimario::cli {
 

@@ -1,7 +1,7 @@
-#include "arranque.h"
+#include "app/arranque.h"
 
-#include "almacen.h"
-#include "conversion_access.h"
+#include "store/access/conversion_access.h"
+#include "store/almacen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "espera.h"
+#include "app/espera.h"
 
-#include "almacen.h"
-#include "arranque.h"
+#include "app/arranque.h"
+#include "store/almacen.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "etiqueta_ajustada.h"
+#include "app/etiqueta_ajustada.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,12 +1,12 @@
 // rimario: the rhyming dictionary's window.
 
-#include "almacen.h"
-#include "arranque.h"
-#include "esquema_interno.h"
-#include "espera.h"
-#include "idioma.h"
-#include "panel_web_engine.h"
-#include "principal.h"
+#include "app/arranque.h"
+#include "app/espera.h"
+#include "app/principal.h"
+#include "lookup/idioma.h"
+#include "lookup/navegador/esquema_interno.h"
+#include "lookup/navegador/panel_web_engine.h"
+#include "store/almacen.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,14 +1,15 @@
-#include "principal.h"
+#include "app/principal.h"
 
-#include "almacen.h"
-#include "lista_palabras.h"
-#include "modelo_palabras.h"
-#include "modelo_rimas.h"
-#include "panel_web.h"
-#include "rima.h"
-#include "rtf.h"
-#include "silabas.h"
-#include "vocales.h"
+#include "language/caracteres.h"
+#include "language/silabas.h"
+#include "language/vocales.h"
+#include "lookup/panel_web.h"
+#include "rhyme/modelo_rimas.h"
+#include "rhyme/rima.h"
+#include "richtext/rtf.h"
+#include "store/almacen.h"
+#include "store/lista_palabras.h"
+#include "store/modelo_palabras.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -447,8 +448,7 @@ void Principal::construir()
     setAutoFillBackground(true);
 
     // Right area: the browser pane behind the definition view.
-    if (!WB)
-        WB = new PanelWebVacio(this);
+    Q_ASSERT(WB);
     WB->setParent(this);
     WB->setObjectName(QStringLiteral("WB"));
     WB->setGeometry(tw(5040, 600, 6735, 6975));
@@ -1008,9 +1008,7 @@ void Principal::Rima_Click()
             Ind_Change();
             cuenta();
         }
-    } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
-    } catch (const ErrorRima &e) {
+    } catch (const Error &e) {
         avisar(e.mensaje());
     }
 }
@@ -1043,10 +1041,7 @@ void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
     const int k = SS->currentIndex();
     try {
         DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, consonante, mismasSilabas_));
-    } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
-        return;
-    } catch (const ErrorRima &e) {
+    } catch (const Error &e) {
         avisar(e.mensaje());
         return;
     }
@@ -1113,7 +1108,7 @@ void Principal::Buscar_Click()
     Buscar->setText(kCaptionDetener);
     try {
         WB->navegar(servicios_.direccionDefinicion(Pal->text()));
-    } catch (const ErrorNavegador &e) {
+    } catch (const Error &e) {
         // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
         Sinon->setEnabled(true);
         Buscar->setText(kCaptionBuscar);
@@ -1134,7 +1129,7 @@ void Principal::WB_DocumentComplete(const QUrl &direccion)
         try {
             WB->navegar(direccionSinConexion(consulta->first, consulta->second));
             return;
-        } catch (const ErrorNavegador &) {
+        } catch (const Error &) {
         }
     }
     RT->setVisible(false);
@@ -1165,7 +1160,7 @@ void Principal::Sinon_Click()
     try {
         WB->navegar(servicios_.direccionSinonimos(Pal->text()));
         consultaSinConexion_ = std::pair(FuenteSinConexion::Sinonimos, Pal->text());
-    } catch (const ErrorNavegador &e) {
+    } catch (const Error &e) {
         Buscar->setEnabled(true);
         Sinon->setText(kCaptionSinon);
         avisar(e.mensaje());
@@ -1179,7 +1174,7 @@ void Principal::Command1_Click()
     try {
         WB->navegar(servicios_.direccionIngles(Pal->text()));
         consultaSinConexion_ = std::pair(FuenteSinConexion::Ingles, Pal->text());
-    } catch (const ErrorNavegador &e) {
+    } catch (const Error &e) {
         avisar(e.mensaje());
     }
 }

@@ -3,8 +3,8 @@
 // names the program has always used (Ind, DB, Pal, RT, WB, SS, DR(k)...), and
 // each user action is a handler named after its control and event.
 
-#include "etiqueta_ajustada.h"
-#include "servicios.h"
+#include "app/etiqueta_ajustada.h"
+#include "lookup/servicios.h"
 
 #include <QWidget>
 
@@ -35,10 +35,9 @@ class PanelWeb;
 class Principal : public QWidget {
     Q_OBJECT
 public:
-    // 'almacen' is the store file (by default "data.lop" in the program's
-    // directory); 'panel' the browser pane (a real web view when not given).
-    explicit Principal(QString almacen = QStringLiteral("data.lop"), PanelWeb *panel = nullptr,
-                       QWidget *parent = nullptr);
+    // 'almacen' is the store file ("data.lop" in the program's directory);
+    // 'panel' the browser pane, which the window takes as its child.
+    Principal(QString almacen, PanelWeb *panel, QWidget *parent = nullptr);
     ~Principal() override;
 
     // Start-up: places the window, puts the state to idle and opens the store.

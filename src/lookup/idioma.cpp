@@ -1,4 +1,4 @@
-#include "idioma.h"
+#include "lookup/idioma.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "paginas_sin_conexion.h"
+#include "lookup/paginas_sin_conexion.h"
 
 namespace rimario {
 

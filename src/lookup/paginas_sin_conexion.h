@@ -4,9 +4,9 @@
 // when nothing is found and one when the source is missing or damaged. All
 // text of the files is escaped; the pages carry no script and load nothing.
 
-#include "dictd.h"
-#include "fuentes.h"
-#include "tesauro.h"
+#include "lookup/sin_conexion/dictd.h"
+#include "lookup/sin_conexion/fuentes.h"
+#include "lookup/sin_conexion/tesauro.h"
 
 #include <QByteArray>
 #include <QString>

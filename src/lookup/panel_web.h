@@ -4,6 +4,8 @@
 // the page shown loaded as it should. Archiving asks it to select the whole
 // page and copy it to the system clipboard.
 
+#include "base/error.h"
+
 #include <QUrl>
 #include <QWidget>
 
@@ -12,25 +14,13 @@
 
 namespace rimario {
 
-// A browser call that failed, worded in Spanish for the user.
-class ErrorNavegador : public std::runtime_error {
-public:
-    explicit ErrorNavegador(const QString &mensaje)
-        : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje)
-    {
-    }
-    QString mensaje() const { return mensaje_; }
-
-private:
-    QString mensaje_;
-};
-
 class PanelWeb : public QWidget {
     Q_OBJECT
 public:
     using QWidget::QWidget;
 
-    // Starts loading the address and returns at once. May throw ErrorNavegador.
+    // Starts loading the address and returns at once. May throw Error (an address
+    // it will not open).
     virtual void navegar(const QString &direccion) = 0;
     // Cancels the loading in progress.
     virtual void detener() = 0;
@@ -57,38 +47,6 @@ signals:
     void cargaEmpezada();
     // A document, or a frame's document, has finished loading.
     void documentoCompleto(const QUrl &direccion);
-};
-
-// A pane that shows nothing and loads nothing (for tools and tests that do not
-// need a browser). Navigating records the address; completion is signalled on
-// the next turn of the event loop.
-class PanelWebVacio : public PanelWeb {
-    Q_OBJECT
-public:
-    explicit PanelWebVacio(QWidget *parent = nullptr);
-    void navegar(const QString &direccion) override;
-    void detener() override;
-    void seleccionarTodoYCopiar(std::function<void(bool)> listo) override;
-    void limpiarSeleccion() override {}
-    void borrarSeleccion() override {}
-    QUrl direccion() const override { return direccion_; }
-    bool paginaLograda() const override { return lograda_; }
-
-    // What a copy puts on the clipboard (the "page text").
-    void ponerTexto(const QString &texto) { texto_ = texto; }
-    // Whether navigating completes by itself.
-    void ponerCompletarSolo(bool si) { completarSolo_ = si; }
-    QStringList navegaciones() const { return navegaciones_; }
-    int paradas() const { return paradas_; }
-
-private:
-    QUrl direccion_;
-    QString texto_;
-    QStringList navegaciones_;
-    int paradas_ = 0;
-    bool completarSolo_ = true;
-    bool lograda_ = false;
-    int generacion_ = 0;
 };
 
 } // namespace rimario

@@ -1,4 +1,4 @@
-#include "servicios.h"
+#include "lookup/servicios.h"
 
 #include <QDir>
 #include <QFileInfo>

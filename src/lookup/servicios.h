@@ -11,7 +11,7 @@
 //   - for sinonimos and ingles, "sin-conexion": the dictionary installed on the
 //     machine, shown as a page of the program's own (see fuentes.h).
 
-#include "fuentes.h"
+#include "lookup/sin_conexion/fuentes.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "modelo_rimas.h"
+#include "rhyme/modelo_rimas.h"
 
-#include "lista_palabras.h"
+#include "store/lista_palabras.h"
 
 namespace rimario {
 

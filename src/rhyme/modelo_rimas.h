@@ -2,9 +2,9 @@
 // The grid's view of one rhyme result (a tab of results): one column, "Pal".
 // Editing a word writes it to the store through the word list.
 
-#include "rima.h"
+#include "rhyme/rima.h"
 
-#include "modelo_columna.h"
+#include "store/modelo_columna.h"
 
 namespace rimario {
 

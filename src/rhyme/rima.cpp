@@ -1,10 +1,11 @@
-#include "rima.h"
+#include "rhyme/rima.h"
 
-#include "almacen.h"
-#include "lexico.h"
-#include "patron.h"
-#include "silabas.h"
-#include "vocales.h"
+#include "language/caracteres.h"
+#include "language/patron.h"
+#include "language/silabas.h"
+#include "language/vocales.h"
+#include "store/almacen.h"
+#include "store/lexico.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,35 +45,6 @@ ResultadoRima ResultadoRima::desde(const Lexico &lexico, const std::vector<qsize
     return r;
 }
 
-qsizetype numeroDeCaracteres(QStringView texto)
-{
-    qsizetype n = texto.size();
-    for (qsizetype i = 1; i < texto.size(); ++i)
-        if (texto[i].isLowSurrogate() && texto[i - 1].isHighSurrogate())
-            --n;
-    return n;
-}
-
-QString ultimosCaracteres(QStringView texto, qsizetype n)
-{
-    qsizetype i = texto.size();
-    while (n > 0 && i > 0) {
-        --i;
-        if (texto[i].isLowSurrogate() && i > 0 && texto[i - 1].isHighSurrogate())
-            --i;
-        --n;
-    }
-    return texto.mid(i).toString();
-}
-
-static bool tieneComodines(QStringView t)
-{
-    for (const QChar c : t)
-        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
-            return true;
-    return false;
-}
-
 std::vector<qsizetype> posicionesCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano)
 {
     const QString fin = ultimosCaracteres(palabra, n);
@@ -82,7 +54,7 @@ std::vector<qsizetype> posicionesCompletas(const Lexico &lexico, QStringView pal
         QString error;
         const auto patron = Patron::compilar(QStringLiteral("*") + fin, &error);
         if (!patron)
-            throw ErrorRima(QStringLiteral("La terminación «%1» no se puede buscar: %2.").arg(fin, error));
+            throw Error(QStringLiteral("La terminación «%1» no se puede buscar: %2.").arg(fin, error));
         lexico.queCoinciden(*patron, palabra, caracteres, pos);
     } else {
         lexico.terminadasEn(fin, palabra, caracteres, pos);
@@ -152,7 +124,7 @@ ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool cons
 {
     const AnalisisSilabico a = analizarPalabra(palabra);
     if (!a.valido)
-        throw ErrorRima(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
+        throw Error(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
                             .arg(palabra, a.motivo,
                                  consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
     std::vector<qsizetype> posiciones;

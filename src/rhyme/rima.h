@@ -7,6 +7,8 @@
 //    of the word's skeleton.
 // Either may be limited to words with as many characters as the word.
 
+#include "base/error.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -43,22 +45,7 @@ private:
     QString textos_;
 };
 
-// A search that could not run; the message is in Spanish, for the user.
-class ErrorRima : public std::runtime_error {
-public:
-    explicit ErrorRima(const QString &m) : std::runtime_error(m.toStdString()), mensaje_(m) {}
-    QString mensaje() const { return mensaje_; }
-
-private:
-    QString mensaje_;
-};
-
-// Number of characters (code points) of a text, as the store counts them.
-qsizetype numeroDeCaracteres(QStringView texto);
-// The last n characters of a text (whole code points).
-QString ultimosCaracteres(QStringView texto, qsizetype n);
-
-// Whole-word rhymes; the word must have at least n characters. Throws ErrorRima
+// Whole-word rhymes; the word must have at least n characters. Throws Error
 // when the ending is not a valid pattern.
 ResultadoRima rimasCompletas(const Lexico &lexico, QStringView palabra, int n, bool igualTamano);
 // The same as positions in the list.
@@ -84,7 +71,7 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
 // Consonant (every sound from the stressed vowel on) or assonant (its vowels
 // only) rhymes of the word, by the list's rhyme keys, as rows of the list in
 // its order, the word itself left out; optionally only words of as many
-// syllables. Throws ErrorRima when the word cannot be split into syllables.
+// syllables. Throws Error when the word cannot be split into syllables.
 ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas);
 
 } // namespace rimario

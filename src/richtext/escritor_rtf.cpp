@@ -1,7 +1,7 @@
 // RTF writer in the style of the old rich-text box (RichEdit), see rtf.h.
 
-#include "cp1252.h"
-#include "rtf.h"
+#include "richtext/cp1252.h"
+#include "richtext/rtf.h"
 
 #include <QTextBlock>
 #include <QTextCharFormat>

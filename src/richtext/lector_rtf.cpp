@@ -1,8 +1,8 @@
 // RTF reader: a single pass over the text with an explicit stack of group states.
 // Text is gathered into runs of equal formatting and inserted a run at a time.
 
-#include "cp1252.h"
-#include "rtf.h"
+#include "richtext/cp1252.h"
+#include "richtext/rtf.h"
 
 #include <QLocale>
 

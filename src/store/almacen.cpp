@@ -1,8 +1,8 @@
-#include "almacen.h"
+#include "store/almacen.h"
 
-#include "sentencia.h"
-#include "silabas.h"
-#include "vocales.h"
+#include "language/silabas.h"
+#include "language/vocales.h"
+#include "store/sentencia.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -294,11 +294,6 @@ void funcionClaveRima(sqlite3_context *ctx, int, sqlite3_value **args)
 }
 
 } // namespace
-
-ErrorAlmacen::ErrorAlmacen(Tipo tipo, const QString &mensaje)
-    : std::runtime_error(mensaje.toStdString()), tipo_(tipo), mensaje_(mensaje)
-{
-}
 
 Almacen::Almacen(const QString &ruta) : ruta_(ruta) {}
 

@@ -11,8 +11,9 @@
 // row's own stored value holds. Reading Palabras therefore always gives exactly
 // the marks that clearing the column and marking the matching rows would leave.
 
-#include "colador.h"
-#include "huella.h"
+#include "base/error.h"
+#include "store/colador.h"
+#include "store/huella.h"
 
 #include <QString>
 
@@ -35,18 +36,16 @@ struct AnalisisSilabico;
 
 // A failure of the store, worded in Spanish for the user; carries the engine's
 // message when there is one.
-class ErrorAlmacen : public std::runtime_error {
+class ErrorAlmacen : public Error {
 public:
     // Cambiado: another program committed since the version a write was told to
     // expect (see exigirVersion); nothing was written.
     enum class Tipo { General, NoExiste, NoEsAlmacen, EsAccess, FormatoNuevo, Ocupado, SoloLectura, Cambiado };
-    ErrorAlmacen(Tipo tipo, const QString &mensaje);
+    ErrorAlmacen(Tipo tipo, const QString &mensaje) : Error(mensaje), tipo_(tipo) {}
     Tipo tipo() const { return tipo_; }
-    QString mensaje() const { return mensaje_; }
 
 private:
     Tipo tipo_;
-    QString mensaje_;
 };
 
 constexpr int kLongitudMinima = 2; // rhyme lengths 2..7

@@ -1,4 +1,4 @@
-#include "colador.h"
+#include "store/colador.h"
 
 #include <unicode/ucol.h>
 

@@ -9,10 +9,10 @@
 // words' text and the rhyme keys' text (2 bytes). Written to a temporary file, synced and renamed
 // over the old one, so that a reader finds the old snapshot or the new one.
 
-#include "instantanea.h"
+#include "store/instantanea.h"
 
-#include "almacen.h"
-#include "lexico.h"
+#include "store/almacen.h"
+#include "store/lexico.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,9 +1,10 @@
-#include "lexico.h"
+#include "store/lexico.h"
 
-#include "almacen.h"
-#include "instantanea.h"
-#include "patron.h"
-#include "silabas.h"
+#include "language/caracteres.h"
+#include "language/patron.h"
+#include "language/silabas.h"
+#include "store/almacen.h"
+#include "store/instantanea.h"
 
 #include <QChar>
 #include <QList>
@@ -454,11 +455,7 @@ qsizetype Lexico::caracteres(qsizetype pos) const
     const QStringView p = pal(pos);
     if (!(claveVoc_[size_t(pos)] & kRara) && largo_[size_t(pos)] <= 8)
         return p.size();
-    qsizetype n = p.size();
-    for (qsizetype i = 1; i < p.size(); ++i)
-        if (p[i].isLowSurrogate() && p[i - 1].isHighSurrogate())
-            --n; // a pair is one character
-    return n;
+    return numeroDeCaracteres(p);
 }
 
 qsizetype Lexico::posicionDeId(qint64 id) const
@@ -610,7 +607,7 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
         // Characters outside the basic plane: the general matcher decides.
         QString p = QStringLiteral("*");
         for (const QChar c : fin) {
-            if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+            if (esComodin(c))
                 p += QLatin1Char('[') + c + QLatin1Char(']');
             else
                 p += c;

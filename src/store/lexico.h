@@ -4,8 +4,8 @@
 // fraction of a second and every find or rhyme scan runs without touching the
 // file. It mirrors the store: every write the program makes is applied to both.
 
-#include "colador.h"
-#include "huella.h"
+#include "store/colador.h"
+#include "store/huella.h"
 
 #include <QHash>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "lista_palabras.h"
+#include "store/lista_palabras.h"
 
-#include "vocales.h"
+#include "language/vocales.h"
 
 #include <QScopeGuard>
 

@@ -4,8 +4,8 @@
 // record as the window expects; every write goes to the file at once and to the
 // list held in memory.
 
-#include "almacen.h"
-#include "lexico.h"
+#include "store/almacen.h"
+#include "store/lexico.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "modelo_palabras.h"
+#include "store/modelo_palabras.h"
 
 namespace rimario {
 

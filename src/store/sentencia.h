@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "utf8.h"
+#include "language/utf8.h"
 
 #include <optional>
 #include <string>

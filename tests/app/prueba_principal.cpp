@@ -4,9 +4,9 @@
 // program holds locked, and a second window on the same file. Nothing crashes;
 // a write that cannot be done says why once and changes nothing.
 
-#include "arranque.h"
-#include "lista_palabras.h"
-#include "modelo_rimas.h"
+#include "app/arranque.h"
+#include "rhyme/modelo_rimas.h"
+#include "store/lista_palabras.h"
 
 #include "../comun/proteccion.h"
 #include "../comun/ventana_prueba.h"

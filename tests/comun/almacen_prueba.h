@@ -3,8 +3,8 @@
 // definitions, SQL run on a file as another tool would, file contents, and the
 // Access sample.
 
-#include "almacen.h"
-#include "vocales.h"
+#include "language/vocales.h"
+#include "store/almacen.h"
 
 #include "tabla.h"
 

@@ -3,8 +3,8 @@
 // clicks in it, the message boxes it raises, and its writes as a user makes them.
 
 #include "almacen_prueba.h"
-#include "panel_web.h"
-#include "principal.h"
+#include "app/principal.h"
+#include "panel_web_vacio.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,12 +2,12 @@
 // real browser pane, pointed at a test server on 127.0.0.1, driven through its
 // buttons.
 
-#include "esquema_interno.h"
-#include "idioma.h"
-#include "lista_palabras.h"
-#include "panel_web_engine.h"
-#include "rtf.h"
+#include "lookup/idioma.h"
+#include "lookup/navegador/esquema_interno.h"
+#include "lookup/navegador/panel_web_engine.h"
+#include "richtext/rtf.h"
 #include "servidor_prueba.h"
+#include "store/lista_palabras.h"
 
 #include "../comun/ventana_prueba.h"
 

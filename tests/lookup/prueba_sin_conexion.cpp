@@ -2,11 +2,11 @@
 // readers on the tiny files in datos/ (and damaged copies of them), and the
 // pages made from what they find (the window shows one: the web lookups' test).
 
-#include "dictd.h"
-#include "fuentes.h"
-#include "paginas_sin_conexion.h"
-#include "servicios.h"
-#include "tesauro.h"
+#include "lookup/paginas_sin_conexion.h"
+#include "lookup/servicios.h"
+#include "lookup/sin_conexion/dictd.h"
+#include "lookup/sin_conexion/fuentes.h"
+#include "lookup/sin_conexion/tesauro.h"
 
 #include "../comun/almacen_prueba.h"
 

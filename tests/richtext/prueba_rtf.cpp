@@ -2,7 +2,7 @@
 // keeps, the reader's details and damaged input, and definitions whose shape
 // would make the view slow (the fuzz target reads random input).
 
-#include "rtf.h"
+#include "richtext/rtf.h"
 
 #include "../comun/tabla.h"
 

@@ -6,9 +6,9 @@
 // after the operation lets it die just after it, too). Run to the end it
 // prints "pasos N", the steps it took.
 
-#include "almacen.h"
-#include "conversion_access.h"
 #include "muerte_programada.h"
+#include "store/access/conversion_access.h"
+#include "store/almacen.h"
 
 #include <cstdio>
 

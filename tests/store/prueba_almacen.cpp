@@ -13,11 +13,11 @@
 // state before or after the change, and takes a new write. (A window write is
 // one SQLite transaction: cadaEscrituraUnaTransaccion checks that.)
 
-#include "conversion_access.h"
-#include "instantanea.h"
-#include "lexico.h"
-#include "lista_palabras.h"
-#include "rima.h"
+#include "rhyme/rima.h"
+#include "store/access/conversion_access.h"
+#include "store/instantanea.h"
+#include "store/lexico.h"
+#include "store/lista_palabras.h"
 
 #include "../comun/almacen_prueba.h"
 

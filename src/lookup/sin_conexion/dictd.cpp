@@ -1,4 +1,4 @@
-#include "dictd.h"
+#include "lookup/sin_conexion/dictd.h"
 
 #include <QFile>
 #include <QFileInfo>

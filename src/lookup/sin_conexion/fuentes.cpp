@@ -1,4 +1,4 @@
-#include "fuentes.h"
+#include "lookup/sin_conexion/fuentes.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "tesauro.h"
+#include "lookup/sin_conexion/tesauro.h"
 
-#include "texto_8bits.h"
+#include "lookup/sin_conexion/texto_8bits.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "texto_8bits.h"
+#include "lookup/sin_conexion/texto_8bits.h"
 
 namespace rimario::sinconexion {
 

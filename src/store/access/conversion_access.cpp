@@ -1,8 +1,8 @@
-#include "conversion_access.h"
+#include "store/access/conversion_access.h"
 
-#include "lector_access.h"
-#include "sentencia.h"
-#include "vocales.h"
+#include "language/vocales.h"
+#include "store/access/lector_access.h"
+#include "store/sentencia.h"
 
 #include <QDir>
 #include <QFile>

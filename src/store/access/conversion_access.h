@@ -3,7 +3,7 @@
 // Jet 3 or Jet 4) into a store of this program, and checking the vowel
 // skeletons of a store.
 
-#include "almacen.h"
+#include "store/almacen.h"
 
 #include <QString>
 

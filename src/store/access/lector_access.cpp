@@ -1,4 +1,4 @@
-#include "lector_access.h"
+#include "store/access/lector_access.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -20,7 +20,7 @@
 // code page (Jet 3), moved rows are read through their pointer, and any
 // inconsistency ends the reading with an ErrorAlmacen.
 
-#include "almacen.h"
+#include "store/almacen.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "panel_web_engine.h"
+#include "lookup/navegador/panel_web_engine.h"
 
-#include "esquema_interno.h"
+#include "lookup/navegador/esquema_interno.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,7 +129,7 @@ void PanelWebEngine::navegar(const QString &direccion)
     const QString e = url.scheme().toLower();
     if (!esDireccionInterna(url)
         && (!url.isValid() || url.host().isEmpty() || (e != QLatin1String("http") && e != QLatin1String("https"))))
-        throw ErrorNavegador(QStringLiteral("No se puede abrir la dirección «%1»: el panel solo abre "
+        throw Error(QStringLiteral("No se puede abrir la dirección «%1»: el panel solo abre "
                                             "direcciones http o https con un servidor.")
                                  .arg(direccion));
     crearNavegador();

@@ -1,4 +1,4 @@
-#include "silabas.h"
+#include "language/silabas.h"
 
 #include <QChar>
 

@@ -1,7 +1,7 @@
 // Syllables, stress and rhyme keys of Spanish words (the fuzz target checks
 // that any text gets a coherent answer).
 
-#include "silabas.h"
+#include "language/silabas.h"
 
 #include "../comun/tabla.h"
 

@@ -1,4 +1,4 @@
-#include "vocales.h"
+#include "language/vocales.h"
 
 #include <QChar>
 

@@ -5,7 +5,7 @@
 //   instalarEsquemaInterno(p)  on each profile that is to show the pages.
 // The pages come from memory; nothing of the disk is reachable through them.
 
-#include "fuentes.h"
+#include "lookup/sin_conexion/fuentes.h"
 
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>

@@ -1,6 +1,6 @@
-#include "esquema_interno.h"
+#include "lookup/navegador/esquema_interno.h"
 
-#include "paginas_sin_conexion.h"
+#include "lookup/paginas_sin_conexion.h"
 
 #include <QBuffer>
 #include <QWebEngineProfile>

@@ -4,7 +4,7 @@
 // pages the user reaches from there; it opens no other windows, no local files,
 // no downloads, no file choosers and no script dialogs.
 
-#include "panel_web.h"
+#include "lookup/panel_web.h"
 
 #include <QPointer>
 #include <QWebEnginePage>
@@ -49,7 +49,7 @@ public:
     explicit PanelWebEngine(QWidget *parent = nullptr);
     ~PanelWebEngine() override;
 
-    // Throws ErrorNavegador for an address that is not http or https.
+    // Throws Error for an address that is not http or https.
     void navegar(const QString &direccion) override;
     void detener() override;
     void seleccionarTodoYCopiar(std::function<void(bool)> listo) override;

@@ -1,4 +1,4 @@
-#include "patron.h"
+#include "language/patron.h"
 
 #include <QChar>
 
