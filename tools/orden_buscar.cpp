@@ -2,6 +2,7 @@
 // Runs the window's rhyme search on a store, read-only: in vowel mode it gives
 // the rows that the marks would select, without writing them.
 
+#include "argumentos.h"
 #include "language/caracteres.h"
 #include "language/silabas.h"
 #include "language/utf8.h"
@@ -10,6 +11,7 @@
 #include "store/almacen.h"
 #include "store/lexico.h"
 
+#include <optional>
 #include <string>
 
 namespace rimario::cli {
@@ -61,58 +63,50 @@ int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> sila
 
 int ordenBuscar(const QStringList &args)
 {
-    QString ruta = QStringLiteral("data.lop");
-    QString palabra;
-    bool hayPalabra = false, vocales = false, igual = false, consonante = false, asonante = false;
-    int n = 0;
+    Argumentos a(QStringLiteral("buscar"), QString::fromUtf8(kUso),
+                 QStringLiteral("Busca en un almacén, sin cambiarlo, las palabras que riman con PALABRA: por sus últimas\n"
+                                "N letras o, con --vocales, por sus últimas N vocales; o, con --consonante o --asonante,\n"
+                                "desde la vocal tónica. Escribe una palabra por línea, en el orden del almacén."));
+    a.argumento(QStringLiteral("PALABRA"), QStringLiteral("la palabra (o la terminación con comodines * ? # [ ])"));
+    a.opcion({QStringLiteral("almacen")}, QStringLiteral("el almacén (data.lop de la carpeta actual si no se da)"),
+             QStringLiteral("ALMACEN"));
+    a.opcion({QStringLiteral("n")}, QStringLiteral("cuántas letras o vocales del final deben coincidir (2 a 7)"),
+             QStringLiteral("N"));
+    a.opcion({QStringLiteral("vocales")}, QStringLiteral("compara solo las vocales"));
+    a.opcion({QStringLiteral("igual-tamano")}, QStringLiteral("solo palabras con tantas letras como PALABRA"));
+    a.opcion({QStringLiteral("consonante")}, QStringLiteral("rima consonante: todos los sonidos desde la vocal tónica"));
+    a.opcion({QStringLiteral("asonante")}, QStringLiteral("rima asonante: las vocales desde la vocal tónica"));
+    a.opcion({QStringLiteral("silabas")}, QStringLiteral("con --consonante o --asonante, solo palabras de N sílabas"),
+             QStringLiteral("N"));
+    if (const auto fin = a.leer(args))
+        return *fin;
+    const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) : QStringLiteral("data.lop");
+    const bool vocales = a.tiene(QStringLiteral("vocales")), igual = a.tiene(QStringLiteral("igual-tamano"));
+    const bool consonante = a.tiene(QStringLiteral("consonante")), asonante = a.tiene(QStringLiteral("asonante"));
     std::optional<int> silabas;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--almacen") && i + 1 < args.size()) {
-            ruta = args[++i];
-        } else if (a == QLatin1String("--vocales")) {
-            vocales = true;
-        } else if (a == QLatin1String("--igual-tamano")) {
-            igual = true;
-        } else if (a == QLatin1String("--consonante")) {
-            consonante = true;
-        } else if (a == QLatin1String("--asonante")) {
-            asonante = true;
-        } else if (a == QLatin1String("--silabas") && i + 1 < args.size()) {
-            bool ok = false;
-            silabas = args[++i].toInt(&ok);
-            if (!ok || *silabas < 1) {
-                error(QStringLiteral("El número de sílabas debe ser un número entero positivo.\n%1")
-                          .arg(QLatin1String(kUso)));
-                return 2;
-            }
-        } else if (a == QLatin1String("-n") && i + 1 < args.size()) {
-            bool ok = false;
-            n = args[++i].toInt(&ok);
-            if (!ok || n < kLongitudMinima || n > kLongitudMaxima) {
-                error(QStringLiteral("La longitud de la rima debe ser un número de %1 a %2.\n%3")
-                          .arg(kLongitudMinima).arg(kLongitudMaxima).arg(QLatin1String(kUso)));
-                return 2;
-            }
-        } else if (a == QLatin1String("--")) {
-            if (i + 1 < args.size() && !hayPalabra) {
-                palabra = args[++i];
-                hayPalabra = true;
-            }
-        } else if (!a.startsWith(QLatin1String("--")) && !hayPalabra) {
-            palabra = a;
-            hayPalabra = true;
-        } else {
-            error(QStringLiteral("Argumento no válido: «%1».\n%2").arg(a, QLatin1String(kUso)));
-            return 2;
-        }
+    if (a.tiene(QStringLiteral("silabas"))) {
+        bool ok = false;
+        silabas = a.valor(QStringLiteral("silabas")).toInt(&ok);
+        if (!ok || *silabas < 1)
+            return a.errorDeUso(QStringLiteral("El número de sílabas debe ser un número entero positivo."));
     }
+    int n = 0;
+    if (a.tiene(QStringLiteral("n"))) {
+        bool ok = false;
+        n = a.valor(QStringLiteral("n")).toInt(&ok);
+        if (!ok || n < kLongitudMinima || n > kLongitudMaxima)
+            return a.errorDeUso(QStringLiteral("La longitud de la rima debe ser un número de %1 a %2.")
+                                    .arg(kLongitudMinima)
+                                    .arg(kLongitudMaxima));
+    }
+    const QStringList palabras = a.posicionales();
+    if (palabras.size() > 1)
+        return a.errorDeUso(QStringLiteral("Argumento no válido: «%1».").arg(palabras[1]));
+    const QString palabra = palabras.value(0);
     const bool porClave = consonante || asonante;
-    if (!hayPalabra || palabra.isEmpty() || (consonante && asonante) || (porClave && (vocales || igual || n))
-        || (!porClave && (n == 0 || silabas))) {
-        error(QString::fromUtf8(kUso));
-        return 2;
-    }
+    if (palabra.isEmpty() || (consonante && asonante) || (porClave && (vocales || igual || n))
+        || (!porClave && (n == 0 || silabas)))
+        return a.errorDeUso();
     try {
         if (porClave)
             return buscarPorClave(ruta, consonante, silabas, palabra);

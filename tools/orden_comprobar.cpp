@@ -1,5 +1,6 @@
 // rimario-cli comprobar ALMACEN
 
+#include "argumentos.h"
 #include "ordenes.h"
 #include "store/access/conversion_access.h"
 
@@ -7,12 +8,16 @@ namespace rimario::cli {
 
 int ordenComprobar(const QStringList &args)
 {
-    if (args.size() != 1 || args[0].startsWith(QLatin1String("--"))) {
-        error(QStringLiteral("Uso: rimario-cli comprobar ALMACEN"));
-        return 2;
-    }
+    Argumentos a(QStringLiteral("comprobar"), QStringLiteral("Uso: rimario-cli comprobar ALMACEN"),
+                 QStringLiteral("Lista las palabras cuya Voc no es la que les corresponde, sin cambiar nada. Sale con 0\n"
+                                "si no hay ninguna, 1 si las hay y 2 si hay un error."));
+    a.argumento(QStringLiteral("ALMACEN"), QStringLiteral("el almacén, que solo se lee"));
+    if (const auto fin = a.leer(args))
+        return *fin;
+    if (a.posicionales().size() != 1)
+        return a.errorDeUso();
     try {
-        const auto almacen = Almacen::abrir(args[0], true);
+        const auto almacen = Almacen::abrir(a.posicionales()[0], true);
         const std::vector<Discrepancia> malas = comprobarVocales(*almacen);
         for (const Discrepancia &d : malas)
             salida(QStringLiteral("%1\t%2\tVoc: %3\tesperado: «%4»")

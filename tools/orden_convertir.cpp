@@ -1,5 +1,6 @@
 // rimario-cli convertir ACCESS_FILE STORE
 
+#include "argumentos.h"
 #include "ordenes.h"
 #include "store/access/conversion_access.h"
 
@@ -41,11 +42,17 @@ namespace {
 
 int convertir(const QStringList &args)
 {
-    const QString uso = QStringLiteral("Uso: rimario-cli convertir ARCHIVO_ACCESS ALMACEN");
-    if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) || args[1].startsWith(QLatin1String("--"))) {
-        error(uso);
-        return 2;
-    }
+    Argumentos a(QStringLiteral("convertir"), QStringLiteral("Uso: rimario-cli convertir ARCHIVO_ACCESS ALMACEN"),
+                 QStringLiteral("Convierte un data.lop de Microsoft Access (97 o 2000) en un almacén nuevo, con sus\n"
+                                "palabras, vocales, definiciones y marcas. Sale con 0 si lo consigue, 1 si falla (el\n"
+                                "archivo de Access no se toca) y 2 si el uso es incorrecto."));
+    a.argumento(QStringLiteral("ARCHIVO_ACCESS"), QStringLiteral("el archivo de Access, que solo se lee"));
+    a.argumento(QStringLiteral("ALMACEN"), QStringLiteral("el almacén que se crea; no debe existir"));
+    if (const auto fin = a.leer(args))
+        return *fin;
+    const QStringList rutas = a.posicionales();
+    if (rutas.size() != 2)
+        return a.errorDeUso();
     // Progress on standard error: one line redrawn on a terminal, a line every
     // tenth otherwise.
     const bool terminal = ::isatty(STDERR_FILENO);
@@ -60,10 +67,10 @@ int convertir(const QStringList &args)
         std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     };
     try {
-        const qint64 n = convertirAccess(args[0], args[1], progreso);
+        const qint64 n = convertirAccess(rutas[0], rutas[1], progreso);
         if (terminal)
             error(QString());
-        error(QStringLiteral("Almacén «%1» creado con las %2 palabras de «%3».").arg(args[1], QString::number(n), args[0]));
+        error(QStringLiteral("Almacén «%1» creado con las %2 palabras de «%3».").arg(rutas[1], QString::number(n), rutas[0]));
         return 0;
     } catch (const ErrorAlmacen &e) {
         if (terminal && ultimo >= 0)

@@ -1,5 +1,6 @@
 // rimario-cli crear --lista PALABRAS.txt ALMACEN
 
+#include "argumentos.h"
 #include "language/silabas.h"
 #include "language/vocales.h"
 #include "ordenes.h"
@@ -23,21 +24,20 @@ namespace rimario::cli {
 
 int ordenCrear(const QStringList &args)
 {
-    QString lista, destino;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--lista") && i + 1 < args.size())
-            lista = args[++i];
-        else if (destino.isEmpty() && !args[i].startsWith(QLatin1String("--")))
-            destino = args[i];
-        else {
-            error(QStringLiteral("Argumento no válido: «%1».\nUso: rimario-cli crear --lista PALABRAS.txt ALMACEN").arg(args[i]));
-            return 2;
-        }
-    }
-    if (lista.isEmpty() || destino.isEmpty()) {
-        error(QStringLiteral("Uso: rimario-cli crear --lista PALABRAS.txt ALMACEN"));
-        return 2;
-    }
+    Argumentos a(QStringLiteral("crear"), QStringLiteral("Uso: rimario-cli crear --lista PALABRAS.txt ALMACEN"),
+                 QStringLiteral("Crea un almacén nuevo con las palabras de una lista en UTF-8, una por línea (las líneas\n"
+                                "en blanco y las repetidas se saltan). No sobrescribe nada: ALMACEN no debe existir."));
+    a.argumento(QStringLiteral("ALMACEN"), QStringLiteral("el almacén que se crea"));
+    a.opcion({QStringLiteral("lista")}, QStringLiteral("la lista de palabras"), QStringLiteral("PALABRAS.txt"));
+    if (const auto fin = a.leer(args))
+        return *fin;
+    const QString lista = a.valor(QStringLiteral("lista"));
+    const QStringList posicionales = a.posicionales();
+    if (posicionales.size() > 1)
+        return a.errorDeUso(QStringLiteral("Argumento no válido: «%1».").arg(posicionales[1]));
+    const QString destino = posicionales.value(0);
+    if (lista.isEmpty() || destino.isEmpty())
+        return a.errorDeUso();
     // A link, even one to nothing, is not written through.
     if (QFileInfo::exists(destino) || QFileInfo(destino).isSymLink()) {
         error(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));

@@ -1,5 +1,6 @@
 // rimario-cli silabas PALABRA...
 
+#include "argumentos.h"
 #include "language/silabas.h"
 #include "ordenes.h"
 
@@ -7,12 +8,17 @@ namespace rimario::cli {
 
 int ordenSilabas(const QStringList &args)
 {
-    if (args.isEmpty()) {
-        error(QStringLiteral("Uso: rimario-cli silabas PALABRA..."));
-        return 2;
-    }
+    Argumentos a(QStringLiteral("silabas"), QStringLiteral("Uso: rimario-cli silabas PALABRA..."),
+                 QStringLiteral("Divide cada palabra en sílabas y dice su acento y sus claves de rima. Sale con 1\n"
+                                "si alguna no se puede dividir."));
+    a.argumento(QStringLiteral("PALABRA..."), QStringLiteral("las palabras"));
+    if (const auto fin = a.leer(args))
+        return *fin;
+    const QStringList palabras = a.posicionales();
+    if (palabras.isEmpty())
+        return a.errorDeUso();
     int estado = 0;
-    for (const QString &palabra : args) {
+    for (const QString &palabra : palabras) {
         const AnalisisSilabico a = analizarPalabra(palabra);
         if (!a.valido) {
             salida(QStringLiteral("%1: no se puede dividir en sílabas (%2)").arg(palabra, a.motivo));

@@ -1,5 +1,6 @@
 // rimario-cli: the command-line companion of the rhyming dictionary.
 
+#include "argumentos.h"
 #include "ordenes.h"
 
 #include <QCoreApplication>
@@ -41,12 +42,12 @@ const Orden kOrdenes[] = {
                                   "      sale con 0 si no hay ninguna, 1 si las hay, 2 si hay un error"},
 };
 
-void uso()
+QString uso()
 {
     QString t = QStringLiteral("Uso: rimario-cli ORDEN [opciones]\nÓrdenes:\n");
     for (const Orden &o : kOrdenes)
         t += QStringLiteral("  ") + QString::fromUtf8(o.uso) + QLatin1Char('\n');
-    error(t.trimmed());
+    return t + QStringLiteral("«rimario-cli ORDEN --help» explica cada orden.");
 }
 
 } // namespace
@@ -55,17 +56,21 @@ void uso()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    rimario::cli::ponerMensajesDelAnalizador();
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        rimario::cli::uso();
-        return args.isEmpty() ? 2 : 0;
+    if (args.isEmpty()) {
+        rimario::cli::error(rimario::cli::uso());
+        return 2;
+    }
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        rimario::cli::salida(rimario::cli::uso());
+        return 0;
     }
     const QString nombre = args.takeFirst();
     for (const auto &o : rimario::cli::kOrdenes) {
         if (nombre == QLatin1String(o.nombre))
             return o.ejecutar(args);
     }
-    rimario::cli::error(QStringLiteral("Orden desconocida: «%1».").arg(nombre));
-    rimario::cli::uso();
+    rimario::cli::error(QStringLiteral("Orden desconocida: «%1».\n").arg(nombre) + rimario::cli::uso());
     return 2;
 }

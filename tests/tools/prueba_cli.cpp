@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -103,6 +104,45 @@ private slots:
         QCOMPARE(s.estado, 1); // one word could not be split
         QVERIFY(s.lineas.size() == 3 && s.lineas[0].startsWith(QStringLiteral("canción: can-ción (aguda, 2 sílabas")));
         QVERIFY(s.lineas[1].startsWith(QStringLiteral("búho: bú-ho (llana")) && s.lineas[2].contains(QStringLiteral("no se puede dividir")));
+    }
+
+    // Help for the tool and each command on standard output; usage errors
+    // worded in Spanish with the command's usage, exit 2; a word may start with "-".
+    void argumentos_data()
+    {
+        // salida: the start of standard output; errores: a part of standard error
+        COLUMNAS(QString, linea, int, estado, QString, salida, QString, errores);
+        QTest::newRow("ayuda") << "--help" << 0 << "Uso: rimario-cli ORDEN" << "";
+        for (const char *orden : {"crear", "buscar", "silabas", "convertir", "comprobar"})
+            QTest::newRow(orden) << QStringLiteral("%1 -h").arg(QLatin1String(orden)) << 0
+                                 << QStringLiteral("Uso: rimario-cli %1").arg(QLatin1String(orden)) << "";
+        QTest::newRow("ayuda entre errores") << "buscar --zzz --help -n 9" << 0 << "Uso: rimario-cli buscar" << "";
+        QTest::newRow("sin orden") << "" << 2 << "" << "Uso: rimario-cli ORDEN";
+        QTest::newRow("opción desconocida") << "buscar --zzz -n 2 sol" << 2 << "" << "Opción desconocida: «zzz»";
+        QTest::newRow("sin valor") << "buscar sol -n" << 2 << "" << "Falta el valor de «-n»";
+        QTest::newRow("valor de más") << "buscar --vocales=si -n 2 sol" << 2 << "" << "«--vocales» no lleva valor";
+        QTest::newRow("longitud") << "buscar -n 1 sol" << 2 << "" << "de 2 a 7.\nUso: rimario-cli buscar";
+        QTest::newRow("dos palabras") << "buscar -n 2 sol mar" << 2 << "" << "«mar»";
+        QTest::newRow("crear sin lista") << "crear a.lop" << 2 << "" << "Uso: rimario-cli crear";
+        QTest::newRow("convertir de más") << "convertir a b c" << 2 << "" << "Uso: rimario-cli convertir";
+        QTest::newRow("silabas opción") << "silabas --x sol" << 2 << "" << "Opción desconocida";
+        QTest::newRow("guion") << "buscar --almacen ALMACEN -n 2 -ón" << 0 << "avión" << "";
+        QTest::newRow("-n pegado") << "buscar --almacen ALMACEN -n2 -- -ón" << 0 << "avión" << "";
+    }
+    void argumentos()
+    {
+        DATOS(QString, linea, int, estado, QString, salida, QString, errores);
+        const QString almacen = ruta(QStringLiteral("argumentos.lop"));
+        if (!QFile::exists(almacen))
+            crearAlmacen(almacen, palabrasDePrueba());
+        QProcess p;
+        p.start(QStringLiteral(RIMARIO_CLI), QString(linea).replace(QStringLiteral("ALMACEN"), almacen).split(u' ', Qt::SkipEmptyParts));
+        QVERIFY(p.waitForFinished(60000));
+        const QString fuera = QString::fromUtf8(p.readAllStandardOutput()), errores_ = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), estado);
+        QVERIFY2(salida.isEmpty() ? fuera.isEmpty() : fuera.startsWith(salida), qPrintable(fuera));
+        QVERIFY2(errores_.contains(errores), qPrintable(errores_));
+        QVERIFY2(!QRegularExpression(QStringLiteral("Unknown|Missing|Unexpected|Usage|Options")).match(fuera + errores_).hasMatch(), qPrintable(fuera + errores_));
     }
 
     void convertirYComprobar()
