@@ -4,7 +4,6 @@
 
 #include "argumentos.h"
 #include "language/caracteres.h"
-#include "language/silabas.h"
 #include "language/utf8.h"
 #include "ordenes.h"
 #include "rhyme/rima.h"
@@ -42,24 +41,17 @@ template <class F> void imprimir(qsizetype n, F palabra)
     std::fflush(stdout);
 }
 
-// Consonant or assonant rhymes by the stored keys: the word itself left out.
+// Consonant or assonant rhymes by the list's keys: the word itself left out.
 int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> silabas, const QString &palabra)
 {
-    const AnalisisSilabico a = analizarPalabra(palabra);
-    if (!a.valido) {
-        error(QStringLiteral("«%1» no se puede dividir en sílabas: %2.").arg(palabra, a.motivo));
-        return 1;
-    }
     auto almacen = Almacen::abrir(ruta, true);
     Lexico lexico(almacen->colador());
     lexico.cargar(*almacen);
-    std::vector<qsizetype> pos;
-    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, silabas.value_or(-1), pos);
-    std::erase_if(pos, [&](qsizetype p) { return lexico.pal(p).compare(palabra, Qt::CaseInsensitive) == 0; });
+    const std::vector<qsizetype> pos = posicionesPorClave(lexico, palabra, consonante, silabas);
     imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
     return 0;
 }
-}
+} // namespace
 
 int ordenBuscar(const QStringList &args)
 {

@@ -120,18 +120,27 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
     return rimasVocales(lexico, r->fin, r->caracteres);
 }
 
-ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas)
+std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, bool consonante,
+                                          std::optional<int> silabas)
 {
     const AnalisisSilabico a = analizarPalabra(palabra);
     if (!a.valido)
         throw Error(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
-                            .arg(palabra, a.motivo,
-                                 consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
+                        .arg(palabra, a.motivo,
+                             consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
     std::vector<qsizetype> posiciones;
-    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, mismasSilabas ? a.numSilabas() : -1,
-                 posiciones);
+    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, silabas.value_or(-1), posiciones);
     std::erase_if(posiciones, [&](qsizetype p) { return lexico.pal(p).compare(palabra, Qt::CaseInsensitive) == 0; });
-    return ResultadoRima::desde(lexico, posiciones);
+    return posiciones;
+}
+
+ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas)
+{
+    std::optional<int> silabas;
+    if (mismasSilabas)
+        if (const AnalisisSilabico a = analizarPalabra(palabra); a.valido)
+            silabas = a.numSilabas();
+    return ResultadoRima::desde(lexico, posicionesPorClave(lexico, palabra, consonante, silabas));
 }
 
 } // namespace rimario

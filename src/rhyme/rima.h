@@ -73,5 +73,8 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
 // its order, the word itself left out; optionally only words of as many
 // syllables. Throws Error when the word cannot be split into syllables.
 ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas);
+// The same as positions in the list; with 'silabas', only words of that many.
+std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, bool consonante,
+                                          std::optional<int> silabas);
 
 } // namespace rimario
