@@ -66,23 +66,21 @@ const char *const kGuardarContador = "UPDATE Meta SET Valor = ?1 WHERE Clave = '
 
 // The rhyme keys of a word, bound at 'primero' (consonant), +1 (assonant), +2 (syllables);
 // Null for a word the rules cannot split.
-void enlazarClavesRima(sqlite3_stmt *st, int primero, const AnalisisSilabico &a)
+void enlazarClavesRima(Sentencia &s, int primero, const AnalisisSilabico &a)
 {
     if (!a.valido) {
         for (int i = 0; i < 3; ++i)
-            sqlite3_bind_null(st, primero + i);
+            s.nulo(primero + i);
         return;
     }
-    sqlite3_bind_text16(st, primero, a.claveConsonante.utf16(), int(a.claveConsonante.size() * 2),
-                        SQLITE_TRANSIENT);
-    sqlite3_bind_text16(st, primero + 1, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2),
-                        SQLITE_TRANSIENT);
-    sqlite3_bind_int(st, primero + 2, a.numSilabas());
+    s.enlazarUtf16(primero, a.claveConsonante);
+    s.enlazarUtf16(primero + 1, a.claveAsonante);
+    s.enlazar(primero + 2, qint64(a.numSilabas()));
 }
 
-void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QString> &pal)
+void enlazarClavesRima(Sentencia &s, int primero, const std::optional<QString> &pal)
 {
-    enlazarClavesRima(st, primero, pal ? analizarPalabra(*pal) : AnalisisSilabico{});
+    enlazarClavesRima(s, primero, pal ? analizarPalabra(*pal) : AnalisisSilabico{});
 }
 
 } // namespace
@@ -139,10 +137,7 @@ void Almacen::fallo(const QString &que, int rc) const
 
 void Almacen::ejecutar(const char *sql) const
 {
-    char *err = nullptr;
-    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK)
+    if (const int rc = ejecutarSql(db_, sql); rc != SQLITE_OK)
         fallo(QStringLiteral("Error del almacén de palabras"), rc);
 }
 
@@ -189,10 +184,9 @@ void Almacen::preparar()
     sqlite3_busy_handler(db_, alEsperar, nullptr);
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
-    sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr);
+    ejecutarSql(db_, "PRAGMA synchronous = FULL");
+    ejecutarSql(db_, kTamanoCache);
 }
-
 
 std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
 {
@@ -364,7 +358,7 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
         ejecutar("BEGIN");
     const auto fin = qScopeGuard([&] {
         if (propia)
-            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            ejecutarSql(db_, "COMMIT");
     });
     {
         // The first read takes the lock (and rolls back what a program that
@@ -412,29 +406,47 @@ int Almacen::sentencia(const QString &que, const char *sql, const std::function<
     return sqlite3_changes(db_);
 }
 
+class Almacen::Propia {
+public:
+    Propia(Almacen &a, const QString &que) : a_(a)
+    {
+        if (a_.soloLectura_ && !a_.motivoSoloLectura_.isEmpty())
+            a_.fallo(que, SQLITE_READONLY);
+        t_.emplace(a_.db_);
+        if (t_->rc() != SQLITE_OK)
+            a_.fallo(que, t_->rc());
+        if (a_.versionExigida_ >= 0 && a_.versionDatos() != a_.versionExigida_)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
+                               que + QStringLiteral(": otro programa cambió el almacén entretanto."));
+        // Holding the write lock, nobody else commits until ours: the count of
+        // commits read now is the one ours follows (a commit that changed no
+        // page leaves it as it was).
+        antes_ = a_.leerCambios();
+        cambiosAntes_ = sqlite3_total_changes64(a_.db_);
+    }
+
+    void confirmar(const QString &que)
+    {
+        const bool cambio = sqlite3_total_changes64(a_.db_) != cambiosAntes_;
+        if (const int rc = t_->confirmar(); rc != SQLITE_OK)
+            a_.fallo(que, rc);
+        if (!a_.propiasHasta_ || *a_.propiasHasta_ != antes_)
+            a_.propiasDesde_ = antes_;
+        a_.propiasHasta_ = antes_ + (cambio ? 1 : 0);
+    }
+
+private:
+    Almacen &a_;
+    std::optional<Escritura> t_;
+    quint32 antes_ = 0;
+    qint64 cambiosAntes_ = 0;
+};
+
 void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
 {
-    if (soloLectura_ && !motivoSoloLectura_.isEmpty())
-        fallo(que, SQLITE_READONLY);
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    if (versionExigida_ >= 0 && versionDatos() != versionExigida_)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
-                           que + QStringLiteral(": otro programa cambió el almacén entretanto."));
-    // Holding the write lock, nobody else commits until ours: the count of
-    // commits read now is the one ours follows (a commit that changed no page
-    // leaves it as it was).
-    const quint32 antes = leerCambios();
-    const qint64 cambiosAntes = sqlite3_total_changes64(db_);
+    Propia t(*this, que);
     cuerpo();
-    const bool cambio = sqlite3_total_changes64(db_) != cambiosAntes;
-    const int rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
-    if (!propiasHasta_ || *propiasHasta_ != antes)
-        propiasDesde_ = antes;
-    propiasHasta_ = antes + (cambio ? 1 : 0);
+    t.confirmar(que);
 }
 
 qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
@@ -450,7 +462,7 @@ qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::option
             for (int i = 0; i < 6; ++i)
                 s.enlazar(4 + i, qint64(0));
             s.enlazar(10, sello);
-            enlazarClavesRima(s.get(), 12, pal);
+            enlazarClavesRima(s, 12, pal);
         });
         id = sqlite3_last_insert_rowid(db_);
     });
@@ -486,7 +498,7 @@ void Almacen::cambiarPal(qint64 id, const QString &pal)
             s.enlazar(1, id);
             s.enlazar(2, QStringView(pal));
             s.enlazar(3, QStringView(ExtraeVocales(pal)));
-            enlazarClavesRima(s.get(), 5, pal);
+            enlazarClavesRima(s, 5, pal);
         });
     });
 }
@@ -524,21 +536,16 @@ EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qin
 
 Almacen::Lote::Lote(Almacen &a) : a_(a)
 {
-    const int rc = sqlite3_exec(a_.db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rc);
-    abierto_ = true;
+    const QString que = QStringLiteral("No se pudo escribir en el almacén");
+    escritura_ = std::make_unique<Propia>(a_, que);
     sello_ = a_.contador();
-    if (sqlite3_prepare_v2(a_.db_, kInsertar, -1, &ins_, nullptr) != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), sqlite3_errcode(a_.db_));
+    ins_ = std::make_unique<Sentencia>(a_.db_, kInsertar);
+    if (!ins_->ok())
+        a_.fallo(que, ins_->rc());
 }
 
-Almacen::Lote::~Lote()
-{
-    sqlite3_finalize(ins_);
-    if (abierto_)
-        sqlite3_exec(a_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
+// The statement is finalised before the transaction is rolled back.
+Almacen::Lote::~Lote() = default;
 
 qint64 Almacen::Lote::insertar(const Fila &f)
 {
@@ -547,34 +554,25 @@ qint64 Almacen::Lote::insertar(const Fila &f)
 
 qint64 Almacen::Lote::insertar(const Fila &f, const AnalisisSilabico &analisis)
 {
-    sqlite3_reset(ins_);
-    auto texto = [this](int i, const std::optional<QString> &v) {
-        if (v)
-            enlazarTexto16(ins_, i, *v);
-        else
-            sqlite3_bind_null(ins_, i);
-    };
-    texto(1, f.pal);
-    texto(2, f.voc);
-    texto(3, f.sig);
+    // Every value is bound anew for each row.
+    Sentencia &s = *ins_;
+    s.rebobinar();
+    s.enlazar(1, f.pal);
+    s.enlazar(2, f.voc);
+    s.enlazar(3, f.sig);
     for (int i = 0; i < 6; ++i)
-        sqlite3_bind_int64(ins_, 4 + i, f.marcas[i] ? -1 : 0);
-    sqlite3_bind_int64(ins_, 10, sello_);
-    enlazarClavesRima(ins_, 12, analisis);
-    const int rc = sqlite3_step(ins_);
-    if (rc != SQLITE_DONE)
+        s.enlazar(4 + i, qint64(f.marcas[i] ? -1 : 0));
+    s.enlazar(10, sello_);
+    enlazarClavesRima(s, 12, analisis);
+    if (const int rc = s.paso(); rc != SQLITE_DONE)
         a_.fallo(QStringLiteral("No se pudo escribir la palabra «%1»").arg(f.pal.value_or(QString()).left(80)), rc);
     return sqlite3_last_insert_rowid(a_.db_);
 }
 
 void Almacen::Lote::confirmar()
 {
-    const int rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
-    abierto_ = false;
+    escritura_->confirmar(QStringLiteral("No se pudo confirmar la escritura en el almacén"));
 }
-
 
 QString Almacen::comprobarIntegridad() const
 {

@@ -17,6 +17,18 @@ inline constexpr const char *kTamanoCache = "PRAGMA cache_size = -16000";
 // and tries again, until the time is up or whoever is told of the wait gives up.
 int alEsperar(void *, int veces);
 
+// Runs statements that bind no values; returns SQLite's code and, on failure,
+// its message when asked for.
+inline int ejecutarSql(sqlite3 *db, const char *sql, QString *motor = nullptr)
+{
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, motor ? &err : nullptr);
+    if (err)
+        *motor = QString::fromUtf8(err);
+    sqlite3_free(err);
+    return rc;
+}
+
 // The engine's latest message on the connection ("" without one).
 inline QString mensajeMotor(sqlite3 *db)
 {
@@ -35,25 +47,27 @@ inline ErrorAlmacen::Tipo tipoDe(int rc)
 }
 
 // A write transaction: begun at once (taking the write lock, waiting a bounded
-// time for another program), rolled back unless committed.
+// time for another program), rolled back unless committed. The store's own
+// writes take it through Almacen::transaccion or a Lote, which add their checks
+// and keep count of the store's own commits.
 class Escritura {
 public:
     explicit Escritura(sqlite3 *db) : db_(db)
     {
-        rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        rc_ = ejecutarSql(db_, "BEGIN IMMEDIATE");
         abierta_ = rc_ == SQLITE_OK;
     }
     ~Escritura()
     {
         if (abierta_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            ejecutarSql(db_, "ROLLBACK");
     }
     Escritura(const Escritura &) = delete;
     Escritura &operator=(const Escritura &) = delete;
     int rc() const { return rc_; }
     int confirmar()
     {
-        rc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        rc_ = ejecutarSql(db_, "COMMIT");
         if (rc_ == SQLITE_OK)
             abierta_ = false;
         return rc_;

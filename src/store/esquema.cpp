@@ -194,12 +194,8 @@ std::unique_ptr<Almacen> Almacen::crear(const QString &ruta)
     a->ejecutar(kIndices);
     a->ejecutar(kVista);
     a->ejecutar(kDisparadores);
-    {
-        Sentencia s(a->db_, kGuardarColacion);
-        s.enlazar(1, QStringView(a->colador_.version()));
-        if (s.paso() != SQLITE_DONE)
-            a->fallo(QStringLiteral("No se pudo crear el almacén"), s.rc());
-    }
+    a->sentencia(QStringLiteral("No se pudo crear el almacén"), kGuardarColacion,
+                 [&](Sentencia &s) { s.enlazar(1, QStringView(a->colador_.version())); });
     a->ejecutar(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                     .arg(kIdAplicacion).arg(kFormatoActual).toUtf8().constData());
     const int rcc = t.confirmar();
@@ -282,19 +278,17 @@ void Almacen::actualizarFormato(int desde)
                                  .arg(ruta_).arg(desde);
         return;
     }
-    char *err = nullptr;
+    QString motor;
     int rc = SQLITE_OK;
     if (desde < 2)
-        rc = sqlite3_exec(db_, kDe1A2, nullptr, nullptr, &err);
+        rc = ejecutarSql(db_, kDe1A2, &motor);
     if (rc == SQLITE_OK && desde < 3)
-        rc = sqlite3_exec(db_, kDe2A3, nullptr, nullptr, &err);
+        rc = ejecutarSql(db_, kDe2A3, &motor);
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, kIndices, nullptr, nullptr, &err);
+        rc = ejecutarSql(db_, kIndices, &motor);
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, QStringLiteral("PRAGMA user_version = %1").arg(kFormatoActual).toUtf8().constData(),
-                          nullptr, nullptr, &err);
-    const QString motor = err ? QString::fromUtf8(err) : QString();
-    sqlite3_free(err);
+        rc = ejecutarSql(db_, QStringLiteral("PRAGMA user_version = %1").arg(kFormatoActual).toUtf8().constData(),
+                         &motor);
     if (rc == SQLITE_OK)
         rc = t.confirmar();
     if (rc != SQLITE_OK)
@@ -310,7 +304,7 @@ void Almacen::actualizarFormato(int desde)
             && libres.entero(0) * 4 > paginas.entero(0);
     }
     if (compactar)
-        sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+        ejecutarSql(db_, "VACUUM");
 }
 
 void Almacen::actualizarClaves()
@@ -337,7 +331,7 @@ bool Almacen::repararClaves() const
     Escritura t(db_);
     if (t.rc() != SQLITE_OK)
         return false;
-    if (sqlite3_exec(db_, kRepararClaves, nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (ejecutarSql(db_, kRepararClaves) != SQLITE_OK)
         return false;
     return t.confirmar() == SQLITE_OK;
 }

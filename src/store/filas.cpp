@@ -50,14 +50,6 @@ bool antes(const Lugar &a, const Lugar &b)
     return a.id < b.id;
 }
 
-std::optional<QByteArray> columnaBytes(sqlite3_stmt *st, int c)
-{
-    if (sqlite3_column_type(st, c) == SQLITE_NULL)
-        return std::nullopt;
-    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-    return QByteArray(p ? p : "", sqlite3_column_bytes(st, c));
-}
-
 // A statement on a rhyme key: ?1 the key, ?2 the syllable count or Null.
 void enlazarClave(Sentencia &s, const QString &clave, std::optional<int> silabas)
 {
@@ -75,28 +67,23 @@ void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visita
     const QString que = QStringLiteral("No se pudo leer la lista de palabras");
     const bool claves = formato_ >= 2;
     // One pass over every page: keeping them would only take memory.
-    sqlite3_exec(db_, "PRAGMA cache_size = -2000", nullptr, nullptr, nullptr);
-    const auto cache = qScopeGuard([this] { sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr); });
+    ejecutarSql(db_, "PRAGMA cache_size = -2000");
+    const auto cache = qScopeGuard([this] { ejecutarSql(db_, kTamanoCache); });
     Sentencia s(db_, claves ? kLeerTodasConClaves : kLeerTodas);
     if (!s.ok())
         fallo(que, s.rc());
-    auto texto = [st = s.get()](int c) {
-        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-        return p ? std::string_view(p, size_t(sqlite3_column_bytes(st, c))) : std::string_view();
-    };
     int rc;
-    sqlite3_stmt *st = s.get();
     FilaLeida f;
     while ((rc = s.paso()) == SQLITE_ROW) {
-        f.id = sqlite3_column_int64(st, 0);
-        f.palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        f.pal = texto(1);
-        f.voc = texto(2);
-        f.conClaves = claves && sqlite3_column_int(st, 3) != 0;
+        f.id = s.entero(0);
+        f.palNula = s.esNulo(1);
+        f.pal = s.utf8(1);
+        f.voc = s.utf8(2);
+        f.conClaves = claves && s.entero(3) != 0;
         if (f.conClaves) {
-            f.consonante = texto(4);
-            f.asonante = texto(5);
-            f.silabas = sqlite3_column_int(st, 6);
+            f.consonante = s.utf8(4);
+            f.asonante = s.utf8(5);
+            f.silabas = int(s.entero(6));
         }
         visitar(f);
     }
@@ -166,7 +153,8 @@ std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QS
                     continue;
                 Hallada x;
                 x.id = s.entero(0);
-                x.pal8 = *columnaBytes(s.get(), 1);
+                const std::string_view pal8 = s.utf8(1);
+                x.pal8 = QByteArray(pal8.data(), qsizetype(pal8.size()));
                 x.pal = s.texto(1);
                 if (pendiente) {
                     const AnalisisSilabico a = analizarPalabra(x.pal);
