@@ -39,14 +39,6 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
 QString convertirAlAbrir(const QString &ruta, const Progreso &progreso = {},
                          const std::function<void()> &esperando = {});
 
-// A free name beside 'ruta' for a store still to be written there; it holds
-// this process's number.
-QString nombreTemporalJunto(const QString &ruta);
-// Removes the temporary files beside 'ruta' that writers killed before they
-// were done left behind (their process is gone); with 'todos', every one (only
-// when nobody else can be writing there).
-void quitarTemporalesHuerfanos(const QString &ruta, bool todos = false);
-
 // A row whose Voc is not ExtraeVocales(Pal). A Null Voc counts as "" and a
 // Null Pal as "": both mean a skeleton without vowels.
 struct Discrepancia {
