@@ -1,7 +1,7 @@
 // rimario-cli comprobar ALMACEN
 
 #include "ordenes.h"
-#include "store/access/conversion_access.h"
+#include "store/comprobacion.h"
 
 namespace rimario::cli {
 

@@ -1,9 +1,7 @@
 #include "store/access/conversion_access.h"
 
-#include "language/vocales.h"
 #include "store/access/lector_access.h"
 #include "store/publicar.h"
-#include "store/sentencia.h"
 
 #include <QDir>
 #include <QFile>
@@ -212,24 +210,6 @@ QString convertirAlAbrir(const QString &ruta, const Progreso &progreso, const st
     nuevo.conservar();
     sincronizarCarpeta(ruta);
     return copia;
-}
-
-std::vector<Discrepancia> comprobarVocales(const Almacen &a)
-{
-    std::vector<Discrepancia> r;
-    Sentencia s(a.conexion(), "SELECT Id, Pal, Voc FROM Palabras ORDER BY Id");
-    int rc = s.rc();
-    while (s.ok() && (rc = s.paso()) == SQLITE_ROW) {
-        const QString pal = s.esNulo(1) ? QString() : s.texto(1);
-        std::optional<QString> voc = s.textoNulo(2);
-        QString esperado = ExtraeVocales(pal);
-        if (voc.value_or(QString()) != esperado)
-            r.push_back({s.entero(0), pal, std::move(voc), std::move(esperado)});
-    }
-    if (rc != SQLITE_DONE)
-        fallar(QStringLiteral("No se pudieron leer las palabras de «%1» (%2).")
-                   .arg(a.ruta(), QString::fromUtf8(sqlite3_errmsg(a.conexion()))));
-    return r;
 }
 
 } // namespace rimario
