@@ -1,5 +1,6 @@
 // The store's operations: opening it, reading single rows and the state of
-// the file, and every write, each one transaction of its own.
+// the file, and the writes (each call one transaction, a Lote one for all its
+// rows).
 
 #include "store/almacen.h"
 
