@@ -2,7 +2,7 @@
 
 #include "argumentos.h"
 #include "ordenes.h"
-#include "store/access/conversion_access.h"
+#include "store/comprobacion.h"
 
 namespace rimario::cli {
 

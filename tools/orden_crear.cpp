@@ -4,8 +4,8 @@
 #include "language/silabas.h"
 #include "language/vocales.h"
 #include "ordenes.h"
-#include "store/access/conversion_access.h"
 #include "store/almacen.h"
+#include "store/publicar.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +16,7 @@
 #include <future>
 #include <vector>
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 
 namespace rimario::cli {
 
@@ -143,10 +141,7 @@ int ordenCrear(const QStringList &args)
         return 1;
     }
     // Into place in one step, never over anything that took the name meanwhile.
-    if (::renameat2(AT_FDCWD, QFile::encodeName(rutaTemporal).constData(), AT_FDCWD,
-                    QFile::encodeName(destino).constData(), RENAME_NOREPLACE) != 0
-        && (errno != EINVAL || QFileInfo::exists(destino) || QFileInfo(destino).isSymLink()
-            || !QFile::rename(rutaTemporal, destino))) {
+    if (publicar(rutaTemporal, destino) != 0) {
         QFile::remove(rutaTemporal);
         error(QStringLiteral("No se pudo dejar el almacén en «%1».").arg(destino));
         return 1;

@@ -1,19 +1,22 @@
+// The store's operations: opening it, reading single rows and the state of
+// the file, and the writes (each call one transaction, a Lote one for all its
+// rows).
+
 #include "store/almacen.h"
 
 #include "language/silabas.h"
 #include "language/vocales.h"
+#include "store/almacen_interno.h"
 #include "store/sentencia.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <cstring>
-
 #include <climits>
+#include <cstring>
 
 #include <sqlite3.h>
 
@@ -25,7 +28,6 @@ namespace rimario {
 
 namespace {
 
-constexpr int kIdAplicacion = 0x52494D41; // "RIMA"
 constexpr int kEsperaBloqueoMs = 5000;
 
 // How long a read or write waits for another program to free the file:
@@ -43,142 +45,6 @@ AvisoEspera &avisoEspera()
     return aviso;
 }
 
-// SQLite calls this while another program holds the lock: wait a little and
-// try again, until the time is up or whoever is told of the wait gives up.
-int alEsperar(void *, int veces)
-{
-    constexpr int kPausaMs = 20;
-    thread_local QElapsedTimer reloj;
-    if (veces == 0)
-        reloj.start();
-    const int esperado = int(std::min<qint64>(reloj.elapsed(), INT_MAX));
-    if (esperado >= esperaBloqueoMs())
-        return 0;
-    if (const AvisoEspera &aviso = avisoEspera(); aviso && !aviso(esperado))
-        return 0;
-    sqlite3_sleep(kPausaMs);
-    return 1;
-}
-
-// ---- schema of format 1
-const char *const kEsquema = R"SQL(
-CREATE TABLE PalabrasBase (
-    Id    INTEGER PRIMARY KEY,
-    Pal   TEXT,
-    Voc   TEXT,
-    Sig   TEXT,
-    A2    INTEGER NOT NULL DEFAULT 0 CHECK (A2 IN (0, -1)),
-    A3    INTEGER NOT NULL DEFAULT 0 CHECK (A3 IN (0, -1)),
-    A4    INTEGER NOT NULL DEFAULT 0 CHECK (A4 IN (0, -1)),
-    A5    INTEGER NOT NULL DEFAULT 0 CHECK (A5 IN (0, -1)),
-    A6    INTEGER NOT NULL DEFAULT 0 CHECK (A6 IN (0, -1)),
-    A7    INTEGER NOT NULL DEFAULT 0 CHECK (A7 IN (0, -1)),
-    Sello INTEGER NOT NULL DEFAULT 0,
-    Clave BLOB,
-    Consonante TEXT,
-    Asonante TEXT,
-    Silabas INTEGER
-);
-CREATE TABLE Marcas (
-    N     INTEGER PRIMARY KEY CHECK (N BETWEEN 2 AND 7),
-    Gen   INTEGER NOT NULL DEFAULT 0,
-    Fin   TEXT,
-    Largo INTEGER
-);
-INSERT INTO Marcas (N) VALUES (2), (3), (4), (5), (6), (7);
-CREATE TABLE Meta (
-    Clave TEXT PRIMARY KEY,
-    Valor
-);
-INSERT INTO Meta (Clave, Valor) VALUES ('contador', 0);
-)SQL";
-
-// Clave tells whether a row's keys are made: an empty blob when they are, Null
-// when the row was written by another program and they are not yet (its rhyme
-// keys are then Null too: the triggers leave them so). Up to format 2 it held
-// the row's sort key, and three indexes carried it for the list order and the
-// rhyme keys: the word list now makes its order and finds rhymes in memory,
-// and keeps both between starts, so that the file holds the rows alone.
-const char *const kIndices =
-    "CREATE INDEX IF NOT EXISTS PalabrasBase_pendientes ON PalabrasBase (Id) WHERE Clave IS NULL;";
-
-const char *const kDe2A3 = R"SQL(
-DROP INDEX IF EXISTS PalabrasBase_orden;
-DROP INDEX IF EXISTS PalabrasBase_consonante;
-DROP INDEX IF EXISTS PalabrasBase_asonante;
-UPDATE PalabrasBase SET Clave = X'' WHERE Clave IS NOT NULL;
-)SQL";
-
-// Format 1 had no rhyme keys.
-const char *const kDe1A2 = R"SQL(
-ALTER TABLE PalabrasBase ADD COLUMN Consonante TEXT;
-ALTER TABLE PalabrasBase ADD COLUMN Asonante TEXT;
-ALTER TABLE PalabrasBase ADD COLUMN Silabas INTEGER;
-UPDATE PalabrasBase SET Consonante = clave_rima(Pal, 0), Asonante = clave_rima(Pal, 1),
-    Silabas = clave_rima(Pal, 2);
-)SQL";
-
-// The mark of length n as the view computes it.
-#define MARCA(n) \
-    "CASE WHEN b.Sello >= m" #n ".Gen THEN b.A" #n \
-    " WHEN m" #n ".Fin IS NOT NULL AND length(b.Voc) >= " #n " AND lower(substr(b.Voc, -" #n ")) = m" #n ".Fin" \
-    " AND (m" #n ".Largo IS NULL OR length(b.Pal) = m" #n ".Largo) THEN -1 ELSE 0 END AS A" #n
-
-const char *const kVista =
-    "CREATE VIEW Palabras AS SELECT b.Id AS Id, b.Pal AS Pal, b.Voc AS Voc, b.Sig AS Sig, "
-    MARCA(2) ", " MARCA(3) ", " MARCA(4) ", " MARCA(5) ", " MARCA(6) ", " MARCA(7)
-    " FROM PalabrasBase b, Marcas m2, Marcas m3, Marcas m4, Marcas m5, Marcas m6, Marcas m7"
-    " WHERE m2.N = 2 AND m3.N = 3 AND m4.N = 4 AND m5.N = 5 AND m6.N = 6 AND m7.N = 7;";
-#undef MARCA
-
-// Writes through the view (by other tools) keep the rules: a written row keeps
-// the marks it was given. Its keys (Clave, Consonante, Asonante, Silabas) need
-// functions of this program, which another program has not: such a row is left
-// with Clave Null, meaning "no key is valid yet". Every read of this program
-// finds these rows through the index on Clave (cheaply: they sort first) and
-// makes their keys in the file, or, when the file cannot be written, in memory
-// as it reads; a row with Clave Null is never taken by its stored rhyme keys.
-const char *const kDisparadores = R"SQL(
-CREATE TRIGGER Palabras_insertar INSTEAD OF INSERT ON Palabras BEGIN
-    INSERT INTO PalabrasBase (Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7, Sello, Clave)
-    VALUES (NEW.Id, NEW.Pal, NEW.Voc, NEW.Sig,
-            CASE WHEN coalesce(NEW.A2, 0) = 0 THEN 0 ELSE -1 END,
-            CASE WHEN coalesce(NEW.A3, 0) = 0 THEN 0 ELSE -1 END,
-            CASE WHEN coalesce(NEW.A4, 0) = 0 THEN 0 ELSE -1 END,
-            CASE WHEN coalesce(NEW.A5, 0) = 0 THEN 0 ELSE -1 END,
-            CASE WHEN coalesce(NEW.A6, 0) = 0 THEN 0 ELSE -1 END,
-            CASE WHEN coalesce(NEW.A7, 0) = 0 THEN 0 ELSE -1 END,
-            (SELECT Valor FROM Meta WHERE Clave = 'contador'), NULL);
-END;
-CREATE TRIGGER Palabras_cambiar INSTEAD OF UPDATE ON Palabras BEGIN
-    UPDATE PalabrasBase SET Pal = NEW.Pal, Voc = NEW.Voc, Sig = NEW.Sig,
-        A2 = CASE WHEN coalesce(NEW.A2, 0) = 0 THEN 0 ELSE -1 END,
-        A3 = CASE WHEN coalesce(NEW.A3, 0) = 0 THEN 0 ELSE -1 END,
-        A4 = CASE WHEN coalesce(NEW.A4, 0) = 0 THEN 0 ELSE -1 END,
-        A5 = CASE WHEN coalesce(NEW.A5, 0) = 0 THEN 0 ELSE -1 END,
-        A6 = CASE WHEN coalesce(NEW.A6, 0) = 0 THEN 0 ELSE -1 END,
-        A7 = CASE WHEN coalesce(NEW.A7, 0) = 0 THEN 0 ELSE -1 END,
-        Sello = (SELECT Valor FROM Meta WHERE Clave = 'contador'),
-        Clave = CASE WHEN NEW.Pal IS OLD.Pal THEN Clave ELSE NULL END,
-        Consonante = CASE WHEN NEW.Pal IS OLD.Pal THEN Consonante ELSE NULL END,
-        Asonante = CASE WHEN NEW.Pal IS OLD.Pal THEN Asonante ELSE NULL END,
-        Silabas = CASE WHEN NEW.Pal IS OLD.Pal THEN Silabas ELSE NULL END
-    WHERE Id = OLD.Id;
-END;
-CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
-    DELETE FROM PalabrasBase WHERE Id = OLD.Id;
-END;
-)SQL";
-
-const char *const kTamanoCache = "PRAGMA cache_size = -16000";
-const char *const kLeerTodas = "SELECT Id, Pal, Voc FROM PalabrasBase";
-const char *const kLeerTodasConClaves =
-    "SELECT Id, Pal, Voc, Clave IS NOT NULL, Consonante, Asonante, Silabas FROM PalabrasBase";
-const char *const kLeerPendientes = "SELECT Id, Pal, Voc FROM PalabrasBase WHERE Clave IS NULL";
-const char *const kHayPendientes = "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1";
-const char *const kRepararClaves =
-    "UPDATE PalabrasBase SET Clave = X'', Consonante = clave_rima(Pal, 0), "
-    "Asonante = clave_rima(Pal, 1), Silabas = clave_rima(Pal, 2) WHERE Clave IS NULL";
 const char *const kLeerSig = "SELECT Sig FROM PalabrasBase WHERE Id = ?1";
 const char *const kLeerFila =
     "SELECT Id, Pal, Voc, Sig, A2, A3, A4, A5, A6, A7 FROM Palabras WHERE Id = ?1";
@@ -198,102 +64,42 @@ const char *const kCambiarPal =
 const char *const kEliminar = "DELETE FROM PalabrasBase WHERE Id = ?1";
 const char *const kMarcar = "UPDATE Marcas SET Gen = ?2, Fin = ?3, Largo = ?4 WHERE N = ?1";
 const char *const kGuardarContador = "UPDATE Meta SET Valor = ?1 WHERE Clave = 'contador'";
-const char *const kGuardarColacion =
-    "INSERT OR REPLACE INTO Meta (Clave, Valor) VALUES ('colacion', ?1)";
-
-QString mensajeMotor(sqlite3 *db)
-{
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
-}
-
-ErrorAlmacen::Tipo tipoDe(int rc)
-{
-    switch (rc & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return ErrorAlmacen::Tipo::Ocupado;
-    case SQLITE_READONLY: return ErrorAlmacen::Tipo::SoloLectura;
-    case SQLITE_NOTADB: return ErrorAlmacen::Tipo::NoEsAlmacen;
-    default: return ErrorAlmacen::Tipo::General;
-    }
-}
-
-// A write transaction: begun at once (taking the write lock, waiting a bounded
-// time for another program), rolled back unless committed.
-class Escritura {
-public:
-    explicit Escritura(sqlite3 *db) : db_(db)
-    {
-        rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        abierta_ = rc_ == SQLITE_OK;
-    }
-    ~Escritura()
-    {
-        if (abierta_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    int rc() const { return rc_; }
-    int confirmar()
-    {
-        rc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc_ == SQLITE_OK)
-            abierta_ = false;
-        return rc_;
-    }
-
-private:
-    sqlite3 *db_;
-    int rc_;
-    bool abierta_;
-};
 
 // The rhyme keys of a word, bound at 'primero' (consonant), +1 (assonant), +2 (syllables);
 // Null for a word the rules cannot split.
-void enlazarClavesRima(sqlite3_stmt *st, int primero, const AnalisisSilabico &a)
+void enlazarClavesRima(Sentencia &s, int primero, const AnalisisSilabico &a)
 {
     if (!a.valido) {
         for (int i = 0; i < 3; ++i)
-            sqlite3_bind_null(st, primero + i);
+            s.nulo(primero + i);
         return;
     }
-    sqlite3_bind_text16(st, primero, a.claveConsonante.utf16(), int(a.claveConsonante.size() * 2),
-                        SQLITE_TRANSIENT);
-    sqlite3_bind_text16(st, primero + 1, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2),
-                        SQLITE_TRANSIENT);
-    sqlite3_bind_int(st, primero + 2, a.numSilabas());
+    s.enlazarUtf16(primero, a.claveConsonante);
+    s.enlazarUtf16(primero + 1, a.claveAsonante);
+    s.enlazar(primero + 2, qint64(a.numSilabas()));
 }
 
-void enlazarClavesRima(sqlite3_stmt *st, int primero, const std::optional<QString> &pal)
+void enlazarClavesRima(Sentencia &s, int primero, const std::optional<QString> &pal)
 {
-    enlazarClavesRima(st, primero, pal ? analizarPalabra(*pal) : AnalisisSilabico{});
-}
-
-// clave_rima(Pal, 0|1|2): consonant key, assonant key, number of syllables.
-void funcionClaveRima(sqlite3_context *ctx, int, sqlite3_value **args)
-{
-    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const void *p = sqlite3_value_text16(args[0]);
-    const int n = sqlite3_value_bytes16(args[0]);
-    const AnalisisSilabico a = analizarPalabra(QStringView(reinterpret_cast<const QChar *>(p), n / 2));
-    if (!a.valido) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    switch (sqlite3_value_int(args[1])) {
-    case 0:
-        sqlite3_result_text16(ctx, a.claveConsonante.utf16(), int(a.claveConsonante.size() * 2), SQLITE_TRANSIENT);
-        break;
-    case 1:
-        sqlite3_result_text16(ctx, a.claveAsonante.utf16(), int(a.claveAsonante.size() * 2), SQLITE_TRANSIENT);
-        break;
-    default:
-        sqlite3_result_int(ctx, a.numSilabas());
-    }
+    enlazarClavesRima(s, primero, pal ? analizarPalabra(*pal) : AnalisisSilabico{});
 }
 
 } // namespace
+
+int alEsperar(void *, int veces)
+{
+    constexpr int kPausaMs = 20;
+    thread_local QElapsedTimer reloj;
+    if (veces == 0)
+        reloj.start();
+    const int esperado = int(std::min<qint64>(reloj.elapsed(), INT_MAX));
+    if (esperado >= esperaBloqueoMs())
+        return 0;
+    if (const AvisoEspera &aviso = avisoEspera(); aviso && !aviso(esperado))
+        return 0;
+    sqlite3_sleep(kPausaMs);
+    return 1;
+}
 
 Almacen::Almacen(const QString &ruta) : ruta_(ruta) {}
 
@@ -332,10 +138,7 @@ void Almacen::fallo(const QString &que, int rc) const
 
 void Almacen::ejecutar(const char *sql) const
 {
-    char *err = nullptr;
-    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK)
+    if (const int rc = ejecutarSql(db_, sql); rc != SQLITE_OK)
         fallo(QStringLiteral("Error del almacén de palabras"), rc);
 }
 
@@ -382,14 +185,8 @@ void Almacen::preparar()
     sqlite3_busy_handler(db_, alEsperar, nullptr);
     registrarFunciones();
     // Durable commits: a change is on disk when the call returns.
-    sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr);
-}
-
-void Almacen::registrarFunciones()
-{
-    sqlite3_create_function_v2(db_, "clave_rima", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
-                               funcionClaveRima, nullptr, nullptr, nullptr);
+    ejecutarSql(db_, "PRAGMA synchronous = FULL");
+    ejecutarSql(db_, kTamanoCache);
 }
 
 std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
@@ -436,276 +233,7 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
     return a;
 }
 
-std::unique_ptr<Almacen> Almacen::crear(const QString &ruta)
-{
-    if (QFileInfo::exists(ruta))
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(ruta));
-    std::unique_ptr<Almacen> a(new Almacen(ruta));
-    const QByteArray nombre = QFile::encodeName(ruta);
-    const int rc = sqlite3_open_v2(nombre.constData(), &a->db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString motor = mensajeMotor(a->db_);
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("No se pudo crear el almacén «%1» (%2).").arg(ruta, motor));
-    }
-    a->preparar();
-    Escritura t(a->db_);
-    if (t.rc() != SQLITE_OK)
-        a->fallo(QStringLiteral("No se pudo crear el almacén"), t.rc());
-    a->ejecutar(kEsquema);
-    a->ejecutar(kIndices);
-    a->ejecutar(kVista);
-    a->ejecutar(kDisparadores);
-    {
-        Sentencia s(a->db_, kGuardarColacion);
-        s.enlazar(1, QStringView(a->colador_.version()));
-        if (s.paso() != SQLITE_DONE)
-            a->fallo(QStringLiteral("No se pudo crear el almacén"), s.rc());
-    }
-    a->ejecutar(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
-                    .arg(kIdAplicacion).arg(kFormatoActual).toUtf8().constData());
-    const int rcc = t.confirmar();
-    if (rcc != SQLITE_OK)
-        a->fallo(QStringLiteral("No se pudo crear el almacén"), rcc);
-    return a;
-}
 
-void Almacen::comprobarEsquema()
-{
-    auto pragma = [this](const char *sql, int &valor) {
-        Sentencia s(db_, sql);
-        const int rc = s.ok() ? s.paso() : s.rc();
-        if (rc != SQLITE_ROW) {
-            const QString motor = mensajeMotor(db_);
-            if (tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado)
-                throw ErrorAlmacen(ErrorAlmacen::Tipo::Ocupado,
-                                   QStringLiteral("El almacén de palabras «%1» está en uso por otro programa y "
-                                                  "no quedó libre a tiempo. Inténtelo de nuevo en un momento (%2).")
-                                       .arg(ruta_, motor));
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                               QStringLiteral("«%1» no se puede leer como almacén de palabras (%2).")
-                                   .arg(ruta_, motor));
-        }
-        valor = int(s.entero(0));
-    };
-    int app = 0, version = 0;
-    pragma("PRAGMA application_id", app);
-    pragma("PRAGMA user_version", version);
-    if (app != kIdAplicacion)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                           QStringLiteral("«%1» no es un almacén de palabras de este programa.").arg(ruta_));
-    if (version > kFormatoActual)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::FormatoNuevo,
-                           QStringLiteral("«%1» es de un formato más reciente (%2) que el que este "
-                                          "programa conoce (%3). Actualice el programa.")
-                               .arg(ruta_).arg(version).arg(kFormatoActual));
-    if (version < 1)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                           QStringLiteral("«%1» no es un almacén de palabras válido (formato %2).")
-                               .arg(ruta_).arg(version));
-    formato_ = version;
-    if (version < kFormatoActual && !soloLectura_)
-        actualizarFormato(version);
-    {
-        Sentencia s(db_, "SELECT count(*) FROM sqlite_master WHERE name IN "
-                         "('PalabrasBase', 'Palabras', 'Marcas', 'Meta')");
-        if (!s.ok() || s.paso() != SQLITE_ROW || s.entero(0) != 4)
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                               QStringLiteral("«%1» está dañado: le faltan tablas del almacén de palabras.")
-                                   .arg(ruta_));
-    }
-    if (!soloLectura_)
-        actualizarClaves();
-}
-
-void Almacen::actualizarFormato(int desde)
-{
-    // An older store is brought up to date in one transaction: all or nothing.
-    // It waits for another program's write lock as any write does; when that
-    // is not freed in time, the store is only read this session (its older
-    // format is read as it is) and every change says why.
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK) {
-        if (tipoDe(t.rc()) != ErrorAlmacen::Tipo::Ocupado)
-            throw ErrorAlmacen(tipoDe(t.rc()), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
-                                                   .arg(ruta_).arg(desde).arg(mensajeMotor(db_)));
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        const int rc = sqlite3_open_v2(QFile::encodeName(ruta_).constData(), &db_,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK)
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
-                                                                .arg(ruta_, mensajeMotor(db_)));
-        preparar();
-        soloLectura_ = true;
-        motivoSoloLectura_ = QStringLiteral("el almacén «%1» es de un formato anterior (%2) y no se pudo poner al día "
-                                            "porque otro programa lo estaba usando; en esta sesión solo se puede "
-                                            "leer. Cierre el otro programa y vuelva a abrir este para poder escribir.")
-                                 .arg(ruta_).arg(desde);
-        return;
-    }
-    char *err = nullptr;
-    int rc = SQLITE_OK;
-    if (desde < 2)
-        rc = sqlite3_exec(db_, kDe1A2, nullptr, nullptr, &err);
-    if (rc == SQLITE_OK && desde < 3)
-        rc = sqlite3_exec(db_, kDe2A3, nullptr, nullptr, &err);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, kIndices, nullptr, nullptr, &err);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, QStringLiteral("PRAGMA user_version = %1").arg(kFormatoActual).toUtf8().constData(),
-                          nullptr, nullptr, &err);
-    const QString motor = err ? QString::fromUtf8(err) : QString();
-    sqlite3_free(err);
-    if (rc == SQLITE_OK)
-        rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        throw ErrorAlmacen(tipoDe(rc), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
-                                           .arg(ruta_).arg(desde).arg(motor.isEmpty() ? mensajeMotor(db_) : motor));
-    formato_ = kFormatoActual;
-    // What the older format's indexes took is given back to the file system
-    // (in a transaction of its own: a store killed meanwhile stays as it is).
-    bool compactar = false;
-    if (desde < 3) {
-        Sentencia libres(db_, "PRAGMA freelist_count"), paginas(db_, "PRAGMA page_count");
-        compactar = libres.paso() == SQLITE_ROW && paginas.paso() == SQLITE_ROW
-            && libres.entero(0) * 4 > paginas.entero(0);
-    }
-    if (compactar)
-        sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
-}
-
-void Almacen::actualizarClaves()
-{
-    // Rows written by other tools through the view get their keys.
-    if (hayClavesPendientes())
-        repararClaves();
-}
-
-bool Almacen::hayClavesPendientes() const
-{
-    Sentencia s(db_, kHayPendientes);
-    return s.ok() && s.paso() == SQLITE_ROW;
-}
-
-bool Almacen::repararClaves() const
-{
-    if (soloLectura_ || !sqlite3_get_autocommit(db_))
-        return false;
-    // Another program holding the file is not waited for: the rows are then
-    // keyed in memory, and in the file by a later read.
-    sqlite3_busy_handler(db_, nullptr, nullptr);
-    const auto espera = qScopeGuard([this] { sqlite3_busy_handler(db_, alEsperar, nullptr); });
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        return false;
-    if (sqlite3_exec(db_, kRepararClaves, nullptr, nullptr, nullptr) != SQLITE_OK)
-        return false;
-    return t.confirmar() == SQLITE_OK;
-}
-
-namespace {
-
-// A row's place in list order (Clave, Pal, Voc, Id, as SQLite orders them:
-// Null first, then text by its bytes).
-struct Lugar {
-    QByteArray clave;
-    std::optional<QByteArray> pal, voc;
-    qint64 id = 0;
-};
-
-int compararBytes(const QByteArray &a, const QByteArray &b)
-{
-    const int c = std::memcmp(a.constData(), b.constData(), size_t(std::min(a.size(), b.size())));
-    return c ? c : (a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0));
-}
-
-int compararNulo(const std::optional<QByteArray> &a, const std::optional<QByteArray> &b)
-{
-    if (!a || !b)
-        return int(bool(a)) - int(bool(b));
-    return compararBytes(*a, *b);
-}
-
-bool antes(const Lugar &a, const Lugar &b)
-{
-    if (const int c = compararBytes(a.clave, b.clave))
-        return c < 0;
-    if (const int c = compararNulo(a.pal, b.pal))
-        return c < 0;
-    if (const int c = compararNulo(a.voc, b.voc))
-        return c < 0;
-    return a.id < b.id;
-}
-
-std::optional<QByteArray> columnaBytes(sqlite3_stmt *st, int c)
-{
-    if (sqlite3_column_type(st, c) == SQLITE_NULL)
-        return std::nullopt;
-    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-    return QByteArray(p ? p : "", sqlite3_column_bytes(st, c));
-}
-
-} // namespace
-
-void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const
-{
-    const QString que = QStringLiteral("No se pudo leer la lista de palabras");
-    const bool claves = formato_ >= 2;
-    // One pass over every page: keeping them would only take memory.
-    sqlite3_exec(db_, "PRAGMA cache_size = -2000", nullptr, nullptr, nullptr);
-    const auto cache = qScopeGuard([this] { sqlite3_exec(db_, kTamanoCache, nullptr, nullptr, nullptr); });
-    Sentencia s(db_, claves ? kLeerTodasConClaves : kLeerTodas);
-    if (!s.ok())
-        fallo(que, s.rc());
-    auto texto = [st = s.get()](int c) {
-        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-        return p ? std::string_view(p, size_t(sqlite3_column_bytes(st, c))) : std::string_view();
-    };
-    int rc;
-    sqlite3_stmt *st = s.get();
-    FilaLeida f;
-    while ((rc = s.paso()) == SQLITE_ROW) {
-        f.id = sqlite3_column_int64(st, 0);
-        f.palNula = sqlite3_column_type(st, 1) == SQLITE_NULL;
-        f.pal = texto(1);
-        f.voc = texto(2);
-        f.conClaves = claves && sqlite3_column_int(st, 3) != 0;
-        if (f.conClaves) {
-            f.consonante = texto(4);
-            f.asonante = texto(5);
-            f.silabas = sqlite3_column_int(st, 6);
-        }
-        visitar(f);
-    }
-    if (rc != SQLITE_DONE)
-        fallo(que, rc);
-}
-
-void Almacen::recorrerEnOrden(
-    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
-{
-    if (hayClavesPendientes())
-        repararClaves();
-    std::vector<Lugar> filas;
-    recorrerFilas([&](const FilaLeida &f) {
-        Lugar l;
-        l.id = f.id;
-        if (!f.palNula)
-            l.pal = QByteArray(f.pal.data(), qsizetype(f.pal.size()));
-        l.voc = QByteArray(f.voc.data(), qsizetype(f.voc.size()));
-        // Decoded as the word list decodes it, so that a word of invalid UTF-8
-        // (left by another program) sorts where the list looks for it.
-        l.clave = colador_.clave(l.pal ? QString::fromUtf8(*l.pal) : QString());
-        filas.push_back(std::move(l));
-    });
-    std::sort(filas.begin(), filas.end(), antes);
-    for (const Lugar &l : filas)
-        visitar(l.id, l.pal ? l.pal->constData() : "", l.pal ? int(l.pal->size()) : 0, !l.pal,
-                l.voc ? l.voc->constData() : "", l.voc ? int(l.voc->size()) : 0);
-}
 
 std::optional<QString> Almacen::sig(qint64 id) const
 {
@@ -831,7 +359,7 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
         ejecutar("BEGIN");
     const auto fin = qScopeGuard([&] {
         if (propia)
-            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            ejecutarSql(db_, "COMMIT");
     });
     {
         // The first read takes the lock (and rolls back what a program that
@@ -879,29 +407,47 @@ int Almacen::sentencia(const QString &que, const char *sql, const std::function<
     return sqlite3_changes(db_);
 }
 
+class Almacen::Propia {
+public:
+    Propia(Almacen &a, const QString &que) : a_(a)
+    {
+        if (a_.soloLectura_ && !a_.motivoSoloLectura_.isEmpty())
+            a_.fallo(que, SQLITE_READONLY);
+        t_.emplace(a_.db_);
+        if (t_->rc() != SQLITE_OK)
+            a_.fallo(que, t_->rc());
+        if (a_.versionExigida_ >= 0 && a_.versionDatos() != a_.versionExigida_)
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
+                               que + QStringLiteral(": otro programa cambió el almacén entretanto."));
+        // Holding the write lock, nobody else commits until ours: the count of
+        // commits read now is the one ours follows (a commit that changed no
+        // page leaves it as it was).
+        antes_ = a_.leerCambios();
+        cambiosAntes_ = sqlite3_total_changes64(a_.db_);
+    }
+
+    void confirmar(const QString &que)
+    {
+        const bool cambio = sqlite3_total_changes64(a_.db_) != cambiosAntes_;
+        if (const int rc = t_->confirmar(); rc != SQLITE_OK)
+            a_.fallo(que, rc);
+        if (!a_.propiasHasta_ || *a_.propiasHasta_ != antes_)
+            a_.propiasDesde_ = antes_;
+        a_.propiasHasta_ = antes_ + (cambio ? 1 : 0);
+    }
+
+private:
+    Almacen &a_;
+    std::optional<Escritura> t_;
+    quint32 antes_ = 0;
+    qint64 cambiosAntes_ = 0;
+};
+
 void Almacen::transaccion(const QString &que, const std::function<void()> &cuerpo)
 {
-    if (soloLectura_ && !motivoSoloLectura_.isEmpty())
-        fallo(que, SQLITE_READONLY);
-    Escritura t(db_);
-    if (t.rc() != SQLITE_OK)
-        fallo(que, t.rc());
-    if (versionExigida_ >= 0 && versionDatos() != versionExigida_)
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::Cambiado,
-                           que + QStringLiteral(": otro programa cambió el almacén entretanto."));
-    // Holding the write lock, nobody else commits until ours: the count of
-    // commits read now is the one ours follows (a commit that changed no page
-    // leaves it as it was).
-    const quint32 antes = leerCambios();
-    const qint64 cambiosAntes = sqlite3_total_changes64(db_);
+    Propia t(*this, que);
     cuerpo();
-    const bool cambio = sqlite3_total_changes64(db_) != cambiosAntes;
-    const int rc = t.confirmar();
-    if (rc != SQLITE_OK)
-        fallo(que, rc);
-    if (!propiasHasta_ || *propiasHasta_ != antes)
-        propiasDesde_ = antes;
-    propiasHasta_ = antes + (cambio ? 1 : 0);
+    t.confirmar(que);
 }
 
 qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig)
@@ -917,7 +463,7 @@ qint64 Almacen::anadir(const QString &pal, const QString &voc, const std::option
             for (int i = 0; i < 6; ++i)
                 s.enlazar(4 + i, qint64(0));
             s.enlazar(10, sello);
-            enlazarClavesRima(s.get(), 12, pal);
+            enlazarClavesRima(s, 12, pal);
         });
         id = sqlite3_last_insert_rowid(db_);
     });
@@ -953,7 +499,7 @@ void Almacen::cambiarPal(qint64 id, const QString &pal)
             s.enlazar(1, id);
             s.enlazar(2, QStringView(pal));
             s.enlazar(3, QStringView(ExtraeVocales(pal)));
-            enlazarClavesRima(s.get(), 5, pal);
+            enlazarClavesRima(s, 5, pal);
         });
     });
 }
@@ -991,21 +537,16 @@ EstadoMarcas Almacen::marcarVocales(int n, const QString &fin, std::optional<qin
 
 Almacen::Lote::Lote(Almacen &a) : a_(a)
 {
-    const int rc = sqlite3_exec(a_.db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), rc);
-    abierto_ = true;
+    const QString que = QStringLiteral("No se pudo escribir en el almacén");
+    escritura_ = std::make_unique<Propia>(a_, que);
     sello_ = a_.contador();
-    if (sqlite3_prepare_v2(a_.db_, kInsertar, -1, &ins_, nullptr) != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo escribir en el almacén"), sqlite3_errcode(a_.db_));
+    ins_ = std::make_unique<Sentencia>(a_.db_, kInsertar);
+    if (!ins_->ok())
+        a_.fallo(que, ins_->rc());
 }
 
-Almacen::Lote::~Lote()
-{
-    sqlite3_finalize(ins_);
-    if (abierto_)
-        sqlite3_exec(a_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
+// The statement is finalised before the transaction is rolled back.
+Almacen::Lote::~Lote() = default;
 
 qint64 Almacen::Lote::insertar(const Fila &f)
 {
@@ -1014,137 +555,24 @@ qint64 Almacen::Lote::insertar(const Fila &f)
 
 qint64 Almacen::Lote::insertar(const Fila &f, const AnalisisSilabico &analisis)
 {
-    sqlite3_reset(ins_);
-    auto texto = [this](int i, const std::optional<QString> &v) {
-        if (v)
-            enlazarTexto16(ins_, i, *v);
-        else
-            sqlite3_bind_null(ins_, i);
-    };
-    texto(1, f.pal);
-    texto(2, f.voc);
-    texto(3, f.sig);
+    // Every value is bound anew for each row.
+    Sentencia &s = *ins_;
+    s.rebobinar();
+    s.enlazar(1, f.pal);
+    s.enlazar(2, f.voc);
+    s.enlazar(3, f.sig);
     for (int i = 0; i < 6; ++i)
-        sqlite3_bind_int64(ins_, 4 + i, f.marcas[i] ? -1 : 0);
-    sqlite3_bind_int64(ins_, 10, sello_);
-    enlazarClavesRima(ins_, 12, analisis);
-    const int rc = sqlite3_step(ins_);
-    if (rc != SQLITE_DONE)
+        s.enlazar(4 + i, qint64(f.marcas[i] ? -1 : 0));
+    s.enlazar(10, sello_);
+    enlazarClavesRima(s, 12, analisis);
+    if (const int rc = s.paso(); rc != SQLITE_DONE)
         a_.fallo(QStringLiteral("No se pudo escribir la palabra «%1»").arg(f.pal.value_or(QString()).left(80)), rc);
     return sqlite3_last_insert_rowid(a_.db_);
 }
 
 void Almacen::Lote::confirmar()
 {
-    const int rc = sqlite3_exec(a_.db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        a_.fallo(QStringLiteral("No se pudo confirmar la escritura en el almacén"), rc);
-    abierto_ = false;
-}
-
-std::vector<QString> Almacen::palabrasQueRiman(TipoRima tipo, const QString &clave,
-                                               std::optional<int> silabas) const
-{
-    std::vector<QString> r;
-    for (FilaQueRima &f : filasQueRiman(tipo, clave, silabas))
-        r.push_back(std::move(f.pal));
-    return r;
-}
-
-namespace {
-
-// A statement on a rhyme key: ?1 the key, ?2 the syllable count or Null.
-void enlazarClave(Sentencia &s, const QString &clave, std::optional<int> silabas)
-{
-    s.enlazar(1, QStringView(clave));
-    if (silabas)
-        s.enlazar(2, qint64(*silabas));
-    else
-        s.nulo(2);
-}
-
-} // namespace
-
-std::vector<Almacen::FilaQueRima> Almacen::filasQueRiman(TipoRima tipo, const QString &clave,
-                                                         std::optional<int> silabas) const
-{
-    std::vector<FilaQueRima> r;
-    const QString que = QStringLiteral("No se pudieron buscar las rimas");
-    if (formato_ >= 2) {
-        // The keyed rows by their stored key and, when the file cannot be
-        // written now, the rows without keys analysed here; all in list order.
-        // (The window and the command line find rhymes in the word list: this
-        // reads the whole table.)
-        const bool pendientes = hayClavesPendientes() && !repararClaves();
-        struct Hallada {
-            QByteArray clave, pal8;
-            std::optional<qint64> silabas;
-            qint64 id;
-            QString pal;
-        };
-        std::vector<Hallada> h;
-        auto leer = [&](const char *sql, bool pendiente) {
-            Sentencia s(db_, sql);
-            if (!s.ok())
-                fallo(que, s.rc());
-            if (!pendiente)
-                enlazarClave(s, clave, silabas);
-            int rc;
-            while ((rc = s.paso()) == SQLITE_ROW) {
-                if (s.esNulo(1))
-                    continue;
-                Hallada x;
-                x.id = s.entero(0);
-                x.pal8 = *columnaBytes(s.get(), 1);
-                x.pal = s.texto(1);
-                if (pendiente) {
-                    const AnalisisSilabico a = analizarPalabra(x.pal);
-                    if (!a.valido || (silabas && a.numSilabas() != *silabas)
-                        || (tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) != clave)
-                        continue;
-                    x.silabas = a.numSilabas();
-                } else if (!s.esNulo(2)) {
-                    x.silabas = s.entero(2);
-                }
-                x.clave = colador_.clave(QString::fromUtf8(x.pal8));
-                h.push_back(std::move(x));
-            }
-            if (rc != SQLITE_DONE)
-                fallo(que, rc);
-        };
-        leer(tipo == TipoRima::Consonante
-                 ? "SELECT Id, Pal, Silabas FROM PalabrasBase WHERE Consonante = ?1 AND "
-                   "(?2 IS NULL OR Silabas = ?2)"
-                 : "SELECT Id, Pal, Silabas FROM PalabrasBase WHERE Asonante = ?1 AND "
-                   "(?2 IS NULL OR Silabas = ?2)",
-             false);
-        if (pendientes)
-            leer(kLeerPendientes, true);
-        std::sort(h.begin(), h.end(), [](const Hallada &a, const Hallada &b) {
-            if (const int c = compararBytes(a.clave, b.clave))
-                return c < 0;
-            if (const int c = compararBytes(a.pal8, b.pal8))
-                return c < 0;
-            if (a.silabas != b.silabas)
-                return a.silabas < b.silabas;
-            return a.id < b.id;
-        });
-        for (Hallada &x : h)
-            r.push_back({x.id, std::move(x.pal)});
-        return r;
-    }
-    // A store of an older format opened read-only has no keys: every word is analysed.
-    recorrerEnOrden([&](qint64 id, const char *p, int n, bool nula, const char *, int) {
-        if (nula)
-            return;
-        const QString pal = QString::fromUtf8(p, n);
-        const AnalisisSilabico a = analizarPalabra(pal);
-        if (!a.valido || (silabas && a.numSilabas() != *silabas))
-            return;
-        if ((tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante) == clave)
-            r.push_back({id, pal});
-    });
-    return r;
+    escritura_->confirmar(QStringLiteral("No se pudo confirmar la escritura en el almacén"));
 }
 
 QString Almacen::comprobarIntegridad() const

@@ -27,7 +27,6 @@
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace rimario {
 
@@ -81,6 +80,11 @@ struct EstadoMarcas {
 using AvisoEspera = std::function<bool(int esperadoMs)>;
 
 class Almacen {
+    // One write of this store's own, begun after the checks every write makes
+    // and committed keeping count of the store's own commits; rolled back
+    // unless committed (transaccion runs one, a Lote holds one).
+    class Propia;
+
 public:
     ~Almacen();
     Almacen(const Almacen &) = delete;
@@ -169,8 +173,8 @@ public:
 
     private:
         Almacen &a_;
-        sqlite3_stmt *ins_ = nullptr;
-        bool abierto_ = false;
+        std::unique_ptr<Propia> escritura_;
+        std::unique_ptr<Sentencia> ins_; // prepared once, run for every row
         qint64 sello_ = 0;
     };
 

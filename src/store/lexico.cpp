@@ -1,20 +1,17 @@
+// The word list's keys and searches: what each row's entries hold, finding
+// words, the rhyme scans, and keeping step with the store's writes.
+
 #include "store/lexico.h"
 
 #include "language/caracteres.h"
 #include "language/patron.h"
 #include "language/silabas.h"
-#include "store/almacen.h"
-#include "store/instantanea.h"
 
 #include <QChar>
 #include <QList>
 
 #include <algorithm>
-#include <deque>
 #include <string>
-#include <string_view>
-#include <unordered_map>
-#include <cstring>
 
 namespace rimario {
 
@@ -57,28 +54,6 @@ bool empiezaPlegado(QStringView texto, const std::u32string &prefijo)
     std::u32string t;
     plegarTexto(reinterpret_cast<const char16_t *>(texto.utf16()), texto.size(), t);
     return t.size() >= prefijo.size() && std::equal(prefijo.begin(), prefijo.end(), t.begin());
-}
-
-int compararPuntos(QStringView a, QStringView b)
-{
-    const QList<uint> x = a.toUcs4(), y = b.toUcs4();
-    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end())
-        ? -1
-        : (x == y ? 0 : 1);
-}
-
-// Appends UTF-8 text as UTF-16; plain ASCII, the bulk of any word list, is copied directly.
-void anadirUtf8(std::vector<char16_t> &destino, const char *s, int n)
-{
-    int i = 0;
-    while (i < n && static_cast<unsigned char>(s[i]) < 0x80)
-        ++i;
-    destino.insert(destino.end(), s, s + i);
-    if (i < n) {
-        const QString resto = QString::fromUtf8(s + i, n - i);
-        const auto *u = reinterpret_cast<const char16_t *>(resto.utf16());
-        destino.insert(destino.end(), u, u + resto.size());
-    }
 }
 
 } // namespace
@@ -124,36 +99,6 @@ Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, 
     if (nula)
         c.voc |= kPalNula;
     return c;
-}
-
-Lexico::~Lexico()
-{
-    esperarInstantanea();
-}
-
-void Lexico::esperarInstantanea()
-{
-    if (escritura_.valid())
-        escritura_.get();
-}
-
-void Lexico::conservar(const Almacen &almacen)
-{
-    if (!cambiada_)
-        return;
-    esperarInstantanea();
-    asegurarClaves();
-    const QString ruta = rutaInstantanea(almacen.ruta());
-    try {
-        const Huella ahora = almacen.huella();
-        if (ruta.isEmpty() || !almacen.soloEscriturasPropias(cargada_, ahora))
-            return;
-        escribirInstantanea(ruta, ahora);
-        cargada_ = ahora;
-        cambiada_ = false;
-    } catch (const ErrorAlmacen &) {
-        // Busy or unreadable now: the next start reads the rows.
-    }
 }
 
 void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
@@ -229,207 +174,12 @@ uint64_t Lexico::rimaDe(QStringView pal)
     return rima(numeroDeClave(a.claveConsonante), numeroDeClave(a.claveAsonante), a.numSilabas());
 }
 
-void Lexico::cargar(const Almacen &almacen)
+int Lexico::compararPuntos(QStringView a, QStringView b)
 {
-    esperarInstantanea();
-    const QString ruta = rutaInstantanea(almacen.ruta());
-    cambiada_ = false;
-    cargada_ = almacen.huella();
-    if (!ruta.isEmpty() && mapear(ruta, cargada_))
-        return;
-    const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
-    mapa_.reset();
-    cargada_ = leida;
-    if (!ruta.isEmpty() && leida.leida)
-        escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
-}
-
-void Lexico::cargarFilas(const Almacen &almacen)
-{
-    std::vector<qint64> ids;
-    std::vector<uint32_t> inicio, largo, claveVoc;
-    std::vector<uint64_t> fin1, fin2, mascara, pares, rimas;
-    std::vector<char16_t> arena;
-    const qint64 total = almacen.contarFilas();
-    rimas.reserve(size_t(total));
-    // The rhyme keys as read, each numbered once.
-    std::deque<std::string> claves{std::string()}; // the map points into it: it never moves them
-    std::unordered_map<std::string_view, uint32_t> numeros;
-    auto numero = [&](std::string_view k) -> uint32_t {
-        if (k.empty())
-            return 0;
-        if (const auto it = numeros.find(k); it != numeros.end())
-            return it->second;
-        claves.emplace_back(k);
-        const auto n = uint32_t(claves.size() - 1);
-        numeros.emplace(std::string_view(claves.back()), n);
-        return n;
-    };
-    for (auto *v : {&inicio, &largo, &claveVoc})
-        v->reserve(size_t(total));
-    ids.reserve(size_t(total));
-    arena.reserve(size_t(total) * 12);
-    std::vector<char16_t> voc;
-    // The rows as the file holds them...
-    almacen.recorrerFilas([&](const Almacen::FilaLeida &fila) {
-        const qint64 id = fila.id;
-        const bool nula = fila.palNula;
-        const size_t inicioPal = arena.size();
-        anadirUtf8(arena, fila.pal.data(), int(fila.pal.size()));
-        voc.clear();
-        anadirUtf8(voc, fila.voc.data(), int(fila.voc.size()));
-        const char16_t *p = arena.data() + inicioPal;
-        const qsizetype n = qsizetype(arena.size() - inicioPal);
-        const Claves c = clavesDe(p, n, nula, voc.data(), qsizetype(voc.size()));
-        ids.push_back(id);
-        inicio.push_back(uint32_t(inicioPal));
-        largo.push_back(uint32_t(n));
-        claveVoc.push_back(c.voc);
-        if (fila.conClaves) {
-            rimas.push_back(rima(numero(fila.consonante), numero(fila.asonante), fila.silabas));
-        } else {
-            // Keys not made in the file (another program wrote the row): made here.
-            const AnalisisSilabico a = analizarPalabra(QStringView(p, n));
-            rimas.push_back(!nula && a.valido ? rima(numero(a.claveConsonante.toStdString()),
-                                                     numero(a.claveAsonante.toStdString()), a.numSilabas())
-                                              : 0);
-        }
-    });
-    tablaMapeada_.reset();
-    clavesRima_.clear();
-    numerosClave_.clear();
-    for (const std::string &k : claves)
-        clavesRima_.push_back(QString::fromStdString(k));
-    asegurarClaves();
-    // ...put in list order: by sort key, then code points, then Id.
-    const std::vector<uint32_t> orden = ordenar(ids, inicio, largo, arena);
-    auto permutar = [&orden](auto &v) {
-        std::remove_reference_t<decltype(v)> w(v.size());
-        for (size_t i = 0; i < orden.size(); ++i)
-            w[i] = v[orden[i]];
-        v.swap(w);
-    };
-    permutar(ids);
-    permutar(inicio);
-    permutar(largo);
-    permutar(claveVoc);
-    permutar(rimas);
-    // What is made from the word alone is made now, in list order (and not
-    // held through the sort), on two threads.
-    const size_t n = ids.size();
-    fin1.resize(n);
-    fin2.resize(n);
-    mascara.resize(n);
-    pares.resize(n);
-    auto derivar = [&](size_t desde, size_t hasta) {
-        for (size_t i = desde; i < hasta; ++i) {
-            Claves c = clavesDe(arena.data() + inicio[i], qsizetype(largo[i]), false, nullptr, 0);
-            mascarasDe(arena.data() + inicio[i], qsizetype(largo[i]), c);
-            fin1[i] = c.fin1;
-            fin2[i] = c.fin2;
-            mascara[i] = c.caracteres;
-            pares[i] = c.pares;
-        }
-    };
-    {
-        auto otra = std::async(std::launch::async, derivar, n / 2, n);
-        derivar(0, n / 2);
-        otra.get();
-    }
-    ids_.tomar(std::move(ids));
-    inicio_.tomar(std::move(inicio));
-    largo_.tomar(std::move(largo));
-    claveVoc_.tomar(std::move(claveVoc));
-    fin1_.tomar(std::move(fin1));
-    fin2_.tomar(std::move(fin2));
-    arena_.tomar(std::move(arena));
-    mascara_.tomar(std::move(mascara));
-    pares_.tomar(std::move(pares));
-    rima_.tomar(std::move(rimas));
-}
-
-std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
-                                      const std::vector<uint32_t> &largo, const std::vector<char16_t> &arena) const
-{
-    const size_t n = ids.size();
-    // The sort keys of all the words, made on two threads (a collator each).
-    std::vector<QByteArray> trozos(2);
-    std::vector<std::vector<uint32_t>> finTrozo(2);
-    const size_t mitad = n / 2;
-    auto claves = [&](int t, size_t a, size_t b, const Colador &c) {
-        QByteArray &k = trozos[size_t(t)];
-        k.reserve(qsizetype(b - a) * 24);
-        std::vector<uint32_t> &fines = finTrozo[size_t(t)];
-        fines.reserve(b - a);
-        for (size_t i = a; i < b; ++i) {
-            k += c.clave(QStringView(arena.data() + inicio[i], qsizetype(largo[i])));
-            fines.push_back(uint32_t(k.size()));
-        }
-    };
-    {
-        auto otro = std::async(std::launch::async, [&] {
-            const Colador propio;
-            claves(1, mitad, n, propio);
-        });
-        claves(0, 0, mitad, colador_);
-        otro.get();
-    }
-    // Each row's key where its thread left it (no copy of them all).
-    std::vector<uint32_t> &fin0 = finTrozo[0], &fin1 = finTrozo[1];
-    auto clave = [&](uint32_t i, uint32_t &largo) {
-        const bool segundo = i >= mitad;
-        const std::vector<uint32_t> &fines = segundo ? fin1 : fin0;
-        const size_t j = segundo ? i - mitad : i;
-        const uint32_t desde = j ? fines[j - 1] : 0;
-        largo = fines[j] - desde;
-        return reinterpret_cast<const unsigned char *>(trozos[segundo].constData()) + desde;
-    };
-    // First by the first 16 bytes of each key, then whole where those tie.
-    struct Entrada {
-        uint64_t prefijo[2];
-        uint32_t fila;
-    };
-    std::vector<Entrada> e(n);
-    for (size_t i = 0; i < n; ++i) {
-        uint32_t l;
-        const unsigned char *k = clave(uint32_t(i), l);
-        uint64_t p[2] = {0, 0};
-        for (uint32_t j = 0; j < 16; ++j)
-            p[j / 8] = (p[j / 8] << 8) | (j < l ? k[j] : 0);
-        e[i] = {{p[0], p[1]}, uint32_t(i)};
-    }
-    auto antes = [&](uint32_t a, uint32_t b) {
-        uint32_t la, lb;
-        const unsigned char *ka = clave(a, la), *kb = clave(b, lb);
-        if (const int c = std::memcmp(ka, kb, std::min(la, lb)))
-            return c < 0;
-        if (la != lb)
-            return la < lb;
-        const QStringView pa(arena.data() + inicio[a], qsizetype(largo[a]));
-        const QStringView pb(arena.data() + inicio[b], qsizetype(largo[b]));
-        if (const int c = compararPuntos(pa, pb))
-            return c < 0;
-        return ids[a] < ids[b];
-    };
-    auto menor = [&](const Entrada &x, const Entrada &y) {
-        if (x.prefijo[0] != y.prefijo[0])
-            return x.prefijo[0] < y.prefijo[0];
-        if (x.prefijo[1] != y.prefijo[1])
-            return x.prefijo[1] < y.prefijo[1];
-        return antes(x.fila, y.fila);
-    };
-    // Each half on a thread of its own, then merged.
-    const auto medio = e.begin() + std::ptrdiff_t(n / 2);
-    {
-        auto otra = std::async(std::launch::async, [&] { std::sort(medio, e.end(), menor); });
-        std::sort(e.begin(), medio, menor);
-        otra.get();
-    }
-    std::inplace_merge(e.begin(), medio, e.end(), menor);
-    std::vector<uint32_t> orden(n);
-    for (size_t i = 0; i < n; ++i)
-        orden[i] = e[i].fila;
-    return orden;
+    const QList<uint> x = a.toUcs4(), y = b.toUcs4();
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end())
+        ? -1
+        : (x == y ? 0 : 1);
 }
 
 bool Lexico::puedeCoincidir(qsizetype pos, const Requisitos &r) const

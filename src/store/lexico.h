@@ -164,6 +164,8 @@ private:
     static void mascarasDe(const char16_t *pal, qsizetype npal, Claves &c);
     void ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                  const char16_t *voc, qsizetype nvoc, uint64_t rima);
+    // Code point order (-1, 0, 1): what decides between words of one place in the text order.
+    static int compararPuntos(QStringView a, QStringView b);
     bool igualPlegado(qsizetype pos, QStringView otra) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
     // False when the word cannot match a pattern with these requisites.

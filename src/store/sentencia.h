@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sqlite3.h>
 
 namespace rimario {
@@ -49,12 +50,26 @@ public:
         sqlite3_bind_blob(st_, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
     }
     void nulo(int i) { sqlite3_bind_null(st_, i); }
+    // UTF-16 text converted by SQLite itself, as the store's SQL functions
+    // give theirs (the rhyme keys are stored both ways alike).
+    void enlazarUtf16(int i, const QString &v)
+    {
+        sqlite3_bind_text16(st_, i, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT);
+    }
 
     int paso() { return sqlite3_step(st_); }
     void reiniciar() { sqlite3_reset(st_); sqlite3_clear_bindings(st_); }
+    // Ready to run again with the values bound now (those bound anew replace them).
+    void rebobinar() { sqlite3_reset(st_); }
 
     qint64 entero(int c) const { return sqlite3_column_int64(st_, c); }
     bool esNulo(int c) const { return sqlite3_column_type(st_, c) == SQLITE_NULL; }
+    // The text as stored (UTF-8), valid until the next step; empty for Null.
+    std::string_view utf8(int c) const
+    {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(st_, c));
+        return p ? std::string_view(p, size_t(sqlite3_column_bytes(st_, c))) : std::string_view();
+    }
     QString texto(int c) const
     {
         const void *p = sqlite3_column_text16(st_, c);

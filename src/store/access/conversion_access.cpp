@@ -1,18 +1,13 @@
 #include "store/access/conversion_access.h"
 
-#include "language/vocales.h"
 #include "store/access/lector_access.h"
-#include "store/sentencia.h"
+#include "store/publicar.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QCoreApplication>
 #include <QTemporaryFile>
-
-#include <climits>
-#include <csignal>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,53 +51,6 @@ private:
     QString ruta_;
 };
 
-QString nombreReservado(const QString &ruta, QTemporaryFile *reservado)
-{
-    const QFileInfo info(ruta);
-    QTemporaryFile propio;
-    QTemporaryFile &t = reservado ? *reservado : propio;
-    // The writer's process number is in the name: what a killed writer left
-    // can be told from what a running one is writing.
-    t.setFileTemplate(info.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.XXXXXX.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid())));
-    if (!t.open())
-        fallar(QStringLiteral("No se puede escribir en la carpeta de «%1» (%2).").arg(ruta, t.errorString()));
-    return t.fileName(); // 'propio' removes its empty file on leaving
-}
-
-QString nombreTemporal(const QString &ruta, QTemporaryFile *reservado = nullptr)
-{
-    return nombreReservado(ruta, reservado);
-}
-
-void sincronizarCarpeta(const QString &ruta)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(ruta).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Gives 'desde' the name 'hacia' in one step unless 'hacia' exists. Returns 0,
-// or errno (EEXIST when the name is taken).
-int nombrarSinSobrescribir(const QString &desde, const QString &hacia)
-{
-    const QByteArray a = QFile::encodeName(desde), b = QFile::encodeName(hacia);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return errno;
-    // File systems without that kind of rename: a hard link refuses an existing name too.
-    if (::link(a.constData(), b.constData()) == 0) {
-        ::unlink(a.constData());
-        return 0;
-    }
-    if (errno == EEXIST || QFileInfo::exists(hacia))
-        return EEXIST;
-    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
-}
-
 // What the Access file is, for the name of its copy.
 QString tipoAccess(const QString &ruta)
 {
@@ -119,7 +67,7 @@ QString copiar(const QString &ruta)
 {
     QFile origen(ruta);
     QTemporaryFile copia;
-    const QString nombre = nombreTemporal(ruta, &copia);
+    const QString nombre = nombreTemporalJunto(ruta, &copia);
     if (!origen.open(QIODevice::ReadOnly))
         fallar(QStringLiteral("No se puede leer «%1» (%2).").arg(ruta, origen.errorString()));
     while (!origen.atEnd()) {
@@ -153,13 +101,14 @@ QString guardarCopia(const QString &ruta, const QString &tipo)
                 copia.emplace(copiar(ruta));
                 continue;
             }
+            if (rc == 0)
+                sincronizarCarpeta(nombre);
         } else {
-            rc = nombrarSinSobrescribir(copia->ruta(), nombre);
+            rc = publicar(copia->ruta(), nombre);
         }
         if (rc == 0) {
             if (copia)
                 copia->conservar();
-            sincronizarCarpeta(nombre);
             return nombre;
         }
         if (rc != EEXIST)
@@ -171,31 +120,6 @@ QString guardarCopia(const QString &ruta, const QString &tipo)
 
 } // namespace
 
-QString nombreTemporalJunto(const QString &ruta)
-{
-    return nombreReservado(ruta, nullptr);
-}
-
-void quitarTemporalesHuerfanos(const QString &ruta, bool todos)
-{
-    const QFileInfo info(ruta);
-    const QDir carpeta = info.absoluteDir();
-    const QString nombre = info.fileName();
-    const QStringList restos = carpeta.entryList(
-        {QStringLiteral(".%1.*.tmp*").arg(nombre), QStringLiteral("..%1.*.tmp*").arg(nombre)},
-        QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &r : restos) {
-        // ".<name>.<pid>.XXXXXX.tmp", or a temporary of such a temporary.
-        const qsizetype desde = r.indexOf(nombre) + nombre.size() + 1;
-        const qsizetype hasta = r.indexOf(u'.', desde);
-        bool esNumero = false;
-        const qint64 pid = hasta > desde ? r.mid(desde, hasta - desde).toLongLong(&esNumero) : 0;
-        const bool muerto = esNumero && pid > 0 && pid <= INT_MAX && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-        if (todos || muerto)
-            QFile::remove(carpeta.filePath(r));
-    }
-}
-
 qint64 convertirAccess(const QString &origen, const QString &destino, const Progreso &progreso)
 {
     quitarTemporalesHuerfanos(destino);
@@ -203,7 +127,7 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
         fallar(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
     LectorAccess lector(origen);
     const qint64 total = lector.filasDeclaradas();
-    Temporal temporal(nombreTemporal(destino));
+    Temporal temporal(nombreTemporalJunto(destino));
     qint64 escritas = 0;
     {
         auto almacen = Almacen::crear(temporal.ruta());
@@ -231,13 +155,12 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
                        .arg(origen, QString::number(escrito->contarFilas()), QString::number(total),
                             integridad.isEmpty() ? QString() : QStringLiteral("; ") + integridad));
     }
-    const int rc = nombrarSinSobrescribir(temporal.ruta(), destino);
+    const int rc = publicar(temporal.ruta(), destino);
     if (rc == EEXIST)
         fallar(QStringLiteral("«%1» ya existe: no se sobrescribe.").arg(destino));
     if (rc != 0)
         fallar(QStringLiteral("No se pudo dejar el almacén en «%1» (%2).").arg(destino, textoError(rc)));
     temporal.conservar();
-    sincronizarCarpeta(destino);
     if (progreso)
         progreso(total, total);
     return escritas;
@@ -274,7 +197,7 @@ QString convertirAlAbrir(const QString &ruta, const Progreso &progreso, const st
     // Stopped before 3, 'ruta' is still the Access file (with at most a spare
     // copy and a temporary file beside it); after 3 it is the complete store
     // and the original lies under the copy's name.
-    Temporal nuevo(nombreTemporal(ruta));
+    Temporal nuevo(nombreTemporalJunto(ruta));
     convertirAccess(ruta, nuevo.ruta(), progreso);
     // Protection carried over: a file that could not be written stays so.
     ::chmod(QFile::encodeName(nuevo.ruta()).constData(), bloqueado.st_mode & 07777);
@@ -287,24 +210,6 @@ QString convertirAlAbrir(const QString &ruta, const Progreso &progreso, const st
     nuevo.conservar();
     sincronizarCarpeta(ruta);
     return copia;
-}
-
-std::vector<Discrepancia> comprobarVocales(const Almacen &a)
-{
-    std::vector<Discrepancia> r;
-    Sentencia s(a.conexion(), "SELECT Id, Pal, Voc FROM Palabras ORDER BY Id");
-    int rc = s.rc();
-    while (s.ok() && (rc = s.paso()) == SQLITE_ROW) {
-        const QString pal = s.esNulo(1) ? QString() : s.texto(1);
-        std::optional<QString> voc = s.textoNulo(2);
-        QString esperado = ExtraeVocales(pal);
-        if (voc.value_or(QString()) != esperado)
-            r.push_back({s.entero(0), pal, std::move(voc), std::move(esperado)});
-    }
-    if (rc != SQLITE_DONE)
-        fallar(QStringLiteral("No se pudieron leer las palabras de «%1» (%2).")
-                   .arg(a.ruta(), QString::fromUtf8(sqlite3_errmsg(a.conexion()))));
-    return r;
 }
 
 } // namespace rimario

@@ -1,15 +1,12 @@
 #pragma once
 // Turning a Microsoft Access word store (the "data.lop" of earlier versions,
-// Jet 3 or Jet 4) into a store of this program, and checking the vowel
-// skeletons of a store.
+// Jet 3 or Jet 4) into a store of this program.
 
 #include "store/almacen.h"
 
 #include <QString>
 
 #include <functional>
-#include <optional>
-#include <vector>
 
 namespace rimario {
 
@@ -38,26 +35,5 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
 // removed first.
 QString convertirAlAbrir(const QString &ruta, const Progreso &progreso = {},
                          const std::function<void()> &esperando = {});
-
-// A free name beside 'ruta' for a store still to be written there; it holds
-// this process's number.
-QString nombreTemporalJunto(const QString &ruta);
-// Removes the temporary files beside 'ruta' that writers killed before they
-// were done left behind (their process is gone); with 'todos', every one (only
-// when nobody else can be writing there).
-void quitarTemporalesHuerfanos(const QString &ruta, bool todos = false);
-
-// A row whose Voc is not ExtraeVocales(Pal). A Null Voc counts as "" and a
-// Null Pal as "": both mean a skeleton without vowels.
-struct Discrepancia {
-    qint64 id;
-    QString pal;
-    std::optional<QString> voc;
-    QString esperado;
-};
-
-// The rows of the store whose Voc differs from ExtraeVocales(Pal), by Id.
-// Reads only.
-std::vector<Discrepancia> comprobarVocales(const Almacen &a);
 
 } // namespace rimario
