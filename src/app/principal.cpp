@@ -3,12 +3,12 @@
 #include "app/principal_textos.h"
 
 #include "language/caracteres.h"
-#include "language/vocales.h"
 #include "lookup/panel_web.h"
 #include "rhyme/modelo_rimas.h"
 #include "rhyme/rima.h"
 #include "richtext/rtf.h"
 #include "store/almacen.h"
+#include "store/archivado.h"
 #include "store/lista_palabras.h"
 #include "store/modelo_palabras.h"
 
@@ -29,7 +29,7 @@
 #include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -41,9 +41,6 @@ namespace {
 
 // Added to the window's title while archiving waits for the page's text.
 const QString kTituloCopiando = QStringLiteral(" (copiando el texto de la página...)");
-// The dictionary service's rights notice as the definition view writes it.
-const QString kPie = QStringLiteral("\\par Real Academia Espa\\'f1ola \\'a9 Todos los derechos reservados");
-constexpr int kRecorte = 22;
 const QString kSoloLecturaAviso = QStringLiteral(
     "No se puede cambiar nada en «%1»: el almacén solo se puede leer (el archivo o su carpeta están "
     "protegidos contra escritura). Se pueden consultar las palabras y buscar rimas.");
@@ -338,61 +335,46 @@ void Principal::Gua_Click()
     Gua->setEnabled(false);
     setWindowTitle(titulo + kTituloCopiando);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // 1, 2. Select the page and copy it; the rest runs once the copy is on the clipboard.
-    WB->seleccionarTodoYCopiar([this, titulo](bool ok) {
+    // The whole page selected and copied; the rest runs once the copy is on the clipboard.
+    WB->seleccionarTodoYCopiar([this, titulo](bool copiada) {
         QApplication::restoreOverrideCursor();
         setWindowTitle(titulo);
         Gua->setEnabled(true);
-        if (!ok) {
-            archivando_ = false;
-            avisar(QStringLiteral("No se pudo copiar el texto de la página: no se ha archivado nada."));
-            emit archivado(false);
-            return;
-        }
-        terminarArchivo();
+        terminarArchivo(copiada);
     });
 }
 
-void Principal::terminarArchivo()
+void Principal::terminarArchivo(bool copiada)
 {
+    if (!copiada) {
+        archivando_ = false;
+        avisar(QStringLiteral("No se pudo copiar el texto de la página: no se ha archivado nada."));
+        emit archivado(false);
+        return;
+    }
     const auto fin = qScopeGuard([this] { archivando_ = false; });
-    // 3, 4. The page's text into the definition view.
     const QString pagina = QGuiApplication::clipboard()->text();
     if (const QString motivo = demasiadoGrande(pagina); !motivo.isEmpty()) {
         avisar(QStringLiteral("La página es demasiado grande para archivarla (%1): no se ha archivado nada.").arg(motivo));
         emit archivado(false);
         return;
     }
-    ponerConCortes(RT, pagina, [&] { RT->setPlainText(pagina); });
-    // 5. The first 22 characters go.
-    QTextCursor c(RT->document());
-    c.setPosition(0);
-    c.setPosition(std::min(kRecorte, RT->document()->characterCount() - 1), QTextCursor::KeepAnchor);
-    c.removeSelectedText();
-    // 6. The rights notice goes.
-    QString rtf = escribirRtf(RT->document());
-    rtf.replace(kPie, QStringLiteral(" "));
-    leerRtf(rtf, RT->document());
-    // What is stored is this text, whatever finding the row shows meanwhile.
-    const QString sig = escribirRtf(RT->document());
-    const QString palabra = tag(Gua);
+    // What is kept of the page, as plain text: the formatting where the view's
+    // cursor stood does not spill into it. The view shows it, and it is what is
+    // stored, whatever finding the row shows meanwhile.
+    QTextDocument definicion;
+    definicion.setPlainText(definicionArchivada(pagina));
+    const QString sig = escribirRtf(&definicion);
+    mostrarSig(sig);
     try {
-        // 7-10. The word's row gets the definition, or a new row is added.
-        qsizetype pos;
-        if (DPal->buscarIgual(palabra)) {
-            pos = DPal->actual();
-            DPal->cambiarSig(pos, sig);
-        } else {
-            pos = DPal->anadir(palabra, ExtraeVocales(palabra), sig);
-        }
-        // 11. The list stands on the row just written.
-        DPal->irA(pos);
+        DPal->archivar(tag(Gua), sig);
     } catch (const ErrorAlmacen &e) {
         avisar(e.mensaje());
         emit archivado(false);
         return;
     }
-    // 12-15.
+    // The definition view back in front of the page, the offer withdrawn, the
+    // page's selection let go.
     RT->setVisible(true);
     Gua->setVisible(false);
     WB->limpiarSeleccion();
