@@ -151,17 +151,17 @@ bool Principal::focusNextPrevChild(bool siguiente)
 
 void Principal::Form_Load()
 {
-    // 1. The program's own directory is the current one, so "data.lop" is the
-    //    file beside the program.
+    // The program's own directory is the current one, so "data.lop" is the
+    // file beside the program.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    // 2. Top-left corner, 800 by 600 pixels outside.
+    // Top-left corner, 800 by 600 pixels outside.
     move(0, 0);
-    // 3, 4. No lookup running.
+    // No lookup running, and no definition looked up yet (nothing to archive).
     ponerTag(Buscar, booleanoATexto(false));
     sw = false;
     servicios_ = Servicios::cargar(QCoreApplication::applicationDirPath());
-    // 5, 6. The word list's source; the six result sources empty. The first
-    //    access to the file happens here.
+    // The store opened (the first access to the file), the word list over it,
+    // the six rhyme results empty.
     almacen_ = Almacen::abrir(rutaAlmacen_);
     if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
         avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
@@ -205,7 +205,7 @@ void Principal::Form_Load()
                 });
         DRim[i]->poner(ResultadoRima());
     }
-    // 7. No rhyme search running.
+    // No rhyme search running.
     Buscando = false;
 }
 
