@@ -2,9 +2,8 @@
 // Text is gathered into runs of equal formatting and inserted a run at a time.
 
 #include "richtext/cp1252.h"
+#include "richtext/inicio_rtf.h"
 #include "richtext/rtf.h"
-
-#include <QLocale>
 
 #include <QColor>
 #include <QHash>
@@ -626,61 +625,6 @@ void leerPlano(QStringView texto, QTextCursor &cursor)
 }
 
 } // namespace
-
-namespace {
-
-qsizetype inicioRtf(QStringView rtf)
-{
-    qsizetype inicio = 0;
-    while (inicio < rtf.size() && (rtf[inicio].isSpace() || rtf[inicio] == QChar::ByteOrderMark))
-        ++inicio;
-    return rtf.sliced(inicio).startsWith(QLatin1String("{\\rtf")) ? inicio : -1;
-}
-
-bool esLetra(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-} // namespace
-
-QString demasiadoGrande(QStringView texto)
-{
-    const QLocale es(QLocale::Spanish);
-    auto motivo = [&](qsizetype n, qsizetype maximo, const char *que) {
-        return QStringLiteral("%1 %2; el máximo es %3").arg(es.toString(n), QString::fromUtf8(que), es.toString(maximo));
-    };
-    if (texto.size() > kCaracteresMaximos)
-        return motivo(texto.size(), kCaracteresMaximos, "caracteres");
-    // Paragraphs and line breaks, counted as the reader makes them (a control
-    // word in skipped data may count too: the limit then comes a little early).
-    qsizetype cortes = 0;
-    if (inicioRtf(texto) < 0) {
-        for (qsizetype i = 0; i < texto.size(); ++i)
-            if (texto[i] == u'\n' || (texto[i] == u'\r' && (i + 1 == texto.size() || texto[i + 1] != u'\n')))
-                ++cortes;
-    } else {
-        static const QLatin1String kCortes[] = {QLatin1String("par"), QLatin1String("page"), QLatin1String("row"),
-                                                QLatin1String("sect"), QLatin1String("line")};
-        for (qsizetype i = 0; i < texto.size(); ++i) {
-            if (texto[i] != u'\\')
-                continue;
-            qsizetype j = i + 1;
-            while (j < texto.size() && j - i <= 5 && esLetra(texto[j]))
-                ++j;
-            const QStringView palabra = texto.sliced(i + 1, j - i - 1);
-            if (j < texto.size() && esLetra(texto[j]))
-                continue;
-            for (const QLatin1String &c : kCortes)
-                if (palabra == c)
-                    ++cortes;
-            i = j - 1;
-        }
-    }
-    if (cortes > kParrafosMaximos)
-        return motivo(cortes, kParrafosMaximos, "párrafos y saltos de línea");
-    return QString();
-}
 
 void leerRtf(QStringView rtf, QTextDocument *documento)
 {
