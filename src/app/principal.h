@@ -114,7 +114,7 @@ private:
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
     bool rehusarSiSoloLectura();
-    void terminarArchivo();
+    void terminarArchivo(bool copiada);
     void menuDePalabra(const QString &palabra, const QPoint &donde);
     void rimasPorClaveDe(const QString &palabra, bool consonante);
     void mostrarSig(const std::optional<QString> &sig);

@@ -132,6 +132,19 @@ void ListaPalabras::cambiarSig(qsizetype pos, const std::optional<QString> &sig)
     almacen_.cambiarSig(lexico_.id(pos), sig);
 }
 
+qsizetype ListaPalabras::archivar(const QString &pal, const QString &sig)
+{
+    qsizetype pos;
+    if (buscarIgual(pal)) {
+        pos = actual_;
+        cambiarSig(pos, sig);
+    } else {
+        pos = anadir(pal, ExtraeVocales(pal), sig);
+    }
+    irA(pos);
+    return pos;
+}
+
 qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
 {
     if (pos < 0 || pos >= lexico_.tamano())

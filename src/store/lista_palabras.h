@@ -54,6 +54,12 @@ public:
     // the definition instead: a word is never added twice.
     qsizetype anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
     void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
+    // Archives a definition of a word: the word's row (letter case aside) is
+    // found, made current as buscarIgual makes it, and gets the definition;
+    // a word not in the list is added with its vowel skeleton (see anadir).
+    // The row written ends current; returns its position. When the write
+    // fails (ErrorAlmacen), a row found stays current.
+    qsizetype archivar(const QString &pal, const QString &sig);
     // In-place edit of the word at pos; returns its new position. A word that
     // would be empty or only blanks is refused (ErrorAlmacen) and the old one kept.
     qsizetype cambiarPal(qsizetype pos, const QString &pal);

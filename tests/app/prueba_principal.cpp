@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QToolTip>
@@ -183,6 +184,33 @@ private slots:
         QVERIFY(dialogos.textos.isEmpty());
         rimar(*v, 2, QStringLiteral("ab[c"));
         QVERIFY(dialogos.textos.size() == 1 && dialogos.textos[0].contains(QStringLiteral("[c")) && v->Rima->isEnabled() && !v->Buscando);
+    }
+
+    // Archiving stores the page's text as plain text: the definition shown
+    // before, and the formatting where its cursor stood, lend it none. The
+    // list then stands on the new word, shown in the view; the offer is gone.
+    void archivoEnTextoLlano()
+    {
+        QSignalSpy fin(v.get(), &Principal::archivado);
+        QTest::keyClicks(v->Ind, QStringLiteral("amor"));
+        QTextCursor enNegrita(v->RT->document());
+        enNegrita.setPosition(2);
+        QTest::mouseClick(v->RT->viewport(), Qt::LeftButton, {}, v->RT->cursorRect(enNegrita).center());
+        QVERIFY(v->RT->textCursor().charFormat().fontWeight() >= QFont::Bold);
+        QTest::mouseClick(v->Pal, Qt::LeftButton);
+        QTest::keySequence(foco(), QKeySequence::SelectAll);
+        teclear(foco(), QStringLiteral("zampoña"));
+        QTest::mouseClick(v->Buscar, Qt::LeftButton);
+        QTRY_VERIFY(v->Gua->isVisible());
+        QTest::mouseClick(v->Gua, Qt::LeftButton);
+        QTRY_COMPARE(fin.size(), 1);
+        QVERIFY(fin[0][0].toBool());
+        QCOMPARE(contenido(ruta).value(QStringLiteral("zampoña")),
+                 QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
+                                "\\viewkind4\\uc1\\pard\\f0\\fs17 Otra definici\\'f3n.\r\n\\par\r\n}\r\n"));
+        QCOMPARE(v->Pal->text(), QStringLiteral("zampoña"));
+        QCOMPARE(v->RT->toPlainText(), QStringLiteral("Otra definición."));
+        QVERIFY(v->RT->isVisible() && !v->Gua->isVisible());
     }
 
     // An in-place edit typed into a grid: the list re-sorts, and the highlight,
