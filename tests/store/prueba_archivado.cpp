@@ -40,9 +40,12 @@ private slots:
         QTest::newRow("par UTF-16 que empieza en la cabecera")
             << QString(21, u'x') + QStringLiteral("😀fin") << QStringLiteral("fin");
         QTest::newRow("par UTF-16 tras la cabecera") << QString(22, u'x') + QStringLiteral("😀fin") << QStringLiteral("😀fin");
+        QTest::newRow("medio par suelto tras la cabecera") << QString(22, u'x') + c(0xDC00) + QStringLiteral("fin")
+                                                           << c(0xDC00) + QStringLiteral("fin");
         // Line breaks and characters
         QTest::newRow("saltos CR, LF, CR LF, LF CR, U+2029")
             << H + QStringLiteral("a\rb\nc\r\nd") + c(0x2029) + QStringLiteral("e\n\rf") << QStringLiteral("a\nb\nc\nd\ne\n\nf");
+        QTest::newRow("CR al final") << H + QStringLiteral("a\r") << QStringLiteral("a\n");
         QTest::newRow("marcas de marco") << H + QStringLiteral("a") + c(0xFDD0) + QStringLiteral("b") + c(0xFDD1) + QStringLiteral("c")
                                          << QStringLiteral("a\nb\nc");
         QTest::newRow("salto de línea U+2028 queda") << H + QStringLiteral("a") + c(0x2028) + QStringLiteral("b")
