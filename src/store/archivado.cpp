@@ -20,14 +20,14 @@ QString definicionArchivada(QStringView pagina)
     texto.reserve(pagina.size());
     for (qsizetype i = 0; i < pagina.size(); ++i) {
         const char16_t c = pagina[i].unicode();
-        if (c == u'\r' && i + 1 < pagina.size() && pagina[i + 1] == u'\n')
+        if (c == u'\r' && pagina.sliced(i + 1).startsWith(u'\n'))
             continue; // CR LF is one break: the LF writes it
         texto.append(terminaParrafo(c) ? QChar(u'\n') : QChar(c));
     }
 
     // The header goes, never half a character with it.
     qsizetype corte = std::min(kCabeceraDePagina, texto.size());
-    if (corte > 0 && corte < texto.size() && texto.at(corte - 1).isHighSurrogate() && texto.at(corte).isLowSurrogate())
+    if (corte < texto.size() && texto.at(corte - 1).isHighSurrogate() && texto.at(corte).isLowSurrogate())
         ++corte;
     texto.remove(0, corte);
 

@@ -6,6 +6,7 @@
 
 #include "app/arranque.h"
 #include "rhyme/modelo_rimas.h"
+#include "richtext/rtf.h"
 #include "store/lista_palabras.h"
 
 #include "../comun/proteccion.h"
@@ -202,15 +203,90 @@ private slots:
         teclear(foco(), QStringLiteral("zampoña"));
         QTest::mouseClick(v->Buscar, Qt::LeftButton);
         QTRY_VERIFY(v->Gua->isVisible());
+        const QString titulo = v->windowTitle();
         QTest::mouseClick(v->Gua, Qt::LeftButton);
+        // While the copy runs the window says so, and Archivar waits.
+        QVERIFY(!v->Gua->isEnabled() && v->windowTitle().contains(QStringLiteral("copiando")));
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         QTRY_COMPARE(fin.size(), 1);
         QVERIFY(fin[0][0].toBool());
+        QVERIFY(v->Gua->isEnabled() && v->windowTitle() == titulo && !QApplication::overrideCursor());
         QCOMPARE(contenido(ruta).value(QStringLiteral("zampoña")),
                  QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
                                 "\\viewkind4\\uc1\\pard\\f0\\fs17 Otra definici\\'f3n.\r\n\\par\r\n}\r\n"));
         QCOMPARE(v->Pal->text(), QStringLiteral("zampoña"));
         QCOMPARE(v->RT->toPlainText(), QStringLiteral("Otra definición."));
         QVERIFY(v->RT->isVisible() && !v->Gua->isVisible());
+    }
+
+    // An archiving that cannot be done: the copy fails, the page is too large
+    // to keep, the store is read-only or another program holds its lock. One
+    // message, nothing written, the page and the offer left as they were, the
+    // window idle again; once the obstacle is gone, a click archives.
+    void archivoQueNoSeHace_data()
+    {
+        COLUMNAS(QString, obstaculo, QString, aviso);
+        QTest::newRow("copia fallida") << "copia" << "No se pudo copiar";
+        QTest::newRow("página demasiado grande") << "grande" << "demasiado grande para archivarla";
+        QTest::newRow("almacén de solo lectura") << "solo lectura" << "solo se puede leer";
+        QTest::newRow("almacén bloqueado") << "bloqueo" << "en uso por otro programa";
+    }
+    void archivoQueNoSeHace()
+    {
+        DATOS(QString, obstaculo, QString, aviso);
+        auto *panel = static_cast<PanelWebVacio *>(v->WB);
+        Proteccion proteccion;
+        sqlite3 *otro = nullptr;
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        Dialogos dialogos;
+        if (obstaculo == QLatin1String("solo lectura")) {
+            v.reset();
+            if (!proteccion.poner(ruta))
+                QSKIP(qPrintable(kSinProteccion));
+            v = abrirVentana(ruta);
+            QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+            v->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(v.get()));
+            panel = static_cast<PanelWebVacio *>(v->WB);
+            dialogos.textos.clear();
+        }
+        QSignalSpy fin(v.get(), &Principal::archivado);
+        QTest::keyClicks(v->Ind, QStringLiteral("amor"));
+        const QString definicion = v->RT->toPlainText(), titulo = v->windowTitle();
+        QTest::mouseClick(v->Pal, Qt::LeftButton);
+        QTest::keySequence(foco(), QKeySequence::SelectAll);
+        teclear(foco(), QStringLiteral("zampoña"));
+        QTest::mouseClick(v->Buscar, Qt::LeftButton);
+        QTRY_VERIFY(v->Gua->isVisible());
+        const QByteArray bytes = leerArchivo(ruta);
+        if (obstaculo == QLatin1String("copia"))
+            panel->ponerCopiaFallida(true);
+        if (obstaculo == QLatin1String("grande"))
+            panel->ponerTexto(kPaginaCopiada + QString(kParrafosMaximos + 1, u'\n'));
+        if (obstaculo == QLatin1String("bloqueo"))
+            otro = otroPrograma(ruta, "BEGIN IMMEDIATE; UPDATE Meta SET Valor = Valor");
+        QTest::mouseClick(v->Gua, Qt::LeftButton);
+        QTRY_COMPARE(fin.size(), 1);
+        QVERIFY(!fin[0][0].toBool());
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(aviso), qPrintable(dialogos.textos[0]));
+        sqlite3_close(otro);
+        QCOMPARE(leerArchivo(ruta), bytes);
+        QVERIFY(v->Gua->isVisible() && v->Gua->isEnabled() && !v->RT->isVisible());
+        QVERIFY(v->windowTitle() == titulo && !QApplication::overrideCursor());
+        QCOMPARE(v->Pal->text(), QStringLiteral("zampoña"));
+        // The view holds the text kept once it got that far; the list is untouched.
+        QCOMPARE(v->RT->toPlainText(), obstaculo == QLatin1String("bloqueo") ? QStringLiteral("Otra definición.") : definicion);
+        QCOMPARE(v->DPal->palActual(), QStringLiteral("amor"));
+        if (obstaculo == QLatin1String("solo lectura"))
+            return; // read-only for the whole session
+        panel->ponerCopiaFallida(false);
+        panel->ponerTexto(kPaginaCopiada);
+        QTest::mouseClick(v->Gua, Qt::LeftButton);
+        QTRY_COMPARE(fin.size(), 2);
+        QVERIFY(fin[1][0].toBool());
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY(contenido(ruta).value(QStringLiteral("zampoña")).contains(QStringLiteral("Otra definici")));
     }
 
     // An in-place edit typed into a grid: the list re-sorts, and the highlight,

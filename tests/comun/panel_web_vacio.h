@@ -1,7 +1,8 @@
 #pragma once
 // A browser pane that shows nothing and loads nothing, for the window's tests.
 // Navigating records the address; completion is signalled on the next turn of
-// the event loop. A copy puts the text it was given on the clipboard.
+// the event loop. A copy puts the text it was given on the clipboard, unless
+// told to fail.
 
 #include "lookup/panel_web.h"
 
@@ -39,8 +40,9 @@ public:
     }
     void seleccionarTodoYCopiar(std::function<void(bool)> listo) override
     {
-        QGuiApplication::clipboard()->setText(texto_);
-        QTimer::singleShot(0, this, [listo] { listo(true); });
+        if (!copiaFallida_)
+            QGuiApplication::clipboard()->setText(texto_);
+        QTimer::singleShot(0, this, [this, listo] { listo(!copiaFallida_); });
     }
     void limpiarSeleccion() override {}
     void borrarSeleccion() override {}
@@ -49,6 +51,8 @@ public:
 
     // What a copy puts on the clipboard (the "page text").
     void ponerTexto(const QString &texto) { texto_ = texto; }
+    // Whether a copy fails (the clipboard then stays as it was).
+    void ponerCopiaFallida(bool si) { copiaFallida_ = si; }
     // Whether navigating completes by itself.
     void ponerCompletarSolo(bool si) { completarSolo_ = si; }
     QStringList navegaciones() const { return navegaciones_; }
@@ -60,6 +64,7 @@ private:
     QStringList navegaciones_;
     int paradas_ = 0;
     bool completarSolo_ = true;
+    bool copiaFallida_ = false;
     bool lograda_ = false;
     int generacion_ = 0;
 };
