@@ -5,8 +5,9 @@
 //
 // Layout: a header, then the arrays one after the other, each aligned to its
 // own element size: ids, fin1, fin2, mascara, pares, rima (8 bytes each),
-// inicio, largo, claveVoc and where each rhyme key starts (4 bytes), the
-// words' text and the rhyme keys' text (2 bytes). Written to a temporary file, synced and renamed
+// inicio, largo, claveVoc and where each rhyme key starts, the four ending
+// indexes and the rows checked in full (4 bytes), the words' text and the
+// rhyme keys' text (2 bytes). Written to a temporary file, synced and renamed
 // over the old one, so that a reader finds the old snapshot or the new one.
 
 #include "store/instantanea.h"
@@ -35,7 +36,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr quint32 kVersion = 5;
+constexpr quint32 kVersion = 6;
 constexpr quint32 kOrdenBytes = 0x01020304;
 constexpr int kMaxColacion = 60;
 
@@ -46,6 +47,7 @@ struct Cabecera {
     quint64 filas;
     quint64 unidades; // UTF-16 units of the words' text
     quint64 claves, unidadesClaves; // rhyme keys (the empty one first) and their UTF-16 units
+    quint64 raras;                  // rows whose ending the keys cannot tell
     quint64 dispositivo, nodo, tamano;
     qint64 modificado;
     quint32 cambios, paginas;
@@ -66,7 +68,8 @@ quint64 sumar(const void *datos, size_t n)
     return h;
 }
 
-Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 claves, quint64 unidadesClaves)
+Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 claves, quint64 unidadesClaves,
+                    quint64 raras)
 {
     Cabecera c;
     std::memset(&c, 0, sizeof c);
@@ -77,6 +80,7 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 cl
     c.unidades = unidades;
     c.claves = claves;
     c.unidadesClaves = unidadesClaves;
+    c.raras = raras;
     c.dispositivo = h.dispositivo;
     c.nodo = h.nodo;
     c.tamano = h.tamano;
@@ -92,7 +96,8 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 cl
 
 quint64 tamanoEsperado(const Cabecera &c)
 {
-    return sizeof(Cabecera) + c.filas * (6 * 8 + 3 * 4) + (c.claves + 1) * 4 + (c.unidades + c.unidadesClaves) * 2;
+    return sizeof(Cabecera) + c.filas * (6 * 8 + 7 * 4) + (c.claves + 1) * 4 + c.raras * 4
+        + (c.unidades + c.unidadesClaves) * 2;
 }
 
 // Unmaps the file when the last array stops borrowing from it.
@@ -139,8 +144,9 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
         return false;
     }
     // Only a snapshot of this very state of the store, whole, is taken.
-    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades, c.claves, c.unidadesClaves);
+    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras);
     if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (quint64(1) << 32) || c.unidades > (quint64(1) << 32)
+        || c.raras > c.filas
         || c.claves < 1 || c.claves > (quint64(1) << 24) || c.unidadesClaves > (quint64(1) << 32)
         || quint64(st.st_size) != tamanoEsperado(c)) {
         ::close(fd);
@@ -164,21 +170,20 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     const auto *largo = reinterpret_cast<const uint32_t *>(p + 52 * n);
     const auto *claveVoc = reinterpret_cast<const uint32_t *>(p + 56 * n);
     const auto *desdeClave = reinterpret_cast<const uint32_t *>(p + 60 * n);
-    const auto *arena = reinterpret_cast<const char16_t *>(p + 60 * n + 4 * (k + 1));
+    const auto *indices = reinterpret_cast<const uint32_t *>(p + 60 * n + 4 * (k + 1));
+    const size_t raras = size_t(c.raras);
+    const auto *arena = reinterpret_cast<const char16_t *>(indices + 4 * n + raras);
     const auto *arenaClaves = arena + u;
-    // Every word and key must lie inside its text, every key a word names in
-    // the table: a damaged file is read again from the store.
-    uint64_t finMayor = 0, claveMayor = 0;
-    for (size_t i = 0; i < n; ++i) {
-        finMayor = std::max(finMayor, uint64_t(inicio[i]) + largo[i]);
-        claveMayor = std::max({claveMayor, rima[i] & 0xFFFFFFFF, (rima[i] >> 32) & 0xFFFFFF});
-    }
-    if (finMayor > u || claveMayor >= k || desdeClave[0] != 0)
+    // The rhyme keys' table must hold together. The rows' arrays are not read
+    // here (a pass over them would cost more than most searches): a word that
+    // lies outside the text reads as empty, and key numbers are only compared.
+    if (desdeClave[0] != 0)
         return false;
     for (size_t i = 0; i < k; ++i)
         if (desdeClave[i] > desdeClave[i + 1] || desdeClave[i + 1] > c.unidadesClaves)
             return false;
     tablaMapeada_ = TablaMapeada{desdeClave, arenaClaves, k};
+    indices_ = Indices{indices, indices + n, indices + 2 * n, indices + 3 * n, indices + 4 * n, raras};
     numerosClave_.clear();
     ids_.prestar(ids, n);
     fin1_.prestar(fin1, n);
@@ -208,7 +213,9 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         textoClaves += k;
         desdeClave.push_back(uint32_t(textoClaves.size()));
     }
-    const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size(), clavesRima_.size(), quint64(textoClaves.size()));
+    const IndicesPropios indices = hacerIndices();
+    const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size(), clavesRima_.size(), quint64(textoClaves.size()),
+                                  indices.raras.size());
     auto escribir = [&f](const void *datos, size_t n) {
         return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
     };
@@ -218,6 +225,11 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         && escribir(rima_.data(), rima_.size() * 8)
         && escribir(inicio_.data(), inicio_.size() * 4) && escribir(largo_.data(), largo_.size() * 4)
         && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(desdeClave.data(), desdeClave.size() * 4)
+        && escribir(indices.porFin.data(), indices.porFin.size() * 4)
+        && escribir(indices.porVocales.data(), indices.porVocales.size() * 4)
+        && escribir(indices.porConsonante.data(), indices.porConsonante.size() * 4)
+        && escribir(indices.porAsonante.data(), indices.porAsonante.size() * 4)
+        && escribir(indices.raras.data(), indices.raras.size() * 4)
         && escribir(arena_.data(), arena_.size() * 2) && escribir(textoClaves.utf16(), size_t(textoClaves.size()) * 2);
     if (bien)
         f.commit();

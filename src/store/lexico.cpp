@@ -112,6 +112,8 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
     largo_.cambiar([&](auto &v) { v[pos] = uint32_t(npal); });
     arena_.cambiar([&](auto &v) { v.insert(v.end(), pal, pal + npal); });
     cambiada_ = true;
+    indices_.reset();
+    indicesPropios_ = {};
     fin1_.cambiar([&](auto &v) { v[pos] = c.fin1; });
     fin2_.cambiar([&](auto &v) { v[pos] = c.fin2; });
     claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });
@@ -125,6 +127,8 @@ template <class F> void Lexico::cambiarTodos(F &&f)
 {
     esperarInstantanea(); // the arrays are being written out
     cambiada_ = true;
+    indices_.reset();
+    indicesPropios_ = {};
     ids_.cambiar(f);
     inicio_.cambiar(f);
     largo_.cambiar(f);
@@ -164,6 +168,22 @@ void Lexico::asegurarClaves() const
     numerosClave_.reserve(qsizetype(clavesRima_.size()));
     for (size_t i = 1; i < clavesRima_.size(); ++i)
         numerosClave_.insert(clavesRima_[i], uint32_t(i));
+}
+
+uint32_t Lexico::numeroExistente(QStringView clave) const
+{
+    if (clave.isEmpty())
+        return 0;
+    if (tablaMapeada_) {
+        // Not read into the index yet: one pass over the mapped table.
+        const TablaMapeada &t = *tablaMapeada_;
+        for (size_t i = 1; i < t.claves; ++i)
+            if (QStringView(t.texto + t.desde[i], qsizetype(t.desde[i + 1] - t.desde[i])) == clave)
+                return uint32_t(i);
+        return 0;
+    }
+    asegurarClaves();
+    return numerosClave_.value(clave.toString(), 0);
 }
 
 uint64_t Lexico::rimaDe(QStringView pal)
@@ -365,6 +385,8 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
         queCoinciden(*Patron::compilar(p), excluida, caracteres, salida);
         return;
     }
+    if (terminadasPorIndice(e1, e2, n, fin, excluida, caracteres, salida))
+        return;
     salida.reserve(ids_.size() / 8);
     const uint64_t m1 = n >= 4 ? ~uint64_t(0) : ((uint64_t(1) << (16 * n)) - 1);
     const uint64_t m2 = n <= 4 ? 0 : (n >= 8 ? ~uint64_t(0) : ((uint64_t(1) << (16 * (n - 4))) - 1));
@@ -378,21 +400,24 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
             if (!rar)
                 continue;
         }
-        if (rar) {
-            if (palNula(qsizetype(i)))
-                continue;
-            // Exact check in code points.
-            std::u32string a, b;
-            const QStringView p = pal(qsizetype(i));
-            plegarTexto(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), a);
-            plegarTexto(reinterpret_cast<const char16_t *>(fin.utf16()), fin.size(), b);
-            if (a.size() < b.size() || !std::equal(b.begin(), b.end(), a.end() - qsizetype(b.size())))
-                continue;
-        }
+        if (rar && !terminaEnRara(qsizetype(i), fin))
+            continue;
         if (!cumpleLongitud(qsizetype(i), caracteres) || igualPlegado(qsizetype(i), excluida))
             continue;
         salida.push_back(qsizetype(i));
     }
+}
+
+bool Lexico::terminaEnRara(qsizetype pos, QStringView fin) const
+{
+    if (palNula(pos))
+        return false;
+    // Exact check in code points.
+    std::u32string a, b;
+    const QStringView p = pal(pos);
+    plegarTexto(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), a);
+    plegarTexto(reinterpret_cast<const char16_t *>(fin.utf16()), fin.size(), b);
+    return a.size() >= b.size() && std::equal(b.begin(), b.end(), a.end() - qsizetype(b.size()));
 }
 
 void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype caracteres,
@@ -412,11 +437,12 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
 void Lexico::riman(bool consonante, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
 {
     salida.clear();
-    asegurarClaves();
-    const auto it = numerosClave_.constFind(clave.toString());
-    if (clave.isEmpty() || it == numerosClave_.constEnd())
+    const uint32_t numero = numeroExistente(clave);
+    if (numero == 0)
         return;
-    const uint64_t buscado = consonante ? uint64_t(*it) : uint64_t(*it) << 32;
+    if (rimanPorIndice(consonante, numero, silabas, salida))
+        return;
+    const uint64_t buscado = consonante ? uint64_t(numero) : uint64_t(numero) << 32;
     const uint64_t mascara = (consonante ? uint64_t(0xFFFFFFFF) : uint64_t(0xFFFFFF) << 32)
         | (silabas >= 0 ? uint64_t(0xFF) << 56 : 0);
     const uint64_t valor = buscado | (silabas >= 0 ? uint64_t(std::clamp(silabas, 0, 255)) << 56 : 0);
@@ -437,6 +463,8 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
     const uint32_t t = claveVocales(reinterpret_cast<const char16_t *>(fin.utf16()), n);
     if (t == 0 || (t >> (3 * (n - 1))) == 0)
         return; // not all vowels: nothing can match
+    if (vocalesPorIndice(t, n, caracteres, salida))
+        return;
     const uint32_t m = (1u << (3 * n)) - 1;
     const size_t total = claveVoc_.size();
     const uint32_t *cv = claveVoc_.data();
@@ -452,7 +480,8 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 size_t Lexico::memoria() const
 {
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
-        + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria();
+        + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria()
+        + (indicesPropios_.porFin.capacity() * 4 + indicesPropios_.raras.capacity()) * 4;
 }
 
 } // namespace rimario

@@ -96,7 +96,11 @@ public:
     qint64 id(qsizetype pos) const { return ids_[size_t(pos)]; }
     QStringView pal(qsizetype pos) const
     {
-        return QStringView(arena_.data() + inicio_[size_t(pos)], qsizetype(largo_[size_t(pos)]));
+        // A word of a damaged snapshot that lies outside the text reads as empty.
+        const size_t desde = inicio_[size_t(pos)], largo = largo_[size_t(pos)];
+        if (desde + largo > arena_.size())
+            return {};
+        return QStringView(arena_.data() + desde, qsizetype(largo));
     }
     bool palNula(qsizetype pos) const { return (claveVoc_[size_t(pos)] & kPalNula) != 0; }
     // Number of characters (code points) of the word at pos.
@@ -134,6 +138,10 @@ public:
     // Words whose stored skeleton ends in "fin" (vowels only, 1..7 of them).
     void vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                              std::vector<qsizetype> &salida) const;
+
+    // Makes the ending indexes for the list as it stands (a list mapped from
+    // a snapshot has them already); its first change drops them.
+    void indexar();
 
     // Memory held, in bytes (for the benchmarks).
     size_t memoria() const;
@@ -174,6 +182,28 @@ private:
     {
         return caracteres < 0 || this->caracteres(pos) == caracteres;
     }
+    // Positions sorted by a key of their endings, kept in the snapshot (and
+    // read only from it): a search whose rows are a small part of the list
+    // reads those rows alone. Dropped at the first change of the list.
+    struct Indices {
+        const uint32_t *porFin = nullptr, *porVocales = nullptr;
+        const uint32_t *porConsonante = nullptr, *porAsonante = nullptr;
+        const uint32_t *raras = nullptr; // rows whose ending is checked in full (kRara, kPalNula)
+        size_t nRaras = 0;
+    };
+    struct IndicesPropios {
+        std::vector<uint32_t> porFin, porVocales, porConsonante, porAsonante, raras;
+    };
+    IndicesPropios hacerIndices() const;
+    // The three searches by the indexes; false when there are none or the
+    // rows are too many for them to pay (the caller scans).
+    bool terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringView fin, QStringView excluida,
+                             qsizetype caracteres, std::vector<qsizetype> &salida) const;
+    bool vocalesPorIndice(uint32_t t, qsizetype n, qsizetype caracteres, std::vector<qsizetype> &salida) const;
+    bool rimanPorIndice(bool consonante, uint32_t numero, int silabas, std::vector<qsizetype> &salida) const;
+    bool terminaEnRara(qsizetype pos, QStringView fin) const;
+    // The number of a rhyme key, 0 if no word has it.
+    uint32_t numeroExistente(QStringView clave) const;
     void cargarFilas(const Almacen &almacen);
     // The list order of rows read in any order: for each place, the row to put there.
     std::vector<uint32_t> ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
@@ -198,6 +228,8 @@ private:
         size_t claves = 0;
     };
     mutable std::optional<TablaMapeada> tablaMapeada_; // keys not read yet
+    std::optional<Indices> indices_;
+    IndicesPropios indicesPropios_; // what indices_ points into when not mapped
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from

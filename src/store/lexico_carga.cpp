@@ -69,6 +69,8 @@ void Lexico::cargar(const Almacen &almacen)
     esperarInstantanea();
     const QString ruta = rutaInstantanea(almacen.ruta());
     cambiada_ = false;
+    indices_.reset();
+    indicesPropios_ = {};
     cargada_ = almacen.huella();
     if (!ruta.isEmpty() && mapear(ruta, cargada_))
         return;

@@ -259,8 +259,9 @@ private slots:
 
     // The list kept between starts: a second load of the same file maps what
     // the first kept; any change of the file since (by another program, even
-    // at the same size and time), or a snapshot damaged or cut, reads the rows.
-    // Either way the list is the rows', and writes on a mapped list hold.
+    // at the same size and time), or a snapshot cut or with a damaged header,
+    // reads the rows. Either way the list is the rows', and writes on a mapped
+    // list hold. Words placed outside the text by damage read as empty.
     void instantaneaDeLaLista_data()
     {
         // cambio: sql on the store, or what to do to the snapshot file
@@ -269,7 +270,7 @@ private slots:
         QTest::newRow("otro programa") << "UPDATE Palabras SET Pal = 'masa' WHERE Pal = 'mesa'" << false;
         QTest::newRow("otro programa, misma hora") << "misma hora" << false;
         QTest::newRow("cortada") << "cortar" << false;
-        QTest::newRow("palabra fuera del texto") << "fuera" << false;
+        QTest::newRow("palabra fuera del texto") << "fuera" << true;
         QTest::newRow("cabecera dañada") << "cabecera" << false;
         QTest::newRow("sin carpeta") << "sin carpeta" << false;
     }
@@ -300,11 +301,27 @@ private slots:
             QStringList t;
             for (qsizetype i = 0; i < l.tamano(); ++i)
                 t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
-            // and the rhymes by key
+            // and the rhymes by key, by ending and by vowels
+            auto posiciones = [](const std::vector<qsizetype> &p) {
+                QStringList r;
+                for (const qsizetype i : p)
+                    r << QString::number(i);
+                return r.join(u' ');
+            };
             for (const auto &[consonante, clave, silabas] : {std::tuple{true, u"esa", -1}, {false, u"aa", 2}, {false, u"o", -1}, {true, u"on", -1}}) {
                 std::vector<qsizetype> p;
                 l.riman(consonante, clave, silabas, p);
-                t << QStringLiteral("%1: %2").arg(clave).arg(p.size());
+                t << QStringLiteral("%1: %2").arg(clave, posiciones(p));
+            }
+            for (const auto &[fin, excluida, caracteres] : {std::tuple{u"sa", u"casa", -1}, {u"A", u"", 4}, {u"ón", u"", -1}, {u"xa", u"", -1}}) {
+                std::vector<qsizetype> p;
+                l.terminadasEn(fin, excluida, caracteres, p);
+                t << QStringLiteral("-%1: %2").arg(fin, posiciones(p));
+            }
+            for (const auto &[fin, caracteres] : {std::pair{u"ea", -1}, {u"a", 4}, {u"io", -1}, {u"aa", 1}}) {
+                std::vector<qsizetype> p;
+                l.vocalesTerminadasEn(fin, caracteres, p);
+                t << QStringLiteral("~%1: %2").arg(fin, posiciones(p));
             }
             return t;
         };
@@ -328,7 +345,16 @@ private slots:
             if (cambio == QLatin1String("cortar"))
                 b.chop(2);
             else if (cambio == QLatin1String("fuera"))
-                b.replace(b.size() / 2, b.size() - b.size() / 2, QByteArray(b.size() - b.size() / 2, 0x7f)); // where words start
+            {
+                // Where the words start: after a header of 232 bytes and six arrays of 8 bytes a row.
+                const qsizetype filas = qsizetype(qFromLittleEndian<quint64>(b.constData() + 16));
+                QCOMPARE(filas, 5);
+                const qsizetype inicio = 232 + 48 * filas;
+                for (qsizetype i = 0; i < filas; ++i) // a word's start, then its length
+                    QVERIFY(qFromLittleEndian<quint32>(b.constData() + inicio + 4 * i) < 40
+                            && qFromLittleEndian<quint32>(b.constData() + inicio + 4 * (filas + i)) - 1 < 7);
+                b.replace(inicio, 4 * filas, QByteArray(4 * filas, 0x7f));
+            }
             else
                 b[40] = char(b[40] ^ 1);
             escribirArchivo(archivo, b);
@@ -342,6 +368,16 @@ private slots:
         qputenv("RIMARIO_CACHE", "");
         Lexico filas(a->colador());
         filas.cargar(*a);
+        if (cambio == QLatin1String("fuera")) {
+            // Every word and its length now lie past the end of the text.
+            QCOMPARE(segunda.tamano(), filas.tamano());
+            for (qsizetype i = 0; i < segunda.tamano(); ++i) {
+                QVERIFY(segunda.pal(i).isEmpty());
+                QCOMPARE(segunda.caracteres(i), 0);
+            }
+            QCOMPARE(segunda.buscarIgual(u"casa"), Lexico::kNinguna);
+            return;
+        }
         QCOMPARE(contenido(segunda), contenido(filas));
         // Writes change the mapped list as they change the rows.
         segunda.esperarInstantanea();
@@ -355,7 +391,7 @@ private slots:
         qputenv("RIMARIO_CACHE", "");
         filas.cargar(*a);
         QCOMPARE(contenido(l.lexico()), contenido(filas));
-        QCOMPARE(contenido(l.lexico()).size(), 5 + 4);
+        QCOMPARE(contenido(l.lexico()).size(), 5 + 12);
         // Kept as changed when the writes were this program's alone; not once another program wrote.
         for (const bool ajena : {false, true}) {
             qputenv("RIMARIO_CACHE", cache.path().toUtf8());
@@ -366,7 +402,7 @@ private slots:
             Lexico otra(a->colador());
             otra.cargar(*a);
             QCOMPARE(otra.deInstantanea(), !ajena);
-            QCOMPARE(contenido(otra).size(), 6 + 4 + int(ajena));
+            QCOMPARE(contenido(otra).size(), 6 + 12 + int(ajena));
             qputenv("RIMARIO_CACHE", "");
             filas.cargar(*a);
             QCOMPARE(contenido(otra), contenido(filas));

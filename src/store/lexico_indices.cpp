@@ -1,0 +1,164 @@
+// The word list's ending indexes: the positions sorted by the reversed
+// ending, by the reversed vowel key and by each rhyme key number. They are
+// made when the list is kept as a snapshot and read from it; a search whose
+// rows are few finds them by two binary searches and reads those rows alone,
+// instead of a pass over arrays of a million entries.
+
+#include "store/lexico.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace rimario {
+
+namespace {
+
+// The four UTF-16 units of an ending word, the last character first.
+uint64_t invertirUnidades(uint64_t f)
+{
+    return (f << 48) | ((f << 16) & 0xFFFF00000000ull) | ((f >> 16) & 0xFFFF0000ull) | (f >> 48);
+}
+
+// The seven 3-bit vowel codes of a key, the last vowel first.
+uint32_t invertirVocales(uint32_t v)
+{
+    uint32_t r = 0;
+    for (int i = 0; i < 7; ++i)
+        r |= ((v >> (3 * i)) & 7u) << (3 * (6 - i));
+    return r;
+}
+
+using ClaveFin = std::pair<uint64_t, uint64_t>;
+
+// The first n units of a reversed ending.
+ClaveFin prefijoFin(ClaveFin k, qsizetype n)
+{
+    if (n <= 4)
+        return {k.first >> (16 * (4 - n)), 0};
+    return {k.first, k.second >> (16 * (8 - n))};
+}
+
+template <class K> std::vector<uint32_t> ordenadas(size_t n, K clave)
+{
+    std::vector<std::pair<decltype(clave(size_t(0))), uint32_t>> e(n);
+    for (size_t i = 0; i < n; ++i)
+        e[i] = {clave(i), uint32_t(i)};
+    std::sort(e.begin(), e.end());
+    std::vector<uint32_t> r(n);
+    for (size_t i = 0; i < n; ++i)
+        r[i] = e[i].second;
+    return r;
+}
+
+// Above this many rows a pass over the list is cheaper than sorting them.
+size_t limiteDeIndice(size_t filas)
+{
+    return std::max<size_t>(filas / 16, 8192);
+}
+
+// The rows of a sorted index whose key prefix is 'buscado', in list order;
+// false when they are too many. Entries of a damaged file that name no row
+// are left out.
+template <class P, class V>
+bool candidatos(const uint32_t *indice, size_t filas, P prefijo, const V &buscado, std::vector<qsizetype> &salida)
+{
+    auto valor = [&](uint32_t p) { return p < filas ? prefijo(p) : V{}; };
+    const uint32_t *a = std::partition_point(indice, indice + filas, [&](uint32_t p) { return valor(p) < buscado; });
+    const uint32_t *b = std::partition_point(a, indice + filas, [&](uint32_t p) { return !(buscado < valor(p)); });
+    if (size_t(b - a) > limiteDeIndice(filas))
+        return false;
+    salida.clear();
+    salida.reserve(size_t(b - a));
+    for (const uint32_t *p = a; p != b; ++p)
+        if (*p < filas)
+            salida.push_back(qsizetype(*p));
+    std::sort(salida.begin(), salida.end());
+    return true;
+}
+
+} // namespace
+
+Lexico::IndicesPropios Lexico::hacerIndices() const
+{
+    const size_t n = ids_.size();
+    IndicesPropios r;
+    r.porFin = ordenadas(n, [this](size_t i) { return ClaveFin{invertirUnidades(fin1_[i]), invertirUnidades(fin2_[i])}; });
+    r.porVocales = ordenadas(n, [this](size_t i) { return invertirVocales(claveVoc_[i] & kCamposVoc); });
+    r.porConsonante = ordenadas(n, [this](size_t i) { return (rima_[i] & 0xFFFFFFFFull) << 8 | rima_[i] >> 56; });
+    r.porAsonante = ordenadas(n, [this](size_t i) { return ((rima_[i] >> 32) & 0xFFFFFFull) << 8 | rima_[i] >> 56; });
+    for (size_t i = 0; i < n; ++i)
+        if (claveVoc_[i] & (kRara | kPalNula))
+            r.raras.push_back(uint32_t(i));
+    return r;
+}
+
+void Lexico::indexar()
+{
+    IndicesPropios &r = indicesPropios_;
+    r = hacerIndices();
+    indices_ = Indices{r.porFin.data(), r.porVocales.data(), r.porConsonante.data(), r.porAsonante.data(),
+                       r.raras.data(), r.raras.size()};
+}
+
+bool Lexico::terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringView fin, QStringView excluida,
+                                 qsizetype caracteres, std::vector<qsizetype> &salida) const
+{
+    if (!indices_)
+        return false;
+    const size_t filas = ids_.size();
+    const ClaveFin buscado = prefijoFin({invertirUnidades(e1), invertirUnidades(e2)}, n);
+    std::vector<qsizetype> c;
+    if (!candidatos(indices_->porFin, filas, [&](uint32_t p) {
+            return prefijoFin({invertirUnidades(fin1_[p]), invertirUnidades(fin2_[p])}, n);
+        }, buscado, c))
+        return false;
+    salida.clear();
+    // The rows whose ending the keys cannot tell are checked in full.
+    for (size_t i = 0; i < indices_->nRaras; ++i)
+        if (indices_->raras[i] < filas)
+            c.push_back(qsizetype(indices_->raras[i]));
+    if (indices_->nRaras) {
+        std::sort(c.begin(), c.end());
+        c.erase(std::unique(c.begin(), c.end()), c.end());
+    }
+    for (const qsizetype i : c) {
+        if ((claveVoc_[size_t(i)] & (kRara | kPalNula)) && !terminaEnRara(i, fin))
+            continue;
+        if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
+            continue;
+        salida.push_back(i);
+    }
+    return true;
+}
+
+bool Lexico::vocalesPorIndice(uint32_t t, qsizetype n, qsizetype caracteres, std::vector<qsizetype> &salida) const
+{
+    if (!indices_)
+        return false;
+    const int corte = int(3 * (7 - n));
+    if (!candidatos(indices_->porVocales, ids_.size(),
+                    [&](uint32_t p) { return invertirVocales(claveVoc_[p] & kCamposVoc) >> corte; },
+                    invertirVocales(t) >> corte, salida))
+        return false;
+    if (caracteres >= 0)
+        salida.erase(std::remove_if(salida.begin(), salida.end(),
+                                    [&](qsizetype i) { return palNula(i) || !cumpleLongitud(i, caracteres); }),
+                     salida.end());
+    return true;
+}
+
+bool Lexico::rimanPorIndice(bool consonante, uint32_t numero, int silabas, std::vector<qsizetype> &salida) const
+{
+    if (!indices_)
+        return false;
+    const int corte = silabas >= 0 ? 0 : 8;
+    auto clave = [&](uint32_t p) {
+        const uint64_t r = rima_[p];
+        return ((consonante ? r & 0xFFFFFFFFull : (r >> 32) & 0xFFFFFFull) << 8 | r >> 56) >> corte;
+    };
+    const uint64_t buscado = (uint64_t(numero) << 8 | uint64_t(std::clamp(silabas, 0, 255))) >> corte;
+    return candidatos(consonante ? indices_->porConsonante : indices_->porAsonante, ids_.size(), clave, buscado,
+                      salida);
+}
+
+} // namespace rimario
