@@ -109,9 +109,13 @@ def main():
         if not os.path.exists(f):
             sys.exit('Falta %s: ejecute bench/preparar-datos.sh.' % f)
     tmp = tempfile.mkdtemp(prefix='rimario-procesos-')
-    entorno = dict(os.environ, RIMARIO_CACHE=os.path.join(tmp, 'cache'), RIMARIO_AVISAR_LISTO='1',
-                   QT_QPA_PLATFORM=os.environ.get('QT_QPA_PLATFORM', 'offscreen'), QTWEBENGINE_DISABLE_SANDBOX='1')
     lados = [('ahora', a.build)] + ([('antes', a.antes)] if a.antes else [])
+    # Each build keeps its list in a cache of its own: one snapshot of another
+    # format would make the other build read the rows at every start.
+    entornos = {lado: dict(os.environ, RIMARIO_CACHE=os.path.join(tmp, 'cache-' + lado), RIMARIO_AVISAR_LISTO='1',
+                           QT_QPA_PLATFORM=os.environ.get('QT_QPA_PLATFORM', 'offscreen'),
+                           QTWEBENGINE_DISABLE_SANDBOX='1')
+                for lado, _ in lados}
     # Only a build that marks its first paint has its window measured.
     con_aviso = [(lado, d) for lado, d in lados
                  if b'RIMARIO_AVISAR_LISTO' in open(os.path.join(d, 'src', 'app', 'rimario'), 'rb').read()]
@@ -121,16 +125,16 @@ def main():
     for nombre, args, competente, ingenua in tabla:
         cli = {lado: [os.path.join(d, 'tools', 'rimario-cli'), 'buscar', '--almacen',
                       ALMACEN if lado == 'ahora' else a.almacen_antes] + args for lado, d in lados}
-        for orden in cli.values():  # the first run keeps the list for the next ones
-            tiempo(orden, entorno)
+        for lado, orden in cli.items():  # the first run keeps the list for the next ones
+            tiempo(orden, entornos[lado])
         medidas = {k: [] for k in ('ahora', 'antes', 'indexada', 'like')}
         for _ in range(a.rondas):
             for lado, orden in cli.items():
-                medidas[lado].append(tiempo(orden, entorno))
+                medidas[lado].append(tiempo(orden, entornos[lado]))
             medidas['indexada'].append(tiempo(['sqlite3', COMPETENTE, competente]))
             if ingenua:
                 medidas['like'].append(tiempo(['sqlite3', INGENUA, ingenua]))
-        n = filas(cli['ahora'], entorno)
+        n = filas(cli['ahora'], entornos['ahora'])
         m = filas(['sqlite3', COMPETENTE, competente])
         fmt = lambda k: '%9.1f' % statistics.median(medidas[k]) if medidas[k] else '%9s' % '-'
         print('%-34s %8s %8.1f %s %s %s' % (nombre, n if n == m else '%d/%d' % (n, m),
@@ -151,20 +155,24 @@ def main():
             ventanas[(lado, tam)] = carpeta_ventana(os.path.join(d, 'src', 'app', 'rimario'), almacen,
                                                     os.path.join(tmp, '%s-%s' % (lado, tam)))
     # A first start keeps the list; it is written while the window runs.
-    p = subprocess.Popen([os.path.join(ventanas[('ahora', '1M')], 'rimario')], env=entorno,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    fin = time.time() + 30
-    while time.time() < fin and not (os.path.isdir(entorno['RIMARIO_CACHE'])
-                                     and any(os.path.getsize(os.path.join(entorno['RIMARIO_CACHE'], x)) > 50_000_000
-                                             for x in os.listdir(entorno['RIMARIO_CACHE']) if x.endswith('.lista'))):
-        time.sleep(0.1)
-    p.kill()
-    p.wait()
+    for lado, _ in con_aviso:
+        cache = entornos[lado]['RIMARIO_CACHE']
+        shutil.rmtree(cache, ignore_errors=True)
+        p = subprocess.Popen([os.path.join(ventanas[(lado, '1M')], 'rimario')], env=entornos[lado],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        fin = time.time() + 30
+        while time.time() < fin and not (os.path.isdir(cache)
+                                         and any(os.path.getsize(os.path.join(cache, x)) > 50_000_000
+                                                 for x in os.listdir(cache) if x.endswith('.lista'))):
+            time.sleep(0.1)
+        time.sleep(1)  # the file is named once whole
+        p.kill()
+        p.wait()
     rondas = max(5, a.rondas // 3)
     medidas = {k: [] for k in ventanas}
     for _ in range(rondas):
         for k, carpeta in ventanas.items():
-            medidas[k].append(arranque(carpeta, entorno))
+            medidas[k].append(arranque(carpeta, entornos[k[0]]))
     for lado, _ in con_aviso:
         g, u = statistics.median(medidas[(lado, '1M')]), statistics.median(medidas[(lado, '1')])
         print('ventana pintada, %s: %.0f ms con 1M palabras, %.0f ms con una (%.2f veces)' % (lado, g, u, g / u))
