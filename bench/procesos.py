@@ -94,6 +94,8 @@ def arranque(carpeta, entorno):
 def carpeta_ventana(binario, almacen, destino):
     os.makedirs(destino, exist_ok=True)
     shutil.copy2(binario, os.path.join(destino, 'rimario'))
+    if os.path.exists(binario + '-ventana'):  # the window, which the launcher starts
+        shutil.copy2(binario + '-ventana', os.path.join(destino, 'rimario-ventana'))
     os.symlink(almacen, os.path.join(destino, 'data.lop'))
     return destino
 
@@ -117,8 +119,9 @@ def main():
                            QTWEBENGINE_DISABLE_SANDBOX='1')
                 for lado, _ in lados}
     # Only a build that marks its first paint has its window measured.
-    con_aviso = [(lado, d) for lado, d in lados
-                 if b'RIMARIO_AVISAR_LISTO' in open(os.path.join(d, 'src', 'app', 'rimario'), 'rb').read()]
+    def ventana(d):  # the window's program (an earlier build has no launcher)
+        return os.path.join(d, 'src', 'app', 'rimario-ventana' if os.path.exists(os.path.join(d, 'src', 'app', 'rimario-ventana')) else 'rimario')
+    con_aviso = [(lado, d) for lado, d in lados if b'RIMARIO_AVISAR_LISTO' in open(ventana(d), 'rb').read()]
     db = sqlite3.connect(COMPETENTE)
     tabla = casos(db)
     print('%-34s %8s %8s %9s %9s %9s' % ('orden (ms, mediana)', 'filas', 'ahora', 'antes', 'indexada', 'like'))

@@ -433,7 +433,8 @@ private slots:
     {
         QTemporaryDir carpeta;
         const QString programa = carpeta.filePath(QStringLiteral("rimario")), datos = carpeta.filePath(QStringLiteral("data.lop"));
-        QVERIFY(QFile::copy(QStringLiteral(RIMARIO_PROGRAMA), programa));
+        QVERIFY(QFile::copy(QStringLiteral(RIMARIO_PROGRAMA), programa)); // the launcher, and the window it starts
+        QVERIFY(QFile::copy(QStringLiteral(RIMARIO_PROGRAMA "-ventana"), programa + QStringLiteral("-ventana")));
         const auto arrancar = [&] {
             QProcess p;
             p.setWorkingDirectory(dir.path()); // not the program's folder
