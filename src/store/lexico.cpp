@@ -112,8 +112,6 @@ void Lexico::ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal,
     largo_.cambiar([&](auto &v) { v[pos] = uint32_t(npal); });
     arena_.cambiar([&](auto &v) { v.insert(v.end(), pal, pal + npal); });
     cambiada_ = true;
-    indices_.reset();
-    indicesPropios_ = {};
     fin1_.cambiar([&](auto &v) { v[pos] = c.fin1; });
     fin2_.cambiar([&](auto &v) { v[pos] = c.fin2; });
     claveVoc_.cambiar([&](auto &v) { v[pos] = c.voc; });

@@ -30,6 +30,17 @@ uint32_t invertirVocales(uint32_t v)
 
 using ClaveFin = std::pair<uint64_t, uint64_t>;
 
+// The keys each index is sorted by.
+ClaveFin claveFin(uint64_t fin1, uint64_t fin2)
+{
+    return {invertirUnidades(fin1), invertirUnidades(fin2)};
+}
+// The rhyme key's number, then the syllables.
+uint64_t claveRima(bool consonante, uint64_t r)
+{
+    return (consonante ? r & 0xFFFFFFFFull : (r >> 32) & 0xFFFFFFull) << 8 | r >> 56;
+}
+
 // The first n units of a reversed ending.
 ClaveFin prefijoFin(ClaveFin k, qsizetype n)
 {
@@ -82,10 +93,10 @@ Lexico::IndicesPropios Lexico::hacerIndices() const
 {
     const size_t n = ids_.size();
     IndicesPropios r;
-    r.porFin = ordenadas(n, [this](size_t i) { return ClaveFin{invertirUnidades(fin1_[i]), invertirUnidades(fin2_[i])}; });
+    r.porFin = ordenadas(n, [this](size_t i) { return claveFin(fin1_[i], fin2_[i]); });
     r.porVocales = ordenadas(n, [this](size_t i) { return invertirVocales(claveVoc_[i] & kCamposVoc); });
-    r.porConsonante = ordenadas(n, [this](size_t i) { return (rima_[i] & 0xFFFFFFFFull) << 8 | rima_[i] >> 56; });
-    r.porAsonante = ordenadas(n, [this](size_t i) { return ((rima_[i] >> 32) & 0xFFFFFFull) << 8 | rima_[i] >> 56; });
+    r.porConsonante = ordenadas(n, [this](size_t i) { return claveRima(true, rima_[i]); });
+    r.porAsonante = ordenadas(n, [this](size_t i) { return claveRima(false, rima_[i]); });
     for (size_t i = 0; i < n; ++i)
         if (claveVoc_[i] & (kRara | kPalNula))
             r.raras.push_back(uint32_t(i));
@@ -106,11 +117,9 @@ bool Lexico::terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringV
     if (!indices_)
         return false;
     const size_t filas = ids_.size();
-    const ClaveFin buscado = prefijoFin({invertirUnidades(e1), invertirUnidades(e2)}, n);
     std::vector<qsizetype> c;
-    if (!candidatos(indices_->porFin, filas, [&](uint32_t p) {
-            return prefijoFin({invertirUnidades(fin1_[p]), invertirUnidades(fin2_[p])}, n);
-        }, buscado, c))
+    if (!candidatos(indices_->porFin, filas, [&](uint32_t p) { return prefijoFin(claveFin(fin1_[p], fin2_[p]), n); },
+                    prefijoFin(claveFin(e1, e2), n), c))
         return false;
     salida.clear();
     // The rows whose ending the keys cannot tell are checked in full.
@@ -152,10 +161,7 @@ bool Lexico::rimanPorIndice(bool consonante, uint32_t numero, int silabas, std::
     if (!indices_)
         return false;
     const int corte = silabas >= 0 ? 0 : 8;
-    auto clave = [&](uint32_t p) {
-        const uint64_t r = rima_[p];
-        return ((consonante ? r & 0xFFFFFFFFull : (r >> 32) & 0xFFFFFFull) << 8 | r >> 56) >> corte;
-    };
+    auto clave = [&](uint32_t p) { return claveRima(consonante, rima_[p]) >> corte; };
     const uint64_t buscado = (uint64_t(numero) << 8 | uint64_t(std::clamp(silabas, 0, 255))) >> corte;
     return candidatos(consonante ? indices_->porConsonante : indices_->porAsonante, ids_.size(), clave, buscado,
                       salida);
