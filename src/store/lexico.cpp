@@ -248,15 +248,16 @@ qsizetype Lexico::limiteInferiorBase(const char16_t *t, qsizetype n) const
 
 bool Lexico::igualPlegado(qsizetype pos, QStringView otra) const
 {
-    if (palNula(pos))
+    // Simple folding keeps the number of UTF-16 units.
+    if (qsizetype(largo_[size_t(pos)]) != otra.size())
         return false;
     const QStringView p = pal(pos);
     if (p.size() != otra.size())
-        return false; // simple folding keeps the number of UTF-16 units
+        return false;
     for (qsizetype i = 0; i < p.size(); ++i)
         if (p[i] != otra[i] && plegar(p[i].unicode()) != plegar(otra[i].unicode()))
             return false;
-    return true;
+    return !palNula(pos);
 }
 
 qsizetype Lexico::buscarPrefijo(QStringView texto) const
@@ -394,7 +395,8 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
     const uint32_t *cv = claveVoc_.data();
     for (size_t i = 0; i < total; ++i) {
         const bool rar = cv[i] & (kRara | kPalNula);
-        if ((f1[i] & m1) != e1 || (f2[i] & m2) != e2) {
+        // The previous four units are read only when the ending reaches them.
+        if ((f1[i] & m1) != e1 || (m2 && (f2[i] & m2) != e2)) {
             if (!rar)
                 continue;
         }

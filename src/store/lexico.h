@@ -183,8 +183,8 @@ private:
         return caracteres < 0 || this->caracteres(pos) == caracteres;
     }
     // Positions sorted by a key of their endings, kept in the snapshot (and
-    // read only from it): a search whose rows are a small part of the list
-    // reads those rows alone. Dropped at the first change of the list.
+    // read only from it): a search reads its own rows alone. Dropped at the
+    // first change of the list.
     struct Indices {
         const uint32_t *porFin = nullptr, *porVocales = nullptr;
         const uint32_t *porConsonante = nullptr, *porAsonante = nullptr;
@@ -195,8 +195,8 @@ private:
         std::vector<uint32_t> porFin, porVocales, porConsonante, porAsonante, raras;
     };
     IndicesPropios hacerIndices() const;
-    // The three searches by the indexes; false when there are none or the
-    // rows are too many for them to pay (the caller scans).
+    // The three searches by the indexes; false when there are none (the
+    // caller scans).
     bool terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringView fin, QStringView excluida,
                              qsizetype caracteres, std::vector<qsizetype> &salida) const;
     bool vocalesPorIndice(uint32_t t, qsizetype n, qsizetype caracteres, std::vector<qsizetype> &salida) const;

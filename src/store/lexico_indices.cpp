@@ -1,12 +1,13 @@
 // The word list's ending indexes: the positions sorted by the reversed
 // ending, by the reversed vowel key and by each rhyme key number. They are
-// made when the list is kept as a snapshot and read from it; a search whose
-// rows are few finds them by two binary searches and reads those rows alone,
-// instead of a pass over arrays of a million entries.
+// made when the list is kept as a snapshot and read from it; a search finds
+// its rows by two binary searches and reads those rows alone, instead of a
+// pass over arrays of a million entries.
 
 #include "store/lexico.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 namespace rimario {
@@ -61,30 +62,49 @@ template <class K> std::vector<uint32_t> ordenadas(size_t n, K clave)
     return r;
 }
 
-// Above this many rows a pass over the list is cheaper than sorting them.
-size_t limiteDeIndice(size_t filas)
+// The positions, each once, in list order: sorted when they are few, marked
+// row by row when they are many (the marks are a bit a row, walked once).
+// Entries of a damaged file that name no row are left out.
+void enOrden(const uint32_t *a, const uint32_t *b, const uint32_t *mas, size_t nMas, size_t filas,
+             std::vector<qsizetype> &salida)
 {
-    return std::max<size_t>(filas / 16, 8192);
+    salida.clear();
+    const size_t cuantos = size_t(b - a) + nMas;
+    salida.reserve(cuantos);
+    if (cuantos < 64 || cuantos < filas / 128) {
+        for (const uint32_t *p = a; p != b; ++p)
+            if (*p < filas)
+                salida.push_back(qsizetype(*p));
+        for (size_t i = 0; i < nMas; ++i)
+            if (mas[i] < filas)
+                salida.push_back(qsizetype(mas[i]));
+        std::sort(salida.begin(), salida.end());
+        if (nMas)
+            salida.erase(std::unique(salida.begin(), salida.end()), salida.end());
+        return;
+    }
+    std::vector<uint64_t> marcas((filas + 63) / 64);
+    auto marcar = [&](uint32_t p) {
+        if (p < filas)
+            marcas[p >> 6] |= uint64_t(1) << (p & 63);
+    };
+    std::for_each(a, b, marcar);
+    std::for_each(mas, mas + nMas, marcar);
+    for (size_t w = 0; w < marcas.size(); ++w)
+        for (uint64_t m = marcas[w]; m; m &= m - 1)
+            salida.push_back(qsizetype(w * 64 + size_t(std::countr_zero(m))));
 }
 
-// The rows of a sorted index whose key prefix is 'buscado', in list order;
-// false when they are too many. Entries of a damaged file that name no row
-// are left out.
+// The rows of a sorted index whose key prefix is 'buscado', with the rows
+// 'mas', in list order.
 template <class P, class V>
-bool candidatos(const uint32_t *indice, size_t filas, P prefijo, const V &buscado, std::vector<qsizetype> &salida)
+void candidatos(const uint32_t *indice, size_t filas, P prefijo, const V &buscado, const uint32_t *mas,
+                size_t nMas, std::vector<qsizetype> &salida)
 {
     auto valor = [&](uint32_t p) { return p < filas ? prefijo(p) : V{}; };
     const uint32_t *a = std::partition_point(indice, indice + filas, [&](uint32_t p) { return valor(p) < buscado; });
     const uint32_t *b = std::partition_point(a, indice + filas, [&](uint32_t p) { return !(buscado < valor(p)); });
-    if (size_t(b - a) > limiteDeIndice(filas))
-        return false;
-    salida.clear();
-    salida.reserve(size_t(b - a));
-    for (const uint32_t *p = a; p != b; ++p)
-        if (*p < filas)
-            salida.push_back(qsizetype(*p));
-    std::sort(salida.begin(), salida.end());
-    return true;
+    enOrden(a, b, mas, nMas, filas, salida);
 }
 
 } // namespace
@@ -117,26 +137,22 @@ bool Lexico::terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringV
     if (!indices_)
         return false;
     const size_t filas = ids_.size();
-    std::vector<qsizetype> c;
-    if (!candidatos(indices_->porFin, filas, [&](uint32_t p) { return prefijoFin(claveFin(fin1_[p], fin2_[p]), n); },
-                    prefijoFin(claveFin(e1, e2), n), c))
-        return false;
-    salida.clear();
     // The rows whose ending the keys cannot tell are checked in full.
-    for (size_t i = 0; i < indices_->nRaras; ++i)
-        if (indices_->raras[i] < filas)
-            c.push_back(qsizetype(indices_->raras[i]));
-    if (indices_->nRaras) {
-        std::sort(c.begin(), c.end());
-        c.erase(std::unique(c.begin(), c.end()), c.end());
-    }
-    for (const qsizetype i : c) {
-        if ((claveVoc_[size_t(i)] & (kRara | kPalNula)) && !terminaEnRara(i, fin))
+    const uint32_t *raras = indices_->raras, *finRaras = raras + indices_->nRaras;
+    candidatos(indices_->porFin, filas, [&](uint32_t p) { return prefijoFin(claveFin(fin1_[p], fin2_[p]), n); },
+               prefijoFin(claveFin(e1, e2), n), raras, indices_->nRaras, salida);
+    // Filtered in place: both in list order, the rare rows are met as the walk passes them.
+    size_t quedan = 0;
+    for (const qsizetype i : salida) {
+        while (raras != finRaras && qsizetype(*raras) < i)
+            ++raras;
+        if (raras != finRaras && qsizetype(*raras) == i && !terminaEnRara(i, fin))
             continue;
         if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
             continue;
-        salida.push_back(i);
+        salida[quedan++] = i;
     }
+    salida.resize(quedan);
     return true;
 }
 
@@ -145,10 +161,9 @@ bool Lexico::vocalesPorIndice(uint32_t t, qsizetype n, qsizetype caracteres, std
     if (!indices_)
         return false;
     const int corte = int(3 * (7 - n));
-    if (!candidatos(indices_->porVocales, ids_.size(),
-                    [&](uint32_t p) { return invertirVocales(claveVoc_[p] & kCamposVoc) >> corte; },
-                    invertirVocales(t) >> corte, salida))
-        return false;
+    candidatos(indices_->porVocales, ids_.size(),
+               [&](uint32_t p) { return invertirVocales(claveVoc_[p] & kCamposVoc) >> corte; },
+               invertirVocales(t) >> corte, nullptr, 0, salida);
     if (caracteres >= 0)
         salida.erase(std::remove_if(salida.begin(), salida.end(),
                                     [&](qsizetype i) { return palNula(i) || !cumpleLongitud(i, caracteres); }),
@@ -163,8 +178,9 @@ bool Lexico::rimanPorIndice(bool consonante, uint32_t numero, int silabas, std::
     const int corte = silabas >= 0 ? 0 : 8;
     auto clave = [&](uint32_t p) { return claveRima(consonante, rima_[p]) >> corte; };
     const uint64_t buscado = (uint64_t(numero) << 8 | uint64_t(std::clamp(silabas, 0, 255))) >> corte;
-    return candidatos(consonante ? indices_->porConsonante : indices_->porAsonante, ids_.size(), clave, buscado,
-                      salida);
+    candidatos(consonante ? indices_->porConsonante : indices_->porAsonante, ids_.size(), clave, buscado, nullptr,
+               0, salida);
+    return true;
 }
 
 } // namespace rimario
