@@ -4,14 +4,14 @@
 
 #include "argumentos.h"
 #include "language/caracteres.h"
-#include "language/utf8.h"
 #include "ordenes.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
 #include "store/lexico.h"
 
+#include <cstdio>
 #include <optional>
-#include <string>
+#include <vector>
 
 namespace rimario::cli {
 
@@ -20,24 +20,10 @@ const char *const kUso =
     "Uso: rimario-cli buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA\n"
     "     rimario-cli buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA";
 
-// One word a line, through one buffer of a fixed size.
-template <class F> void imprimir(qsizetype n, F palabra)
+// One word a line.
+void imprimir(const Lexico &lexico, const std::vector<qsizetype> &pos)
 {
-    std::string bufer(size_t(1) << 16, '\0');
-    char *d = bufer.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QStringView p = palabra(i);
-        const size_t cabe = size_t(p.size()) * 3 + 1;
-        if (size_t(bufer.data() + bufer.size() - d) < cabe) {
-            std::fwrite(bufer.data(), 1, size_t(d - bufer.data()), stdout);
-            if (cabe > bufer.size())
-                bufer.resize(cabe);
-            d = bufer.data();
-        }
-        d = escribirUtf8(d, p);
-        *d++ = '\n';
-    }
-    std::fwrite(bufer.data(), 1, size_t(d - bufer.data()), stdout);
+    lexico.lineasUtf8(pos, [](const char *p, size_t n) { std::fwrite(p, 1, n, stdout); });
     std::fflush(stdout);
 }
 
@@ -48,7 +34,7 @@ int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> sila
     Lexico lexico(almacen->colador());
     lexico.cargar(*almacen);
     const std::vector<qsizetype> pos = posicionesPorClave(lexico, palabra, consonante, silabas);
-    imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
+    imprimir(lexico, pos);
     return 0;
 }
 } // namespace
@@ -116,7 +102,7 @@ int ordenBuscar(const QStringList &args)
                 return 0;
             pos = std::move(*marcadas);
         }
-        imprimir(qsizetype(pos.size()), [&](qsizetype i) { return lexico.pal(pos[size_t(i)]); });
+        imprimir(lexico, pos);
     } catch (const Error &e) {
         error(e.mensaje());
         return 1;

@@ -7,12 +7,14 @@
 // own element size: ids, fin1, fin2, mascara, pares, rima (8 bytes each),
 // inicio, largo, claveVoc and where each rhyme key starts, the four ending
 // indexes and the rows checked in full (4 bytes), the words' text and the
-// rhyme keys' text (2 bytes). Written to a temporary file, synced and renamed
+// rhyme keys' text (2 bytes), and the words once more in UTF-8, each after its
+// length (what the command line writes out, read through the file). Written to a temporary file, synced and renamed
 // over the old one, so that a reader finds the old snapshot or the new one.
 
 #include "store/instantanea.h"
 
 #include "store/almacen.h"
+#include "language/utf8.h"
 #include "store/lexico.h"
 
 #include <QCryptographicHash>
@@ -24,6 +26,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -36,7 +40,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr quint32 kVersion = 6;
+constexpr quint32 kVersion = 7;
 constexpr quint32 kOrdenBytes = 0x01020304;
 constexpr int kMaxColacion = 60;
 
@@ -48,6 +52,7 @@ struct Cabecera {
     quint64 unidades; // UTF-16 units of the words' text
     quint64 claves, unidadesClaves; // rhyme keys (the empty one first) and their UTF-16 units
     quint64 raras;                  // rows whose ending the keys cannot tell
+    quint64 bytesLineas;            // of the words in UTF-8
     quint64 dispositivo, nodo, tamano;
     qint64 modificado;
     quint32 cambios, paginas;
@@ -69,7 +74,7 @@ quint64 sumar(const void *datos, size_t n)
 }
 
 Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 claves, quint64 unidadesClaves,
-                    quint64 raras)
+                    quint64 raras, quint64 bytesLineas)
 {
     Cabecera c;
     std::memset(&c, 0, sizeof c);
@@ -81,6 +86,7 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 cl
     c.claves = claves;
     c.unidadesClaves = unidadesClaves;
     c.raras = raras;
+    c.bytesLineas = bytesLineas;
     c.dispositivo = h.dispositivo;
     c.nodo = h.nodo;
     c.tamano = h.tamano;
@@ -97,18 +103,64 @@ Cabecera cabeceraDe(const Huella &h, quint64 filas, quint64 unidades, quint64 cl
 quint64 tamanoEsperado(const Cabecera &c)
 {
     return sizeof(Cabecera) + c.filas * (6 * 8 + 7 * 4) + (c.claves + 1) * 4 + c.raras * 4
-        + (c.unidades + c.unidadesClaves) * 2;
+        + (c.unidades + c.unidadesClaves) * 2 + c.bytesLineas;
 }
 
-// Unmaps the file when the last array stops borrowing from it.
+// Where the words' lines start in the file.
+quint64 desdeLineas(const Cabecera &c)
+{
+    return tamanoEsperado(c) - c.bytesLineas;
+}
+
+void anadirLongitud(std::string &s, size_t n)
+{
+    for (; n >= 0x80; n >>= 7)
+        s += char(0x80 | (n & 0x7F));
+    s += char(n);
+}
+
+// Unmaps and closes the file when the last array stops borrowing from it.
 struct Mapa {
     void *base = MAP_FAILED;
     size_t largo = 0;
+    int fd = -1;
     ~Mapa()
     {
         if (base != MAP_FAILED)
             ::munmap(base, largo);
+        if (fd >= 0)
+            ::close(fd);
     }
+};
+
+// Reads a part of the lines through a buffer of its own.
+class LectorLineas {
+public:
+    LectorLineas(int fd, quint64 desde, quint64 bytes) : fd_(fd), desde_(desde), bytes_(bytes), bufer_(kBufer) {}
+    static constexpr size_t kBufer = size_t(1) << 16;
+    quint64 bytes() const { return bytes_; }
+    // The n bytes at 'donde' of the lines (n <= kBufer), or null.
+    const char *leer(quint64 donde, size_t n)
+    {
+        if (n > kBufer || donde > bytes_ || n > bytes_ - donde)
+            return nullptr;
+        if (donde < inicio_ || donde + n > inicio_ + lleno_) {
+            const size_t quiero = size_t(std::min<quint64>(kBufer, bytes_ - donde));
+            const ssize_t r = ::pread(fd_, bufer_.data(), quiero, off_t(desde_ + donde));
+            if (r < ssize_t(n))
+                return nullptr;
+            inicio_ = donde;
+            lleno_ = size_t(r);
+        }
+        return bufer_.data() + (donde - inicio_);
+    }
+
+private:
+    int fd_;
+    quint64 desde_, bytes_;
+    std::vector<char> bufer_;
+    quint64 inicio_ = 0;
+    size_t lleno_ = 0;
 };
 
 } // namespace
@@ -144,9 +196,10 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
         return false;
     }
     // Only a snapshot of this very state of the store, whole, is taken.
-    const Cabecera esperada = cabeceraDe(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras);
+    const Cabecera esperada =
+        cabeceraDe(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
     if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (quint64(1) << 32) || c.unidades > (quint64(1) << 32)
-        || c.raras > c.filas
+        || c.raras > c.filas || c.bytesLineas > c.unidades * 3 + c.filas * 5
         || c.claves < 1 || c.claves > (quint64(1) << 24) || c.unidadesClaves > (quint64(1) << 32)
         || quint64(st.st_size) != tamanoEsperado(c)) {
         ::close(fd);
@@ -155,7 +208,7 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     auto mapa = std::make_shared<Mapa>();
     mapa->largo = size_t(st.st_size);
     mapa->base = ::mmap(nullptr, mapa->largo, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
+    mapa->fd = fd; // kept open for the lines
     if (mapa->base == MAP_FAILED)
         return false;
     const size_t n = size_t(c.filas), u = size_t(c.unidades), k = size_t(c.claves);
@@ -195,6 +248,7 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     largo_.prestar(largo, n);
     claveVoc_.prestar(claveVoc, n);
     arena_.prestar(arena, u);
+    lineas_ = Lineas{fd, desdeLineas(c), c.bytesLineas};
     mapa_ = std::move(mapa);
     return true;
 }
@@ -214,8 +268,17 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         desdeClave.push_back(uint32_t(textoClaves.size()));
     }
     const IndicesPropios indices = hacerIndices();
+    std::string lineas, palabra;
+    lineas.reserve(arena_.size() + ids_.size() * 2);
+    for (qsizetype i = 0; i < tamano(); ++i) {
+        const QStringView p = pal(i);
+        palabra.resize(size_t(p.size()) * 3);
+        palabra.resize(size_t(escribirUtf8(palabra.data(), p) - palabra.data()));
+        anadirLongitud(lineas, palabra.size());
+        lineas += palabra;
+    }
     const Cabecera c = cabeceraDe(huella, ids_.size(), arena_.size(), clavesRima_.size(), quint64(textoClaves.size()),
-                                  indices.raras.size());
+                                  indices.raras.size(), lineas.size());
     auto escribir = [&f](const void *datos, size_t n) {
         return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
     };
@@ -230,11 +293,89 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         && escribir(indices.porConsonante.data(), indices.porConsonante.size() * 4)
         && escribir(indices.porAsonante.data(), indices.porAsonante.size() * 4)
         && escribir(indices.raras.data(), indices.raras.size() * 4)
-        && escribir(arena_.data(), arena_.size() * 2) && escribir(textoClaves.utf16(), size_t(textoClaves.size()) * 2);
+        && escribir(arena_.data(), arena_.size() * 2) && escribir(textoClaves.utf16(), size_t(textoClaves.size()) * 2)
+        && escribir(lineas.data(), lineas.size());
     if (bien)
         f.commit();
     else
         f.cancelWriting();
+}
+
+} // namespace rimario
+
+namespace rimario {
+
+size_t Lexico::lineasDelArchivo(const std::vector<qsizetype> &pos,
+                                const std::function<void(const char *, size_t)> &poner) const
+{
+    LectorLineas lector(lineas_->fd, lineas_->desde, lineas_->bytes);
+    quint64 donde = 0;
+    qsizetype fila = 0;
+    for (size_t k = 0; k < pos.size(); ++k) {
+        const qsizetype buscada = pos[k];
+        if (buscada < fila || buscada >= tamano())
+            return k;
+        for (;;) {
+            // The length: at most five bytes.
+            const char *l = lector.leer(donde, size_t(std::min<quint64>(5, lector.bytes() - donde)));
+            if (!l || donde == lector.bytes())
+                return k;
+            quint64 largo = 0;
+            int b = 0;
+            for (;; ++b) {
+                if (b == 5 || donde + quint64(b) >= lector.bytes())
+                    return k;
+                largo |= quint64(uchar(l[b]) & 0x7F) << (7 * b);
+                if (!(uchar(l[b]) & 0x80))
+                    break;
+            }
+            donde += quint64(b) + 1;
+            if (largo > lector.bytes() - donde)
+                return k;
+            if (fila++ == buscada) {
+                const char *p = lector.leer(donde, size_t(largo)); // null past a read's size
+                if (!p)
+                    return k;
+                poner(p, size_t(largo));
+                donde += largo;
+                break;
+            }
+            donde += largo;
+        }
+    }
+    return pos.size();
+}
+
+size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
+                          const std::function<void(const char *, size_t)> &escribir) const
+{
+    std::string bufer(size_t(1) << 16, '\0');
+    size_t lleno = 0;
+    auto poner = [&](const char *p, size_t n) {
+        if (bufer.size() - lleno < n + 1) {
+            escribir(bufer.data(), lleno);
+            lleno = 0;
+            if (bufer.size() < n + 1)
+                bufer.resize(n + 1);
+        }
+        std::memcpy(bufer.data() + lleno, p, n);
+        lleno += n;
+        bufer[lleno++] = '\n';
+    };
+    // From the file when the words are many: reading the lines in one pass
+    // costs less than touching most pages of the mapped text.
+    size_t hechas = 0;
+    if (lineas_ && qsizetype(pos.size()) >= tamano() / 256)
+        hechas = lineasDelArchivo(pos, poner);
+    std::string palabra;
+    for (size_t k = hechas; k < pos.size(); ++k) {
+        const QStringView p = pal(pos[k]);
+        palabra.resize(size_t(p.size()) * 3);
+        poner(palabra.data(), size_t(escribirUtf8(palabra.data(), p) - palabra.data()));
+    }
+    if (lleno)
+        escribir(bufer.data(), lleno);
+    return hechas;
 }
 
 } // namespace rimario

@@ -127,6 +127,7 @@ template <class F> void Lexico::cambiarTodos(F &&f)
     cambiada_ = true;
     indices_.reset();
     indicesPropios_ = {};
+    lineas_.reset();
     ids_.cambiar(f);
     inicio_.cambiar(f);
     largo_.cambiar(f);
@@ -355,24 +356,31 @@ qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
     return insertar(id, palabra, voc);
 }
 
-void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,
-                          std::vector<qsizetype> &salida) const
+bool Lexico::claveFinal(QStringView t, uint64_t &e1, uint64_t &e2)
 {
-    salida.clear();
-    const qsizetype n = fin.size();
-    bool rara = n == 0 || n > 8;
-    uint64_t e1 = 0, e2 = 0;
+    const qsizetype n = t.size();
+    bool bien = n > 0;
+    e1 = e2 = 0;
     for (qsizetype i = 0; i < n && i < 8; ++i) {
-        const char16_t u = fin[n - 1 - i].unicode();
+        const char16_t u = t[n - 1 - i].unicode();
         if (u == 0 || QChar::isSurrogate(u))
-            rara = true;
+            bien = false;
         const uint64_t f = unidadPlegada(u);
         if (i < 4)
             e1 |= f << (16 * i);
         else
             e2 |= f << (16 * (i - 4));
     }
-    if (rara) {
+    return bien;
+}
+
+void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,
+                          std::vector<qsizetype> &salida) const
+{
+    salida.clear();
+    const qsizetype n = fin.size();
+    uint64_t e1 = 0, e2 = 0;
+    if (n > 8 || !claveFinal(fin, e1, e2)) {
         // Characters outside the basic plane: the general matcher decides.
         QString p = QStringLiteral("*");
         for (const QChar c : fin) {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -139,6 +140,15 @@ public:
     void vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                              std::vector<qsizetype> &salida) const;
 
+    // The words at the positions (those of a search, in list order), each in
+    // UTF-8 (a lone surrogate as U+FFFD) and followed by a line break, handed
+    // to 'escribir' in blocks of some kilobytes. A list mapped from a snapshot
+    // reads a search's many words from the snapshot's UTF-8 copy of the text,
+    // in one pass through the file rather than page by page of the mapping.
+    // Returns how many came from that copy.
+    size_t lineasUtf8(const std::vector<qsizetype> &pos,
+                    const std::function<void(const char *, size_t)> &escribir) const;
+
     // Makes the ending indexes for the list as it stands (a list mapped from
     // a snapshot has them already); its first change drops them.
     void indexar();
@@ -169,6 +179,10 @@ private:
     void asegurarClaves() const;
     static Claves clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                            qsizetype nvoc);
+    // The keys of a text's last eight (or fewer) UTF-16 units, as fin1 and
+    // fin2 hold them; false when they cannot tell its ending (an empty text,
+    // surrogates or NUL among those units).
+    static bool claveFinal(QStringView t, uint64_t &e1, uint64_t &e2);
     static void mascarasDe(const char16_t *pal, qsizetype npal, Claves &c);
     void ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                  const char16_t *voc, qsizetype nvoc, uint64_t rima);
@@ -230,6 +244,16 @@ private:
     mutable std::optional<TablaMapeada> tablaMapeada_; // keys not read yet
     std::optional<Indices> indices_;
     IndicesPropios indicesPropios_; // what indices_ points into when not mapped
+    // The words in UTF-8, in list order, each after its length (LEB128), in
+    // the mapped file (open while mapa_ holds it). Dropped at the first change.
+    struct Lineas {
+        int fd = -1;
+        uint64_t desde = 0, bytes = 0;
+    };
+    std::optional<Lineas> lineas_;
+    // How many of the positions were written from the file's lines (the rest,
+    // if the file does not hold together, are written from the list).
+    size_t lineasDelArchivo(const std::vector<qsizetype> &pos, const std::function<void(const char *, size_t)> &poner) const;
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from

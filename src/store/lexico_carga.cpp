@@ -71,6 +71,7 @@ void Lexico::cargar(const Almacen &almacen)
     cambiada_ = false;
     indices_.reset();
     indicesPropios_ = {};
+    lineas_.reset();
     cargada_ = almacen.huella();
     if (!ruta.isEmpty() && mapear(ruta, cargada_))
         return;

@@ -139,16 +139,30 @@ bool Lexico::terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringV
     const size_t filas = ids_.size();
     // The rows whose ending the keys cannot tell are checked in full.
     const uint32_t *raras = indices_->raras, *finRaras = raras + indices_->nRaras;
-    candidatos(indices_->porFin, filas, [&](uint32_t p) { return prefijoFin(claveFin(fin1_[p], fin2_[p]), n); },
+    auto clave = [&](uint32_t p) { return claveFin(fin1_[p], fin2_[p]); };
+    candidatos(indices_->porFin, filas, [&](uint32_t p) { return prefijoFin(clave(p), n); },
                prefijoFin(claveFin(e1, e2), n), raras, indices_->nRaras, salida);
-    // Filtered in place: both in list order, the rare rows are met as the walk passes them.
+    // The rows equal to the word left out, letter case aside, have the keys
+    // of its last eight units (or are rare): only those are compared with it.
+    std::vector<qsizetype> iguales;
+    uint64_t x1 = 0, x2 = 0;
+    const bool porClave = claveFinal(excluida, x1, x2);
+    if (porClave)
+        candidatos(indices_->porFin, filas, clave, claveFin(x1, x2), nullptr, 0, iguales);
+    auto igual = iguales.cbegin();
+    // Filtered in place: all in list order, the rare rows and the rows like
+    // the word left out are met as the walk passes them.
     size_t quedan = 0;
     for (const qsizetype i : salida) {
         while (raras != finRaras && qsizetype(*raras) < i)
             ++raras;
-        if (raras != finRaras && qsizetype(*raras) == i && !terminaEnRara(i, fin))
+        while (igual != iguales.cend() && *igual < i)
+            ++igual;
+        const bool rara = raras != finRaras && qsizetype(*raras) == i;
+        if (rara && !terminaEnRara(i, fin))
             continue;
-        if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
+        const bool comparar = !porClave || rara || (igual != iguales.cend() && *igual == i);
+        if (!cumpleLongitud(i, caracteres) || (comparar && igualPlegado(i, excluida)))
             continue;
         salida[quedan++] = i;
     }

@@ -30,6 +30,7 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <numeric>
 #include <thread>
 
 #include <fcntl.h>
@@ -271,9 +272,53 @@ private slots:
         QTest::newRow("otro programa, misma hora") << "misma hora" << false;
         QTest::newRow("cortada") << "cortar" << false;
         QTest::newRow("palabra fuera del texto") << "fuera" << true;
+        QTest::newRow("líneas ilegibles") << "líneas ff" << true;
+        QTest::newRow("líneas cambiadas") << "líneas 01" << true;
         QTest::newRow("cabecera dañada") << "cabecera" << false;
         QTest::newRow("sin carpeta") << "sin carpeta" << false;
     }
+    // A search's words, written out from the mapped snapshot's UTF-8 copy,
+    // are those of the list: long words (lengths of two and three bytes, one
+    // of 128 bytes, one longer than a read of the file) and every other row.
+    void lineasDeLaInstantanea()
+    {
+        QTemporaryDir cache;
+        const QByteArray original = qgetenv("RIMARIO_CACHE");
+        const auto restaurar = qScopeGuard([&] { qputenv("RIMARIO_CACHE", original); });
+        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        QStringList palabras = lista("a canción ñandú");
+        palabras << QString(64, u'é') << QString(200, u'é') << QString(40000, u'ó') + QStringLiteral("s");
+        const QString r = crearAlmacen(ruta(QStringLiteral("lineas.lop")), palabras);
+        auto a = Almacen::abrir(r);
+        {
+            Lexico primera(a->colador());
+            primera.cargar(*a);
+        }
+        Lexico mapeada(a->colador());
+        mapeada.cargar(*a);
+        QVERIFY(mapeada.deInstantanea());
+        qputenv("RIMARIO_CACHE", "");
+        Lexico filas(a->colador());
+        filas.cargar(*a);
+        // The words, and how many came from the snapshot.
+        auto lineas = [](const Lexico &l, const std::vector<qsizetype> &p) {
+            QByteArray t;
+            const size_t copiadas = l.lineasUtf8(p, [&](const char *d, size_t n) { t.append(d, qsizetype(n)); });
+            return std::pair{t, copiadas};
+        };
+        std::vector<qsizetype> todas(size_t(filas.tamano()));
+        std::iota(todas.begin(), todas.end(), 0);
+        QByteArray esperada;
+        for (const qsizetype i : todas)
+            esperada += filas.pal(i).toUtf8() + '\n';
+        QCOMPARE(lineas(filas, todas), std::pair(esperada, size_t(0)));
+        // The word longer than a read (the last), and those after a position
+        // out of list order, come from the list.
+        for (const auto &[p, copiadas] : {std::pair<std::vector<qsizetype>, size_t>{todas, todas.size() - 1},
+                                          {{1, 3}, 2}, {{5}, 0}, {{0, 5}, 1}, {{4, 2}, 1}, {{}, 0}})
+            QCOMPARE(lineas(mapeada, p), std::pair(lineas(filas, p).first, copiadas));
+    }
+
     // The list read from the rows is in the store's order, words that sort
     // alike (the same word twice, letter case, accents) by Id.
     void ordenDeLaLista()
@@ -301,12 +346,14 @@ private slots:
             QStringList t;
             for (qsizetype i = 0; i < l.tamano(); ++i)
                 t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
-            // and the rhymes by key, by ending and by vowels
-            auto posiciones = [](const std::vector<qsizetype> &p) {
+            // and the rhymes by key, by ending and by vowels, with their words as written out
+            auto posiciones = [&l](const std::vector<qsizetype> &p) {
                 QStringList r;
                 for (const qsizetype i : p)
                     r << QString::number(i);
-                return r.join(u' ');
+                QByteArray lineas;
+                l.lineasUtf8(p, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
+                return r.join(u' ') + QStringLiteral(" = ") + QString::fromUtf8(lineas);
             };
             for (const auto &[consonante, clave, silabas] : {std::tuple{true, u"esa", -1}, {false, u"aa", 2}, {false, u"o", -1}, {true, u"on", -1}}) {
                 std::vector<qsizetype> p;
@@ -346,14 +393,21 @@ private slots:
                 b.chop(2);
             else if (cambio == QLatin1String("fuera"))
             {
-                // Where the words start: after a header of 232 bytes and six arrays of 8 bytes a row.
+                // Where the words start: after a header of 240 bytes and six arrays of 8 bytes a row.
                 const qsizetype filas = qsizetype(qFromLittleEndian<quint64>(b.constData() + 16));
                 QCOMPARE(filas, 5);
-                const qsizetype inicio = 232 + 48 * filas;
+                const qsizetype inicio = 240 + 48 * filas;
                 for (qsizetype i = 0; i < filas; ++i) // a word's start, then its length
                     QVERIFY(qFromLittleEndian<quint32>(b.constData() + inicio + 4 * i) < 40
                             && qFromLittleEndian<quint32>(b.constData() + inicio + 4 * (filas + i)) - 1 < 7);
                 b.replace(inicio, 4 * filas, QByteArray(4 * filas, 0x7f));
+            }
+            else if (cambio.startsWith(u"líneas"))
+            {
+                // The words in UTF-8 close the file, each after its length: "a", then "canción".
+                const qsizetype bytes = qsizetype(qFromLittleEndian<quint64>(b.constData() + 56));
+                QCOMPARE(b.mid(b.size() - bytes, 3), QByteArray("\x01" "a\x08"));
+                b.replace(b.size() - bytes, bytes, QByteArray(bytes, cambio.endsWith(u"ff") ? '\xff' : '\x01'));
             }
             else
                 b[40] = char(b[40] ^ 1);
@@ -376,6 +430,13 @@ private slots:
                 QCOMPARE(segunda.caracteres(i), 0);
             }
             QCOMPARE(segunda.buscarIgual(u"casa"), Lexico::kNinguna);
+            return;
+        }
+        if (cambio == u"líneas 01") {
+            // Lengths of one: each word written out reads as the byte 1, one a line.
+            QByteArray lineas;
+            segunda.lineasUtf8({0, 2, 4}, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
+            QCOMPARE(lineas, QByteArray("\x01\n\x01\n\x01\n"));
             return;
         }
         QCOMPARE(contenido(segunda), contenido(filas));
