@@ -79,8 +79,7 @@ void enOrden(const uint32_t *a, const uint32_t *b, const uint32_t *mas, size_t n
             if (mas[i] < filas)
                 salida.push_back(qsizetype(mas[i]));
         std::sort(salida.begin(), salida.end());
-        if (nMas)
-            salida.erase(std::unique(salida.begin(), salida.end()), salida.end());
+        salida.erase(std::unique(salida.begin(), salida.end()), salida.end()); // a damaged file may repeat one
         return;
     }
     std::vector<uint64_t> marcas((filas + 63) / 64);
