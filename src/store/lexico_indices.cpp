@@ -10,6 +10,8 @@
 #include <bit>
 #include <utility>
 
+#include <sys/mman.h>
+
 namespace rimario {
 
 namespace {
@@ -62,6 +64,21 @@ template <class K> std::vector<uint32_t> ordenadas(size_t n, K clave)
     return r;
 }
 
+// Asks the kernel for the pages of a large block about to be written, in one
+// call rather than a fault for each (where the kernel knows how).
+void poblar(void *p, size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    const auto pagina = uintptr_t(4096);
+    const uintptr_t a = (uintptr_t(p) + pagina - 1) & ~(pagina - 1), b = (uintptr_t(p) + bytes) & ~(pagina - 1);
+    if (b > a + 64 * pagina)
+        ::madvise(reinterpret_cast<void *>(a), b - a, MADV_POPULATE_WRITE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
 // The positions, each once, in list order: sorted when they are few, marked
 // row by row when they are many (the marks are a bit a row, walked once).
 // Entries of a damaged file that name no row are left out.
@@ -82,6 +99,7 @@ void enOrden(const uint32_t *a, const uint32_t *b, const uint32_t *mas, size_t n
         salida.erase(std::unique(salida.begin(), salida.end()), salida.end()); // a damaged file may repeat one
         return;
     }
+    poblar(salida.data(), cuantos * sizeof(qsizetype));
     std::vector<uint64_t> marcas((filas + 63) / 64);
     auto marcar = [&](uint32_t p) {
         if (p < filas)
