@@ -362,10 +362,11 @@ size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
         lleno += n;
         bufer[lleno++] = '\n';
     };
-    // From the file when the words are many: reading the lines in one pass
-    // costs less than touching most pages of the mapped text.
+    // From the file when the words are many (a sixty-fourth of the list and
+    // more): reading all the lines costs less than touching most pages of the
+    // mapped text, as so many words spread over the list do.
     size_t hechas = 0;
-    if (lineas_ && qsizetype(pos.size()) >= tamano() / 256)
+    if (lineas_ && qsizetype(pos.size()) >= tamano() / 64)
         hechas = lineasDelArchivo(pos, poner);
     std::string palabra;
     for (size_t k = hechas; k < pos.size(); ++k) {
