@@ -34,7 +34,8 @@ struct Escenario {
     QByteArray buena;
 };
 
-Escenario *escenario = nullptr;
+// Made once; its folder is removed at exit.
+std::unique_ptr<Escenario> escenario;
 
 void comprobarPosiciones(const Lexico &l, const std::vector<qsizetype> &p)
 {
@@ -87,7 +88,7 @@ void recorrer(const Lexico &l)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    escenario = new Escenario;
+    escenario = std::make_unique<Escenario>();
     const QString cache = escenario->carpeta.filePath(QStringLiteral("cache"));
     qputenv("RIMARIO_CACHE", cache.toUtf8());
     const QString ruta = escenario->carpeta.filePath(QStringLiteral("data.lop"));
