@@ -163,6 +163,65 @@ private:
     size_t lleno_ = 0;
 };
 
+// Hands 'poner' the lines of the rows at the positions (of 'filas' rows, in
+// list order); returns how many it gave: it stops at a position out of order
+// or out of the list, at a word longer than a read, and where the lines do
+// not hold together.
+template <class F>
+size_t recorrerLineas(LectorLineas &lector, const std::vector<qsizetype> &pos, qsizetype filas, F &&poner)
+{
+    const quint64 total = lector.bytes();
+    quint64 donde = 0;                       // where p stands in the lines
+    const char *p = nullptr, *fin = nullptr; // what the reader holds from there on
+    // At least n bytes at p (fewer only at the end of the lines).
+    auto tener = [&](size_t n) {
+        if (size_t(fin - p) >= n)
+            return true;
+        const size_t quiero = size_t(std::min<quint64>(LectorLineas::kBufer, total - donde));
+        p = lector.leer(donde, quiero);
+        fin = p ? p + quiero : nullptr;
+        return p && quiero >= n;
+    };
+    qsizetype fila = 0;
+    for (size_t k = 0; k < pos.size(); ++k) {
+        const qsizetype buscada = pos[k];
+        if (buscada < fila || buscada >= filas)
+            return k;
+        for (;;) {
+            // The length: at most five bytes.
+            if (donde == total || !tener(size_t(std::min<quint64>(5, total - donde))))
+                return k;
+            quint64 largo = 0;
+            size_t b = 0;
+            for (;; ++b) {
+                if (b == 5 || p + b == fin)
+                    return k;
+                largo |= quint64(uchar(p[b]) & 0x7F) << (7 * b);
+                if (!(uchar(p[b]) & 0x80))
+                    break;
+            }
+            p += b + 1;
+            donde += b + 1;
+            if (largo > total - donde)
+                return k;
+            if (fila++ == buscada) {
+                if (!tener(size_t(largo))) // longer than a read
+                    return k;
+                poner(p, size_t(largo));
+                p += largo;
+                donde += largo;
+                break;
+            }
+            if (largo <= quint64(fin - p))
+                p += largo;
+            else
+                p = fin = nullptr; // read again where the next length is
+            donde += largo;
+        }
+    }
+    return pos.size();
+}
+
 } // namespace
 
 QString rutaInstantanea(const QString &rutaAlmacen)
@@ -305,47 +364,6 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
 
 namespace rimario {
 
-size_t Lexico::lineasDelArchivo(const std::vector<qsizetype> &pos,
-                                const std::function<void(const char *, size_t)> &poner) const
-{
-    LectorLineas lector(lineas_->fd, lineas_->desde, lineas_->bytes);
-    quint64 donde = 0;
-    qsizetype fila = 0;
-    for (size_t k = 0; k < pos.size(); ++k) {
-        const qsizetype buscada = pos[k];
-        if (buscada < fila || buscada >= tamano())
-            return k;
-        for (;;) {
-            // The length: at most five bytes.
-            const char *l = lector.leer(donde, size_t(std::min<quint64>(5, lector.bytes() - donde)));
-            if (!l || donde == lector.bytes())
-                return k;
-            quint64 largo = 0;
-            int b = 0;
-            for (;; ++b) {
-                if (b == 5 || donde + quint64(b) >= lector.bytes())
-                    return k;
-                largo |= quint64(uchar(l[b]) & 0x7F) << (7 * b);
-                if (!(uchar(l[b]) & 0x80))
-                    break;
-            }
-            donde += quint64(b) + 1;
-            if (largo > lector.bytes() - donde)
-                return k;
-            if (fila++ == buscada) {
-                const char *p = lector.leer(donde, size_t(largo)); // null past a read's size
-                if (!p)
-                    return k;
-                poner(p, size_t(largo));
-                donde += largo;
-                break;
-            }
-            donde += largo;
-        }
-    }
-    return pos.size();
-}
-
 size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
                           const std::function<void(const char *, size_t)> &escribir) const
 {
@@ -366,8 +384,10 @@ size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
     // more): reading all the lines costs less than touching most pages of the
     // mapped text, as so many words spread over the list do.
     size_t hechas = 0;
-    if (lineas_ && qsizetype(pos.size()) >= tamano() / 64)
-        hechas = lineasDelArchivo(pos, poner);
+    if (lineas_ && qsizetype(pos.size()) >= tamano() / 64) {
+        LectorLineas lector(lineas_->fd, lineas_->desde, lineas_->bytes);
+        hechas = recorrerLineas(lector, pos, tamano(), poner);
+    }
     std::string palabra;
     for (size_t k = hechas; k < pos.size(); ++k) {
         const QStringView p = pal(pos[k]);

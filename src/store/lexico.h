@@ -251,9 +251,6 @@ private:
         uint64_t desde = 0, bytes = 0;
     };
     std::optional<Lineas> lineas_;
-    // How many of the positions were written from the file's lines (the rest,
-    // if the file does not hold together, are written from the list).
-    size_t lineasDelArchivo(const std::vector<qsizetype> &pos, const std::function<void(const char *, size_t)> &poner) const;
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from
