@@ -8,13 +8,14 @@
 // inicio, largo, claveVoc and where each rhyme key starts, the four ending
 // indexes and the rows checked in full (4 bytes), the words' text and the
 // rhyme keys' text (2 bytes), and the words once more in UTF-8, each after its
-// length (what the command line writes out, read through the file). Written to a temporary file, synced and renamed
-// over the old one, so that a reader finds the old snapshot or the new one.
+// length (what the command line writes out, read through the file). Written
+// to a temporary file, synced and renamed over the old one, so that a reader
+// finds the old snapshot or the new one.
 
 #include "store/instantanea.h"
 
-#include "store/almacen.h"
 #include "language/utf8.h"
+#include "store/almacen.h"
 #include "store/lexico.h"
 
 #include <QCryptographicHash>
@@ -360,23 +361,24 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         f.cancelWriting();
 }
 
-} // namespace rimario
-
-namespace rimario {
-
 size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
                           const std::function<void(const char *, size_t)> &escribir) const
 {
     std::string bufer(size_t(1) << 16, '\0');
     size_t lleno = 0;
-    auto poner = [&](const char *p, size_t n) {
+    // Room for n bytes and a line break.
+    auto sitio = [&](size_t n) {
         if (bufer.size() - lleno < n + 1) {
-            escribir(bufer.data(), lleno);
+            if (lleno)
+                escribir(bufer.data(), lleno);
             lleno = 0;
             if (bufer.size() < n + 1)
                 bufer.resize(n + 1);
         }
-        std::memcpy(bufer.data() + lleno, p, n);
+        return bufer.data() + lleno;
+    };
+    auto poner = [&](const char *p, size_t n) {
+        std::memcpy(sitio(n), p, n);
         lleno += n;
         bufer[lleno++] = '\n';
     };
@@ -388,11 +390,11 @@ size_t Lexico::lineasUtf8(const std::vector<qsizetype> &pos,
         LectorLineas lector(lineas_->fd, lineas_->desde, lineas_->bytes);
         hechas = recorrerLineas(lector, pos, tamano(), poner);
     }
-    std::string palabra;
     for (size_t k = hechas; k < pos.size(); ++k) {
         const QStringView p = pal(pos[k]);
-        palabra.resize(size_t(p.size()) * 3);
-        poner(palabra.data(), size_t(escribirUtf8(palabra.data(), p) - palabra.data()));
+        char *d = sitio(size_t(p.size()) * 3);
+        lleno += size_t(escribirUtf8(d, p) - d);
+        bufer[lleno++] = '\n';
     }
     if (lleno)
         escribir(bufer.data(), lleno);

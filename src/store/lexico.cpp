@@ -381,7 +381,8 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
     const qsizetype n = fin.size();
     uint64_t e1 = 0, e2 = 0;
     if (n > 8 || !claveFinal(fin, e1, e2)) {
-        // Characters outside the basic plane: the general matcher decides.
+        // An ending the keys cannot tell (longer than eight units, surrogates,
+        // NUL): the general matcher decides.
         QString p = QStringLiteral("*");
         for (const QChar c : fin) {
             if (esComodin(c))

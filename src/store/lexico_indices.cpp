@@ -112,6 +112,14 @@ void enOrden(const uint32_t *a, const uint32_t *b, const uint32_t *mas, size_t n
             salida.push_back(qsizetype(w * 64 + size_t(std::countr_zero(m))));
 }
 
+// Moves a walk through ascending positions up to 'i'; true if 'i' is among them.
+template <class T> bool alcanzar(const T *&p, const T *fin, qsizetype i)
+{
+    while (p != fin && qsizetype(*p) < i)
+        ++p;
+    return p != fin && qsizetype(*p) == i;
+}
+
 // The rows of a sorted index whose key prefix is 'buscado', with the rows
 // 'mas', in list order.
 template <class P, class V>
@@ -166,19 +174,15 @@ bool Lexico::terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringV
     const bool porClave = claveFinal(excluida, x1, x2);
     if (porClave)
         candidatos(indices_->porFin, filas, clave, claveFin(x1, x2), nullptr, 0, iguales);
-    auto igual = iguales.cbegin();
+    const qsizetype *igual = iguales.data(), *finIguales = igual + iguales.size();
     // Filtered in place: all in list order, the rare rows and the rows like
     // the word left out are met as the walk passes them.
     size_t quedan = 0;
     for (const qsizetype i : salida) {
-        while (raras != finRaras && qsizetype(*raras) < i)
-            ++raras;
-        while (igual != iguales.cend() && *igual < i)
-            ++igual;
-        const bool rara = raras != finRaras && qsizetype(*raras) == i;
+        const bool rara = alcanzar(raras, finRaras, i);
         if (rara && !terminaEnRara(i, fin))
             continue;
-        const bool comparar = !porClave || rara || (igual != iguales.cend() && *igual == i);
+        const bool comparar = !porClave || rara || alcanzar(igual, finIguales, i);
         if (!cumpleLongitud(i, caracteres) || (comparar && igualPlegado(i, excluida)))
             continue;
         salida[quedan++] = i;
