@@ -10,6 +10,7 @@
 
 #include "language/vocales.h"
 #include "store/almacen.h"
+#include "store/formato_lista.h"
 #include "store/instantanea.h"
 #include "store/lexico.h"
 
@@ -25,7 +26,7 @@ using namespace rimario;
 namespace {
 
 // What the header takes: the bytes the input never touches.
-constexpr qsizetype kCabecera = 240;
+constexpr qsizetype kCabecera = qsizetype(sizeof(rimario::CabeceraLista));
 
 struct Escenario {
     QTemporaryDir carpeta;

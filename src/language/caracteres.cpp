@@ -1,28 +1,27 @@
 #include "language/caracteres.h"
 
+#include "language/unidades.h"
+
 #include <algorithm>
 
 namespace rimario {
 
+namespace {
+std::u16string_view unidades(QStringView t)
+{
+    return {reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())};
+}
+} // namespace
+
 qsizetype numeroDeCaracteres(QStringView texto)
 {
-    qsizetype n = texto.size();
-    for (qsizetype i = 1; i < texto.size(); ++i)
-        if (texto[i].isLowSurrogate() && texto[i - 1].isHighSurrogate())
-            --n;
-    return n;
+    return qsizetype(contarCaracteres(unidades(texto)));
 }
 
 QString ultimosCaracteres(QStringView texto, qsizetype n)
 {
-    qsizetype i = texto.size();
-    while (n > 0 && i > 0) {
-        --i;
-        if (texto[i].isLowSurrogate() && i > 0 && texto[i - 1].isHighSurrogate())
-            --i;
-        --n;
-    }
-    return texto.mid(i).toString();
+    const std::u16string_view u = ultimosDe(unidades(texto), size_t(std::max<qsizetype>(n, 0)));
+    return QString(reinterpret_cast<const QChar *>(u.data()), qsizetype(u.size()));
 }
 
 bool tieneComodines(QStringView texto)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QChar>
+#include "language/unidades.h"
+
 #include <QStringView>
 
 namespace rimario {
@@ -9,31 +10,7 @@ namespace rimario {
 // it), at most 3 bytes per UTF-16 unit; returns the end.
 inline char *escribirUtf8(char *d, QStringView t)
 {
-    const qsizetype n = t.size();
-    const char16_t *u = reinterpret_cast<const char16_t *>(t.utf16());
-    for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = u[i];
-        if (c < 0x80) {
-            *d++ = char(c);
-            continue;
-        }
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1]))
-            c = QChar::surrogateToUcs4(char16_t(c), u[++i]);
-        else if (QChar::isSurrogate(c))
-            c = 0xFFFD;
-        if (c < 0x800) {
-            *d++ = char(0xC0 | (c >> 6));
-        } else if (c < 0x10000) {
-            *d++ = char(0xE0 | (c >> 12));
-            *d++ = char(0x80 | ((c >> 6) & 0x3F));
-        } else {
-            *d++ = char(0xF0 | (c >> 18));
-            *d++ = char(0x80 | ((c >> 12) & 0x3F));
-            *d++ = char(0x80 | ((c >> 6) & 0x3F));
-        }
-        *d++ = char(0x80 | (c & 0x3F));
-    }
-    return d;
+    return escribirUtf8(d, reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size()));
 }
 
 } // namespace rimario

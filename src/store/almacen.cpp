@@ -334,7 +334,8 @@ quint32 Almacen::leerCambios(bool *leido) const
 
 bool Almacen::soloEscriturasPropias(const Huella &antes, const Huella &ahora) const
 {
-    if (!antes.leida || !ahora.leida || antes.dispositivo != ahora.dispositivo || antes.nodo != ahora.nodo
+    if (!antes.leida || !ahora.leida || antes.archivo.dispositivo != ahora.archivo.dispositivo
+        || antes.archivo.nodo != ahora.archivo.nodo
         || antes.formato != ahora.formato || antes.colacion != ahora.colacion)
         return false;
     if (antes == ahora)
@@ -372,7 +373,8 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
     }
     Huella h;
     h.formato = formato_;
-    h.colacion = colador_.version();
+    h.colacion = colador_.version().toStdU16String();
+    Colador::archivosIcu(h.icu);
     bool cabecera = false;
     h.cambios = leerCambios(&cabecera);
     {
@@ -385,10 +387,7 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
     struct stat st;
     if (cabecera && ::stat(QFile::encodeName(ruta_).constData(), &st) == 0) {
         h.leida = true;
-        h.dispositivo = quint64(st.st_dev);
-        h.nodo = quint64(st.st_ino);
-        h.tamano = quint64(st.st_size);
-        h.modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        h.archivo = identidadDe(st);
     }
     if (leer)
         leer();

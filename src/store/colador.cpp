@@ -3,6 +3,12 @@
 #include <unicode/ucol.h>
 
 #include <stdexcept>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <link.h>
+#include <sys/stat.h>
 
 namespace rimario {
 
@@ -63,6 +69,34 @@ QString Colador::version() const
     char txt[U_MAX_VERSION_STRING_LENGTH];
     u_versionToString(v, txt);
     return QStringLiteral("es-%1").arg(QString::fromLatin1(txt));
+}
+
+void Colador::archivosIcu(Huella::ArchivoIcu (&archivos)[Huella::kArchivosIcu])
+{
+    // Where the loader found them, looked up once.
+    static const std::vector<std::string> rutas = [] {
+        std::vector<std::string> r(Huella::kArchivosIcu);
+        dl_iterate_phdr(
+            [](dl_phdr_info *info, size_t, void *datos) {
+                static const char *const kNombres[] = {"libicui18n.so", "libicuuc.so", "libicudata.so"};
+                static_assert(std::size(kNombres) == Huella::kArchivosIcu);
+                auto &r = *static_cast<std::vector<std::string> *>(datos);
+                const std::string ruta = info->dlpi_name ? info->dlpi_name : "";
+                const std::string nombre = ruta.substr(ruta.rfind('/') + 1);
+                for (size_t i = 0; i < r.size(); ++i)
+                    if (ruta[0] == '/' && nombre.rfind(kNombres[i], 0) == 0 && ruta.size() < Huella::kLargoRutaIcu)
+                        r[i] = ruta;
+                return 0;
+            },
+            &r);
+        return r;
+    }();
+    for (int i = 0; i < Huella::kArchivosIcu; ++i) {
+        archivos[i] = {};
+        struct stat st;
+        if (!rutas[size_t(i)].empty() && ::stat(rutas[size_t(i)].c_str(), &st) == 0)
+            archivos[i] = {rutas[size_t(i)], identidadDe(st)};
+    }
 }
 
 } // namespace rimario

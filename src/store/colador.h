@@ -2,6 +2,8 @@
 // Spanish text order of the store (ICU collation "es": ñ after n, accents and
 // then case as lesser differences). One collator per connection/thread.
 
+#include "store/huella.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -25,6 +27,9 @@ public:
     QByteArray clave(QStringView texto) const;
     // Identifies the collation rules; keys made under another version must be remade.
     QString version() const;
+    // The files of the ICU libraries this program runs with, which make the
+    // collation (its code and its data), as they are now.
+    static void archivosIcu(Huella::ArchivoIcu (&archivos)[Huella::kArchivosIcu]);
 
 private:
     UCollator *completo_ = nullptr;

@@ -1,22 +1,44 @@
 #pragma once
 
-#include <QString>
+#include <cstdint>
+#include <string>
 
 namespace rimario {
 
-// What tells one state of a store's file from every other: the file (device
-// and node), its size and time of change, and SQLite's own count of commits
-// with the number of pages, all read under one lock; with the collation the
-// list order depends on.
+// A file by its identity: device and node, size and time of change.
+struct IdentidadArchivo {
+    uint64_t dispositivo = 0;
+    uint64_t nodo = 0;
+    uint64_t tamano = 0;
+    int64_t modificado = 0; // nanoseconds
+    bool operator==(const IdentidadArchivo &) const = default;
+};
+
+template <class Stat> IdentidadArchivo identidadDe(const Stat &st)
+{
+    return {uint64_t(st.st_dev), uint64_t(st.st_ino), uint64_t(st.st_size),
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// What tells one state of a store's file from every other: the file, and
+// SQLite's own count of commits with the number of pages, all read under one
+// lock; with the collation the list order depends on, by its version and by
+// the files of ICU that made it (where they are known).
 struct Huella {
-    quint64 dispositivo = 0;
-    quint64 nodo = 0;
-    quint64 tamano = 0;
-    qint64 modificado = 0; // nanoseconds
-    quint32 cambios = 0;
-    quint32 paginas = 0;
-    qint32 formato = 0;
-    QString colacion;
+    IdentidadArchivo archivo;
+    uint32_t cambios = 0;
+    uint32_t paginas = 0;
+    int32_t formato = 0;
+    std::u16string colacion;
+    // The collation's code and data: the files of the ICU libraries, by
+    // path and identity; empty paths when they are not known.
+    static constexpr int kArchivosIcu = 3;
+    static constexpr size_t kLargoRutaIcu = 120;
+    struct ArchivoIcu {
+        std::string ruta;
+        IdentidadArchivo identidad;
+        bool operator==(const ArchivoIcu &) const = default;
+    } icu[kArchivosIcu];
     bool leida = false; // false: the file could not be examined
     bool operator==(const Huella &) const = default;
 };

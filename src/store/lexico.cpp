@@ -17,36 +17,9 @@ namespace rimario {
 
 namespace {
 
-uint32_t codigoVocal(char16_t c)
+std::u16string_view unidades(QStringView t)
 {
-    switch (c | 0x20) { // ASCII letter case aside, as the store compares
-    case u'a': return 1;
-    case u'e': return 2;
-    case u'i': return 3;
-    case u'o': return 4;
-    case u'u': return 5;
-    default: return 0;
-    }
-}
-
-// The last (up to 7) vowels of a skeleton, last vowel in the lowest 3 bits;
-// a character that is not a vowel ends the key.
-uint32_t claveVocales(const char16_t *v, qsizetype n)
-{
-    uint32_t k = 0;
-    for (int i = 0; i < 7 && i < n; ++i) {
-        const char16_t c = v[n - 1 - i];
-        const uint32_t cod = c < 0x80 ? codigoVocal(c) : 0;
-        if (!cod)
-            break;
-        k |= cod << (3 * i);
-    }
-    return k;
-}
-
-uint16_t unidadPlegada(char16_t c)
-{
-    return uint16_t(plegar(c));
+    return {reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())};
 }
 
 bool empiezaPlegado(QStringView texto, const std::u32string &prefijo)
@@ -82,18 +55,8 @@ void Lexico::mascarasDe(const char16_t *pal, qsizetype npal, Claves &c)
 Lexico::Claves Lexico::clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                                 qsizetype nvoc)
 {
-    Claves c{0, 0, claveVocales(voc, nvoc)};
-    bool rara = false;
-    for (qsizetype i = 0; i < 8 && i < npal; ++i) {
-        const char16_t u = pal[npal - 1 - i];
-        if (u == 0 || QChar::isSurrogate(u))
-            rara = true;
-        const uint64_t f = unidadPlegada(u);
-        if (i < 4)
-            c.fin1 |= f << (16 * i);
-        else
-            c.fin2 |= f << (16 * (i - 4));
-    }
+    Claves c{0, 0, VistaLista::claveVocales(voc, size_t(nvoc))};
+    const bool rara = !VistaLista::claveFinal({pal, size_t(npal)}, c.fin1, c.fin2) && npal > 0;
     if (rara)
         c.voc |= kRara;
     if (nula)
@@ -221,10 +184,27 @@ bool Lexico::puedeCoincidir(qsizetype pos, const Requisitos &r) const
 
 qsizetype Lexico::caracteres(qsizetype pos) const
 {
-    const QStringView p = pal(pos);
-    if (!(claveVoc_[size_t(pos)] & kRara) && largo_[size_t(pos)] <= 8)
-        return p.size();
-    return numeroDeCaracteres(p);
+    return qsizetype(vista().caracteres(size_t(pos)));
+}
+
+VistaLista Lexico::vista() const
+{
+    VistaLista v;
+    v.filas = ids_.size();
+    v.ids = reinterpret_cast<const int64_t *>(ids_.data());
+    v.inicio = inicio_.data();
+    v.largo = largo_.data();
+    v.fin1 = fin1_.data();
+    v.fin2 = fin2_.data();
+    v.claveVoc = claveVoc_.data();
+    v.rima = rima_.data();
+    v.arena = arena_.data();
+    v.unidades = arena_.size();
+    if (indices_)
+        v.indices = *indices_;
+    if (lineas_)
+        v.lineas = *lineas_;
+    return v;
 }
 
 qsizetype Lexico::posicionDeId(qint64 id) const
@@ -245,20 +225,6 @@ qsizetype Lexico::limiteInferiorBase(const char16_t *t, qsizetype n) const
             hi = m;
     }
     return lo;
-}
-
-bool Lexico::igualPlegado(qsizetype pos, QStringView otra) const
-{
-    // Simple folding keeps the number of UTF-16 units.
-    if (qsizetype(largo_[size_t(pos)]) != otra.size())
-        return false;
-    const QStringView p = pal(pos);
-    if (p.size() != otra.size())
-        return false;
-    for (qsizetype i = 0; i < p.size(); ++i)
-        if (p[i] != otra[i] && plegar(p[i].unicode()) != plegar(otra[i].unicode()))
-            return false;
-    return !palNula(pos);
 }
 
 qsizetype Lexico::buscarPrefijo(QStringView texto) const
@@ -298,12 +264,13 @@ qsizetype Lexico::buscarPatron(const Patron &patron) const
 qsizetype Lexico::buscarIgual(QStringView palabra) const
 {
     const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
+    const VistaLista v = vista();
     for (qsizetype i = limiteInferiorBase(t, palabra.size()); i < tamano(); ++i) {
         const QStringView p = pal(i);
         if (colador_.compararBase(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), t,
                                   palabra.size()) != 0)
             break;
-        if (igualPlegado(i, palabra))
+        if (v.igualPlegado(size_t(i), unidades(palabra)))
             return i;
     }
     return kNinguna;
@@ -356,31 +323,13 @@ qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
     return insertar(id, palabra, voc);
 }
 
-bool Lexico::claveFinal(QStringView t, uint64_t &e1, uint64_t &e2)
-{
-    const qsizetype n = t.size();
-    bool bien = n > 0;
-    e1 = e2 = 0;
-    for (qsizetype i = 0; i < n && i < 8; ++i) {
-        const char16_t u = t[n - 1 - i].unicode();
-        if (u == 0 || QChar::isSurrogate(u))
-            bien = false;
-        const uint64_t f = unidadPlegada(u);
-        if (i < 4)
-            e1 |= f << (16 * i);
-        else
-            e2 |= f << (16 * (i - 4));
-    }
-    return bien;
-}
-
 void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,
                           std::vector<qsizetype> &salida) const
 {
     salida.clear();
     const qsizetype n = fin.size();
     uint64_t e1 = 0, e2 = 0;
-    if (n > 8 || !claveFinal(fin, e1, e2)) {
+    if (n > 8 || !VistaLista::claveFinal(unidades(fin), e1, e2)) {
         // An ending the keys cannot tell (longer than eight units, surrogates,
         // NUL): the general matcher decides.
         QString p = QStringLiteral("*");
@@ -393,7 +342,8 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
         queCoinciden(*Patron::compilar(p), excluida, caracteres, salida);
         return;
     }
-    if (terminadasPorIndice(e1, e2, n, fin, excluida, caracteres, salida))
+    const VistaLista v = vista();
+    if (v.terminadas(e1, e2, size_t(n), unidades(fin), unidades(excluida), caracteres, salida))
         return;
     salida.reserve(ids_.size() / 8);
     const uint64_t m1 = n >= 4 ? ~uint64_t(0) : ((uint64_t(1) << (16 * n)) - 1);
@@ -409,24 +359,12 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
             if (!rar)
                 continue;
         }
-        if (rar && !terminaEnRara(qsizetype(i), fin))
+        if (rar && !v.terminaEnRara(i, unidades(fin)))
             continue;
-        if (!cumpleLongitud(qsizetype(i), caracteres) || igualPlegado(qsizetype(i), excluida))
+        if (!v.cumpleLongitud(i, caracteres) || v.igualPlegado(i, unidades(excluida)))
             continue;
         salida.push_back(qsizetype(i));
     }
-}
-
-bool Lexico::terminaEnRara(qsizetype pos, QStringView fin) const
-{
-    if (palNula(pos))
-        return false;
-    // Exact check in code points.
-    std::u32string a, b;
-    const QStringView p = pal(pos);
-    plegarTexto(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), a);
-    plegarTexto(reinterpret_cast<const char16_t *>(fin.utf16()), fin.size(), b);
-    return a.size() >= b.size() && std::equal(b.begin(), b.end(), a.end() - qsizetype(b.size()));
 }
 
 void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype caracteres,
@@ -434,10 +372,11 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
 {
     salida.clear();
     const Requisitos req = patron.requisitos();
+    const VistaLista v = vista();
     for (qsizetype i = 0; i < tamano(); ++i) {
         if (palNula(i) || !puedeCoincidir(i, req) || !patron.coincide(pal(i)))
             continue;
-        if (!cumpleLongitud(i, caracteres) || igualPlegado(i, excluida))
+        if (!v.cumpleLongitud(size_t(i), caracteres) || v.igualPlegado(size_t(i), unidades(excluida)))
             continue;
         salida.push_back(i);
     }
@@ -449,7 +388,7 @@ void Lexico::riman(bool consonante, QStringView clave, int silabas, std::vector<
     const uint32_t numero = numeroExistente(clave);
     if (numero == 0)
         return;
-    if (rimanPorIndice(consonante, numero, silabas, salida))
+    if (vista().riman(consonante, numero, silabas, salida))
         return;
     const uint64_t buscado = consonante ? uint64_t(numero) : uint64_t(numero) << 32;
     const uint64_t mascara = (consonante ? uint64_t(0xFFFFFFFF) : uint64_t(0xFFFFFF) << 32)
@@ -469,10 +408,11 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
     const qsizetype n = fin.size();
     if (n < 1 || n > 7)
         return;
-    const uint32_t t = claveVocales(reinterpret_cast<const char16_t *>(fin.utf16()), n);
+    const uint32_t t = VistaLista::claveVocales(reinterpret_cast<const char16_t *>(fin.utf16()), size_t(n));
     if (t == 0 || (t >> (3 * (n - 1))) == 0)
         return; // not all vowels: nothing can match
-    if (vocalesPorIndice(t, n, caracteres, salida))
+    const VistaLista v = vista();
+    if (v.vocales(t, size_t(n), caracteres, salida))
         return;
     const uint32_t m = (1u << (3 * n)) - 1;
     const size_t total = claveVoc_.size();
@@ -480,7 +420,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
     for (size_t i = 0; i < total; ++i) {
         if ((cv[i] & m) != t)
             continue;
-        if (caracteres >= 0 && (palNula(qsizetype(i)) || !cumpleLongitud(qsizetype(i), caracteres)))
+        if (caracteres >= 0 && (palNula(qsizetype(i)) || !v.cumpleLongitud(i, caracteres)))
             continue;
         salida.push_back(qsizetype(i));
     }

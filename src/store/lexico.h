@@ -6,6 +6,7 @@
 
 #include "store/colador.h"
 #include "store/huella.h"
+#include "store/vista_lista.h"
 
 #include <QHash>
 #include <QString>
@@ -17,6 +18,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace rimario {
@@ -99,7 +101,7 @@ public:
     {
         // A word of a damaged snapshot that lies outside the text reads as empty.
         const size_t desde = inicio_[size_t(pos)], largo = largo_[size_t(pos)];
-        if (desde + largo > arena_.size())
+        if (desde > arena_.size() || largo > arena_.size() - desde)
             return {};
         return QStringView(arena_.data() + desde, qsizetype(largo));
     }
@@ -147,7 +149,10 @@ public:
     // in one pass through the file rather than page by page of the mapping.
     // Returns how many came from that copy.
     size_t lineasUtf8(const std::vector<qsizetype> &pos,
-                    const std::function<void(const char *, size_t)> &escribir) const;
+                      const std::function<void(const char *, size_t)> &escribir) const
+    {
+        return vista().lineasUtf8(pos, escribir);
+    }
 
     // Makes the ending indexes for the list as it stands (a list mapped from
     // a snapshot has them already); its first change drops them.
@@ -157,9 +162,13 @@ public:
     size_t memoria() const;
 
 private:
-    static constexpr uint32_t kPalNula = 1u << 30;
-    static constexpr uint32_t kRara = 1u << 31; // surrogates or NUL near the end
-    static constexpr uint32_t kCamposVoc = (1u << 21) - 1;
+    static_assert(std::is_same_v<qsizetype, Posicion>);
+    static constexpr uint32_t kPalNula = VistaLista::kPalNula;
+    static constexpr uint32_t kRara = VistaLista::kRara;
+    static constexpr uint32_t kCamposVoc = VistaLista::kCamposVoc;
+
+    // The arrays as the searches read them, as they stand.
+    VistaLista vista() const;
 
     struct Claves {
         uint64_t fin1, fin2;
@@ -179,43 +188,21 @@ private:
     void asegurarClaves() const;
     static Claves clavesDe(const char16_t *pal, qsizetype npal, bool nula, const char16_t *voc,
                            qsizetype nvoc);
-    // The keys of a text's last eight (or fewer) UTF-16 units, as fin1 and
-    // fin2 hold them; false when they cannot tell its ending (an empty text,
-    // surrogates or NUL among those units).
-    static bool claveFinal(QStringView t, uint64_t &e1, uint64_t &e2);
     static void mascarasDe(const char16_t *pal, qsizetype npal, Claves &c);
     void ponerEn(size_t pos, qint64 id, const char16_t *pal, qsizetype npal, bool nula,
                  const char16_t *voc, qsizetype nvoc, uint64_t rima);
     // Code point order (-1, 0, 1): what decides between words of one place in the text order.
     static int compararPuntos(QStringView a, QStringView b);
-    bool igualPlegado(qsizetype pos, QStringView otra) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
     // False when the word cannot match a pattern with these requisites.
     bool puedeCoincidir(qsizetype pos, const Requisitos &r) const;
-    bool cumpleLongitud(qsizetype pos, qsizetype caracteres) const
-    {
-        return caracteres < 0 || this->caracteres(pos) == caracteres;
-    }
     // Positions sorted by a key of their endings, kept in the snapshot (and
     // read only from it): a search reads its own rows alone. Dropped at the
     // first change of the list.
-    struct Indices {
-        const uint32_t *porFin = nullptr, *porVocales = nullptr;
-        const uint32_t *porConsonante = nullptr, *porAsonante = nullptr;
-        const uint32_t *raras = nullptr; // rows whose ending is checked in full (kRara, kPalNula)
-        size_t nRaras = 0;
-    };
     struct IndicesPropios {
         std::vector<uint32_t> porFin, porVocales, porConsonante, porAsonante, raras;
     };
     IndicesPropios hacerIndices() const;
-    // The three searches by the indexes; false when there are none (the
-    // caller scans).
-    bool terminadasPorIndice(uint64_t e1, uint64_t e2, qsizetype n, QStringView fin, QStringView excluida,
-                             qsizetype caracteres, std::vector<qsizetype> &salida) const;
-    bool vocalesPorIndice(uint32_t t, qsizetype n, qsizetype caracteres, std::vector<qsizetype> &salida) const;
-    bool rimanPorIndice(bool consonante, uint32_t numero, int silabas, std::vector<qsizetype> &salida) const;
-    bool terminaEnRara(qsizetype pos, QStringView fin) const;
     // The number of a rhyme key, 0 if no word has it.
     uint32_t numeroExistente(QStringView clave) const;
     void cargarFilas(const Almacen &almacen);
@@ -242,15 +229,11 @@ private:
         size_t claves = 0;
     };
     mutable std::optional<TablaMapeada> tablaMapeada_; // keys not read yet
-    std::optional<Indices> indices_;
+    std::optional<VistaLista::Indices> indices_;
     IndicesPropios indicesPropios_; // what indices_ points into when not mapped
-    // The words in UTF-8, in list order, each after its length (LEB128), in
-    // the mapped file (open while mapa_ holds it). Dropped at the first change.
-    struct Lineas {
-        int fd = -1;
-        uint64_t desde = 0, bytes = 0;
-    };
-    std::optional<Lineas> lineas_;
+    // The words in UTF-8 in the mapped file (open while mapa_ holds it).
+    // Dropped at the first change.
+    std::optional<VistaLista::Lineas> lineas_;
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
     Huella cargada_;                   // the state of the store the list was loaded from

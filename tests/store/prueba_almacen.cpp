@@ -15,6 +15,7 @@
 
 #include "rhyme/rima.h"
 #include "store/access/conversion_access.h"
+#include "store/formato_lista.h"
 #include "store/instantanea.h"
 #include "store/lexico.h"
 #include "store/lista_palabras.h"
@@ -396,10 +397,10 @@ private slots:
                 b.chop(2);
             else if (cambio == QLatin1String("fuera"))
             {
-                // Where the words start: after a header of 240 bytes and six arrays of 8 bytes a row.
+                // Where the words start: after the header and six arrays of 8 bytes a row.
                 const qsizetype filas = qsizetype(qFromLittleEndian<quint64>(b.constData() + 16));
                 QCOMPARE(filas, 5);
-                const qsizetype inicio = 240 + 48 * filas;
+                const qsizetype inicio = qsizetype(sizeof(CabeceraLista)) + 48 * filas;
                 for (qsizetype i = 0; i < filas; ++i) // a word's start, then its length
                     QVERIFY(qFromLittleEndian<quint32>(b.constData() + inicio + 4 * i) < 40
                             && qFromLittleEndian<quint32>(b.constData() + inicio + 4 * (filas + i)) - 1 < 7);

@@ -1,0 +1,261 @@
+#include "store/formato_lista.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rimario {
+
+namespace {
+
+constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
+// Changes whenever what the arrays hold (or how their keys are made) changes.
+constexpr uint32_t kVersion = 8;
+constexpr uint32_t kOrdenBytes = 0x01020304;
+
+uint64_t sumar(const void *datos, size_t n)
+{
+    // FNV-1a, over a few hundred bytes.
+    uint64_t h = 14695981039346656037ull;
+    const auto *b = static_cast<const unsigned char *>(datos);
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ b[i]) * 1099511628211ull;
+    return h;
+}
+
+// SHA-1 of a text, in hexadecimal: the snapshot's name.
+std::string sha1Hex(const std::string &texto)
+{
+    uint32_t h[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+    std::string m = texto;
+    const uint64_t bits = uint64_t(texto.size()) * 8;
+    m += char(0x80);
+    while (m.size() % 64 != 56)
+        m += char(0);
+    for (int i = 7; i >= 0; --i)
+        m += char((bits >> (8 * i)) & 0xFF);
+    auto rotar = [](uint32_t x, int n) { return (x << n) | (x >> (32 - n)); };
+    for (size_t bloque = 0; bloque < m.size(); bloque += 64) {
+        uint32_t w[80];
+        for (int i = 0; i < 16; ++i) {
+            const auto *b = reinterpret_cast<const unsigned char *>(m.data() + bloque + 4 * i);
+            w[i] = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+        }
+        for (int i = 16; i < 80; ++i)
+            w[i] = rotar(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
+        uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+        for (int i = 0; i < 80; ++i) {
+            uint32_t f, k;
+            if (i < 20) {
+                f = (b & c) | (~b & d);
+                k = 0x5A827999;
+            } else if (i < 40) {
+                f = b ^ c ^ d;
+                k = 0x6ED9EBA1;
+            } else if (i < 60) {
+                f = (b & c) | (b & d) | (c & d);
+                k = 0x8F1BBCDC;
+            } else {
+                f = b ^ c ^ d;
+                k = 0xCA62C1D6;
+            }
+            const uint32_t t = rotar(a, 5) + f + e + k + w[i];
+            e = d;
+            d = c;
+            c = rotar(b, 30);
+            b = a;
+            a = t;
+        }
+        h[0] += a;
+        h[1] += b;
+        h[2] += c;
+        h[3] += d;
+        h[4] += e;
+    }
+    static const char kHex[] = "0123456789abcdef";
+    std::string r;
+    for (const uint32_t x : h)
+        for (int i = 28; i >= 0; i -= 4)
+            r += kHex[(x >> i) & 0xF];
+    return r;
+}
+
+// Unmaps and closes the file when the last array stops borrowing from it.
+struct Mapa {
+    void *base = MAP_FAILED;
+    size_t largo = 0;
+    int fd = -1;
+    ~Mapa()
+    {
+        if (base != MAP_FAILED)
+            ::munmap(base, largo);
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool leerCabecera(int fd, CabeceraLista &c, struct stat &st)
+{
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, &c, sizeof c, 0) == ssize_t(sizeof c)
+        && std::memcmp(c.magia, kMagia, sizeof kMagia) == 0 && c.version == kVersion
+        && c.ordenBytes == kOrdenBytes && c.suma == sumar(&c, offsetof(CabeceraLista, suma));
+}
+
+} // namespace
+
+CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidades, uint64_t claves,
+                                uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas)
+{
+    CabeceraLista c;
+    std::memset(&c, 0, sizeof c);
+    std::memcpy(c.magia, kMagia, sizeof kMagia);
+    c.version = kVersion;
+    c.ordenBytes = kOrdenBytes;
+    c.filas = filas;
+    c.unidades = unidades;
+    c.claves = claves;
+    c.unidadesClaves = unidadesClaves;
+    c.raras = raras;
+    c.bytesLineas = bytesLineas;
+    c.dispositivo = h.archivo.dispositivo;
+    c.nodo = h.archivo.nodo;
+    c.tamano = h.archivo.tamano;
+    c.modificado = h.archivo.modificado;
+    c.cambios = h.cambios;
+    c.paginas = h.paginas;
+    c.formato = h.formato;
+    c.largoColacion = uint32_t(std::min<size_t>(h.colacion.size(), kMaxColacion));
+    std::memcpy(c.colacion, h.colacion.data(), c.largoColacion * sizeof(char16_t));
+    for (int i = 0; i < Huella::kArchivosIcu; ++i) {
+        const Huella::ArchivoIcu &a = h.icu[i];
+        if (a.ruta.size() >= sizeof c.icu[i].ruta)
+            continue; // not known
+        std::memcpy(c.icu[i].ruta, a.ruta.data(), a.ruta.size());
+        c.icu[i].dispositivo = a.identidad.dispositivo;
+        c.icu[i].nodo = a.identidad.nodo;
+        c.icu[i].tamano = a.identidad.tamano;
+        c.icu[i].modificado = a.identidad.modificado;
+    }
+    c.suma = sumar(&c, offsetof(CabeceraLista, suma));
+    return c;
+}
+
+Huella CabeceraLista::huella() const
+{
+    Huella h;
+    h.archivo = {dispositivo, nodo, tamano, modificado};
+    h.cambios = cambios;
+    h.paginas = paginas;
+    h.formato = formato;
+    h.colacion.assign(colacion, std::min<size_t>(largoColacion, kMaxColacion));
+    for (int i = 0; i < Huella::kArchivosIcu; ++i) {
+        h.icu[i].ruta.assign(icu[i].ruta, strnlen(icu[i].ruta, sizeof icu[i].ruta));
+        h.icu[i].identidad = {icu[i].dispositivo, icu[i].nodo, icu[i].tamano, icu[i].modificado};
+    }
+    h.leida = true;
+    return h;
+}
+
+uint64_t CabeceraLista::tamanoEsperado() const
+{
+    return sizeof(CabeceraLista) + filas * (6 * 8 + 7 * 4) + (claves + 1) * 4 + raras * 4
+        + (unidades + unidadesClaves) * 2 + bytesLineas;
+}
+
+std::string rutaInstantaneaDe(const std::string &almacen)
+{
+    std::string carpeta;
+    if (const char *c = std::getenv("RIMARIO_CACHE")) {
+        carpeta = c; // empty: no snapshots
+    } else {
+        // The user's cache folder, as the XDG rules name it.
+        const char *xdg = std::getenv("XDG_CACHE_HOME");
+        const char *casa = std::getenv("HOME");
+        if (xdg && xdg[0] == '/')
+            carpeta = std::string(xdg) + "/rimario";
+        else if (casa && casa[0])
+            carpeta = std::string(casa) + "/.cache/rimario";
+    }
+    if (carpeta.empty())
+        return {};
+    return carpeta + '/' + sha1Hex(almacen).substr(0, 24) + ".lista";
+}
+
+std::optional<CabeceraLista> leerCabeceraLista(const std::string &ruta)
+{
+    const int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    CabeceraLista c;
+    struct stat st;
+    const bool bien = leerCabecera(fd, c, st);
+    ::close(fd);
+    return bien ? std::optional(c) : std::nullopt;
+}
+
+std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &huella)
+{
+    if (!huella.leida)
+        return std::nullopt;
+    const int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    auto mapa = std::make_shared<Mapa>();
+    mapa->fd = fd; // kept open for the lines
+    struct stat st;
+    CabeceraLista c;
+    if (!leerCabecera(fd, c, st))
+        return std::nullopt;
+    // Only a snapshot of this very state of the store, whole, is taken.
+    const CabeceraLista esperada =
+        CabeceraLista::de(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
+    if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (uint64_t(1) << 32)
+        || c.unidades > (uint64_t(1) << 32) || c.raras > c.filas || c.bytesLineas > c.unidades * 3 + c.filas * 5
+        || c.claves < 1 || c.claves > (uint64_t(1) << 24) || c.unidadesClaves > (uint64_t(1) << 32)
+        || uint64_t(st.st_size) != c.tamanoEsperado())
+        return std::nullopt;
+    mapa->largo = size_t(st.st_size);
+    mapa->base = ::mmap(nullptr, mapa->largo, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapa->base == MAP_FAILED)
+        return std::nullopt;
+    const size_t n = size_t(c.filas), u = size_t(c.unidades), k = size_t(c.claves);
+    const char *p = static_cast<const char *>(mapa->base) + sizeof(CabeceraLista);
+    ListaMapeada m;
+    VistaLista &v = m.vista;
+    v.filas = n;
+    v.ids = reinterpret_cast<const int64_t *>(p);
+    v.fin1 = reinterpret_cast<const uint64_t *>(p + 8 * n);
+    v.fin2 = reinterpret_cast<const uint64_t *>(p + 16 * n);
+    m.mascara = reinterpret_cast<const uint64_t *>(p + 24 * n);
+    m.pares = reinterpret_cast<const uint64_t *>(p + 32 * n);
+    v.rima = reinterpret_cast<const uint64_t *>(p + 40 * n);
+    v.inicio = reinterpret_cast<const uint32_t *>(p + 48 * n);
+    v.largo = reinterpret_cast<const uint32_t *>(p + 52 * n);
+    v.claveVoc = reinterpret_cast<const uint32_t *>(p + 56 * n);
+    m.desdeClave = reinterpret_cast<const uint32_t *>(p + 60 * n);
+    const auto *indices = m.desdeClave + k + 1;
+    const size_t raras = size_t(c.raras);
+    v.arena = reinterpret_cast<const char16_t *>(indices + 4 * n + raras);
+    v.unidades = u;
+    m.textoClaves = v.arena + u;
+    m.claves = k;
+    // The rhyme keys' table must hold together. The rows' arrays are not read
+    // here (a pass over them would cost more than most searches): a word that
+    // lies outside the text reads as empty, and key numbers are only compared.
+    if (m.desdeClave[0] != 0)
+        return std::nullopt;
+    for (size_t i = 0; i < k; ++i)
+        if (m.desdeClave[i] > m.desdeClave[i + 1] || m.desdeClave[i + 1] > c.unidadesClaves)
+            return std::nullopt;
+    v.indices = {indices, indices + n, indices + 2 * n, indices + 3 * n, indices + 4 * n, raras};
+    v.lineas = {fd, c.desdeLineas(), c.bytesLineas};
+    m.mapa = std::move(mapa);
+    return m;
+}
+
+} // namespace rimario

@@ -1,0 +1,80 @@
+#pragma once
+// The snapshot file of the word list, without Qt: its header, where it is
+// kept, and mapping it. The list (Lexico) writes and maps it; the command
+// line's direct search maps it alone.
+//
+// Layout: a header, then the arrays one after the other, each aligned to its
+// own element size: ids, fin1, fin2, mascara, pares, rima (8 bytes each),
+// inicio, largo, claveVoc and where each rhyme key starts, the four ending
+// indexes and the rows checked in full (4 bytes), the words' text and the
+// rhyme keys' text (2 bytes), and the words once more in UTF-8, each after its
+// length (what the command line writes out, read through the file).
+
+#include "store/huella.h"
+#include "store/vista_lista.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace rimario {
+
+struct CabeceraLista {
+    char magia[8];
+    uint32_t version;
+    uint32_t ordenBytes;
+    uint64_t filas;
+    uint64_t unidades;              // UTF-16 units of the words' text
+    uint64_t claves, unidadesClaves; // rhyme keys (the empty one first) and their UTF-16 units
+    uint64_t raras;                  // rows whose ending the keys cannot tell
+    uint64_t bytesLineas;            // of the words in UTF-8
+    uint64_t dispositivo, nodo, tamano;
+    int64_t modificado;
+    uint32_t cambios, paginas;
+    int32_t formato;
+    uint32_t largoColacion;
+    static constexpr int kMaxColacion = 60;
+    char16_t colacion[kMaxColacion];
+    struct Icu {
+        char ruta[Huella::kLargoRutaIcu];
+        uint64_t dispositivo, nodo, tamano;
+        int64_t modificado;
+    } icu[Huella::kArchivosIcu];
+    uint64_t suma; // of every byte above
+
+    // The header of a snapshot of a store in the state 'h', with these sizes.
+    static CabeceraLista de(const Huella &h, uint64_t filas, uint64_t unidades, uint64_t claves,
+                            uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas);
+    // The state it was made of.
+    Huella huella() const;
+    // The whole file's size.
+    uint64_t tamanoEsperado() const;
+    // Where the words' lines start in the file.
+    uint64_t desdeLineas() const { return tamanoEsperado() - bytesLineas; }
+};
+static_assert(sizeof(CabeceraLista) % 8 == 0);
+
+// The snapshot of a store whose canonical path is 'almacen', in the folder
+// named by RIMARIO_CACHE when it is set (set and empty: no snapshots),
+// otherwise in the user's cache folder; empty when there is none.
+std::string rutaInstantaneaDe(const std::string &almacen);
+
+// The header of a snapshot file, if it is one of this program's format.
+std::optional<CabeceraLista> leerCabeceraLista(const std::string &ruta);
+
+// A snapshot mapped: the list's arrays (which borrow from the mapping while
+// 'mapa' lives; the lines' file stays open as long) and the rhyme keys' table.
+struct ListaMapeada {
+    std::shared_ptr<const void> mapa;
+    VistaLista vista;
+    const uint32_t *desdeClave = nullptr; // claves + 1 places in textoClaves
+    const char16_t *textoClaves = nullptr;
+    size_t claves = 0;
+    const uint64_t *mascara = nullptr, *pares = nullptr;
+};
+// Maps the snapshot at 'ruta' if it is one of the store in state 'h' and
+// whole; nothing otherwise.
+std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h);
+
+} // namespace rimario
