@@ -1,76 +1,35 @@
-// rimario-cli: the command-line companion of the rhyming dictionary.
+// rimario-cli: the command-line companion of the rhyming dictionary. A search
+// by ending or by vowels on a store whose list snapshot is current is
+// answered here, without loading Qt; everything else is done by the whole
+// program, rimario-cli-completo, beside this one.
 
-#include "argumentos.h"
-#include "ordenes.h"
+#include "busqueda_directa.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
-
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
-namespace rimario::cli {
-
-void error(const QString &mensaje)
-{
-    const QByteArray b = (mensaje + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
-    std::fflush(stderr);
-}
-
-void salida(const QString &linea)
-{
-    const QByteArray b = (linea + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
-}
-
-namespace {
-
-struct Orden {
-    const char *nombre;
-    int (*ejecutar)(const QStringList &);
-    const char *uso;
-};
-
-const Orden kOrdenes[] = {
-    {"crear", ordenCrear, "crear --lista PALABRAS.txt ALMACEN   crea un almacén a partir de una lista de palabras"},
-    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas por terminación"},
-    {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA   busca rimas desde la vocal tónica"},
-    {"silabas", ordenSilabas, "silabas PALABRA...   divide las palabras en sílabas y dice su acento"},
-    {"convertir", ordenConvertir, "convertir ARCHIVO_ACCESS ALMACEN   convierte un data.lop de Access (97/2000) en un almacén nuevo;\n"
-                                  "      sale con 0 si lo consigue, 1 si falla (el archivo de Access no se toca), 2 si el uso es incorrecto"},
-    {"comprobar", ordenComprobar, "comprobar ALMACEN   lista las palabras cuya Voc no es la que les corresponde, sin cambiar nada;\n"
-                                  "      sale con 0 si no hay ninguna, 1 si las hay, 2 si hay un error"},
-};
-
-QString uso()
-{
-    QString t = QStringLiteral("Uso: rimario-cli ORDEN [opciones]\nÓrdenes:\n");
-    for (const Orden &o : kOrdenes)
-        t += QStringLiteral("  ") + QString::fromUtf8(o.uso) + QLatin1Char('\n');
-    return t + QStringLiteral("«rimario-cli ORDEN --help» explica cada orden.");
-}
-
-} // namespace
-} // namespace rimario::cli
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    rimario::cli::ponerMensajesDelAnalizador();
-    QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) {
-        rimario::cli::error(rimario::cli::uso());
-        return 2;
+    if (argc >= 2 && std::strcmp(argv[1], "buscar") == 0) {
+        const std::vector<std::string> args(argv + 2, argv + argc);
+        if (const auto r = rimario::cli::buscarDirecto(args, stdout))
+            return *r;
     }
-    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        rimario::cli::salida(rimario::cli::uso());
-        return 0;
+    char propio[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", propio, sizeof propio - 1);
+    std::string completo = "rimario-cli-completo";
+    if (n > 0) {
+        const std::string ruta(propio, size_t(n));
+        completo = ruta.substr(0, ruta.rfind('/') + 1) + completo;
     }
-    const QString nombre = args.takeFirst();
-    for (const auto &o : rimario::cli::kOrdenes) {
-        if (nombre == QLatin1String(o.nombre))
-            return o.ejecutar(args);
-    }
-    rimario::cli::error(QStringLiteral("Orden desconocida: «%1».\n").arg(nombre) + rimario::cli::uso());
-    return 2;
+    ::execv(completo.c_str(), argv);
+    std::fprintf(stderr, "No se pudo ejecutar «%s» (%s): la instalación de rimario-cli está incompleta.\n",
+                 completo.c_str(), errno == ENOENT ? "no existe" : "no se puede ejecutar");
+    return 1;
 }
