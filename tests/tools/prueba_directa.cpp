@@ -1,0 +1,256 @@
+// The command line's direct search against the list's own searches: the same
+// words, or no answer at all (the whole program then answers).
+
+#include "busqueda_directa.h"
+#include "language/caracteres.h"
+#include "language/patron.h"
+#include "language/unidades.h"
+#include "language/vocales.h"
+#include "rhyme/rima.h"
+#include "store/almacen.h"
+#include "store/formato_lista.h"
+#include "store/instantanea.h"
+#include "store/lexico.h"
+
+#include "../comun/almacen_prueba.h"
+
+#include <QCryptographicHash>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace rimario;
+using namespace rimario::prueba;
+
+namespace {
+
+// What the direct search writes, or "(ninguna)" when it leaves it.
+QString directa(const QStringList &args)
+{
+    std::vector<std::string> a;
+    for (const QString &s : args)
+        a.push_back(s == u"<ff>" ? std::string("\xff") : s.toStdString());
+    char *datos = nullptr;
+    size_t largo = 0;
+    std::FILE *f = open_memstream(&datos, &largo);
+    const auto r = cli::buscarDirecto(a, f);
+    std::fclose(f);
+    const QString texto = QString::fromUtf8(datos, qsizetype(largo));
+    std::free(datos);
+    if (!r)
+        return texto.isEmpty() ? QStringLiteral("(ninguna)") : QStringLiteral("(ninguna, y escribió)");
+    return *r == 0 ? texto : QStringLiteral("(salida %1)").arg(*r);
+}
+
+// What the list gives for the same search.
+QString dellista(const QString &ruta, const QString &palabra, int n, bool vocales, bool igual)
+{
+    auto a = Almacen::abrir(ruta, true);
+    Lexico l(a->colador());
+    l.cargar(*a);
+    std::vector<qsizetype> pos;
+    if (vocales) {
+        if (auto m = posicionesVocalesDe(l, palabra, n, igual))
+            pos = *m;
+    } else if (numeroDeCaracteres(palabra) >= n) {
+        pos = posicionesCompletas(l, palabra, n, igual);
+    }
+    std::string s;
+    l.lineasUtf8(pos, [&](const char *p, size_t k) { s.append(p, k); });
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+class PruebaDirecta : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString ruta_, cache_;
+
+    void hacerInstantanea()
+    {
+        auto a = Almacen::abrir(ruta_, true);
+        Lexico l(a->colador());
+        l.cargar(*a);
+        l.esperarInstantanea();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        cache_ = dir_.filePath(QStringLiteral("cache"));
+        qputenv("RIMARIO_CACHE", cache_.toUtf8());
+        ruta_ = crearAlmacen(dir_.filePath(QStringLiteral("data.lop")),
+                             lista("canción camión Canción acción razón CAMIÓN pasión amor temor ámbar árbol "
+                                   "mármol pingüino Pingüino cigüeña ñandú tabú casa masa pasa paso río frío "
+                                   "Kelvin ＫELVIN STRASSE straße soñé perdí reí rey ley hoy muy "
+                                   "estáis cantáis 𝒜ción ción ón n \u212Aelvin"));
+        hacerInstantanea();
+    }
+
+    // The text functions without Qt give what the Qt ones give, for every
+    // code point.
+    void tablasComoQt()
+    {
+        for (char32_t c = 0; c <= 0x10FFFF; ++c)
+            if (plegarPunto(c) != plegar(c))
+                QFAIL(qPrintable(QStringLiteral("plegar U+%1").arg(uint(c), 0, 16)));
+        for (uint c = 0; c <= 0xFFFF; ++c)
+            QCOMPARE(vocalDeUnidad(char16_t(c)), vocalDe(char16_t(c)));
+        const QByteArray malos[] = {"\xC3", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80", "\xE2\x82"};
+        std::u16string u;
+        for (const QByteArray &m : malos)
+            QVERIFY2(!leerUtf8(m.toStdString(), u), m.toHex().constData());
+        QVERIFY(leerUtf8("can\xC3\xA7\xC3\xB3n \xF0\x9D\x92\x9C", u));
+        QCOMPARE(QString::fromStdU16String(u), QString::fromUtf8("canç" "ón 𝒜"));
+    }
+
+    // The snapshot keeps the name it had (existing snapshots stay found).
+    void nombreDeLaInstantanea()
+    {
+        const QString canonica = QFileInfo(ruta_).canonicalFilePath();
+        const QByteArray h = QCryptographicHash::hash(QFile::encodeName(canonica), QCryptographicHash::Sha1).toHex();
+        QCOMPARE(QFileInfo(rutaInstantanea(ruta_)).fileName(), QString::fromLatin1(h.left(24) + ".lista"));
+        QVERIFY(QFile::exists(rutaInstantanea(ruta_)));
+    }
+
+    void comoLaLista_data()
+    {
+        QTest::addColumn<QString>("palabra");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<bool>("vocales");
+        QTest::addColumn<bool>("igual");
+        const char *palabras[] = {"canción", "CANCIÓN", "camión", "amor", "pingüino", "straße", "kelvin", "río",
+                                  "rey", "ción", "𝒜ción", "cantáis", "x", "ñandú"};
+        for (const char *p : palabras)
+            for (int n : {2, 3, 4, 7})
+                for (bool v : {false, true})
+                    for (bool i : {false, true})
+                        QTest::addRow("%s %d%s%s", p, n, v ? " vocales" : "", i ? " igual" : "")
+                            << QString::fromUtf8(p) << n << v << i;
+    }
+    void comoLaLista()
+    {
+        QFETCH(QString, palabra);
+        QFETCH(int, n);
+        QFETCH(bool, vocales);
+        QFETCH(bool, igual);
+        QStringList args{QStringLiteral("--almacen"), ruta_, QStringLiteral("-n"), QString::number(n)};
+        if (vocales)
+            args << QStringLiteral("--vocales");
+        if (igual)
+            args << QStringLiteral("--igual-tamano");
+        const QString d = directa(args + QStringList{palabra});
+        const QString l = dellista(ruta_, palabra, n, vocales, igual);
+        // An ending with a character outside the basic plane is the whole program's.
+        const QString fin = ultimosCaracteres(palabra, n);
+        if (!vocales && numeroDeCaracteres(palabra) >= n && fin.size() != numeroDeCaracteres(fin)) {
+            QCOMPARE(d, QStringLiteral("(ninguna)"));
+            return;
+        }
+        QCOMPARE(d, l);
+    }
+
+    // What it leaves to the whole program: other forms, patterns, a store
+    // that is not in the state of its snapshot, or being written.
+    void laDejaAlPrograma_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("estado");
+        const QStringList base{QStringLiteral("-n"), QStringLiteral("2")};
+        QTest::newRow("patrón") << (base + QStringList{QStringLiteral("c*n")}) << QString();
+        QTest::newRow("consonante") << QStringList{QStringLiteral("--consonante"), QStringLiteral("canción")} << QString();
+        QTest::newRow("n fuera") << QStringList{QStringLiteral("-n"), QStringLiteral("9"), QStringLiteral("canción")} << QString();
+        QTest::newRow("sin n") << QStringList{QStringLiteral("canción")} << QString();
+        QTest::newRow("dos palabras") << (base + QStringList{QStringLiteral("a"), QStringLiteral("b")}) << QString();
+        QTest::newRow("n repetida") << (base + base + QStringList{QStringLiteral("amor")}) << QString();
+        QTest::newRow("ayuda") << (base + QStringList{QStringLiteral("--help")}) << QString();
+        QTest::newRow("utf-8 roto") << (base + QStringList{QStringLiteral("<ff>")}) << QString();
+        QTest::newRow("sin almacén") << (base + QStringList{QStringLiteral("--almacen"), QStringLiteral("/no/existe"), QStringLiteral("amor")}) << QString();
+        QTest::newRow("escribiendo") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("BEGIN EXCLUSIVE");
+        QTest::newRow("con páginas en el diario") << (base + QStringList{QStringLiteral("amor")})
+                                                  << QStringLiteral("BEGIN IMMEDIATE; UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'amor';");
+        QTest::newRow("cambiado") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("cambiar");
+        QTest::newRow("otro icu") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("icu");
+        QTest::newRow("registro wal") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("wal");
+    }
+    void laDejaAlPrograma()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, estado);
+        QVERIFY(directa({QStringLiteral("--almacen"), ruta_, QStringLiteral("-n"), QStringLiteral("2"),
+                         QStringLiteral("amor")}) != u"(ninguna)");
+        QByteArray instantanea;
+        const QString snap = rutaInstantanea(ruta_);
+        sqlite3 *otro = nullptr;
+        pid_t hijo = -1;
+        int suelta = -1;
+        const auto fin = qScopeGuard([&] {
+            if (hijo > 0) {
+                char c = 'x';
+                (void)!::write(suelta, &c, 1);
+                ::waitpid(hijo, nullptr, 0);
+            }
+            if (otro)
+                sqlite3_close(otro);
+            if (!instantanea.isEmpty())
+                escribirArchivo(snap, instantanea);
+            if (estado == u"wal" || estado == u"cambiar") {
+                consultar(ruta_, QStringLiteral("PRAGMA journal_mode = DELETE"));
+                hacerInstantanea();
+            }
+        });
+        if (estado == u"cambiar") {
+            consultar(ruta_, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'amor'"));
+        } else if (estado == u"wal") {
+            consultar(ruta_, QStringLiteral("PRAGMA journal_mode = WAL"));
+            otro = otroPrograma(ruta_, "SELECT 1");
+        } else if (estado == u"icu") {
+            // The same snapshot, said to come from other ICU files.
+            instantanea = leerArchivo(snap);
+            QByteArray b = instantanea;
+            CabeceraLista c;
+            std::memcpy(&c, b.constData(), sizeof c);
+            Huella h = c.huella();
+            h.icu[2].identidad.modificado += 1;
+            c = CabeceraLista::de(h, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
+            b.replace(0, sizeof c, QByteArray(reinterpret_cast<const char *>(&c), sizeof c));
+            QVERIFY(escribirArchivo(snap, b));
+        } else if (!estado.isEmpty()) {
+            // Another process: the locks of one process never stop each other.
+            int ida[2], vuelta[2];
+            QVERIFY(::pipe(ida) == 0 && ::pipe(vuelta) == 0);
+            hijo = ::fork();
+            if (hijo == 0) {
+                sqlite3 *db = otroPrograma(ruta_, estado.toUtf8().constData());
+                char c = 'x';
+                (void)!::write(ida[1], &c, 1);
+                (void)!::read(vuelta[0], &c, 1);
+                sqlite3_close(db);
+                ::_exit(0);
+            }
+            char c = 0;
+            QVERIFY(::read(ida[0], &c, 1) == 1);
+            suelta = vuelta[1];
+        }
+        QStringList todos = args;
+        if (!todos.contains(u"--almacen"))
+            todos = QStringList{QStringLiteral("--almacen"), ruta_} + todos;
+        QCOMPARE(directa(todos), QStringLiteral("(ninguna)"));
+        if (estado == u"icu") {
+            // Nor does the whole program take it.
+            auto a = Almacen::abrir(ruta_, true);
+            Lexico l(a->colador());
+            l.cargar(*a);
+            QVERIFY(!l.deInstantanea());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaDirecta)
+#include "prueba_directa.moc"
