@@ -1,17 +1,10 @@
 #include "language/caracteres.h"
 
-#include "language/unidades.h"
+#include "language/utf8.h"
 
 #include <algorithm>
 
 namespace rimario {
-
-namespace {
-std::u16string_view unidades(QStringView t)
-{
-    return {reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())};
-}
-} // namespace
 
 qsizetype numeroDeCaracteres(QStringView texto)
 {

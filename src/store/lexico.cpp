@@ -5,6 +5,7 @@
 
 #include "language/caracteres.h"
 #include "language/patron.h"
+#include "language/utf8.h"
 #include "language/silabas.h"
 
 #include <QChar>
@@ -16,11 +17,6 @@
 namespace rimario {
 
 namespace {
-
-std::u16string_view unidades(QStringView t)
-{
-    return {reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())};
-}
 
 bool empiezaPlegado(QStringView texto, const std::u32string &prefijo)
 {
