@@ -1,5 +1,6 @@
 #include "busqueda_directa.h"
 
+#include "language/silabeo.h"
 #include "language/unidades.h"
 #include "store/formato_lista.h"
 
@@ -19,28 +20,51 @@ struct Pedido {
     std::string almacen = "data.lop";
     int n = 0;
     bool vocales = false, igual = false;
+    bool consonante = false, asonante = false;
+    int silabas = -1;
     std::u16string palabra;
+
+    bool porClave() const { return consonante || asonante; }
 };
+
+// A count written plainly: 1 to 999, no sign, no leading zero.
+int numeroLlano(const std::string &s)
+{
+    if (s.empty() || s.size() > 3 || s[0] < '1' || s[0] > '9')
+        return -1;
+    int n = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
 
 // Only the plain forms; the whole program reads every other one.
 std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
 {
     Pedido p;
-    bool almacen = false, n = false, palabra = false;
+    bool almacen = false, palabra = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         const bool hayValor = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
         if (a == "--almacen" && !almacen && hayValor) {
             p.almacen = args[++i];
             almacen = true;
-        } else if (a == "-n" && !n && hayValor && args[i + 1].size() == 1 && args[i + 1][0] >= '2'
+        } else if (a == "-n" && !p.n && hayValor && args[i + 1].size() == 1 && args[i + 1][0] >= '2'
                    && args[i + 1][0] <= '7') {
             p.n = args[++i][0] - '0';
-            n = true;
+        } else if (a == "--silabas" && p.silabas < 0 && hayValor && numeroLlano(args[i + 1]) > 0) {
+            p.silabas = numeroLlano(args[++i]);
         } else if (a == "--vocales" && !p.vocales) {
             p.vocales = true;
         } else if (a == "--igual-tamano" && !p.igual) {
             p.igual = true;
+        } else if (a == "--consonante" && !p.consonante) {
+            p.consonante = true;
+        } else if (a == "--asonante" && !p.asonante) {
+            p.asonante = true;
         } else if (((!a.empty() && a[0] != '-') || (a == "--" && i + 2 == args.size())) && !palabra) {
             // After "--" the last argument is the word, whatever it starts with.
             if (!leerUtf8(a == "--" ? args[++i] : a, p.palabra) || p.palabra.empty())
@@ -50,7 +74,10 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
             return std::nullopt;
         }
     }
-    if (!n || !palabra)
+    // The combinations the whole program refuses are its to explain.
+    const bool valido = p.porClave() ? !(p.consonante && p.asonante) && !p.vocales && !p.igual && !p.n
+                                     : p.n && p.silabas < 0;
+    if (!valido || !palabra)
         return std::nullopt;
     return p;
 }
@@ -156,7 +183,24 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
     const std::u16string_view palabra = p->palabra;
     const std::ptrdiff_t caracteres = p->igual ? std::ptrdiff_t(contarCaracteres(palabra)) : -1;
     std::vector<Posicion> pos;
-    if (!p->vocales) {
+    if (p->porClave()) {
+        // A word that cannot be analysed as it stands (one with decomposed
+        // accents among them) is the whole program's: it explains or composes.
+        const Silabeo s = silabear(palabra);
+        if (!s.valido())
+            return std::nullopt;
+        const std::u16string_view clave = p->consonante ? s.claveConsonante() : s.claveAsonante();
+        uint32_t numero = 0;
+        for (size_t i = 1; i < lista->claves && !numero; ++i)
+            if (std::u16string_view(lista->textoClaves + lista->desdeClave[i],
+                                    lista->desdeClave[i + 1] - lista->desdeClave[i]) == clave)
+                numero = uint32_t(i);
+        if (numero) {
+            if (!v.riman(p->consonante, numero, p->silabas, pos))
+                return std::nullopt;
+            std::erase_if(pos, [&](Posicion i) { return v.igualPlegado(size_t(i), palabra); });
+        }
+    } else if (!p->vocales) {
         if (contarCaracteres(palabra) < size_t(p->n))
             return 0;
         const std::u16string_view fin = ultimosDe(palabra, size_t(p->n));

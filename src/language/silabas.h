@@ -41,13 +41,13 @@
 // of Spanish (a-z, ñ, á, é, í, ó, ú, ü in either case): blanks, hyphens, digits,
 // apostrophes, foreign letters (ç, à, ö...), control characters and the like.
 
+#include "language/silabeo.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 namespace rimario {
-
-enum class Acento { Aguda, Llana, Esdrujula, Sobresdrujula };
 
 struct AnalisisSilabico {
     bool valido = false;
@@ -62,9 +62,6 @@ struct AnalisisSilabico {
     // The syllables joined by a separator: "can-ción".
     QString separada(QStringView separador = u"-") const;
 };
-
-// Longest word analysed, in letters.
-inline constexpr int kMaxLetras = 64;
 
 // Total: every text gives a result; invalid words come back with valido false,
 // a reason and nothing else.

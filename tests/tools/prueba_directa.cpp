@@ -65,6 +65,24 @@ QString dellista(const QString &ruta, const QString &palabra, int n, bool vocale
     return QString::fromStdString(s);
 }
 
+// What the list gives for a consonant or assonant search; "(error)" when the
+// whole program refuses the word.
+QString dellistaPorClave(const QString &ruta, const QString &palabra, bool consonante, std::optional<int> silabas)
+{
+    auto a = Almacen::abrir(ruta, true);
+    Lexico l(a->colador());
+    l.cargar(*a);
+    std::vector<qsizetype> pos;
+    try {
+        pos = posicionesPorClave(l, palabra, consonante, silabas);
+    } catch (const Error &) {
+        return QStringLiteral("(error)");
+    }
+    std::string s;
+    l.lineasUtf8(pos, [&](const char *p, size_t k) { s.append(p, k); });
+    return QString::fromStdString(s);
+}
+
 } // namespace
 
 class PruebaDirecta : public QObject {
@@ -89,7 +107,8 @@ private slots:
                              lista("canción camión Canción acción razón CAMIÓN pasión amor temor ámbar árbol "
                                    "mármol pingüino Pingüino cigüeña ñandú tabú casa masa pasa paso río frío "
                                    "Kelvin ＫELVIN STRASSE straße soñé perdí reí rey ley hoy muy "
-                                   "estáis cantáis 𝒜ción ción ón n \u212Aelvin"));
+                                   "estáis cantáis 𝒜ción ción ón n \u212Aelvin rápidamente mente "
+                                   "bosque busque ocho bache lápiz madre Venus cielo huir guion buey"));
         hacerInstantanea();
     }
 
@@ -156,6 +175,41 @@ private slots:
         QCOMPARE(d, l);
     }
 
+    // Consonant and assonant rhyme: the list's words, the word itself (in
+    // any case) left out, or the whole program's answer for a word it cannot
+    // analyse as written.
+    void porClaveComoLaLista_data()
+    {
+        QTest::addColumn<QString>("palabra");
+        QTest::addColumn<bool>("consonante");
+        QTest::addColumn<int>("silabas");
+        const char *palabras[] = {"canción", "CANCIÓN", "Camión", "amor", "pingüino", "río", "rey", "hoy",
+                                  "rápidamente", "bosque", "ocho", "lápiz", "Venus", "guion", "buey", "árbol",
+                                  "casa", "x", "cantáis", "cancio\u0301n", "straße", "𝒜ción", "sóñé", "zzz"};
+        for (const char *p : palabras)
+            for (bool c : {true, false})
+                for (int silabas : {-1, 1, 2, 3})
+                    QTest::addRow("%s %s %d", p, c ? "consonante" : "asonante", silabas)
+                        << QString::fromUtf8(p) << c << silabas;
+    }
+    void porClaveComoLaLista()
+    {
+        QFETCH(QString, palabra);
+        QFETCH(bool, consonante);
+        QFETCH(int, silabas);
+        QStringList args{QStringLiteral("--almacen"), ruta_,
+                         consonante ? QStringLiteral("--consonante") : QStringLiteral("--asonante")};
+        if (silabas > 0)
+            args << QStringLiteral("--silabas") << QString::number(silabas);
+        const QString d = directa(args + QStringList{palabra});
+        const QString l = dellistaPorClave(ruta_, palabra, consonante, silabas > 0 ? std::optional(silabas) : std::nullopt);
+        if (l == u"(error)" || palabra.contains(QChar(0x0301))) {
+            QCOMPARE(d, QStringLiteral("(ninguna)"));
+            return;
+        }
+        QCOMPARE(d, l);
+    }
+
     // What it leaves to the whole program: other forms, patterns, a store
     // that is not in the state of its snapshot, or being written.
     void laDejaAlPrograma_data()
@@ -164,7 +218,17 @@ private slots:
         QTest::addColumn<QString>("estado");
         const QStringList base{QStringLiteral("-n"), QStringLiteral("2")};
         QTest::newRow("patrón") << (base + QStringList{QStringLiteral("c*n")}) << QString();
-        QTest::newRow("consonante") << QStringList{QStringLiteral("--consonante"), QStringLiteral("canción")} << QString();
+        const QString con = QStringLiteral("--consonante"), cancion = QStringLiteral("canción");
+        QTest::newRow("consonante y asonante") << QStringList{con, QStringLiteral("--asonante"), cancion} << QString();
+        QTest::newRow("consonante con n") << (base + QStringList{con, cancion}) << QString();
+        QTest::newRow("consonante con vocales") << QStringList{con, QStringLiteral("--vocales"), cancion} << QString();
+        QTest::newRow("sílabas sin clave") << (base + QStringList{QStringLiteral("--silabas"), QStringLiteral("2"), cancion}) << QString();
+        QTest::newRow("sílabas cero") << QStringList{con, QStringLiteral("--silabas"), QStringLiteral("0"), cancion} << QString();
+        QTest::newRow("sílabas con cero") << QStringList{con, QStringLiteral("--silabas"), QStringLiteral("02"), cancion} << QString();
+        QTest::newRow("sílabas sin valor") << QStringList{con, cancion, QStringLiteral("--silabas")} << QString();
+        QTest::newRow("consonante repetida") << QStringList{con, con, cancion} << QString();
+        QTest::newRow("consonante, escribiendo") << QStringList{con, cancion} << QStringLiteral("BEGIN EXCLUSIVE");
+        QTest::newRow("consonante, cambiado") << QStringList{con, cancion} << QStringLiteral("cambiar");
         QTest::newRow("n fuera") << QStringList{QStringLiteral("-n"), QStringLiteral("9"), QStringLiteral("canción")} << QString();
         QTest::newRow("sin n") << QStringList{QStringLiteral("canción")} << QString();
         QTest::newRow("dos palabras") << (base + QStringList{QStringLiteral("a"), QStringLiteral("b")}) << QString();
