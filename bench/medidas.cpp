@@ -153,6 +153,24 @@ void abrirNuestro(benchmark::State &st, bool frio, bool sinInstantanea)
         qputenv("RIMARIO_CACHE", cache);
 }
 
+// The window's check of a mapped snapshot's sum, a pass through the file from
+// the page cache (on a thread of its own, once the list is up).
+void comprobarInstantanea(benchmark::State &st)
+{
+    auto a = Almacen::abrir(datos(QLatin1String(kNuestro)), true);
+    Lexico l(a->colador());
+    l.cargar(*a);
+    const auto comprobar = l.comprobacionDeInstantanea();
+    if (!comprobar) {
+        st.SkipWithError("la lista no vino de su copia");
+        return;
+    }
+    const std::atomic<bool> parar{false};
+    for (auto _ : st)
+        if (!comprobar(parar))
+            st.SkipWithError("la copia no está entera");
+}
+
 void abrirIngenuo(benchmark::State &st, bool frio)
 {
     medirApertura(st, kIngenuo, frio, [](const QString &ruta) {
@@ -340,6 +358,7 @@ void registrar()
         RegisterBenchmark((nombre + "/ingenuo").c_str(), abrirIngenuo, frio)
             ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
     }
+    RegisterBenchmark("comprobar/instantanea/nuestro", comprobarInstantanea)->Unit(kMillisecond)->UseRealTime();
     for (const char *t : {"a", "ca", "des", "zurc", "qx", "ñu", "árb", "c?n", "*qx", "*aeiou", "*[qk]*[xz]", "*ñ?[a-c]x",
                           "?????????????????????????", "*x*y*z*w", "*[!a-zñáéíóúü]*"}) {
         const std::string nombre = std::string("tecla/") + t;

@@ -171,7 +171,7 @@ def main():
         time.sleep(1)  # the file is named once whole
         p.kill()
         p.wait()
-    rondas = max(5, a.rondas // 3)
+    rondas = a.rondas
     medidas = {k: [] for k in ventanas}
     for _ in range(rondas):
         for k, carpeta in ventanas.items():

@@ -4,7 +4,8 @@
 // could leave the file. The header still matches the store, so the list is
 // mapped; every read, search, write-out and edit must keep within the file
 // and give positions of the list, each once, in list order. (The words a
-// damaged file gives may be wrong: nothing checks its arrays.)
+// damaged file gives may be wrong: mapping does not read the arrays through;
+// the sum over them, which the window checks meanwhile, finds the damage.)
 
 #include "comun.h"
 

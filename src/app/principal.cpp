@@ -183,6 +183,7 @@ void Principal::Form_Load()
                 }
             });
     connect(DPal, &ListaPalabras::actualMovido, this, [this](qsizetype pos) { moverDB(pos); });
+    connect(DPal, &ListaPalabras::errorAlReleer, this, &Principal::avisar);
     // An edit of the current word, here or in a result grid, may move it in the
     // list: the grid's current row and selection have followed it; the word box
     // and the view show it again.

@@ -1,8 +1,10 @@
 #include "store/formato_lista.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -15,7 +17,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr uint32_t kVersion = 8;
+constexpr uint32_t kVersion = 9;
 constexpr uint32_t kOrdenBytes = 0x01020304;
 
 uint64_t sumar(const void *datos, size_t n)
@@ -109,7 +111,7 @@ bool leerCabecera(int fd, CabeceraLista &c, struct stat &st)
 } // namespace
 
 CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidades, uint64_t claves,
-                                uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas)
+                                uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas, uint64_t sumaDatos)
 {
     CabeceraLista c;
     std::memset(&c, 0, sizeof c);
@@ -141,6 +143,7 @@ CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidad
         c.icu[i].tamano = a.identidad.tamano;
         c.icu[i].modificado = a.identidad.modificado;
     }
+    c.sumaDatos = sumaDatos;
     c.suma = sumar(&c, offsetof(CabeceraLista, suma));
     return c;
 }
@@ -213,7 +216,7 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
         return std::nullopt;
     // Only a snapshot of this very state of the store, whole, is taken.
     const CabeceraLista esperada =
-        CabeceraLista::de(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
+        CabeceraLista::de(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas, c.sumaDatos);
     if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (uint64_t(1) << 32)
         || c.unidades > (uint64_t(1) << 32) || c.raras > c.filas || c.bytesLineas > c.unidades * 3 + c.filas * 5
         || c.claves < 1 || c.claves > (uint64_t(1) << 24) || c.unidadesClaves > (uint64_t(1) << 32)
@@ -254,8 +257,80 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
             return std::nullopt;
     v.indices = {indices, indices + n, indices + 2 * n, indices + 3 * n, indices + 4 * n, raras};
     v.lineas = {fd, c.desdeLineas(), c.bytesLineas};
+    m.cabecera = c;
     m.mapa = std::move(mapa);
     return m;
+}
+
+namespace {
+constexpr uint64_t kPrimo1 = 0x9E3779B185EBCA87ull, kPrimo2 = 0xC2B2AE3D27D4EB4Full;
+
+uint64_t rotar(uint64_t x, int n) { return (x << n) | (x >> (64 - n)); }
+
+uint64_t palabra64(const unsigned char *b)
+{
+    uint64_t w;
+    std::memcpy(&w, b, 8);
+    return w;
+}
+} // namespace
+
+void SumaDatos::bloque(const unsigned char *b)
+{
+    for (int i = 0; i < 4; ++i)
+        carriles_[i] = rotar(carriles_[i] + palabra64(b + 8 * i) * kPrimo2, 31) * kPrimo1;
+}
+
+void SumaDatos::anadir(const void *datos, size_t n)
+{
+    const auto *b = static_cast<const unsigned char *>(datos);
+    total_ += n;
+    if (enResto_) {
+        const size_t toma = std::min(n, sizeof resto_ - enResto_);
+        std::memcpy(resto_ + enResto_, b, toma);
+        enResto_ += toma;
+        b += toma;
+        n -= toma;
+        if (enResto_ < sizeof resto_)
+            return;
+        bloque(resto_);
+        enResto_ = 0;
+    }
+    for (; n >= 32; b += 32, n -= 32)
+        bloque(b);
+    std::memcpy(resto_, b, n);
+    enResto_ = n;
+}
+
+uint64_t SumaDatos::valor() const
+{
+    uint64_t h = total_ * kPrimo1;
+    for (int i = 0; i < 4; ++i)
+        h = rotar(h ^ carriles_[i], 27) * kPrimo1 + kPrimo2;
+    for (size_t i = 0; i < enResto_; ++i)
+        h = rotar(h ^ (uint64_t(resto_[i]) * kPrimo2), 11) * kPrimo1;
+    h ^= h >> 33;
+    h *= kPrimo2;
+    return h ^ (h >> 29);
+}
+
+bool datosIntactos(int fd, const CabeceraLista &c, const std::atomic<bool> &parar)
+{
+    SumaDatos suma;
+    std::vector<unsigned char> bufer(size_t(1) << 20);
+    for (uint64_t desde = sizeof c, hasta = c.tamanoEsperado(); desde < hasta;) {
+        if (parar.load(std::memory_order_relaxed))
+            return false;
+        const ssize_t leidos = ::pread(fd, bufer.data(), size_t(std::min<uint64_t>(bufer.size(), hasta - desde)),
+                                       off_t(desde));
+        if (leidos < 0 && errno == EINTR)
+            continue;
+        if (leidos <= 0)
+            return false;
+        suma.anadir(bufer.data(), size_t(leidos));
+        desde += uint64_t(leidos);
+    }
+    return suma.valor() == c.sumaDatos;
 }
 
 } // namespace rimario

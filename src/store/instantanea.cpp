@@ -62,6 +62,9 @@ bool Lexico::mapear(const QString &ruta, const Huella &huella)
     arena_.prestar(v.arena, v.unidades);
     lineas_ = v.lineas;
     mapa_ = std::move(m->mapa);
+    comprobacion_ = [mapa = mapa_, fd = v.lineas.fd, cabecera = m->cabecera](const std::atomic<bool> &parar) {
+        return datosIntactos(fd, cabecera, parar);
+    };
     return true;
 }
 
@@ -89,24 +92,29 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         anadirLongitud(lineas, palabra.size());
         lineas += palabra;
     }
+    // The arrays in the file's order, summed before the header that carries the sum.
+    const std::pair<const void *, size_t> partes[] = {
+        {ids_.data(), ids_.size() * 8}, {fin1_.data(), fin1_.size() * 8}, {fin2_.data(), fin2_.size() * 8},
+        {mascara_.data(), mascara_.size() * 8}, {pares_.data(), pares_.size() * 8}, {rima_.data(), rima_.size() * 8},
+        {inicio_.data(), inicio_.size() * 4}, {largo_.data(), largo_.size() * 4},
+        {claveVoc_.data(), claveVoc_.size() * 4}, {desdeClave.data(), desdeClave.size() * 4},
+        {indices.porFin.data(), indices.porFin.size() * 4}, {indices.porVocales.data(), indices.porVocales.size() * 4},
+        {indices.porConsonante.data(), indices.porConsonante.size() * 4},
+        {indices.porAsonante.data(), indices.porAsonante.size() * 4}, {indices.raras.data(), indices.raras.size() * 4},
+        {arena_.data(), arena_.size() * 2}, {textoClaves.utf16(), size_t(textoClaves.size()) * 2},
+        {lineas.data(), lineas.size()}};
+    SumaDatos suma;
+    for (const auto &[datos, n] : partes)
+        suma.anadir(datos, n);
     const CabeceraLista c = CabeceraLista::de(huella, ids_.size(), arena_.size(), clavesRima_.size(),
-                                              uint64_t(textoClaves.size()), indices.raras.size(), lineas.size());
+                                              uint64_t(textoClaves.size()), indices.raras.size(), lineas.size(),
+                                              suma.valor());
     auto escribir = [&f](const void *datos, size_t n) {
         return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
     };
-    const bool bien = escribir(&c, sizeof c) && escribir(ids_.data(), ids_.size() * 8)
-        && escribir(fin1_.data(), fin1_.size() * 8) && escribir(fin2_.data(), fin2_.size() * 8)
-        && escribir(mascara_.data(), mascara_.size() * 8) && escribir(pares_.data(), pares_.size() * 8)
-        && escribir(rima_.data(), rima_.size() * 8)
-        && escribir(inicio_.data(), inicio_.size() * 4) && escribir(largo_.data(), largo_.size() * 4)
-        && escribir(claveVoc_.data(), claveVoc_.size() * 4) && escribir(desdeClave.data(), desdeClave.size() * 4)
-        && escribir(indices.porFin.data(), indices.porFin.size() * 4)
-        && escribir(indices.porVocales.data(), indices.porVocales.size() * 4)
-        && escribir(indices.porConsonante.data(), indices.porConsonante.size() * 4)
-        && escribir(indices.porAsonante.data(), indices.porAsonante.size() * 4)
-        && escribir(indices.raras.data(), indices.raras.size() * 4)
-        && escribir(arena_.data(), arena_.size() * 2) && escribir(textoClaves.utf16(), size_t(textoClaves.size()) * 2)
-        && escribir(lineas.data(), lineas.size());
+    bool bien = escribir(&c, sizeof c);
+    for (const auto &[datos, n] : partes)
+        bien = bien && escribir(datos, n);
     if (bien)
         f.commit();
     else

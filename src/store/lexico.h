@@ -13,6 +13,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -89,6 +90,11 @@ public:
     bool deInstantanea() const { return mapa_ != nullptr; }
     // Waits until the snapshot being written, if any, is on disk.
     void esperarInstantanea();
+    // After a load from a snapshot: whether the snapshot's arrays are still
+    // those it was written with (a pass over the file, tens of milliseconds
+    // at a million words). It may run on any thread and outlive the list; it
+    // gives up, false, when 'parar' is set. Empty after a load from the rows.
+    std::function<bool(const std::atomic<bool> &parar)> comprobacionDeInstantanea() const { return comprobacion_; }
     // Keeps the list as the next snapshot when it was changed since it was
     // loaded and the store was changed by this program's own writes alone
     // (every one of them applied to the list too). Never throws.
@@ -236,6 +242,7 @@ private:
     std::optional<VistaLista::Lineas> lineas_;
     Tramo<char16_t> arena_;
     std::shared_ptr<const void> mapa_; // the mapped snapshot the arrays may borrow from
+    std::function<bool(const std::atomic<bool> &)> comprobacion_; // of the mapped snapshot
     Huella cargada_;                   // the state of the store the list was loaded from
     bool cambiada_ = false;            // changed since
     std::future<void> escritura_;      // the snapshot being written

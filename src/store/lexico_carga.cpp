@@ -72,6 +72,7 @@ void Lexico::cargar(const Almacen &almacen)
     indices_.reset();
     indicesPropios_ = {};
     lineas_.reset();
+    comprobacion_ = nullptr;
     cargada_ = almacen.huella();
     if (!ruta.isEmpty() && mapear(ruta, cargada_))
         return;

@@ -1,6 +1,9 @@
 #include "store/lista_palabras.h"
 
 #include "language/vocales.h"
+#include "store/instantanea.h"
+
+#include <QFile>
 
 #include <QScopeGuard>
 
@@ -9,6 +12,45 @@ namespace rimario {
 ListaPalabras::ListaPalabras(Almacen &almacen, QObject *parent)
     : QObject(parent), almacen_(almacen), lexico_(almacen.colador())
 {
+}
+
+ListaPalabras::~ListaPalabras()
+{
+    pararComprobacion();
+}
+
+void ListaPalabras::pararComprobacion()
+{
+    if (!comprobador_.joinable())
+        return;
+    pararComprobacion_ = true;
+    comprobador_.join();
+    pararComprobacion_ = false;
+}
+
+void ListaPalabras::comprobarInstantanea()
+{
+    auto comprobar = lexico_.comprobacionDeInstantanea();
+    if (!comprobar)
+        return;
+    comprobador_ = std::thread([this, comprobar = std::move(comprobar), carga = carga_] {
+        if (!comprobar(pararComprobacion_) && !pararComprobacion_)
+            QMetaObject::invokeMethod(this, [this, carga] { instantaneaDanada(carga); }, Qt::QueuedConnection);
+    });
+}
+
+void ListaPalabras::instantaneaDanada(unsigned carga)
+{
+    if (carga != carga_)
+        return; // read again since
+    QFile::remove(rutaInstantanea(almacen_.ruta()));
+    versionLeida_ = -1;
+    try {
+        sincronizar();
+        emit actualMovido(actual_);
+    } catch (const ErrorAlmacen &e) {
+        emit errorAlReleer(e.mensaje());
+    }
 }
 
 static ErrorAlmacen sinActual()
@@ -40,6 +82,8 @@ qint64 ListaPalabras::idActual() const
 void ListaPalabras::releer()
 {
     emit aPuntoDeReiniciar();
+    pararComprobacion();
+    ++carga_;
     const qint64 version = almacen_.versionDatos();
     try {
         lexico_.cargar(almacen_);
@@ -48,6 +92,7 @@ void ListaPalabras::releer()
         emit reiniciada();
         throw;
     }
+    comprobarInstantanea();
     versionLeida_ = version;
     actual_ = lexico_.vacio() ? kNinguna : 0;
     emit reiniciada();

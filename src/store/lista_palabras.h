@@ -9,8 +9,10 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace rimario {
 
@@ -20,6 +22,7 @@ public:
     static constexpr qsizetype kNinguna = Lexico::kNinguna;
 
     explicit ListaPalabras(Almacen &almacen, QObject *parent = nullptr);
+    ~ListaPalabras() override;
 
     Almacen &almacen() { return almacen_; }
     const Lexico &lexico() const { return lexico_; }
@@ -38,7 +41,9 @@ public:
     // Reads the list again when the file has changed since it was read (by
     // another program), then makes the first record current.
     void refrescar();
-    // Re-reads unconditionally.
+    // Re-reads unconditionally. A list mapped from its kept copy has the copy
+    // checked meanwhile, on a thread of its own; a damaged copy is removed and
+    // the list read again from the rows, the current record kept.
     void releer();
     // Makes current the first word matching "texto*". Returns false (NoMatch)
     // and leaves the current record where it was when none does.
@@ -88,13 +93,22 @@ signals:
     void palabraCambiada(qsizetype pos);
     // The current record moved (or was set again) by the program.
     void actualMovido(qsizetype pos);
+    // The list's kept copy was found damaged and the rows could not be read
+    // again; why, for the user.
+    void errorAlReleer(const QString &mensaje);
 
 private:
     void sincronizar();
+    void comprobarInstantanea();
+    void pararComprobacion();
+    void instantaneaDanada(unsigned carga);
     Almacen &almacen_;
     Lexico lexico_;
     qsizetype actual_ = kNinguna;
     qint64 versionLeida_ = -1;
+    unsigned carga_ = 0; // loads so far
+    std::thread comprobador_;
+    std::atomic<bool> pararComprobacion_{false};
 };
 
 } // namespace rimario

@@ -415,7 +415,7 @@ private slots:
         const auto ayuda = [this](const QString &w) {
             QTableView *t = v->DR[0];
             QToolTip::hideText();
-            QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+            (void)QTest::qWaitFor([] { return !QToolTip::isVisible(); });
             const QPoint p = t->visualRect(t->model()->index(int(filas(t).indexOf(w)), 0)).center();
             QHelpEvent e(QEvent::ToolTip, p, t->viewport()->mapToGlobal(p));
             QApplication::sendEvent(t->viewport(), &e);
