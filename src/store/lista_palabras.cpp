@@ -4,7 +4,6 @@
 #include "store/instantanea.h"
 
 #include <QFile>
-
 #include <QScopeGuard>
 
 namespace rimario {
