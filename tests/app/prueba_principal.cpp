@@ -7,6 +7,7 @@
 #include "app/arranque.h"
 #include "rhyme/modelo_rimas.h"
 #include "richtext/rtf.h"
+#include "store/instantanea.h"
 #include "store/lista_palabras.h"
 
 #include "../comun/proteccion.h"
@@ -429,6 +430,30 @@ private slots:
     // The program itself: a message, a non-zero status, no window, no store made;
     // an Access store of the earlier version converted at start-up, once, or
     // left as it was when it cannot be.
+    // A kept copy of the list damaged on disk after it was written (a word's
+    // letters changed, which opening cannot tell) is found out while the
+    // window is in use: typing the word finds the word the store holds, and
+    // the grid shows it.
+    void copiaDanadaDeLaLista()
+    {
+        v.reset(); // the list read from the rows has been kept
+        const QString copia = rutaInstantanea(ruta);
+        QByteArray b = leerArchivo(copia);
+        const QByteArray mesa(reinterpret_cast<const char *>(u"mesa"), 8);
+        QCOMPARE(b.count(mesa), 1);
+        b.replace(mesa, QByteArray(reinterpret_cast<const char *>(u"mesu"), 8));
+        QVERIFY(escribirArchivo(copia, b));
+        v = abrirVentana(ruta);
+        QVERIFY(v->DPal->lexico().deInstantanea()); // the damaged copy, until it is found out
+        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        QTest::keyClicks(foco(), QStringLiteral("mes"));
+        QTRY_COMPARE(v->DB->currentIndex().data().toString(), QStringLiteral("mesa"));
+        QTRY_VERIFY(!filas(v->DB).contains(QStringLiteral("mesu")));
+        QVERIFY(leerArchivo(copia) != b);
+    }
+
     void almacenQueFaltaNoSirveOEsDeAccess()
     {
         QTemporaryDir carpeta;
