@@ -283,6 +283,8 @@ void SumaDatos::bloque(const unsigned char *b)
 
 void SumaDatos::anadir(const void *datos, size_t n)
 {
+    if (n == 0)
+        return; // an empty array may have no storage at all (null data)
     const auto *b = static_cast<const unsigned char *>(datos);
     total_ += n;
     if (enResto_) {

@@ -347,6 +347,11 @@ private slots:
             s.anadir(otra.constData(), size_t(otra.size()));
             QVERIFY(s.valor() != entera.valor());
         }
+        SumaDatos conVacias; // empty pieces (an empty array's null data) add nothing
+        conVacias.anadir(nullptr, 0);
+        conVacias.anadir(datos.constData(), size_t(datos.size()));
+        conVacias.anadir(nullptr, 0);
+        QCOMPARE(conVacias.valor(), entera.valor());
         SumaDatos corta;
         corta.anadir(datos.constData(), size_t(datos.size() - 1));
         QVERIFY(corta.valor() != entera.valor());
