@@ -190,12 +190,7 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
         if (!s.valido())
             return std::nullopt;
         const std::u16string_view clave = p->consonante ? s.claveConsonante() : s.claveAsonante();
-        uint32_t numero = 0;
-        for (size_t i = 1; i < lista->claves && !numero; ++i)
-            if (std::u16string_view(lista->textoClaves + lista->desdeClave[i],
-                                    lista->desdeClave[i + 1] - lista->desdeClave[i]) == clave)
-                numero = uint32_t(i);
-        if (numero) {
+        if (const uint32_t numero = numeroEnTabla(lista->desdeClave, lista->textoClaves, lista->claves, clave)) {
             if (!v.riman(p->consonante, numero, p->silabas, pos))
                 return std::nullopt;
             std::erase_if(pos, [&](Posicion i) { return v.igualPlegado(size_t(i), palabra); });

@@ -1,5 +1,7 @@
 #include "language/silabas.h"
 
+#include "language/utf8.h"
+
 #include <QChar>
 
 namespace rimario {
@@ -85,8 +87,7 @@ AnalisisSilabico analizarPalabra(QStringView palabra)
     }
     if (palabra.size() > kMaxLetras)
         return demasiado();
-    const Silabeo s = silabear(std::u16string_view(reinterpret_cast<const char16_t *>(palabra.utf16()),
-                                                   size_t(palabra.size())));
+    const Silabeo s = silabear(unidades(palabra));
     switch (s.fallo) {
     case Silabeo::Fallo::Ninguno: break;
     case Silabeo::Fallo::Vacia: return invalido(QStringLiteral("la palabra está vacía"));

@@ -316,6 +316,16 @@ uint64_t SumaDatos::valor() const
     return h ^ (h >> 29);
 }
 
+uint32_t numeroEnTabla(const uint32_t *desde, const char16_t *texto, size_t claves, std::u16string_view clave)
+{
+    if (clave.empty())
+        return 0;
+    for (size_t i = 1; i < claves; ++i)
+        if (std::u16string_view(texto + desde[i], desde[i + 1] - desde[i]) == clave)
+            return uint32_t(i);
+    return 0;
+}
+
 bool datosIntactos(int fd, const CabeceraLista &c, const std::atomic<bool> &parar)
 {
     SumaDatos suma;

@@ -99,6 +99,10 @@ struct ListaMapeada {
 // whole; nothing otherwise.
 std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h);
 
+// The number of a rhyme key in a snapshot's table of them ('desde': claves + 1
+// places in 'texto'; number 0 is the empty key), or 0 when it is not there.
+uint32_t numeroEnTabla(const uint32_t *desde, const char16_t *texto, size_t claves, std::u16string_view clave);
+
 // Whether the bytes after the header of the snapshot open as fd are those it
 // was written with, read through the file (not the mapping: a pass over it
 // would bring all of it into the process's memory). Stops, false, when

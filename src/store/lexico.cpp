@@ -5,8 +5,9 @@
 
 #include "language/caracteres.h"
 #include "language/patron.h"
-#include "language/utf8.h"
 #include "language/silabas.h"
+#include "language/utf8.h"
+#include "store/formato_lista.h"
 
 #include <QChar>
 #include <QList>
@@ -135,10 +136,7 @@ uint32_t Lexico::numeroExistente(QStringView clave) const
     if (tablaMapeada_) {
         // Not read into the index yet: one pass over the mapped table.
         const TablaMapeada &t = *tablaMapeada_;
-        for (size_t i = 1; i < t.claves; ++i)
-            if (QStringView(t.texto + t.desde[i], qsizetype(t.desde[i + 1] - t.desde[i])) == clave)
-                return uint32_t(i);
-        return 0;
+        return numeroEnTabla(t.desde, t.texto, t.claves, unidades(clave));
     }
     asegurarClaves();
     return numerosClave_.value(clave.toString(), 0);

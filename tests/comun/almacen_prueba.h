@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMap>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -110,6 +111,30 @@ inline bool escribirArchivo(const QString &ruta, const QByteArray &datos)
     QFile f(ruta);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(datos) == datos.size();
 }
+
+// Damages a kept list's file as a failing disk could: the one place where the
+// word's UTF-16 text lies gets another word of the same length.
+inline bool cambiarPalabraEnCopia(const QString &archivo, QStringView de, QStringView a)
+{
+    QByteArray b = leerArchivo(archivo);
+    const QByteArray viejo(reinterpret_cast<const char *>(de.utf16()), de.size() * 2);
+    if (de.size() != a.size() || b.count(viejo) != 1)
+        return false;
+    b.replace(viejo, QByteArray(reinterpret_cast<const char *>(a.utf16()), a.size() * 2));
+    return escribirArchivo(archivo, b);
+}
+
+// The kept lists go to a folder of their own while it lives.
+class CacheDePrueba {
+public:
+    CacheDePrueba() : antes_(qgetenv("RIMARIO_CACHE")) { qputenv("RIMARIO_CACHE", carpeta_.path().toUtf8()); }
+    ~CacheDePrueba() { qputenv("RIMARIO_CACHE", antes_); }
+    QString path() const { return carpeta_.path(); }
+
+private:
+    QTemporaryDir carpeta_;
+    QByteArray antes_;
+};
 
 // Every entry of a folder, hidden ones too, by name.
 inline QStringList archivosDe(const QString &carpeta)

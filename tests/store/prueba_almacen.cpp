@@ -285,10 +285,7 @@ private slots:
     // and every other row.
     void lineasDeLaInstantanea()
     {
-        QTemporaryDir cache;
-        const QByteArray original = qgetenv("RIMARIO_CACHE");
-        const auto restaurar = qScopeGuard([&] { qputenv("RIMARIO_CACHE", original); });
-        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        const CacheDePrueba cache;
         QStringList palabras = lista("a canción ñandú");
         palabras << QString(64, u'é') << QString(200, u'é') << QString(40000, u'ó') + QStringLiteral("s")
                  << QStringLiteral("zeta");
@@ -364,10 +361,7 @@ private slots:
     // when the list goes, or is read again, is stopped.
     void copiaDanadaSeRehace()
     {
-        QTemporaryDir cache;
-        const QByteArray original = qgetenv("RIMARIO_CACHE");
-        const auto restaurar = qScopeGuard([&] { qputenv("RIMARIO_CACHE", original); });
-        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        const CacheDePrueba cache;
         const QString r = almacen("a casa mesa pesa canción");
         const QString archivo = rutaInstantanea(r);
         auto a = Almacen::abrir(r);
@@ -376,11 +370,7 @@ private slots:
             primera.cargar(*a);
             primera.esperarInstantanea();
         }
-        QByteArray b = leerArchivo(archivo);
-        const QByteArray mesa(reinterpret_cast<const char *>(u"mesa"), 8);
-        QCOMPARE(b.count(mesa), 1);
-        b.replace(mesa, QByteArray(reinterpret_cast<const char *>(u"mesu"), 8));
-        QVERIFY(escribirArchivo(archivo, b));
+        QVERIFY(cambiarPalabraEnCopia(archivo, u"mesa", u"mesu"));
         {
             ListaPalabras sinEsperar(*a); // goes with its check running
             sinEsperar.releer();
@@ -426,10 +416,7 @@ private slots:
     void instantaneaDeLaLista()
     {
         DATOS(QString, cambio, bool, mapeada);
-        QTemporaryDir cache;
-        const QByteArray original = qgetenv("RIMARIO_CACHE");
-        const auto restaurar = qScopeGuard([&] { qputenv("RIMARIO_CACHE", original); });
-        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        const CacheDePrueba cache;
         const QString r = almacen("a casa mesa pesa canción");
         const QString archivo = rutaInstantanea(r);
         auto contenido = [](const Lexico &l) {
