@@ -11,9 +11,9 @@
 #include "language/silabas.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
-#include "store/instantanea.h"
-#include "store/lexico.h"
-#include "store/lista_palabras.h"
+#include "lista/instantanea.h"
+#include "lista/lexico.h"
+#include "lista/lista_palabras.h"
 
 #include <QFile>
 

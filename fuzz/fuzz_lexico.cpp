@@ -12,7 +12,7 @@
 #include "language/vocales.h"
 #include "rhyme/rima.h"
 #include "store/colador.h"
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include <map>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "language/silabeo.h"
 #include "language/unidades.h"
-#include "store/formato_lista.h"
+#include "lista/formato_lista.h"
 
 #include <climits>
 #include <cstdlib>

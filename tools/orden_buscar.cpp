@@ -7,7 +7,7 @@
 #include "ordenes.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include <cstdio>
 #include <optional>

@@ -4,13 +4,13 @@
 
 #include "language/caracteres.h"
 #include "lookup/panel_web.h"
-#include "rhyme/modelo_rimas.h"
+#include "app/modelo_rimas.h"
 #include "rhyme/rima.h"
 #include "richtext/rtf.h"
 #include "store/almacen.h"
-#include "store/archivado.h"
-#include "store/lista_palabras.h"
-#include "store/modelo_palabras.h"
+#include "lookup/archivado.h"
+#include "lista/lista_palabras.h"
+#include "app/modelo_palabras.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "language/silabas.h"
 #include "language/vocales.h"
 #include "store/almacen.h"
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include <algorithm>
 #include <cstring>

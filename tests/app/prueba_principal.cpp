@@ -5,10 +5,10 @@
 // a write that cannot be done says why once and changes nothing.
 
 #include "app/arranque.h"
-#include "rhyme/modelo_rimas.h"
+#include "app/modelo_rimas.h"
 #include "richtext/rtf.h"
-#include "store/instantanea.h"
-#include "store/lista_palabras.h"
+#include "lista/instantanea.h"
+#include "lista/lista_palabras.h"
 
 #include "../comun/proteccion.h"
 #include "../comun/ventana_prueba.h"

@@ -7,7 +7,7 @@
 #include "lookup/navegador/panel_web_engine.h"
 #include "richtext/rtf.h"
 #include "servidor_prueba.h"
-#include "store/lista_palabras.h"
+#include "lista/lista_palabras.h"
 
 #include "../comun/ventana_prueba.h"
 

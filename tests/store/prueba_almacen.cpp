@@ -15,10 +15,10 @@
 
 #include "rhyme/rima.h"
 #include "store/access/conversion_access.h"
-#include "store/formato_lista.h"
-#include "store/instantanea.h"
-#include "store/lexico.h"
-#include "store/lista_palabras.h"
+#include "lista/formato_lista.h"
+#include "lista/instantanea.h"
+#include "lista/lexico.h"
+#include "lista/lista_palabras.h"
 
 #include "../comun/almacen_prueba.h"
 

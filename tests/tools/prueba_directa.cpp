@@ -8,9 +8,9 @@
 #include "language/vocales.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
-#include "store/formato_lista.h"
-#include "store/instantanea.h"
-#include "store/lexico.h"
+#include "lista/formato_lista.h"
+#include "lista/instantanea.h"
+#include "lista/lexico.h"
 
 #include "../comun/almacen_prueba.h"
 

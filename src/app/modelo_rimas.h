@@ -4,7 +4,7 @@
 
 #include "rhyme/rima.h"
 
-#include "store/modelo_columna.h"
+#include "app/modelo_columna.h"
 
 namespace rimario {
 

@@ -1,11 +1,11 @@
 // Reading the word list: from the store's rows, put in list order, or from
 // the snapshot kept of an earlier read, and keeping it as the next one.
 
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include "language/silabas.h"
 #include "store/almacen.h"
-#include "store/instantanea.h"
+#include "lista/instantanea.h"
 
 #include <algorithm>
 #include <cstring>

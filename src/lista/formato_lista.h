@@ -12,7 +12,7 @@
 // header carries a sum of all that follows it (datosIntactos).
 
 #include "store/huella.h"
-#include "store/vista_lista.h"
+#include "lista/vista_lista.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "store/modelo_palabras.h"
+#include "app/modelo_palabras.h"
 
 namespace rimario {
 

@@ -5,7 +5,7 @@
 // list held in memory.
 
 #include "store/almacen.h"
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "store/archivado.h"
+#include "lookup/archivado.h"
 
 #include <algorithm>
 

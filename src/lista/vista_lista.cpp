@@ -4,7 +4,7 @@
 // of a pass over arrays of a million entries. And writing out a search's
 // words, from the lines of a snapshot when they are many.
 
-#include "store/vista_lista.h"
+#include "lista/vista_lista.h"
 
 #include "language/unidades.h"
 

@@ -5,12 +5,12 @@
 // Written to a temporary file, synced and renamed over the old one, so that a
 // reader finds the old snapshot or the new one. (The layout: formato_lista.h.)
 
-#include "store/instantanea.h"
+#include "lista/instantanea.h"
 
 #include "language/utf8.h"
 #include "store/almacen.h"
-#include "store/formato_lista.h"
-#include "store/lexico.h"
+#include "lista/formato_lista.h"
+#include "lista/lexico.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 
 #include "store/colador.h"
 #include "store/huella.h"
-#include "store/vista_lista.h"
+#include "lista/vista_lista.h"
 
 #include <QHash>
 #include <QString>

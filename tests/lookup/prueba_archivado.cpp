@@ -2,8 +2,8 @@
 // the rights notice taken out, the line breaks and the characters the
 // definition view keeps), and the row the word list writes it to.
 
-#include "store/archivado.h"
-#include "store/lista_palabras.h"
+#include "lookup/archivado.h"
+#include "lista/lista_palabras.h"
 
 #include "../comun/almacen_prueba.h"
 

@@ -3,9 +3,9 @@
 // record selector (the vertical header) marks the current record. Only the rows
 // on screen are ever asked for, so a million words scroll smoothly.
 
-#include "store/lista_palabras.h"
+#include "lista/lista_palabras.h"
 
-#include "store/modelo_columna.h"
+#include "app/modelo_columna.h"
 
 namespace rimario {
 

@@ -1,6 +1,6 @@
-#include "rhyme/modelo_rimas.h"
+#include "app/modelo_rimas.h"
 
-#include "store/lista_palabras.h"
+#include "lista/lista_palabras.h"
 
 namespace rimario {
 

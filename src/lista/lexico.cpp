@@ -1,13 +1,13 @@
 // The word list's keys and searches: what each row's entries hold, finding
 // words, the rhyme scans, and keeping step with the store's writes.
 
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include "language/caracteres.h"
 #include "language/patron.h"
 #include "language/silabas.h"
 #include "language/utf8.h"
-#include "store/formato_lista.h"
+#include "lista/formato_lista.h"
 
 #include <QChar>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "store/lista_palabras.h"
+#include "lista/lista_palabras.h"
 
 #include "language/vocales.h"
-#include "store/instantanea.h"
+#include "lista/instantanea.h"
 
 #include <QFile>
 #include <QScopeGuard>

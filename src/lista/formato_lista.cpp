@@ -1,4 +1,4 @@
-#include "store/formato_lista.h"
+#include "lista/formato_lista.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,7 @@
 // made when the list is kept as a snapshot and read from it (the searches by
 // them are the list view's).
 
-#include "store/lexico.h"
+#include "lista/lexico.h"
 
 #include <algorithm>
 #include <utility>
