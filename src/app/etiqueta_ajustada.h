@@ -13,7 +13,7 @@ public:
 
     // Hides QLabel::setText: the caption is fitted as it is set.
     void setText(const QString &texto);
-    // True when the text is drawn shortened (it does not fit in any size).
+    // Whether the text is drawn shortened (it does not fit in any size).
     bool recortada() const { return recortada_; }
 
 protected:

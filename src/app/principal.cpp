@@ -89,26 +89,6 @@ Principal::~Principal()
         DPal->conservar();
 }
 
-QString Principal::tag(const QWidget *w)
-{
-    return w->property("Tag").toString();
-}
-
-void Principal::ponerTag(QWidget *w, const QString &texto)
-{
-    w->setProperty("Tag", texto);
-}
-
-bool Principal::textoABooleano(const QString &texto)
-{
-    return texto.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-}
-
-QString Principal::booleanoATexto(bool valor)
-{
-    return valor ? QStringLiteral("True") : QStringLiteral("False");
-}
-
 bool Principal::puedeTenerFoco(QWidget *w) const
 {
     // The browser pane counts only while the definition view does not cover it.
@@ -157,8 +137,8 @@ void Principal::Form_Load()
     // Top-left corner, 800 by 600 pixels outside.
     move(0, 0);
     // No lookup running, and no definition looked up yet (nothing to archive).
-    ponerTag(Buscar, booleanoATexto(false));
-    sw = false;
+    cargando_.reset();
+    mostrada_.reset();
     servicios_ = Servicios::cargar(QCoreApplication::applicationDirPath());
     // The store opened (the first access to the file), the word list over it,
     // the six rhyme results empty.
@@ -322,14 +302,16 @@ void Principal::Gua_Click()
         emit archivado(false);
         return;
     }
-    // Only a page that loaded as it should is archived; the offer of any other
-    // is withdrawn.
-    if (!WB->paginaLograda()) {
+    // Only a definition page that loaded as it should is archived, under the
+    // word it was looked up for; the offer of any other is withdrawn.
+    const Consulta *pagina = paginaArchivable();
+    if (!pagina) {
         Gua->setVisible(false);
         emit archivado(false);
         return;
     }
     archivando_ = true;
+    const QString palabra = pagina->palabra;
     // A large page takes seconds to copy: the window says so meanwhile, and the
     // button waits.
     const QString titulo = windowTitle();
@@ -337,15 +319,15 @@ void Principal::Gua_Click()
     setWindowTitle(titulo + kTituloCopiando);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The whole page selected and copied; the rest runs once the copy is on the clipboard.
-    WB->seleccionarTodoYCopiar([this, titulo](bool copiada) {
+    WB->seleccionarTodoYCopiar([this, titulo, palabra](bool copiada) {
         QApplication::restoreOverrideCursor();
         setWindowTitle(titulo);
         Gua->setEnabled(true);
-        terminarArchivo(copiada);
+        terminarArchivo(copiada, palabra);
     });
 }
 
-void Principal::terminarArchivo(bool copiada)
+void Principal::terminarArchivo(bool copiada, const QString &palabra)
 {
     if (!copiada) {
         archivando_ = false;
@@ -368,7 +350,7 @@ void Principal::terminarArchivo(bool copiada)
     const QString sig = escribirRtf(&definicion);
     mostrarSig(sig);
     try {
-        DPal->archivar(tag(Gua), sig);
+        DPal->archivar(palabra, sig);
     } catch (const ErrorAlmacen &e) {
         avisar(e.mensaje());
         emit archivado(false);
@@ -426,7 +408,7 @@ void Principal::Rima_Click()
     if (w.isEmpty())
         return;
     Buscando = true;
-    const bool vocales = tag(Voc).toInt() != 0;
+    const bool vocales = vocales_;
     Rima->setText(kRimaBuscando);
     Rima->setEnabled(false);
     Rima->repaint();
@@ -534,13 +516,12 @@ void Principal::DR_RowColChange(int)
 
 void Principal::Voc_Click()
 {
-    if (tag(Voc).toInt() == 0) {
-        ponerTag(Voc, QStringLiteral("1"));
+    vocales_ = !vocales_;
+    if (vocales_) {
         Voc->setText(kVocCompleta);
         Voc->setToolTip(kTipCompletas);
         Rima->setText(kRimaVocales);
     } else {
-        ponerTag(Voc, QStringLiteral("0"));
         Voc->setText(kVocSoloVocales);
         Voc->setToolTip(kTipVocales);
         Rima->setText(kRimaPalabras);
@@ -549,31 +530,83 @@ void Principal::Voc_Click()
 
 // ---------------------------------------------------------------- online lookups
 
-void Principal::Buscar_Click()
+QPushButton *Principal::botonDe(Servicio servicio) const
 {
-    if (textoABooleano(tag(Buscar))) {
+    switch (servicio) {
+    case Servicio::Definiciones:
+        return Buscar;
+    case Servicio::Sinonimos:
+        return Sinon;
+    case Servicio::Ingles:
+        break;
+    }
+    return nullptr;
+}
+
+const Principal::Consulta *Principal::paginaArchivable() const
+{
+    if (!mostrada_ || mostrada_->servicio != Servicio::Definiciones || !WB->paginaLograda())
+        return nullptr;
+    return &*mostrada_;
+}
+
+void Principal::ofrecerArchivo()
+{
+    const Consulta *pagina = paginaArchivable();
+    if (pagina)
+        Gua->setToolTip(QStringLiteral("Guardar la definición de «%1»").arg(pagina->palabra));
+    Gua->setVisible(pagina != nullptr);
+}
+
+void Principal::consultar(Servicio servicio)
+{
+    QPushButton *boton = botonDe(servicio);
+    const DescripcionServicio &d = descripcion(servicio);
+    if (boton && cargando_ && cargando_->servicio == servicio) {
+        // The button of the lookup loading stops it; what the pane holds then
+        // is no page of any lookup.
+        consultaSinConexion_.reset();
+        cargando_.reset();
+        mostrada_.reset();
         WB->detener();
-        Buscar->setText(kCaptionBuscar);
-        ponerTag(Buscar, booleanoATexto(false));
+        boton->setText(d.caption.toString());
         return;
     }
-    if (Pal->text().isEmpty())
+    // A button asks about the word typed, none or not; the English lookup
+    // asks even for no word.
+    if (boton && Pal->text().isEmpty())
         return;
     consultaSinConexion_.reset();
-    Sinon->setEnabled(false);
-    Buscar->setText(kCaptionDetener);
+    // While one lookup loads, the others' buttons wait.
+    auto esperanLosDemas = [&](bool esperan) {
+        for (const DescripcionServicio &otro : kServicios)
+            if (QPushButton *b = botonDe(otro.servicio); b && b != boton)
+                b->setEnabled(!esperan);
+    };
+    if (boton) {
+        esperanLosDemas(true);
+        boton->setText(kCaptionDetener);
+    }
+    const std::optional<Consulta> antes = std::exchange(cargando_, Consulta{servicio, Pal->text()});
     try {
-        WB->navegar(servicios_.direccionDefinicion(Pal->text()));
+        WB->navegar(servicios_.direccion(servicio, cargando_->palabra));
     } catch (const Error &e) {
         // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
-        Sinon->setEnabled(true);
-        Buscar->setText(kCaptionBuscar);
+        cargando_ = antes;
+        if (boton) {
+            esperanLosDemas(false);
+            boton->setText(d.caption.toString());
+        }
         avisar(e.mensaje());
         return;
     }
-    sw = true;
-    ponerTag(Gua, Pal->text());
-    ponerTag(Buscar, booleanoATexto(true));
+    if (d.sinConexion)
+        consultaSinConexion_ = cargando_;
+}
+
+void Principal::Buscar_Click()
+{
+    consultar(Servicio::Definiciones);
 }
 
 void Principal::WB_DocumentComplete(const QUrl &direccion)
@@ -583,56 +616,34 @@ void Principal::WB_DocumentComplete(const QUrl &direccion)
     if (const auto consulta = std::exchange(consultaSinConexion_, std::nullopt);
         consulta && !WB->paginaLograda() && direccion.scheme() != QLatin1String(kEsquemaInterno)) {
         try {
-            WB->navegar(direccionSinConexion(consulta->first, consulta->second));
+            WB->navegar(direccionSinConexion(*descripcion(consulta->servicio).sinConexion, consulta->palabra));
             return;
         } catch (const Error &) {
         }
     }
     RT->setVisible(false);
-    Buscar->setEnabled(true);
-    Sinon->setEnabled(true);
-    Buscar->setText(kCaptionBuscar);
-    Sinon->setText(kCaptionSinon);
-    ponerTag(Buscar, booleanoATexto(false));
-    ponerTag(Sinon, booleanoATexto(false));
-    // Archiving is offered for a page that loaded as it should, not for an
-    // error page nor for what a stopped load left in the pane.
-    Gua->setVisible(sw && WB->paginaLograda());
+    for (const DescripcionServicio &d : kServicios)
+        if (QPushButton *b = botonDe(d.servicio)) {
+            b->setEnabled(true);
+            b->setText(d.caption.toString());
+        }
+    // The page shown is the lookup's that loaded; a page the user reached from
+    // it by a link stays that lookup's.
+    if (cargando_)
+        mostrada_ = std::exchange(cargando_, std::nullopt);
+    // Archiving is offered for a definition page that loaded as it should, not
+    // for an error page nor for what a stopped load left in the pane.
+    ofrecerArchivo();
 }
 
 void Principal::Sinon_Click()
 {
-    if (textoABooleano(tag(Sinon))) {
-        consultaSinConexion_.reset();
-        WB->detener();
-        Sinon->setText(kCaptionSinon);
-        ponerTag(Sinon, booleanoATexto(false));
-        return;
-    }
-    if (Pal->text().isEmpty())
-        return;
-    Buscar->setEnabled(false);
-    Sinon->setText(kCaptionDetener);
-    try {
-        WB->navegar(servicios_.direccionSinonimos(Pal->text()));
-        consultaSinConexion_ = std::pair(FuenteSinConexion::Sinonimos, Pal->text());
-    } catch (const Error &e) {
-        Buscar->setEnabled(true);
-        Sinon->setText(kCaptionSinon);
-        avisar(e.mensaje());
-        return;
-    }
-    ponerTag(Sinon, booleanoATexto(true));
+    consultar(Servicio::Sinonimos);
 }
 
 void Principal::Command1_Click()
 {
-    try {
-        WB->navegar(servicios_.direccionIngles(Pal->text()));
-        consultaSinConexion_ = std::pair(FuenteSinConexion::Ingles, Pal->text());
-    } catch (const Error &e) {
-        avisar(e.mensaje());
-    }
+    consultar(Servicio::Ingles);
 }
 
 void Principal::Vocal_Click() {}

@@ -87,16 +87,20 @@ public:
     // ---- data sources and state
     ListaPalabras *DPal = nullptr;
     std::array<ModeloRimas *, 6> DRim{};
-    bool sw = false;
     bool Buscando = false;
+
+    // A lookup: a service asked about a word.
+    struct Consulta {
+        Servicio servicio;
+        QString palabra;
+    };
+    // The lookup loading, if any, and the one whose page the pane shows.
+    const std::optional<Consulta> &cargando() const { return cargando_; }
+    const std::optional<Consulta> &mostrada() const { return mostrada_; }
 
     Almacen *almacen() const { return almacen_.get(); }
     const Servicios &servicios() const { return servicios_; }
     void ponerServicios(const Servicios &s) { servicios_ = s; }
-
-    // Tags of the controls, as texts.
-    static QString tag(const QWidget *w);
-    static void ponerTag(QWidget *w, const QString &texto);
 
 signals:
     // An archiving finished (true) or stopped on an error (false).
@@ -114,12 +118,19 @@ private:
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
     bool rehusarSiSoloLectura();
-    void terminarArchivo(bool copiada);
+    void terminarArchivo(bool copiada, const QString &palabra);
+    // A lookup button's click: starts the service's lookup of the word typed,
+    // or stops the one it started.
+    void consultar(Servicio servicio);
+    // The button of a service's lookup (none for the English one).
+    QPushButton *botonDe(Servicio servicio) const;
+    // The page that can be archived: the definitions service's page, as it
+    // loaded, for the word it was looked up for.
+    const Consulta *paginaArchivable() const;
+    void ofrecerArchivo();
     void menuDePalabra(const QString &palabra, const QPoint &donde);
     void rimasPorClaveDe(const QString &palabra, bool consonante);
     void mostrarSig(const std::optional<QString> &sig);
-    static bool textoABooleano(const QString &texto);
-    static QString booleanoATexto(bool valor);
 
     QString rutaAlmacen_;
     std::unique_ptr<Almacen> almacen_;
@@ -128,8 +139,11 @@ private:
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
     bool archivando_ = false;
-    // The synonym or English lookup under way, answered offline if the service fails.
-    std::optional<std::pair<FuenteSinConexion, QString>> consultaSinConexion_;
+    std::optional<Consulta> cargando_, mostrada_;
+    // The lookup under way whose service has an offline source, answered from
+    // it if the service fails.
+    std::optional<Consulta> consultaSinConexion_;
+    bool vocales_ = false; // Voc: rhymes of the vowels alone
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;

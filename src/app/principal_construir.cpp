@@ -299,7 +299,7 @@ QPalette cian(QPalette p)
 }
 
 QPushButton *boton(QWidget *padre, const char *nombre, QRect r, const QString &caption,
-                   const QString &tip, const QString &tag, bool negrita = true)
+                   const QString &tip, bool negrita = true)
 {
     auto *b = new QPushButton(caption, padre);
     b->setObjectName(QLatin1String(nombre));
@@ -307,7 +307,6 @@ QPushButton *boton(QWidget *padre, const char *nombre, QRect r, const QString &c
     b->setToolTip(tip);
     b->setFont(fuente(8.25, negrita));
     b->setAutoDefault(false);
-    Principal::ponerTag(b, tag);
     return b;
 }
 
@@ -372,23 +371,21 @@ void Principal::construir()
     RT->setFont(fuente(8.25, false));
     RT->raise();
 
-    Buscar = boton(this, "Buscar", tw(6960, 7680, 1815, 375), kCaptionBuscar,
-                   QStringLiteral("Buscar definición en Internet"), QStringLiteral("false"));
-    Sinon = boton(this, "Sinon", tw(8880, 7680, 1815, 375), kCaptionSinon,
-                  QStringLiteral("Buscar sinónimos en Internet"), QStringLiteral("false"));
-    Gua = boton(this, "Gua", tw(10800, 7680, 975, 375), QStringLiteral("Archivar"),
-                QStringLiteral("Guardar definición"), QString());
+    auto botonDeServicio = [this](Servicio servicio, const char *nombre, QRect r) {
+        const DescripcionServicio &d = descripcion(servicio);
+        return boton(this, nombre, r, d.caption.toString(), d.tip.toString());
+    };
+    Buscar = botonDeServicio(Servicio::Definiciones, "Buscar", tw(6960, 7680, 1815, 375));
+    Sinon = botonDeServicio(Servicio::Sinonimos, "Sinon", tw(8880, 7680, 1815, 375));
+    Gua = boton(this, "Gua", tw(10800, 7680, 975, 375), QStringLiteral("Archivar"), QStringLiteral("Guardar definición"));
     Gua->setVisible(false);
     Eli = boton(this, "Eli", tw(120, 7680, 2175, 375), QStringLiteral("Eliminar"),
-                QStringLiteral("Eliminar del diccionario"), QString());
-    Rima = boton(this, "Rima", tw(2400, 7680, 2415, 375), kRimaPalabras,
-                 QStringLiteral("Buscar palabras que rimen"), QString());
-    Voc = boton(this, "Voc", tw(2400, 600, 2535, 375), kVocSoloVocales, kTipVocales, QStringLiteral("0"));
-    Command1 = boton(this, "Command1", tw(6960, 8160, 1815, 375), kCaptionBuscar,
-                     QStringLiteral("Buscar definición en Internet"), QStringLiteral("false"));
+                QStringLiteral("Eliminar del diccionario"));
+    Rima = boton(this, "Rima", tw(2400, 7680, 2415, 375), kRimaPalabras, QStringLiteral("Buscar palabras que rimen"));
+    Voc = boton(this, "Voc", tw(2400, 600, 2535, 375), kVocSoloVocales, kTipVocales);
+    Command1 = botonDeServicio(Servicio::Ingles, "Command1", tw(6960, 8160, 1815, 375));
     Command1->setVisible(false);
-    Vocal = boton(this, "Vocal", tw(5040, 8160, 1815, 375), QStringLiteral("Crear vocales"), QString(),
-                  QString(), false);
+    Vocal = boton(this, "Vocal", tw(5040, 8160, 1815, 375), QStringLiteral("Crear vocales"), QString(), false);
     Vocal->setVisible(false);
 
     Ind = new QLineEdit(this);

@@ -6,8 +6,6 @@
 
 namespace rimario {
 
-inline const QString kCaptionBuscar = QStringLiteral("<-- Buscar palabra");
-inline const QString kCaptionSinon = QStringLiteral("<-- Sinónimos");
 inline const QString kCaptionDetener = QStringLiteral("Detener");
 inline const QString kRimaPalabras = QStringLiteral("Buscar rimas (palabras) -->");
 inline const QString kRimaVocales = QStringLiteral("Buscar rimas (vocales) -->");

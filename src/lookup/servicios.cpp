@@ -8,9 +8,6 @@
 namespace rimario {
 
 namespace {
-const char *const kRutaDefinicion = "/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=";
-const char *const kRutaSinonimos = "/cgi-bin/tesauro.exe?T1=";
-const char *const kRutaIngles = "/idrisidic_2.asp?Site=1&Src_L=eng_eng1&DestLang=Ar&lpcWord=";
 const QLatin1String kMarca("{palabra}");
 
 // An address written without a scheme ("buscon.rae.es") is reached over HTTP.
@@ -20,38 +17,44 @@ QString conEsquema(QString b)
         b.prepend(QLatin1String("http://"));
     return b;
 }
-
-bool esSinConexion(const QString &valor)
-{
-    return valor.trimmed().compare(QLatin1String(Servicios::kSinConexion), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 Servicios Servicios::porDefecto()
 {
-    return {QStringLiteral("http://buscon.rae.es"), QStringLiteral("http://tesauro.es"),
-            QStringLiteral("http://idrisidic.com")};
+    Servicios s;
+    for (const DescripcionServicio &d : kServicios)
+        s.valor(d.servicio) = QString::fromLatin1(d.anfitrion);
+    return s;
 }
 
 Servicios Servicios::cargar(const QString &carpeta)
 {
     Servicios s = porDefecto();
     const QString ini = QDir(carpeta).filePath(QStringLiteral("rimario.ini"));
-    if (QFileInfo::exists(ini)) {
-        QSettings conf(ini, QSettings::IniFormat);
-        s.definiciones = conf.value(QStringLiteral("servicios/definiciones"), s.definiciones).toString();
-        s.sinonimos = conf.value(QStringLiteral("servicios/sinonimos"), s.sinonimos).toString();
-        s.ingles = conf.value(QStringLiteral("servicios/ingles"), s.ingles).toString();
+    std::optional<QSettings> conf;
+    if (QFileInfo::exists(ini))
+        conf.emplace(ini, QSettings::IniFormat);
+    for (const DescripcionServicio &d : kServicios) {
+        QString &v = s.valor(d.servicio);
+        if (conf)
+            v = conf->value(QStringLiteral("servicios/") + QLatin1String(d.clave), v).toString();
+        if (const QString e = qEnvironmentVariable(d.variable); !e.isEmpty())
+            v = e;
     }
-    auto entorno = [](const char *nombre, QString &destino) {
-        const QString v = qEnvironmentVariable(nombre);
-        if (!v.isEmpty())
-            destino = v;
-    };
-    entorno("RIMARIO_DEFINICIONES", s.definiciones);
-    entorno("RIMARIO_SINONIMOS", s.sinonimos);
-    entorno("RIMARIO_INGLES", s.ingles);
     return s;
+}
+
+QString &Servicios::valor(Servicio s)
+{
+    switch (s) {
+    case Servicio::Definiciones:
+        return definiciones;
+    case Servicio::Sinonimos:
+        return sinonimos;
+    case Servicio::Ingles:
+        break;
+    }
+    return ingles;
 }
 
 QString Servicios::expandir(const QString &valor, const char *ruta, const QString &palabra)
@@ -64,30 +67,16 @@ QString Servicios::expandir(const QString &valor, const char *ruta, const QStrin
     return conEsquema(v) + QLatin1String(ruta) + palabra;
 }
 
-QString Servicios::direccionDefinicion(const QString &palabra) const
+QString Servicios::direccion(Servicio s, const QString &palabra) const
 {
-    return expandir(definiciones, kRutaDefinicion, palabra);
+    const DescripcionServicio &d = descripcion(s);
+    return sinConexion(s) ? direccionSinConexion(*d.sinConexion, palabra) : expandir(valor(s), d.ruta, palabra);
 }
 
-QString Servicios::direccionSinonimos(const QString &palabra) const
+bool Servicios::sinConexion(Servicio s) const
 {
-    return sinonimosSinConexion() ? direccionSinonimosSinConexion(palabra)
-                                  : expandir(sinonimos, kRutaSinonimos, palabra);
-}
-
-QString Servicios::direccionIngles(const QString &palabra) const
-{
-    return inglesSinConexion() ? direccionInglesSinConexion(palabra) : expandir(ingles, kRutaIngles, palabra);
-}
-
-bool Servicios::sinonimosSinConexion() const
-{
-    return esSinConexion(sinonimos);
-}
-
-bool Servicios::inglesSinConexion() const
-{
-    return esSinConexion(ingles);
+    return descripcion(s).sinConexion
+           && valor(s).trimmed().compare(QLatin1String(kSinConexion), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace rimario

@@ -14,8 +14,43 @@
 #include "lookup/sin_conexion/fuentes.h"
 
 #include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
 
 namespace rimario {
+
+enum class Servicio { Definiciones, Sinonimos, Ingles };
+
+// What tells one lookup service from another: where its address is set, what
+// it is by default, what stands in for it offline, what its button says.
+struct DescripcionServicio {
+    Servicio servicio;
+    const char *clave;    // its key in [servicios] of rimario.ini
+    const char *variable; // its environment variable
+    const char *anfitrion; // the built-in host
+    const char *ruta;      // the fixed path and query the word follows, after a host
+    std::optional<FuenteSinConexion> sinConexion; // the installed dictionary that can answer instead
+    QStringView caption;   // its button's caption and tip
+    QStringView tip;
+};
+
+inline constexpr std::array<DescripcionServicio, 3> kServicios{{
+    {Servicio::Definiciones, "definiciones", "RIMARIO_DEFINICIONES", "http://buscon.rae.es",
+     "/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=", std::nullopt, u"<-- Buscar palabra",
+     u"Buscar definición en Internet"},
+    {Servicio::Sinonimos, "sinonimos", "RIMARIO_SINONIMOS", "http://tesauro.es", "/cgi-bin/tesauro.exe?T1=",
+     FuenteSinConexion::Sinonimos, u"<-- Sinónimos", u"Buscar sinónimos en Internet"},
+    {Servicio::Ingles, "ingles", "RIMARIO_INGLES", "http://idrisidic.com",
+     "/idrisidic_2.asp?Site=1&Src_L=eng_eng1&DestLang=Ar&lpcWord=", FuenteSinConexion::Ingles,
+     u"<-- Buscar palabra", u"Buscar definición en Internet"},
+}};
+
+inline const DescripcionServicio &descripcion(Servicio s)
+{
+    return kServicios[size_t(s)];
+}
 
 struct Servicios {
     QString definiciones;
@@ -29,25 +64,14 @@ struct Servicios {
     // Defaults, then the ini file in 'carpeta' (if any), then the environment.
     static Servicios cargar(const QString &carpeta);
 
-    QString direccionDefinicion(const QString &palabra) const;
-    // The address of the service chosen, the offline page included.
-    QString direccionSinonimos(const QString &palabra) const;
-    QString direccionIngles(const QString &palabra) const;
+    QString &valor(Servicio s);
+    const QString &valor(Servicio s) const { return const_cast<Servicios *>(this)->valor(s); }
 
-    // Whether the user chose the offline source.
-    bool sinonimosSinConexion() const;
-    bool inglesSinConexion() const;
-
-    // The offline page of the word, whatever was chosen (for when the service
-    // cannot be reached).
-    static QString direccionSinonimosSinConexion(const QString &palabra)
-    {
-        return direccionSinConexion(FuenteSinConexion::Sinonimos, palabra);
-    }
-    static QString direccionInglesSinConexion(const QString &palabra)
-    {
-        return direccionSinConexion(FuenteSinConexion::Ingles, palabra);
-    }
+    // The address of the service for the word, the offline page when the user
+    // chose it.
+    QString direccion(Servicio s, const QString &palabra) const;
+    // Whether the user chose the offline source (a service that has one).
+    bool sinConexion(Servicio s) const;
 
     // A value expanded for the word: a template, or a host with 'ruta' after it.
     static QString expandir(const QString &valor, const char *ruta, const QString &palabra);

@@ -220,6 +220,46 @@ private slots:
         QVERIFY(v->RT->isVisible() && !v->Gua->isVisible());
     }
 
+    // Archivar stores a definition page, under the word it was looked up for
+    // (which its tip names), whatever is typed since; after a synonyms page it
+    // is not offered, and the stored definition stays.
+    void archivoDeLaDefinicionConsultada_data()
+    {
+        COLUMNAS(QString, despues, bool, sinonimos, bool, ofrecido);
+        QTest::newRow("sinónimos de otra palabra") << "perro" << true << false;
+        QTest::newRow("sinónimos de la misma") << "casa" << true << false;
+        QTest::newRow("otra palabra escrita") << "perro" << false << true;
+    }
+    void archivoDeLaDefinicionConsultada()
+    {
+        DATOS(QString, despues, bool, sinonimos, bool, ofrecido);
+        QSignalSpy fin(v.get(), &Principal::archivado);
+        auto escribirPal = [this](const QString &palabra) {
+            QTest::mouseClick(v->Pal, Qt::LeftButton);
+            QTest::keySequence(foco(), QKeySequence::SelectAll);
+            teclear(foco(), palabra);
+        };
+        const QString antes = contenido(ruta).value(QStringLiteral("casa"));
+        escribirPal(QStringLiteral("casa"));
+        QTest::mouseClick(v->Buscar, Qt::LeftButton);
+        QTRY_VERIFY(v->Gua->isVisible());
+        escribirPal(despues);
+        if (sinonimos) {
+            QTest::mouseClick(v->Sinon, Qt::LeftButton);
+            QTRY_VERIFY(v->Buscar->isEnabled());
+        }
+        QCOMPARE(v->Gua->isVisible(), ofrecido);
+        if (ofrecido) {
+            QVERIFY(v->Gua->toolTip().contains(QStringLiteral("«casa»")));
+            QTest::mouseClick(v->Gua, Qt::LeftButton);
+            QTRY_COMPARE(fin.size(), 1);
+        }
+        const auto filas = contenido(ruta);
+        QCOMPARE(filas.value(QStringLiteral("casa")).contains(QStringLiteral("Otra definici")), ofrecido);
+        QVERIFY(ofrecido || filas.value(QStringLiteral("casa")) == antes);
+        QVERIFY(!filas.contains(QStringLiteral("perro")));
+    }
+
     // An archiving that cannot be done: the copy fails, the page is too large
     // to keep, the store is read-only or another program holds its lock. One
     // message, nothing written, the page and the offer left as they were, the

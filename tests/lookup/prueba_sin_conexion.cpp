@@ -67,13 +67,12 @@ private slots:
     {
         DATOS(int, servicio, QString, valor, QString, palabra, QString, esperada);
         Servicios s = Servicios::porDefecto();
-        *std::array{&s.definiciones, &s.sinonimos, &s.ingles}[servicio] = valor;
-        const QString d[] = {s.direccionDefinicion(palabra), s.direccionSinonimos(palabra), s.direccionIngles(palabra)};
         const Servicios p = Servicios::porDefecto();
-        const QString e[] = {p.direccionDefinicion(palabra), p.direccionSinonimos(palabra), p.direccionIngles(palabra)};
-        for (int k = 0; k < 3; ++k)
-            QCOMPARE(d[k], k == servicio ? esperada : e[k]);
-        QCOMPARE(s.sinonimosSinConexion() || s.inglesSinConexion(), esperada.startsWith(QLatin1String("rimario:")));
+        s.valor(Servicio(servicio)) = valor;
+        for (const DescripcionServicio &d : kServicios) {
+            QCOMPARE(s.direccion(d.servicio, palabra), int(d.servicio) == servicio ? esperada : p.direccion(d.servicio, palabra));
+            QCOMPARE(s.sinConexion(d.servicio), int(d.servicio) == servicio && esperada.startsWith(QLatin1String("rimario:")));
+        }
         const auto pagina = leerDireccionSinConexion(QUrl(esperada));
         QCOMPARE(pagina.has_value(), esperada.startsWith(QLatin1String("rimario:")));
         QVERIFY(!pagina || pagina->palabra == palabra.trimmed());
@@ -91,7 +90,7 @@ private slots:
         qunsetenv("RIMARIO_DICCIONARIO_INGLES");
         QCOMPARE(s.definiciones, QStringLiteral("http://127.0.0.1:8081"));
         QCOMPARE(s.sinonimos, QStringLiteral("http://127.0.0.1:9000")); // the environment wins
-        QVERIFY(s.inglesSinConexion() && !s.sinonimosSinConexion());
+        QVERIFY(s.sinConexion(Servicio::Ingles) && !s.sinConexion(Servicio::Sinonimos));
         QCOMPARE(f.tesauroDatos(), QStringLiteral("/x/th.dat"));
         QCOMPARE(f.inglesIndice(), QStringLiteral("/y/en.index"));
     }
