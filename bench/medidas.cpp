@@ -234,7 +234,7 @@ void clavesNuestra(benchmark::State &st, const char *palabra, bool consonante)
     const AnalisisSilabico a = analizarPalabra(QString::fromUtf8(palabra));
     std::vector<qsizetype> pos;
     for (auto _ : st)
-        lx.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, -1, pos);
+        lx.riman(consonante ? TipoRima::Consonante : TipoRima::Asonante, consonante ? a.claveConsonante : a.claveAsonante, -1, pos);
     st.counters["filas"] = double(pos.size());
 }
 
@@ -245,7 +245,7 @@ void clavesVentana(benchmark::State &st, const char *palabra, bool consonante)
     const QString w = QString::fromUtf8(palabra);
     qsizetype filas = 0;
     for (auto _ : st)
-        filas = rimasPorClave(p.lista->lexico(), w, consonante, false).tamano();
+        filas = rimasPorClave(p.lista->lexico(), w, consonante ? TipoRima::Consonante : TipoRima::Asonante, false).tamano();
     st.counters["filas"] = double(filas);
 }
 

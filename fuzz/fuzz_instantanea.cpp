@@ -67,10 +67,10 @@ void recorrer(const Lexico &l)
         resultados.emplace_back();
         l.vocalesTerminadasEn(fin, -1, resultados.back());
     }
-    for (const auto &[consonante, clave] : {std::pair{true, u"asa"}, {false, u"a"}, {true, u"on"}, {false, u"io"}}) {
+    for (const auto &[tipo, clave] : {std::pair{TipoRima::Consonante, u"asa"}, {TipoRima::Asonante, u"a"}, {TipoRima::Consonante, u"on"}, {TipoRima::Asonante, u"io"}}) {
         for (const int silabas : {-1, 2}) {
             resultados.emplace_back();
-            l.riman(consonante, clave, silabas, resultados.back());
+            l.riman(tipo, clave, silabas, resultados.back());
         }
     }
     for (const auto &r : resultados) {

@@ -18,13 +18,8 @@ namespace {
 
 struct Pedido {
     std::string almacen = "data.lop";
-    int n = 0;
-    bool vocales = false, igual = false;
-    bool consonante = false, asonante = false;
-    int silabas = -1;
+    ModoRima modo;
     std::u16string palabra;
-
-    bool porClave() const { return consonante || asonante; }
 };
 
 // A count written plainly: 1 to 999, no sign, no leading zero.
@@ -46,25 +41,27 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
 {
     Pedido p;
     bool almacen = false, palabra = false;
+    int n = 0, silabas = -1;
+    bool vocales = false, igual = false, consonante = false, asonante = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         const bool hayValor = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
         if (a == "--almacen" && !almacen && hayValor) {
             p.almacen = args[++i];
             almacen = true;
-        } else if (a == "-n" && !p.n && hayValor && args[i + 1].size() == 1 && args[i + 1][0] >= '2'
+        } else if (a == "-n" && !n && hayValor && args[i + 1].size() == 1 && args[i + 1][0] >= '2'
                    && args[i + 1][0] <= '7') {
-            p.n = args[++i][0] - '0';
-        } else if (a == "--silabas" && p.silabas < 0 && hayValor && numeroLlano(args[i + 1]) > 0) {
-            p.silabas = numeroLlano(args[++i]);
-        } else if (a == "--vocales" && !p.vocales) {
-            p.vocales = true;
-        } else if (a == "--igual-tamano" && !p.igual) {
-            p.igual = true;
-        } else if (a == "--consonante" && !p.consonante) {
-            p.consonante = true;
-        } else if (a == "--asonante" && !p.asonante) {
-            p.asonante = true;
+            n = args[++i][0] - '0';
+        } else if (a == "--silabas" && silabas < 0 && hayValor && numeroLlano(args[i + 1]) > 0) {
+            silabas = numeroLlano(args[++i]);
+        } else if (a == "--vocales" && !vocales) {
+            vocales = true;
+        } else if (a == "--igual-tamano" && !igual) {
+            igual = true;
+        } else if (a == "--consonante" && !consonante) {
+            consonante = true;
+        } else if (a == "--asonante" && !asonante) {
+            asonante = true;
         } else if (((!a.empty() && a[0] != '-') || (a == "--" && i + 2 == args.size())) && !palabra) {
             // After "--" the last argument is the word, whatever it starts with.
             if (!leerUtf8(a == "--" ? args[++i] : a, p.palabra) || p.palabra.empty())
@@ -75,10 +72,18 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
         }
     }
     // The combinations the whole program refuses are its to explain.
-    const bool valido = p.porClave() ? !(p.consonante && p.asonante) && !p.vocales && !p.igual && !p.n
-                                     : p.n && p.silabas < 0;
+    const bool valido = consonante || asonante ? !(consonante && asonante) && !vocales && !igual && !n
+                                               : n && silabas < 0;
     if (!valido || !palabra)
         return std::nullopt;
+    p.modo.tipo = consonante ? TipoRima::Consonante
+                  : asonante ? TipoRima::Asonante
+                  : vocales  ? TipoRima::Vocales
+                             : TipoRima::Completa;
+    p.modo.letras = n;
+    p.modo.igualTamano = igual;
+    if (silabas > 0)
+        p.modo.silabas = silabas;
     return p;
 }
 
@@ -181,24 +186,26 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
     const VistaLista &v = lista->vista;
 
     const std::u16string_view palabra = p->palabra;
-    const std::ptrdiff_t caracteres = p->igual ? std::ptrdiff_t(contarCaracteres(palabra)) : -1;
+    const ModoRima &modo = p->modo;
+    const int n = modo.letras;
+    const std::ptrdiff_t caracteres = modo.igualTamano ? std::ptrdiff_t(contarCaracteres(palabra)) : -1;
     std::vector<Posicion> pos;
-    if (p->porClave()) {
+    if (modo.porClave()) {
         // A word that cannot be analysed as it stands (one with decomposed
         // accents among them) is the whole program's: it explains or composes.
         const Silabeo s = silabear(palabra);
         if (!s.valido())
             return std::nullopt;
-        const std::u16string_view clave = p->consonante ? s.claveConsonante() : s.claveAsonante();
+        const std::u16string_view clave = modo.tipo == TipoRima::Consonante ? s.claveConsonante() : s.claveAsonante();
         if (const uint32_t numero = numeroEnTabla(lista->desdeClave, lista->textoClaves, lista->claves, clave)) {
-            if (!v.riman(p->consonante, numero, p->silabas, pos))
+            if (!v.riman(modo.tipo, numero, modo.silabas.value_or(-1), pos))
                 return std::nullopt;
             std::erase_if(pos, [&](Posicion i) { return v.igualPlegado(size_t(i), palabra); });
         }
-    } else if (!p->vocales) {
-        if (contarCaracteres(palabra) < size_t(p->n))
+    } else if (modo.tipo == TipoRima::Completa) {
+        if (contarCaracteres(palabra) < size_t(n))
             return 0;
-        const std::u16string_view fin = ultimosDe(palabra, size_t(p->n));
+        const std::u16string_view fin = ultimosDe(palabra, size_t(n));
         uint64_t e1 = 0, e2 = 0;
         if (fin.find_first_of(u"*?#[") != fin.npos || fin.size() > 8 || !VistaLista::claveFinal(fin, e1, e2))
             return std::nullopt; // a pattern
@@ -209,13 +216,13 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
         for (const char16_t c : palabra)
             if (const char16_t x = vocalDeUnidad(c))
                 esqueleto += x;
-        if (esqueleto.size() < size_t(p->n))
+        if (esqueleto.size() < size_t(n))
             return 0;
-        const char16_t *fin = esqueleto.data() + esqueleto.size() - p->n;
-        const uint32_t t = VistaLista::claveVocales(fin, size_t(p->n));
-        if (t == 0 || (t >> (3 * (p->n - 1))) == 0)
+        const char16_t *fin = esqueleto.data() + esqueleto.size() - n;
+        const uint32_t t = VistaLista::claveVocales(fin, size_t(n));
+        if (t == 0 || (t >> (3 * (n - 1))) == 0)
             return 0;
-        if (!v.vocales(t, size_t(p->n), caracteres, pos))
+        if (!v.vocales(t, size_t(n), caracteres, pos))
             return std::nullopt;
     }
     v.lineasUtf8(pos, [salida](const char *b, size_t n) { std::fwrite(b, 1, n, salida); });

@@ -27,16 +27,6 @@ void imprimir(const Lexico &lexico, const std::vector<qsizetype> &pos)
     std::fflush(stdout);
 }
 
-// Consonant or assonant rhymes by the list's keys: the word itself left out.
-int buscarPorClave(const QString &ruta, bool consonante, std::optional<int> silabas, const QString &palabra)
-{
-    auto almacen = Almacen::abrir(ruta, true);
-    Lexico lexico(almacen->colador());
-    lexico.cargar(*almacen);
-    const std::vector<qsizetype> pos = posicionesPorClave(lexico, palabra, consonante, silabas);
-    imprimir(lexico, pos);
-    return 0;
-}
 } // namespace
 
 int ordenBuscar(const QStringList &args)
@@ -85,24 +75,20 @@ int ordenBuscar(const QStringList &args)
     if (palabra.isEmpty() || (consonante && asonante) || (porClave && (vocales || igual || n))
         || (!porClave && (n == 0 || silabas)))
         return a.errorDeUso();
+    ModoRima modo;
+    modo.tipo = consonante ? TipoRima::Consonante
+                : asonante ? TipoRima::Asonante
+                : vocales  ? TipoRima::Vocales
+                           : TipoRima::Completa;
+    modo.letras = n;
+    modo.igualTamano = igual;
+    modo.silabas = silabas;
     try {
-        if (porClave)
-            return buscarPorClave(ruta, consonante, silabas, palabra);
         auto almacen = Almacen::abrir(ruta, true);
         Lexico lexico(almacen->colador());
         lexico.cargar(*almacen);
-        std::vector<qsizetype> pos;
-        if (!vocales) {
-            if (numeroDeCaracteres(palabra) < n)
-                return 0;
-            pos = posicionesCompletas(lexico, palabra, n, igual);
-        } else {
-            auto marcadas = posicionesVocalesDe(lexico, palabra, n, igual);
-            if (!marcadas)
-                return 0;
-            pos = std::move(*marcadas);
-        }
-        imprimir(lexico, pos);
+        if (const auto pos = posicionesDe(lexico, palabra, modo))
+            imprimir(lexico, *pos);
     } catch (const Error &e) {
         error(e.mensaje());
         return 1;

@@ -408,16 +408,15 @@ void Principal::Rima_Click()
     if (w.isEmpty())
         return;
     Buscando = true;
-    const bool vocales = vocales_;
+    const ModoRima modo{tipoRima_, SS->currentIndex() + 2, MT->isChecked(), std::nullopt};
     Rima->setText(kRimaBuscando);
     Rima->setEnabled(false);
     Rima->repaint();
-    const int k = SS->currentIndex();
-    const int n = k + 2;
+    const int k = SS->currentIndex(), n = modo.letras;
     // Whatever happens, the search ends idle with the mode's caption.
-    const auto fin = qScopeGuard([this, vocales] {
+    const auto fin = qScopeGuard([this, modo] {
         Rima->setEnabled(true);
-        Rima->setText(vocales ? kRimaVocales : kRimaPalabras);
+        Rima->setText(modo.tipo == TipoRima::Vocales ? kRimaVocales : kRimaPalabras);
         Buscando = false;
     });
     // The caption names the word searched, wherever the list stands afterwards.
@@ -426,18 +425,18 @@ void Principal::Rima_Click()
         Cuenta->setText(Eti[k]->text());
     };
     try {
-        if (!vocales) {
+        if (modo.tipo == TipoRima::Completa) {
             if (numeroDeCaracteres(w) < n)
                 return;
-            DRim[k]->poner(rimasCompletas(DPal->lexico(), w, n, MT->isChecked()));
+            DRim[k]->poner(rimasCompletas(DPal->lexico(), w, n, modo.igualTamano));
             cuenta();
         } else {
             // The marks and the rows shown from one and the same state of the file;
             // a store that cannot be written gets the same rows, computed but not marked.
             std::optional<ResultadoRima> r;
             DPal->alDia([&] {
-                r = almacen_->soloLectura() ? rimasVocalesDe(DPal->lexico(), w, n, MT->isChecked())
-                                            : marcarRimasVocales(*almacen_, DPal->lexico(), w, n, MT->isChecked());
+                r = almacen_->soloLectura() ? rimasVocalesDe(DPal->lexico(), w, n, modo.igualTamano)
+                                            : marcarRimasVocales(*almacen_, DPal->lexico(), w, n, modo.igualTamano);
             });
             if (!r)
                 return;
@@ -457,9 +456,9 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
         return;
     QMenu menu(this);
     menu.addAction(QStringLiteral("Rimas consonantes de «%1»\tF7").arg(palabra), this,
-                   [this, palabra] { rimasPorClaveDe(palabra, true); });
+                   [this, palabra] { rimasPorClaveDe(palabra, TipoRima::Consonante); });
     menu.addAction(QStringLiteral("Rimas asonantes de «%1»\tF8").arg(palabra), this,
-                   [this, palabra] { rimasPorClaveDe(palabra, false); });
+                   [this, palabra] { rimasPorClaveDe(palabra, TipoRima::Asonante); });
     QAction *silabas = menu.addAction(QStringLiteral("Solo palabras con las mismas sílabas"));
     silabas->setCheckable(true);
     silabas->setChecked(mismasSilabas_);
@@ -472,19 +471,19 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
     menu.exec(donde);
 }
 
-void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
+void Principal::rimasPorClaveDe(const QString &palabra, TipoRima tipo)
 {
     if (palabra.isEmpty() || !DPal || Buscando)
         return;
     const int k = SS->currentIndex();
     try {
-        DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, consonante, mismasSilabas_));
+        DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, tipo, mismasSilabas_));
     } catch (const Error &e) {
         avisar(e.mensaje());
         return;
     }
     Eti[k]->setText(QStringLiteral("%1 — %2: %3 palabras")
-                        .arg(palabra, consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
+                        .arg(palabra, tipo == TipoRima::Consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
                              QLocale().toString(DRim[k]->rowCount())));
     Cuenta->setText(Eti[k]->text());
 }
@@ -516,8 +515,8 @@ void Principal::DR_RowColChange(int)
 
 void Principal::Voc_Click()
 {
-    vocales_ = !vocales_;
-    if (vocales_) {
+    tipoRima_ = tipoRima_ == TipoRima::Vocales ? TipoRima::Completa : TipoRima::Vocales;
+    if (tipoRima_ == TipoRima::Vocales) {
         Voc->setText(kVocCompleta);
         Voc->setToolTip(kTipCompletas);
         Rima->setText(kRimaVocales);

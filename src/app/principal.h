@@ -4,6 +4,7 @@
 // each user action is a handler named after its control and event.
 
 #include "app/etiqueta_ajustada.h"
+#include "lista/modo_rima.h"
 #include "lookup/servicios.h"
 
 #include <QWidget>
@@ -129,7 +130,7 @@ private:
     const Consulta *paginaArchivable() const;
     void ofrecerArchivo();
     void menuDePalabra(const QString &palabra, const QPoint &donde);
-    void rimasPorClaveDe(const QString &palabra, bool consonante);
+    void rimasPorClaveDe(const QString &palabra, TipoRima tipo);
     void mostrarSig(const std::optional<QString> &sig);
 
     QString rutaAlmacen_;
@@ -143,7 +144,7 @@ private:
     // The lookup under way whose service has an offline source, answered from
     // it if the service fails.
     std::optional<Consulta> consultaSinConexion_;
-    bool vocales_ = false; // Voc: rhymes of the vowels alone
+    TipoRima tipoRima_ = TipoRima::Completa; // what Rima compares, as Voc sets it
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;

@@ -489,9 +489,9 @@ void Principal::construir()
     connect(Pal, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &p) { menuDePalabra(Pal->text(), Pal->mapToGlobal(p)); });
     connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
-            [this] { rimasPorClaveDe(Pal->text(), true); });
+            [this] { rimasPorClaveDe(Pal->text(), TipoRima::Consonante); });
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
-            [this] { rimasPorClaveDe(Pal->text(), false); });
+            [this] { rimasPorClaveDe(Pal->text(), TipoRima::Asonante); });
 
     connect(Ind, &QLineEdit::textChanged, this, [this] { Ind_Change(); });
     connect(Gua, &QPushButton::clicked, this, &Principal::Gua_Click);

@@ -376,14 +376,15 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
     }
 }
 
-void Lexico::riman(bool consonante, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
+void Lexico::riman(TipoRima tipo, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
 {
     salida.clear();
     const uint32_t numero = numeroExistente(clave);
     if (numero == 0)
         return;
-    if (vista().riman(consonante, numero, silabas, salida))
+    if (vista().riman(tipo, numero, silabas, salida))
         return;
+    const bool consonante = tipo == TipoRima::Consonante;
     const uint64_t buscado = consonante ? uint64_t(numero) : uint64_t(numero) << 32;
     const uint64_t mascara = (consonante ? uint64_t(0xFFFFFFFF) : uint64_t(0xFFFFFF) << 32)
         | (silabas >= 0 ? uint64_t(0xFF) << 56 : 0);

@@ -143,7 +143,7 @@ public:
                       std::vector<qsizetype> &salida) const;
     // Words whose consonant (or assonant) rhyme key is 'clave', optionally
     // only those of a number of syllables (-1: any).
-    void riman(bool consonante, QStringView clave, int silabas, std::vector<qsizetype> &salida) const;
+    void riman(TipoRima tipo, QStringView clave, int silabas, std::vector<qsizetype> &salida) const;
     // Words whose stored skeleton ends in "fin" (vowels only, 1..7 of them).
     void vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                              std::vector<qsizetype> &salida) const;

@@ -32,8 +32,8 @@ Lexico::IndicesPropios Lexico::hacerIndices() const
     IndicesPropios r;
     r.porFin = ordenadas(n, [this](size_t i) { return VistaLista::claveFin(fin1_[i], fin2_[i]); });
     r.porVocales = ordenadas(n, [this](size_t i) { return VistaLista::invertirVocales(claveVoc_[i] & kCamposVoc); });
-    r.porConsonante = ordenadas(n, [this](size_t i) { return VistaLista::claveRima(true, rima_[i]); });
-    r.porAsonante = ordenadas(n, [this](size_t i) { return VistaLista::claveRima(false, rima_[i]); });
+    r.porConsonante = ordenadas(n, [this](size_t i) { return VistaLista::claveRima(TipoRima::Consonante, rima_[i]); });
+    r.porAsonante = ordenadas(n, [this](size_t i) { return VistaLista::claveRima(TipoRima::Asonante, rima_[i]); });
     for (size_t i = 0; i < n; ++i)
         if (claveVoc_[i] & (kRara | kPalNula))
             r.raras.push_back(uint32_t(i));

@@ -336,13 +336,13 @@ bool VistaLista::vocales(uint32_t t, size_t n, std::ptrdiff_t caracteres, std::v
     return true;
 }
 
-bool VistaLista::riman(bool consonante, uint32_t numero, int silabas, std::vector<Posicion> &salida) const
+bool VistaLista::riman(TipoRima tipo, uint32_t numero, int silabas, std::vector<Posicion> &salida) const
 {
-    const uint32_t *indice = consonante ? indices.porConsonante : indices.porAsonante;
+    const uint32_t *indice = tipo == TipoRima::Consonante ? indices.porConsonante : indices.porAsonante;
     if (!indice)
         return false;
     const int corte = silabas >= 0 ? 0 : 8;
-    auto clave = [&](uint32_t p) { return claveRima(consonante, rima[p]) >> corte; };
+    auto clave = [&](uint32_t p) { return claveRima(tipo, rima[p]) >> corte; };
     const uint64_t buscado = (uint64_t(numero) << 8 | uint64_t(std::clamp(silabas, 0, 255))) >> corte;
     candidatos(indice, filas, clave, buscado, nullptr, 0, salida);
     return true;

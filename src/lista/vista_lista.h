@@ -3,6 +3,7 @@
 // memory lends them (Lexico), and so does a snapshot mapped by the command
 // line's direct search, which then answers as the list would.
 
+#include "lista/modo_rima.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -72,9 +73,9 @@ struct VistaLista {
     // first), the reversed vowel key, a rhyme key's number then the syllables.
     static std::pair<uint64_t, uint64_t> claveFin(uint64_t fin1, uint64_t fin2);
     static uint32_t invertirVocales(uint32_t v);
-    static uint64_t claveRima(bool consonante, uint64_t r)
+    static uint64_t claveRima(TipoRima tipo, uint64_t r)
     {
-        return (consonante ? r & 0xFFFFFFFFull : (r >> 32) & 0xFFFFFFull) << 8 | r >> 56;
+        return (tipo == TipoRima::Consonante ? r & 0xFFFFFFFFull : (r >> 32) & 0xFFFFFFull) << 8 | r >> 56;
     }
 
     // ---- the searches by the indexes, in list order; false when there are none
@@ -84,8 +85,9 @@ struct VistaLista {
                     std::ptrdiff_t caracteres, std::vector<Posicion> &salida) const;
     // Words whose skeleton key ends in the n vowels of key t.
     bool vocales(uint32_t t, size_t n, std::ptrdiff_t caracteres, std::vector<Posicion> &salida) const;
-    // Words of a rhyme key's number (and of a number of syllables, unless -1).
-    bool riman(bool consonante, uint32_t numero, int silabas, std::vector<Posicion> &salida) const;
+    // Words of a consonant or assonant key's number (and of a number of
+    // syllables, unless -1).
+    bool riman(TipoRima tipo, uint32_t numero, int silabas, std::vector<Posicion> &salida) const;
 
     // The words at the positions, each in UTF-8 and followed by a line
     // break, handed to 'escribir' in blocks of some kilobytes; many words are

@@ -120,27 +120,44 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
     return rimasVocales(lexico, r->fin, r->caracteres);
 }
 
-std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, bool consonante,
+std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, TipoRima tipo,
                                           std::optional<int> silabas)
 {
     const AnalisisSilabico a = analizarPalabra(palabra);
     if (!a.valido)
         throw Error(QStringLiteral("«%1» no se puede dividir en sílabas (%2): no tiene rimas %3.")
                         .arg(palabra, a.motivo,
-                             consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
+                             tipo == TipoRima::Consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes")));
     std::vector<qsizetype> posiciones;
-    lexico.riman(consonante, consonante ? a.claveConsonante : a.claveAsonante, silabas.value_or(-1), posiciones);
+    lexico.riman(tipo, tipo == TipoRima::Consonante ? a.claveConsonante : a.claveAsonante, silabas.value_or(-1),
+                 posiciones);
     std::erase_if(posiciones, [&](qsizetype p) { return lexico.pal(p).compare(palabra, Qt::CaseInsensitive) == 0; });
     return posiciones;
 }
 
-ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas)
+ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, TipoRima tipo, bool mismasSilabas)
 {
     std::optional<int> silabas;
     if (mismasSilabas)
         if (const AnalisisSilabico a = analizarPalabra(palabra); a.valido)
             silabas = a.numSilabas();
-    return ResultadoRima::desde(lexico, posicionesPorClave(lexico, palabra, consonante, silabas));
+    return ResultadoRima::desde(lexico, posicionesPorClave(lexico, palabra, tipo, silabas));
+}
+
+std::optional<std::vector<qsizetype>> posicionesDe(const Lexico &lexico, QStringView palabra, const ModoRima &modo)
+{
+    switch (modo.tipo) {
+    case TipoRima::Consonante:
+    case TipoRima::Asonante:
+        return posicionesPorClave(lexico, palabra, modo.tipo, modo.silabas);
+    case TipoRima::Vocales:
+        return posicionesVocalesDe(lexico, palabra, modo.letras, modo.igualTamano);
+    case TipoRima::Completa:
+        break;
+    }
+    if (numeroDeCaracteres(palabra) < modo.letras)
+        return std::nullopt;
+    return posicionesCompletas(lexico, palabra, modo.letras, modo.igualTamano);
 }
 
 } // namespace rimario

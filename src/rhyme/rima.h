@@ -8,6 +8,7 @@
 // Either may be limited to words with as many characters as the word.
 
 #include "base/error.h"
+#include "lista/modo_rima.h"
 
 #include <QString>
 #include <QStringView>
@@ -72,9 +73,14 @@ std::optional<ResultadoRima> marcarRimasVocales(Almacen &almacen, const Lexico &
 // only) rhymes of the word, by the list's rhyme keys, as rows of the list in
 // its order, the word itself left out; optionally only words of as many
 // syllables. Throws Error when the word cannot be split into syllables.
-ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, bool consonante, bool mismasSilabas);
+ResultadoRima rimasPorClave(const Lexico &lexico, QStringView palabra, TipoRima tipo, bool mismasSilabas);
 // The same as positions in the list; with 'silabas', only words of that many.
-std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, bool consonante,
+std::vector<qsizetype> posicionesPorClave(const Lexico &lexico, QStringView palabra, TipoRima tipo,
                                           std::optional<int> silabas);
+
+// The positions a search of the word in a mode finds, as the command line
+// prints them: nullopt when a whole-word or vowel search has no ending to look
+// for (a word shorter than the ending, a skeleton with fewer vowels).
+std::optional<std::vector<qsizetype>> posicionesDe(const Lexico &lexico, QStringView palabra, const ModoRima &modo);
 
 } // namespace rimario

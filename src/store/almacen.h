@@ -178,17 +178,6 @@ public:
         qint64 sello_ = 0;
     };
 
-    // Words whose consonant or assonant rhyme key is 'clave', in list order,
-    // optionally only those of a number of syllables.
-    enum class TipoRima { Consonante, Asonante };
-    std::vector<QString> palabrasQueRiman(TipoRima tipo, const QString &clave,
-                                          std::optional<int> silabas) const;
-    // The same rows with their Ids.
-    struct FilaQueRima {
-        qint64 id;
-        QString pal;
-    };
-    std::vector<FilaQueRima> filasQueRiman(TipoRima tipo, const QString &clave, std::optional<int> silabas) const;
     int formato() const { return formato_; }
 
     // SQLite's integrity check; empty when the file is sound.

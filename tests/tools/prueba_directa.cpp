@@ -47,34 +47,16 @@ QString directa(const QStringList &args)
     return *r == 0 ? texto : QStringLiteral("(salida %1)").arg(*r);
 }
 
-// What the list gives for the same search.
-QString dellista(const QString &ruta, const QString &palabra, int n, bool vocales, bool igual)
-{
-    auto a = Almacen::abrir(ruta, true);
-    Lexico l(a->colador());
-    l.cargar(*a);
-    std::vector<qsizetype> pos;
-    if (vocales) {
-        if (auto m = posicionesVocalesDe(l, palabra, n, igual))
-            pos = *m;
-    } else if (numeroDeCaracteres(palabra) >= n) {
-        pos = posicionesCompletas(l, palabra, n, igual);
-    }
-    std::string s;
-    l.lineasUtf8(pos, [&](const char *p, size_t k) { s.append(p, k); });
-    return QString::fromStdString(s);
-}
-
-// What the list gives for a consonant or assonant search; "(error)" when the
-// whole program refuses the word.
-QString dellistaPorClave(const QString &ruta, const QString &palabra, bool consonante, std::optional<int> silabas)
+// What the list gives for the same search; "(error)" when the whole program
+// refuses the word.
+QString dellista(const QString &ruta, const QString &palabra, const ModoRima &modo)
 {
     auto a = Almacen::abrir(ruta, true);
     Lexico l(a->colador());
     l.cargar(*a);
     std::vector<qsizetype> pos;
     try {
-        pos = posicionesPorClave(l, palabra, consonante, silabas);
+        pos = posicionesDe(l, palabra, modo).value_or(pos);
     } catch (const Error &) {
         return QStringLiteral("(error)");
     }
@@ -165,7 +147,7 @@ private slots:
         if (igual)
             args << QStringLiteral("--igual-tamano");
         const QString d = directa(args + QStringList{palabra});
-        const QString l = dellista(ruta_, palabra, n, vocales, igual);
+        const QString l = dellista(ruta_, palabra, {vocales ? TipoRima::Vocales : TipoRima::Completa, n, igual, std::nullopt});
         // An ending with a character outside the basic plane is the whole program's.
         const QString fin = ultimosCaracteres(palabra, n);
         if (!vocales && numeroDeCaracteres(palabra) >= n && fin.size() != numeroDeCaracteres(fin)) {
@@ -202,7 +184,7 @@ private slots:
         if (silabas > 0)
             args << QStringLiteral("--silabas") << QString::number(silabas);
         const QString d = directa(args + QStringList{palabra});
-        const QString l = dellistaPorClave(ruta_, palabra, consonante, silabas > 0 ? std::optional(silabas) : std::nullopt);
+        const QString l = dellista(ruta_, palabra, {consonante ? TipoRima::Consonante : TipoRima::Asonante, 0, false, silabas > 0 ? std::optional(silabas) : std::nullopt});
         if (l == u"(error)" || palabra.contains(QChar(0x0301))) {
             QCOMPARE(d, QStringLiteral("(ninguna)"));
             return;
