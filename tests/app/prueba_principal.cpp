@@ -30,7 +30,6 @@ using namespace rimario;
 using namespace rimario::prueba;
 
 namespace {
-const QString kSinProteccion = QStringLiteral("la protección no funciona aquí (hace falta chattr +i, ext4 o similar)");
 const QString kLarga = QStringLiteral("rima").repeated(9999) + QStringLiteral("ción"); // 40,000 characters
 
 // Hostile rows written straight into the file, as another program would
@@ -80,42 +79,16 @@ QStringList instantanea(const QString &ruta, const QString &donde = QString())
                                           "FROM PalabrasBase %1 ORDER BY Id").arg(donde));
 }
 
-const QString kSigAmor = QStringLiteral(
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
-    "\\viewkind4\\uc1\\pard\\f0\\fs17 \\b amor.\\b0 \\par\r\n1. m. Sentimiento intenso del ser humano.\\par\r\n}\r\n");
 } // namespace
 
-class PruebaPrincipal : public QObject {
+class PruebaPrincipal : public QObject, VentanaFija {
     Q_OBJECT
-    QTemporaryDir dir;
-    QString ruta;
-    std::unique_ptr<Principal> v;
-
-    void abrir(const QStringList &palabras = palabrasDePrueba())
-    {
-        v.reset();
-        QFile::remove(ruta);
-        crearAlmacen(ruta, palabras, {{QStringLiteral("amor"), kSigAmor}});
-        v = abrirVentana(ruta);
-        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-        v->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(v.get()));
-    }
-    QWidget *foco() const { return QApplication::focusWidget(); }
     // The words marked in column A(n), in the order of the rows.
     QStringList marcadas(int n) { return consultar(ruta, QStringLiteral("SELECT Pal FROM Palabras WHERE A%1 = -1 ORDER BY Id").arg(n)); }
 
 private slots:
-    void init()
-    {
-        ruta = dir.filePath(QStringLiteral("data-%1.lop").arg(QTest::currentTestFunction()));
-        abrir();
-    }
-    void cleanup()
-    {
-        v.reset();
-        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
-    }
+    void init() { preparar(); }
+    void cleanup() { terminar(); }
 
     // Typing goes into the search box at once; Tab and Shift+Tab go round the
     // visible controls in the window's order; the definition view passes Tab on.
@@ -186,148 +159,6 @@ private slots:
         QVERIFY(dialogos.textos.isEmpty());
         rimar(*v, 2, QStringLiteral("ab[c"));
         QVERIFY(dialogos.textos.size() == 1 && dialogos.textos[0].contains(QStringLiteral("[c")) && v->Rima->isEnabled() && !v->Buscando);
-    }
-
-    // Archiving stores the page's text as plain text: the definition shown
-    // before, and the formatting where its cursor stood, lend it none. The
-    // list then stands on the new word, shown in the view; the offer is gone.
-    void archivoEnTextoLlano()
-    {
-        QSignalSpy fin(v.get(), &Principal::archivado);
-        QTest::keyClicks(v->Ind, QStringLiteral("amor"));
-        QTextCursor enNegrita(v->RT->document());
-        enNegrita.setPosition(2);
-        QTest::mouseClick(v->RT->viewport(), Qt::LeftButton, {}, v->RT->cursorRect(enNegrita).center());
-        QVERIFY(v->RT->textCursor().charFormat().fontWeight() >= QFont::Bold);
-        QTest::mouseClick(v->Pal, Qt::LeftButton);
-        QTest::keySequence(foco(), QKeySequence::SelectAll);
-        teclear(foco(), QStringLiteral("zampoña"));
-        QTest::mouseClick(v->Buscar, Qt::LeftButton);
-        QTRY_VERIFY(v->Gua->isVisible());
-        const QString titulo = v->windowTitle();
-        QTest::mouseClick(v->Gua, Qt::LeftButton);
-        // While the copy runs the window says so, and Archivar waits.
-        QVERIFY(!v->Gua->isEnabled() && v->windowTitle().contains(QStringLiteral("copiando")));
-        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-        QTRY_COMPARE(fin.size(), 1);
-        QVERIFY(fin[0][0].toBool());
-        QVERIFY(v->Gua->isEnabled() && v->windowTitle() == titulo && !QApplication::overrideCursor());
-        QCOMPARE(contenido(ruta).value(QStringLiteral("zampoña")),
-                 QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
-                                "\\viewkind4\\uc1\\pard\\f0\\fs17 Otra definici\\'f3n.\r\n\\par\r\n}\r\n"));
-        QCOMPARE(v->Pal->text(), QStringLiteral("zampoña"));
-        QCOMPARE(v->RT->toPlainText(), QStringLiteral("Otra definición."));
-        QVERIFY(v->RT->isVisible() && !v->Gua->isVisible());
-    }
-
-    // Archivar stores a definition page, under the word it was looked up for
-    // (which its tip names), whatever is typed since; after a synonyms page it
-    // is not offered, and the stored definition stays.
-    void archivoDeLaDefinicionConsultada_data()
-    {
-        COLUMNAS(QString, despues, bool, sinonimos, bool, ofrecido);
-        QTest::newRow("sinónimos de otra palabra") << "perro" << true << false;
-        QTest::newRow("sinónimos de la misma") << "casa" << true << false;
-        QTest::newRow("otra palabra escrita") << "perro" << false << true;
-    }
-    void archivoDeLaDefinicionConsultada()
-    {
-        DATOS(QString, despues, bool, sinonimos, bool, ofrecido);
-        QSignalSpy fin(v.get(), &Principal::archivado);
-        auto escribirPal = [this](const QString &palabra) {
-            QTest::mouseClick(v->Pal, Qt::LeftButton);
-            QTest::keySequence(foco(), QKeySequence::SelectAll);
-            teclear(foco(), palabra);
-        };
-        const QString antes = contenido(ruta).value(QStringLiteral("casa"));
-        escribirPal(QStringLiteral("casa"));
-        QTest::mouseClick(v->Buscar, Qt::LeftButton);
-        QTRY_VERIFY(v->Gua->isVisible());
-        escribirPal(despues);
-        if (sinonimos) {
-            QTest::mouseClick(v->Sinon, Qt::LeftButton);
-            QTRY_VERIFY(v->Buscar->isEnabled());
-        }
-        QCOMPARE(v->Gua->isVisible(), ofrecido);
-        if (ofrecido) {
-            QVERIFY(v->Gua->toolTip().contains(QStringLiteral("«casa»")));
-            QTest::mouseClick(v->Gua, Qt::LeftButton);
-            QTRY_COMPARE(fin.size(), 1);
-        }
-        const auto filas = contenido(ruta);
-        QCOMPARE(filas.value(QStringLiteral("casa")).contains(QStringLiteral("Otra definici")), ofrecido);
-        QVERIFY(ofrecido || filas.value(QStringLiteral("casa")) == antes);
-        QVERIFY(!filas.contains(QStringLiteral("perro")));
-    }
-
-    // An archiving that cannot be done: the copy fails, the page is too large
-    // to keep, the store is read-only or another program holds its lock. One
-    // message, nothing written, the page and the offer left as they were, the
-    // window idle again; once the obstacle is gone, a click archives.
-    void archivoQueNoSeHace_data()
-    {
-        COLUMNAS(QString, obstaculo, QString, aviso);
-        QTest::newRow("copia fallida") << "copia" << "No se pudo copiar";
-        QTest::newRow("página demasiado grande") << "grande" << "demasiado grande para archivarla";
-        QTest::newRow("almacén de solo lectura") << "solo lectura" << "solo se puede leer";
-        QTest::newRow("almacén bloqueado") << "bloqueo" << "en uso por otro programa";
-    }
-    void archivoQueNoSeHace()
-    {
-        DATOS(QString, obstaculo, QString, aviso);
-        auto *panel = static_cast<PanelWebVacio *>(v->WB);
-        Proteccion proteccion;
-        sqlite3 *otro = nullptr;
-        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
-        Dialogos dialogos;
-        if (obstaculo == QLatin1String("solo lectura")) {
-            v.reset();
-            if (!proteccion.poner(ruta))
-                QSKIP(qPrintable(kSinProteccion));
-            v = abrirVentana(ruta);
-            QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-            v->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(v.get()));
-            panel = static_cast<PanelWebVacio *>(v->WB);
-            dialogos.textos.clear();
-        }
-        QSignalSpy fin(v.get(), &Principal::archivado);
-        QTest::keyClicks(v->Ind, QStringLiteral("amor"));
-        const QString definicion = v->RT->toPlainText(), titulo = v->windowTitle();
-        QTest::mouseClick(v->Pal, Qt::LeftButton);
-        QTest::keySequence(foco(), QKeySequence::SelectAll);
-        teclear(foco(), QStringLiteral("zampoña"));
-        QTest::mouseClick(v->Buscar, Qt::LeftButton);
-        QTRY_VERIFY(v->Gua->isVisible());
-        const QByteArray bytes = leerArchivo(ruta);
-        if (obstaculo == QLatin1String("copia"))
-            panel->ponerCopiaFallida(true);
-        if (obstaculo == QLatin1String("grande"))
-            panel->ponerTexto(kPaginaCopiada + QString(kParrafosMaximos + 1, u'\n'));
-        if (obstaculo == QLatin1String("bloqueo"))
-            otro = otroPrograma(ruta, "BEGIN IMMEDIATE; UPDATE Meta SET Valor = Valor");
-        QTest::mouseClick(v->Gua, Qt::LeftButton);
-        QTRY_COMPARE(fin.size(), 1);
-        QVERIFY(!fin[0][0].toBool());
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY2(dialogos.textos[0].contains(aviso), qPrintable(dialogos.textos[0]));
-        sqlite3_close(otro);
-        QCOMPARE(leerArchivo(ruta), bytes);
-        QVERIFY(v->Gua->isVisible() && v->Gua->isEnabled() && !v->RT->isVisible());
-        QVERIFY(v->windowTitle() == titulo && !QApplication::overrideCursor());
-        QCOMPARE(v->Pal->text(), QStringLiteral("zampoña"));
-        // The view holds the text kept once it got that far; the list is untouched.
-        QCOMPARE(v->RT->toPlainText(), obstaculo == QLatin1String("bloqueo") ? QStringLiteral("Otra definición.") : definicion);
-        QCOMPARE(v->DPal->palActual(), QStringLiteral("amor"));
-        if (obstaculo == QLatin1String("solo lectura"))
-            return; // read-only for the whole session
-        panel->ponerCopiaFallida(false);
-        panel->ponerTexto(kPaginaCopiada);
-        QTest::mouseClick(v->Gua, Qt::LeftButton);
-        QTRY_COMPARE(fin.size(), 2);
-        QVERIFY(fin[1][0].toBool());
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY(contenido(ruta).value(QStringLiteral("zampoña")).contains(QStringLiteral("Otra definici")));
     }
 
     // An in-place edit typed into a grid: the list re-sorts, and the highlight,

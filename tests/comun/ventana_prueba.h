@@ -158,6 +158,42 @@ inline Escritura escritura(const QString &nombre)
             tiene("zapato", true)};
 }
 
+inline const QString kSinProteccion = QStringLiteral("la protección no funciona aquí (hace falta chattr +i, ext4 o similar)");
+inline const QString kSigAmor = QStringLiteral(
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs17 \\b amor.\\b0 \\par\r\n1. m. Sentimiento intenso del ser humano.\\par\r\n}\r\n");
+
+// What the window's test classes share: a window, shown and active, on a
+// store of its own for each test function (palabrasDePrueba(), amor defined).
+struct VentanaFija {
+    QTemporaryDir dir;
+    QString ruta;
+    std::unique_ptr<Principal> v;
+
+    void abrir(const QStringList &palabras = palabrasDePrueba())
+    {
+        v.reset();
+        QFile::remove(ruta);
+        crearAlmacen(ruta, palabras, {{QStringLiteral("amor"), kSigAmor}});
+        v = abrirVentana(ruta);
+        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+    }
+    QWidget *foco() const { return QApplication::focusWidget(); }
+    void preparar()
+    {
+        ruta = dir.filePath(QStringLiteral("data-%1.lop").arg(QTest::currentTestFunction()));
+        abrir();
+    }
+    void terminar()
+    {
+        v.reset();
+        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
+    }
+};
+
+
 } // namespace rimario::prueba
 
 // A helper's failed check ends the test too.

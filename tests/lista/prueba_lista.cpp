@@ -1,0 +1,329 @@
+// The word list held in memory and its kept copy: the snapshot a second load
+// maps, its words written out from the snapshot's UTF-8 copy, its sums, a
+// damaged copy read again, the list order, and the rhymes and finds of a
+// mapped list against those of a list read from the rows.
+
+#include "lista/formato_lista.h"
+#include "lista/instantanea.h"
+#include "lista/lexico.h"
+#include "lista/lista_palabras.h"
+
+#include "../comun/almacen_prueba.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <numeric>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace rimario;
+using namespace rimario::prueba;
+
+class PruebaLista : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString ruta(const QString &n) const { return dir.filePath(n); }
+    QString almacen(const char *palabras) { return crearAlmacen(ruta(QString::fromLatin1(QTest::currentDataTag()) + QTest::currentTestFunction()), lista(palabras)); }
+
+private slots:
+    // The list kept between starts: a second load of the same file maps what
+    // the first kept; any change of the file since (by another program, even
+    // at the same size and time), or a snapshot cut or with a damaged header,
+    // reads the rows. Either way the list is the rows', and writes on a mapped
+    // list hold. Words placed outside the text by damage read as empty.
+    void instantaneaDeLaLista_data()
+    {
+        // cambio: sql on the store, or what to do to the snapshot file
+        COLUMNAS(QString, cambio, bool, mapeada);
+        QTest::newRow("igual") << "" << true;
+        QTest::newRow("otro programa") << "UPDATE Palabras SET Pal = 'masa' WHERE Pal = 'mesa'" << false;
+        QTest::newRow("otro programa, misma hora") << "misma hora" << false;
+        QTest::newRow("cortada") << "cortar" << false;
+        QTest::newRow("palabra fuera del texto") << "fuera" << true;
+        QTest::newRow("líneas ilegibles") << "líneas ff" << true;
+        QTest::newRow("líneas cambiadas") << "líneas 01" << true;
+        QTest::newRow("cabecera dañada") << "cabecera" << false;
+        QTest::newRow("sin carpeta") << "sin carpeta" << false;
+    }
+    // A search's words, written out from the mapped snapshot's UTF-8 copy,
+    // are those of the list: long words (lengths of two and three bytes, one
+    // of 128 bytes, one longer than a read of the file, read or passed over)
+    // and every other row.
+    void lineasDeLaInstantanea()
+    {
+        const CacheDePrueba cache;
+        QStringList palabras = lista("a canción ñandú");
+        palabras << QString(64, u'é') << QString(200, u'é') << QString(40000, u'ó') + QStringLiteral("s")
+                 << QStringLiteral("zeta");
+        const QString r = crearAlmacen(ruta(QStringLiteral("lineas.lop")), palabras);
+        auto a = Almacen::abrir(r);
+        {
+            Lexico primera(a->colador());
+            primera.cargar(*a);
+        }
+        Lexico mapeada(a->colador());
+        mapeada.cargar(*a);
+        QVERIFY(mapeada.deInstantanea());
+        qputenv("RIMARIO_CACHE", "");
+        Lexico filas(a->colador());
+        filas.cargar(*a);
+        // The words, and how many came from the snapshot.
+        auto lineas = [](const Lexico &l, const std::vector<qsizetype> &p) {
+            QByteArray t;
+            const size_t copiadas = l.lineasUtf8(p, [&](const char *d, size_t n) { t.append(d, qsizetype(n)); });
+            return std::pair{t, copiadas};
+        };
+        std::vector<qsizetype> todas(size_t(filas.tamano()));
+        std::iota(todas.begin(), todas.end(), 0);
+        QByteArray esperada;
+        for (const qsizetype i : todas)
+            esperada += filas.pal(i).toUtf8() + '\n';
+        QCOMPARE(lineas(filas, todas), std::pair(esperada, size_t(0)));
+        // The word longer than a read (the sixth) and those after it, and those
+        // after a position out of list order, come from the list; passed over,
+        // it is skipped in the file.
+        for (const auto &[p, copiadas] : {std::pair<std::vector<qsizetype>, size_t>{todas, 5},
+                                          {{1, 3}, 2}, {{5}, 0}, {{0, 5}, 1}, {{4, 2}, 1}, {{0, 6}, 2}, {{}, 0}})
+            QCOMPARE(lineas(mapeada, p), std::pair(lineas(filas, p).first, copiadas));
+    }
+
+    // The sum of the kept copy's bytes is that of the whole run however it
+    // is fed (the copy is written in its arrays' pieces and read back in
+    // blocks), and changes with any byte.
+    void sumaDeLosDatos()
+    {
+        QByteArray datos(3 * 1024 * 1024 + 45, Qt::Uninitialized);
+        for (qsizetype i = 0; i < datos.size(); ++i)
+            datos[i] = char((i * 2654435761u) >> 13);
+        SumaDatos entera;
+        entera.anadir(datos.constData(), size_t(datos.size()));
+        for (const qsizetype pieza : {1, 7, 31, 32, 33, 1000, 1 << 20}) {
+            SumaDatos s;
+            for (qsizetype i = 0; i < datos.size(); i += pieza)
+                s.anadir(datos.constData() + i, size_t(std::min(pieza, datos.size() - i)));
+            QCOMPARE(s.valor(), entera.valor());
+        }
+        for (const qsizetype i : {qsizetype(0), qsizetype(31), datos.size() / 2, datos.size() - 1}) {
+            QByteArray otra = datos;
+            otra[i] = char(otra[i] ^ 0x10);
+            SumaDatos s;
+            s.anadir(otra.constData(), size_t(otra.size()));
+            QVERIFY(s.valor() != entera.valor());
+        }
+        SumaDatos conVacias; // empty pieces (an empty array's null data) add nothing
+        conVacias.anadir(nullptr, 0);
+        conVacias.anadir(datos.constData(), size_t(datos.size()));
+        conVacias.anadir(nullptr, 0);
+        QCOMPARE(conVacias.valor(), entera.valor());
+        SumaDatos corta;
+        corta.anadir(datos.constData(), size_t(datos.size() - 1));
+        QVERIFY(corta.valor() != entera.valor());
+    }
+
+    // A kept copy whose arrays were damaged after it was written (here a
+    // letter of a word, which mapping cannot tell) is found out while the list
+    // is in use: it is removed and the list read again from the rows, the
+    // current record kept; the copy made then is whole. A check still running
+    // when the list goes, or is read again, is stopped.
+    void copiaDanadaSeRehace()
+    {
+        const CacheDePrueba cache;
+        const QString r = almacen("a casa mesa pesa canción");
+        const QString archivo = rutaInstantanea(r);
+        auto a = Almacen::abrir(r);
+        {
+            Lexico primera(a->colador());
+            primera.cargar(*a);
+            primera.esperarInstantanea();
+        }
+        QVERIFY(cambiarPalabraEnCopia(archivo, u"mesa", u"mesu"));
+        {
+            ListaPalabras sinEsperar(*a); // goes with its check running
+            sinEsperar.releer();
+            sinEsperar.releer();
+        }
+        ListaPalabras l(*a);
+        QSignalSpy movido(&l, &ListaPalabras::actualMovido);
+        QSignalSpy error(&l, &ListaPalabras::errorAlReleer);
+        l.releer();
+        QVERIFY(l.lexico().deInstantanea());
+        QVERIFY(l.buscarIgual(u"pesa"));
+        QCOMPARE(l.palActual(), QStringLiteral("pesa"));
+        QTRY_VERIFY(!l.lexico().deInstantanea());
+        QCOMPARE(l.palActual(), QStringLiteral("pesa"));
+        QCOMPARE(movido.count(), 2);
+        QCOMPARE(movido.last().at(0).value<qsizetype>(), l.actual());
+        QVERIFY(l.buscarIgual(u"mesa"));
+        QVERIFY(error.isEmpty());
+        const auto copiaEntera = [&] {
+            Lexico d(a->colador());
+            d.cargar(*a);
+            d.esperarInstantanea();
+            const std::atomic<bool> parar{false};
+            return d.deInstantanea() && d.comprobacionDeInstantanea()(parar) && d.buscarIgual(u"mesa") >= 0;
+        };
+        QTRY_VERIFY(copiaEntera());
+    }
+
+    // The list read from the rows is in the store's order, words that sort
+    // alike (the same word twice, letter case, accents) by Id.
+    void ordenDeLaLista()
+    {
+        auto a = Almacen::abrir(crearAlmacen(ruta(QStringLiteral("orden.lop")), palabrasDePrueba() + lista("amor canción Canción ÁRBOL")));
+        QList<qint64> enOrden, lexico;
+        a->recorrerEnOrden([&](qint64 id, const char *, int, bool, const char *, int) { enOrden << id; });
+        Lexico l(a->colador());
+        l.cargar(*a);
+        for (qsizetype i = 0; i < l.tamano(); ++i)
+            lexico << l.id(i);
+        QCOMPARE(lexico, enOrden);
+    }
+
+    void instantaneaDeLaLista()
+    {
+        DATOS(QString, cambio, bool, mapeada);
+        const CacheDePrueba cache;
+        const QString r = almacen("a casa mesa pesa canción");
+        const QString archivo = rutaInstantanea(r);
+        auto contenido = [](const Lexico &l) {
+            QStringList t;
+            for (qsizetype i = 0; i < l.tamano(); ++i)
+                t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
+            // and the rhymes by key, by ending and by vowels, with their words as written out
+            auto posiciones = [&l](const std::vector<qsizetype> &p) {
+                QStringList r;
+                for (const qsizetype i : p)
+                    r << QString::number(i);
+                QByteArray lineas;
+                l.lineasUtf8(p, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
+                return r.join(u' ') + QStringLiteral(" = ") + QString::fromUtf8(lineas);
+            };
+            for (const auto &[tipo, clave, silabas] : {std::tuple{TipoRima::Consonante, u"esa", -1}, {TipoRima::Asonante, u"aa", 2}, {TipoRima::Asonante, u"o", -1}, {TipoRima::Consonante, u"on", -1}}) {
+                std::vector<qsizetype> p;
+                l.riman(tipo, clave, silabas, p);
+                t << QStringLiteral("%1: %2").arg(clave, posiciones(p));
+            }
+            for (const auto &[fin, excluida, caracteres] : {std::tuple{u"sa", u"casa", -1}, {u"A", u"", 4}, {u"ón", u"", -1}, {u"xa", u"", -1}}) {
+                std::vector<qsizetype> p;
+                l.terminadasEn(fin, excluida, caracteres, p);
+                t << QStringLiteral("-%1: %2").arg(fin, posiciones(p));
+            }
+            for (const auto &[fin, caracteres] : {std::pair{u"ea", -1}, {u"a", 4}, {u"io", -1}, {u"aa", 1}}) {
+                std::vector<qsizetype> p;
+                l.vocalesTerminadasEn(fin, caracteres, p);
+                t << QStringLiteral("~%1: %2").arg(fin, posiciones(p));
+            }
+            return t;
+        };
+        {
+            auto a = Almacen::abrir(r);
+            Lexico primera(a->colador());
+            primera.cargar(*a);
+            QVERIFY(!primera.deInstantanea());
+        }
+        if (cambio == QLatin1String("misma hora")) {
+            struct stat st;
+            ::stat(QFile::encodeName(r).constData(), &st);
+            consultar(r, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'mesa'"));
+            const struct timespec t[2] = {st.st_mtim, st.st_mtim};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(r).constData(), t, 0), 0);
+        } else if (cambio.startsWith(QLatin1String("UPDATE"))) {
+            consultar(r, cambio);
+        } else if (!cambio.isEmpty() && cambio != QLatin1String("sin carpeta")) {
+            QByteArray b = leerArchivo(archivo);
+            QVERIFY(b.size() > 300);
+            if (cambio == QLatin1String("cortar"))
+                b.chop(2);
+            else if (cambio == QLatin1String("fuera"))
+            {
+                // Where the words start: after the header and six arrays of 8 bytes a row.
+                const qsizetype filas = qsizetype(qFromLittleEndian<quint64>(b.constData() + 16));
+                QCOMPARE(filas, 5);
+                const qsizetype inicio = qsizetype(sizeof(CabeceraLista)) + 48 * filas;
+                for (qsizetype i = 0; i < filas; ++i) // a word's start, then its length
+                    QVERIFY(qFromLittleEndian<quint32>(b.constData() + inicio + 4 * i) < 40
+                            && qFromLittleEndian<quint32>(b.constData() + inicio + 4 * (filas + i)) - 1 < 7);
+                b.replace(inicio, 4 * filas, QByteArray(4 * filas, 0x7f));
+            }
+            else if (cambio.startsWith(u"líneas"))
+            {
+                // The words in UTF-8 close the file, each after its length: "a", then "canción".
+                const qsizetype bytes = qsizetype(qFromLittleEndian<quint64>(b.constData() + 56));
+                QCOMPARE(b.mid(b.size() - bytes, 3), QByteArray("\x01" "a\x08"));
+                b.replace(b.size() - bytes, bytes, QByteArray(bytes, cambio.endsWith(u"ff") ? '\xff' : '\x01'));
+            }
+            else
+                b[40] = char(b[40] ^ 1);
+            escribirArchivo(archivo, b);
+        } else if (cambio == QLatin1String("sin carpeta")) {
+            qputenv("RIMARIO_CACHE", "");
+        }
+        auto a = Almacen::abrir(r);
+        Lexico segunda(a->colador());
+        segunda.cargar(*a);
+        QCOMPARE(segunda.deInstantanea(), mapeada);
+        // The check of a mapped snapshot's arrays tells the damage that mapping lets through.
+        if (mapeada) {
+            const std::atomic<bool> parar{false};
+            QCOMPARE(segunda.comprobacionDeInstantanea()(parar), cambio.isEmpty());
+        } else {
+            QVERIFY(!segunda.comprobacionDeInstantanea());
+        }
+        qputenv("RIMARIO_CACHE", "");
+        Lexico filas(a->colador());
+        filas.cargar(*a);
+        if (cambio == QLatin1String("fuera")) {
+            // Every word and its length now lie past the end of the text.
+            QCOMPARE(segunda.tamano(), filas.tamano());
+            for (qsizetype i = 0; i < segunda.tamano(); ++i) {
+                QVERIFY(segunda.pal(i).isEmpty());
+                QCOMPARE(segunda.caracteres(i), 0);
+            }
+            QCOMPARE(segunda.buscarIgual(u"casa"), Lexico::kNinguna);
+            return;
+        }
+        if (cambio == u"líneas 01") {
+            // Lengths of one: each word written out reads as the byte 1, one a line.
+            QByteArray lineas;
+            segunda.lineasUtf8({0, 2, 4}, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
+            QCOMPARE(lineas, QByteArray("\x01\n\x01\n\x01\n"));
+            return;
+        }
+        QCOMPARE(contenido(segunda), contenido(filas));
+        // Writes change the mapped list as they change the rows.
+        segunda.esperarInstantanea();
+        qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+        ListaPalabras l(*a);
+        l.releer();
+        QVERIFY(l.lexico().deInstantanea());
+        l.anadir(QStringLiteral("brisa"), QStringLiteral("ia"), QString());
+        QVERIFY(l.buscarIgual(QStringLiteral("pesa")));
+        l.eliminarActual();
+        qputenv("RIMARIO_CACHE", "");
+        filas.cargar(*a);
+        QCOMPARE(contenido(l.lexico()), contenido(filas));
+        QCOMPARE(contenido(l.lexico()).size(), 5 + 12);
+        // Kept as changed when the writes were this program's alone; not once another program wrote.
+        for (const bool ajena : {false, true}) {
+            qputenv("RIMARIO_CACHE", cache.path().toUtf8());
+            l.anadir(ajena ? QStringLiteral("lluvia") : QStringLiteral("nube"), QString(), QString());
+            if (ajena)
+                consultar(r, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'casa'"));
+            l.conservar();
+            Lexico otra(a->colador());
+            otra.cargar(*a);
+            QCOMPARE(otra.deInstantanea(), !ajena);
+            QCOMPARE(contenido(otra).size(), 6 + 12 + int(ajena));
+            qputenv("RIMARIO_CACHE", "");
+            filas.cargar(*a);
+            QCOMPARE(contenido(otra), contenido(filas));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PruebaLista)
+#include "prueba_lista.moc"
