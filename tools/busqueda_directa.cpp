@@ -1,4 +1,5 @@
 #include "busqueda_directa.h"
+#include "opciones_buscar.h"
 
 #include "language/silabeo.h"
 #include "language/unidades.h"
@@ -36,32 +37,52 @@ int numeroLlano(const std::string &s)
     return n;
 }
 
-// Only the plain forms; the whole program reads every other one.
+// The option an argument names in its plain form ("-n", "--vocales"), if any.
+const DescripcionOpcion *opcionDe(const std::string &a)
+{
+    for (const DescripcionOpcion &d : kOpcionesBuscar)
+        if (a == (std::strlen(d.nombre) == 1 ? "-" : "--") + std::string(d.nombre))
+            return &d;
+    return nullptr;
+}
+
+// An option's value in its plain form: a store's path; N from 2 to 7 in one
+// digit; a number of syllables written plainly.
+bool leerValor(const DescripcionOpcion &d, const std::string &v, Pedido &p, OpcionesDadas &o)
+{
+    switch (d.opcion) {
+    case OpcionBuscar::Almacen:
+        p.almacen = v;
+        return true;
+    case OpcionBuscar::N:
+        if (v.size() != 1 || v[0] < '2' || v[0] > '7')
+            return false;
+        o.n = v[0] - '0';
+        return true;
+    case OpcionBuscar::Silabas:
+        if (numeroLlano(v) <= 0)
+            return false;
+        o.silabas = numeroLlano(v);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Only the plain forms; the whole program reads every other one, and
+// explains the combinations it refuses.
 std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
 {
     Pedido p;
-    bool almacen = false, palabra = false;
-    int n = 0, silabas = -1;
-    bool vocales = false, igual = false, consonante = false, asonante = false;
+    OpcionesDadas o;
+    bool palabra = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         const bool hayValor = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
-        if (a == "--almacen" && !almacen && hayValor) {
-            p.almacen = args[++i];
-            almacen = true;
-        } else if (a == "-n" && !n && hayValor && args[i + 1].size() == 1 && args[i + 1][0] >= '2'
-                   && args[i + 1][0] <= '7') {
-            n = args[++i][0] - '0';
-        } else if (a == "--silabas" && silabas < 0 && hayValor && numeroLlano(args[i + 1]) > 0) {
-            silabas = numeroLlano(args[++i]);
-        } else if (a == "--vocales" && !vocales) {
-            vocales = true;
-        } else if (a == "--igual-tamano" && !igual) {
-            igual = true;
-        } else if (a == "--consonante" && !consonante) {
-            consonante = true;
-        } else if (a == "--asonante" && !asonante) {
-            asonante = true;
+        if (const DescripcionOpcion *d = opcionDe(a); d && !o.tiene(d->opcion)) {
+            if (d->valor && !(hayValor && leerValor(*d, args[++i], p, o)))
+                return std::nullopt;
+            o.dadas[size_t(d->opcion)] = true;
         } else if (((!a.empty() && a[0] != '-') || (a == "--" && i + 2 == args.size())) && !palabra) {
             // After "--" the last argument is the word, whatever it starts with.
             if (!leerUtf8(a == "--" ? args[++i] : a, p.palabra) || p.palabra.empty())
@@ -71,19 +92,10 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
             return std::nullopt;
         }
     }
-    // The combinations the whole program refuses are its to explain.
-    const bool valido = consonante || asonante ? !(consonante && asonante) && !vocales && !igual && !n
-                                               : n && silabas < 0;
-    if (!valido || !palabra)
+    const auto modo = modoDeOpciones(o);
+    if (!modo || !palabra)
         return std::nullopt;
-    p.modo.tipo = consonante ? TipoRima::Consonante
-                  : asonante ? TipoRima::Asonante
-                  : vocales  ? TipoRima::Vocales
-                             : TipoRima::Completa;
-    p.modo.letras = n;
-    p.modo.igualTamano = igual;
-    if (silabas > 0)
-        p.modo.silabas = silabas;
+    p.modo = *modo;
     return p;
 }
 

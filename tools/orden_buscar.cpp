@@ -4,6 +4,7 @@
 
 #include "argumentos.h"
 #include "language/caracteres.h"
+#include "opciones_buscar.h"
 #include "ordenes.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
@@ -36,33 +37,24 @@ int ordenBuscar(const QStringList &args)
                                 "N letras o, con --vocales, por sus últimas N vocales; o, con --consonante o --asonante,\n"
                                 "desde la vocal tónica. Escribe una palabra por línea, en el orden del almacén."));
     a.argumento(QStringLiteral("PALABRA"), QStringLiteral("la palabra (o la terminación con comodines * ? # [ ])"));
-    a.opcion({QStringLiteral("almacen")}, QStringLiteral("el almacén (data.lop de la carpeta actual si no se da)"),
-             QStringLiteral("ALMACEN"));
-    a.opcion({QStringLiteral("n")}, QStringLiteral("cuántas letras o vocales del final deben coincidir (2 a 7)"),
-             QStringLiteral("N"));
-    a.opcion({QStringLiteral("vocales")}, QStringLiteral("compara solo las vocales"));
-    a.opcion({QStringLiteral("igual-tamano")}, QStringLiteral("solo palabras con tantas letras como PALABRA"));
-    a.opcion({QStringLiteral("consonante")}, QStringLiteral("rima consonante: todos los sonidos desde la vocal tónica"));
-    a.opcion({QStringLiteral("asonante")}, QStringLiteral("rima asonante: las vocales desde la vocal tónica"));
-    a.opcion({QStringLiteral("silabas")}, QStringLiteral("con --consonante o --asonante, solo palabras de N sílabas"),
-             QStringLiteral("N"));
+    for (const DescripcionOpcion &d : kOpcionesBuscar)
+        a.opcion({QLatin1String(d.nombre)}, QString::fromUtf8(d.ayuda), d.valor ? QLatin1String(d.valor) : QString());
     if (const auto fin = a.leer(args))
         return *fin;
     const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) : QStringLiteral("data.lop");
-    const bool vocales = a.tiene(QStringLiteral("vocales")), igual = a.tiene(QStringLiteral("igual-tamano"));
-    const bool consonante = a.tiene(QStringLiteral("consonante")), asonante = a.tiene(QStringLiteral("asonante"));
-    std::optional<int> silabas;
+    OpcionesDadas dadas;
+    for (const DescripcionOpcion &d : kOpcionesBuscar)
+        dadas.dadas[size_t(d.opcion)] = a.tiene(QLatin1String(d.nombre));
     if (a.tiene(QStringLiteral("silabas"))) {
         bool ok = false;
-        silabas = a.valor(QStringLiteral("silabas")).toInt(&ok);
-        if (!ok || *silabas < 1)
+        dadas.silabas = a.valor(QStringLiteral("silabas")).toInt(&ok);
+        if (!ok || *dadas.silabas < 1)
             return a.errorDeUso(QStringLiteral("El número de sílabas debe ser un número entero positivo."));
     }
-    int n = 0;
     if (a.tiene(QStringLiteral("n"))) {
         bool ok = false;
-        n = a.valor(QStringLiteral("n")).toInt(&ok);
-        if (!ok || n < kLongitudMinima || n > kLongitudMaxima)
+        dadas.n = a.valor(QStringLiteral("n")).toInt(&ok);
+        if (!ok || dadas.n < kLongitudMinima || dadas.n > kLongitudMaxima)
             return a.errorDeUso(QStringLiteral("La longitud de la rima debe ser un número de %1 a %2.")
                                     .arg(kLongitudMinima)
                                     .arg(kLongitudMaxima));
@@ -71,23 +63,14 @@ int ordenBuscar(const QStringList &args)
     if (palabras.size() > 1)
         return a.errorDeUso(QStringLiteral("Argumento no válido: «%1».").arg(palabras[1]));
     const QString palabra = palabras.value(0);
-    const bool porClave = consonante || asonante;
-    if (palabra.isEmpty() || (consonante && asonante) || (porClave && (vocales || igual || n))
-        || (!porClave && (n == 0 || silabas)))
+    const std::optional<ModoRima> modo = modoDeOpciones(dadas);
+    if (palabra.isEmpty() || !modo)
         return a.errorDeUso();
-    ModoRima modo;
-    modo.tipo = consonante ? TipoRima::Consonante
-                : asonante ? TipoRima::Asonante
-                : vocales  ? TipoRima::Vocales
-                           : TipoRima::Completa;
-    modo.letras = n;
-    modo.igualTamano = igual;
-    modo.silabas = silabas;
     try {
         auto almacen = Almacen::abrir(ruta, true);
         Lexico lexico(almacen->colador());
         lexico.cargar(*almacen);
-        if (const auto pos = posicionesDe(lexico, palabra, modo))
+        if (const auto pos = posicionesDe(lexico, palabra, *modo))
             imprimir(lexico, *pos);
     } catch (const Error &e) {
         error(e.mensaje());
