@@ -164,10 +164,27 @@ Huella CabeceraLista::huella() const
     return h;
 }
 
+CabeceraLista::Tramo CabeceraLista::tramo(Parte parte) const
+{
+    uint64_t desde = sizeof(CabeceraLista);
+    for (const DescripcionParte &d : kPartes) {
+        const uint64_t bytes = (this->*d.cuantos + d.mas) * d.tamanoElemento;
+        if (d.parte == parte)
+            return {desde, bytes};
+        desde += bytes;
+    }
+    return {desde, 0};
+}
+
 uint64_t CabeceraLista::tamanoEsperado() const
 {
-    return sizeof(CabeceraLista) + filas * (6 * 8 + 7 * 4) + (claves + 1) * 4 + raras * 4
-        + (unidades + unidadesClaves) * 2 + bytesLineas;
+    const Tramo t = tramo(Parte::Lineas);
+    return t.desde + t.bytes;
+}
+
+uint64_t CabeceraLista::desdeLineas() const
+{
+    return tramo(Parte::Lineas).desde;
 }
 
 std::string rutaInstantaneaDe(const std::string &almacen)
@@ -226,26 +243,26 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
     mapa->base = ::mmap(nullptr, mapa->largo, PROT_READ, MAP_PRIVATE, fd, 0);
     if (mapa->base == MAP_FAILED)
         return std::nullopt;
-    const size_t n = size_t(c.filas), u = size_t(c.unidades), k = size_t(c.claves);
-    const char *p = static_cast<const char *>(mapa->base) + sizeof(CabeceraLista);
+    const size_t k = size_t(c.claves);
+    auto en = [&](Parte parte) { return static_cast<const char *>(mapa->base) + c.tramo(parte).desde; };
+    auto u64 = [&](Parte parte) { return reinterpret_cast<const uint64_t *>(en(parte)); };
+    auto u32 = [&](Parte parte) { return reinterpret_cast<const uint32_t *>(en(parte)); };
     ListaMapeada m;
     VistaLista &v = m.vista;
-    v.filas = n;
-    v.ids = reinterpret_cast<const int64_t *>(p);
-    v.fin1 = reinterpret_cast<const uint64_t *>(p + 8 * n);
-    v.fin2 = reinterpret_cast<const uint64_t *>(p + 16 * n);
-    m.mascara = reinterpret_cast<const uint64_t *>(p + 24 * n);
-    m.pares = reinterpret_cast<const uint64_t *>(p + 32 * n);
-    v.rima = reinterpret_cast<const uint64_t *>(p + 40 * n);
-    v.inicio = reinterpret_cast<const uint32_t *>(p + 48 * n);
-    v.largo = reinterpret_cast<const uint32_t *>(p + 52 * n);
-    v.claveVoc = reinterpret_cast<const uint32_t *>(p + 56 * n);
-    m.desdeClave = reinterpret_cast<const uint32_t *>(p + 60 * n);
-    const auto *indices = m.desdeClave + k + 1;
-    const size_t raras = size_t(c.raras);
-    v.arena = reinterpret_cast<const char16_t *>(indices + 4 * n + raras);
-    v.unidades = u;
-    m.textoClaves = v.arena + u;
+    v.filas = size_t(c.filas);
+    v.ids = reinterpret_cast<const int64_t *>(en(Parte::Ids));
+    v.fin1 = u64(Parte::Fin1);
+    v.fin2 = u64(Parte::Fin2);
+    m.mascara = u64(Parte::Mascara);
+    m.pares = u64(Parte::Pares);
+    v.rima = u64(Parte::Rima);
+    v.inicio = u32(Parte::Inicio);
+    v.largo = u32(Parte::Largo);
+    v.claveVoc = u32(Parte::ClaveVoc);
+    m.desdeClave = u32(Parte::DesdeClave);
+    v.arena = reinterpret_cast<const char16_t *>(en(Parte::Texto));
+    v.unidades = size_t(c.unidades);
+    m.textoClaves = reinterpret_cast<const char16_t *>(en(Parte::TextoClaves));
     m.claves = k;
     // The rhyme keys' table must hold together. The rows' arrays are not read
     // here (a pass over them would cost more than most searches): a word that
@@ -255,7 +272,8 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
     for (size_t i = 0; i < k; ++i)
         if (m.desdeClave[i] > m.desdeClave[i + 1] || m.desdeClave[i + 1] > c.unidadesClaves)
             return std::nullopt;
-    v.indices = {indices, indices + n, indices + 2 * n, indices + 3 * n, indices + 4 * n, raras};
+    v.indices = {u32(Parte::PorFin), u32(Parte::PorVocales), u32(Parte::PorConsonante), u32(Parte::PorAsonante),
+                 u32(Parte::Raras), size_t(c.raras)};
     v.lineas = {fd, c.desdeLineas(), c.bytesLineas};
     m.cabecera = c;
     m.mapa = std::move(mapa);

@@ -3,13 +3,10 @@
 // kept, and mapping it. The list (Lexico) writes and maps it; the command
 // line's direct search maps it alone.
 //
-// Layout: a header, then the arrays one after the other, each aligned to its
-// own element size: ids, fin1, fin2, mascara, pares, rima (8 bytes each),
-// inicio, largo, claveVoc and where each rhyme key starts, the four ending
-// indexes and the rows checked in full (4 bytes), the words' text and the
-// rhyme keys' text (2 bytes), and the words once more in UTF-8, each after its
-// length (what the command line writes out, read through the file). The
-// header carries a sum of all that follows it (datosIntactos).
+// Layout: a header, then the arrays one after the other (kPartes below: the
+// writer, the size check and the mapping all read it), each aligned to its
+// own element size by their order. The header carries a sum of all that
+// follows it (datosIntactos).
 
 #include "store/huella.h"
 #include "lista/vista_lista.h"
@@ -21,6 +18,8 @@
 #include <string>
 
 namespace rimario {
+
+enum class Parte; // below
 
 struct CabeceraLista {
     char magia[8];
@@ -51,12 +50,45 @@ struct CabeceraLista {
                             uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas, uint64_t sumaDatos);
     // The state it was made of.
     Huella huella() const;
+    // Where an array lies in the file, in bytes, by the counts above.
+    struct Tramo {
+        uint64_t desde, bytes;
+    };
+    Tramo tramo(Parte parte) const;
     // The whole file's size.
     uint64_t tamanoEsperado() const;
     // Where the words' lines start in the file.
-    uint64_t desdeLineas() const { return tamanoEsperado() - bytesLineas; }
+    uint64_t desdeLineas() const;
 };
 static_assert(sizeof(CabeceraLista) % 8 == 0);
+
+// The arrays after the header, in the file's order.
+enum class Parte {
+    Ids, Fin1, Fin2, Mascara, Pares, Rima, // 8 bytes an element
+    Inicio, Largo, ClaveVoc, DesdeClave,    // 4 bytes; where each rhyme key starts in TextoClaves
+    PorFin, PorVocales, PorConsonante, PorAsonante, Raras, // the ending indexes, the rows checked in full
+    Texto, TextoClaves,                     // UTF-16: the words, the rhyme keys
+    Lineas, // the words once more in UTF-8, each after its length (LEB128): what the command line writes out
+};
+
+struct DescripcionParte {
+    Parte parte;
+    uint32_t tamanoElemento;
+    uint64_t CabeceraLista::*cuantos; // the header's count of its elements
+    uint32_t mas;                     // elements beyond that count
+};
+
+inline constexpr DescripcionParte kPartes[] = {
+    {Parte::Ids, 8, &CabeceraLista::filas, 0},          {Parte::Fin1, 8, &CabeceraLista::filas, 0},
+    {Parte::Fin2, 8, &CabeceraLista::filas, 0},         {Parte::Mascara, 8, &CabeceraLista::filas, 0},
+    {Parte::Pares, 8, &CabeceraLista::filas, 0},        {Parte::Rima, 8, &CabeceraLista::filas, 0},
+    {Parte::Inicio, 4, &CabeceraLista::filas, 0},       {Parte::Largo, 4, &CabeceraLista::filas, 0},
+    {Parte::ClaveVoc, 4, &CabeceraLista::filas, 0},     {Parte::DesdeClave, 4, &CabeceraLista::claves, 1},
+    {Parte::PorFin, 4, &CabeceraLista::filas, 0},       {Parte::PorVocales, 4, &CabeceraLista::filas, 0},
+    {Parte::PorConsonante, 4, &CabeceraLista::filas, 0}, {Parte::PorAsonante, 4, &CabeceraLista::filas, 0},
+    {Parte::Raras, 4, &CabeceraLista::raras, 0},        {Parte::Texto, 2, &CabeceraLista::unidades, 0},
+    {Parte::TextoClaves, 2, &CabeceraLista::unidadesClaves, 0}, {Parte::Lineas, 1, &CabeceraLista::bytesLineas, 0},
+};
 
 // A 64-bit sum of a run of bytes, fed in pieces of any size (the same sum as
 // all at once): four lanes over 8-byte words, so that a pass over a snapshot

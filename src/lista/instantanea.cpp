@@ -92,29 +92,46 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         anadirLongitud(lineas, palabra.size());
         lineas += palabra;
     }
-    // The arrays in the file's order, summed before the header that carries the sum.
-    const std::pair<const void *, size_t> partes[] = {
-        {ids_.data(), ids_.size() * 8}, {fin1_.data(), fin1_.size() * 8}, {fin2_.data(), fin2_.size() * 8},
-        {mascara_.data(), mascara_.size() * 8}, {pares_.data(), pares_.size() * 8}, {rima_.data(), rima_.size() * 8},
-        {inicio_.data(), inicio_.size() * 4}, {largo_.data(), largo_.size() * 4},
-        {claveVoc_.data(), claveVoc_.size() * 4}, {desdeClave.data(), desdeClave.size() * 4},
-        {indices.porFin.data(), indices.porFin.size() * 4}, {indices.porVocales.data(), indices.porVocales.size() * 4},
-        {indices.porConsonante.data(), indices.porConsonante.size() * 4},
-        {indices.porAsonante.data(), indices.porAsonante.size() * 4}, {indices.raras.data(), indices.raras.size() * 4},
-        {arena_.data(), arena_.size() * 2}, {textoClaves.utf16(), size_t(textoClaves.size()) * 2},
-        {lineas.data(), lineas.size()}};
+    // Each array by its part, with its bytes.
+    std::pair<const void *, size_t> partes[std::size(kPartes)];
+    auto poner = [&partes](Parte parte, const auto &arreglo) {
+        partes[size_t(parte)] = {arreglo.data(), size_t(arreglo.size()) * sizeof(*arreglo.data())};
+    };
+    poner(Parte::Ids, ids_);
+    poner(Parte::Fin1, fin1_);
+    poner(Parte::Fin2, fin2_);
+    poner(Parte::Mascara, mascara_);
+    poner(Parte::Pares, pares_);
+    poner(Parte::Rima, rima_);
+    poner(Parte::Inicio, inicio_);
+    poner(Parte::Largo, largo_);
+    poner(Parte::ClaveVoc, claveVoc_);
+    poner(Parte::DesdeClave, desdeClave);
+    poner(Parte::PorFin, indices.porFin);
+    poner(Parte::PorVocales, indices.porVocales);
+    poner(Parte::PorConsonante, indices.porConsonante);
+    poner(Parte::PorAsonante, indices.porAsonante);
+    poner(Parte::Raras, indices.raras);
+    poner(Parte::Texto, arena_);
+    partes[size_t(Parte::TextoClaves)] = {textoClaves.utf16(), size_t(textoClaves.size()) * 2};
+    poner(Parte::Lineas, lineas);
+    // Summed in the file's order before the header that carries the sum.
     SumaDatos suma;
-    for (const auto &[datos, n] : partes)
-        suma.anadir(datos, n);
+    for (const DescripcionParte &d : kPartes)
+        suma.anadir(partes[size_t(d.parte)].first, partes[size_t(d.parte)].second);
     const CabeceraLista c = CabeceraLista::de(huella, ids_.size(), arena_.size(), clavesRima_.size(),
                                               uint64_t(textoClaves.size()), indices.raras.size(), lineas.size(),
                                               suma.valor());
+    // Every array as long as the header says it is.
+    for (const DescripcionParte &d : kPartes)
+        if (partes[size_t(d.parte)].second != c.tramo(d.parte).bytes)
+            return;
     auto escribir = [&f](const void *datos, size_t n) {
         return f.write(static_cast<const char *>(datos), qint64(n)) == qint64(n);
     };
     bool bien = escribir(&c, sizeof c);
-    for (const auto &[datos, n] : partes)
-        bien = bien && escribir(datos, n);
+    for (const DescripcionParte &d : kPartes)
+        bien = bien && escribir(partes[size_t(d.parte)].first, partes[size_t(d.parte)].second);
     if (bien)
         f.commit();
     else
