@@ -3,6 +3,7 @@
 #include "language/silabeo.h"
 #include "language/unidades.h"
 #include "store/formato_lista.h"
+#include "ubicacion/ubicacion.h"
 
 #include <climits>
 #include <cstdlib>
@@ -17,7 +18,7 @@ namespace rimario::cli {
 namespace {
 
 struct Pedido {
-    std::string almacen = "data.lop";
+    std::string almacen = ubicacion::almacenPorOmision();
     int n = 0;
     bool vocales = false, igual = false;
     bool consonante = false, asonante = false;

@@ -8,6 +8,7 @@
 #include "rhyme/rima.h"
 #include "store/almacen.h"
 #include "store/lexico.h"
+#include "ubicacion/ubicacion.h"
 
 #include <cstdio>
 #include <optional>
@@ -46,7 +47,7 @@ int ordenBuscar(const QStringList &args)
                                 "N letras o, con --vocales, por sus últimas N vocales; o, con --consonante o --asonante,\n"
                                 "desde la vocal tónica. Escribe una palabra por línea, en el orden del almacén."));
     a.argumento(QStringLiteral("PALABRA"), QStringLiteral("la palabra (o la terminación con comodines * ? # [ ])"));
-    a.opcion({QStringLiteral("almacen")}, QStringLiteral("el almacén (data.lop de la carpeta actual si no se da)"),
+    a.opcion({QStringLiteral("almacen")}, QStringLiteral("el almacén (si no se da: data.lop de la carpeta actual, o el de la ventana)"),
              QStringLiteral("ALMACEN"));
     a.opcion({QStringLiteral("n")}, QStringLiteral("cuántas letras o vocales del final deben coincidir (2 a 7)"),
              QStringLiteral("N"));
@@ -58,7 +59,8 @@ int ordenBuscar(const QStringList &args)
              QStringLiteral("N"));
     if (const auto fin = a.leer(args))
         return *fin;
-    const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) : QStringLiteral("data.lop");
+    const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) :
+        QString::fromStdString(ubicacion::almacenPorOmision());
     const bool vocales = a.tiene(QStringLiteral("vocales")), igual = a.tiene(QStringLiteral("igual-tamano"));
     const bool consonante = a.tiene(QStringLiteral("consonante")), asonante = a.tiene(QStringLiteral("asonante"));
     std::optional<int> silabas;

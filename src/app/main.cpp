@@ -1,5 +1,6 @@
 // rimario: the rhyming dictionary's window.
 
+#include "app/almacen_usuario.h"
 #include "app/arranque.h"
 #include "app/espera.h"
 #include "app/principal.h"
@@ -7,6 +8,7 @@
 #include "lookup/navegador/esquema_interno.h"
 #include "lookup/navegador/panel_web_engine.h"
 #include "store/almacen.h"
+#include "ubicacion/ubicacion.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,10 +49,18 @@ int main(int argc, char **argv)
     // Qt's own texts and the browser's pages in Spanish, before the browser starts.
     rimario::ponerIdiomaEspanol(app);
 
-    const QString almacen = QStringLiteral("data.lop");
+    // Something is on the screen at once, and says what the program waits for.
+    rimario::Espera espera(QString::fromStdString(rimario::ubicacion::almacenDeLaVentana()));
+    const auto abandono = [&] {
+        std::fprintf(stderr, "%s\n", "Se dejó de esperar al almacén de palabras.");
+        return 1;
+    };
+    QString almacen;
     try {
+        // The store beside the program, or the user's (made at the first start).
+        almacen = rimario::prepararAlmacenDelUsuario(espera);
         // A store of the earlier, Access-based version is converted first.
-        const QString copia = rimario::prepararAlmacen(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
+        const QString copia = rimario::prepararAlmacen(almacen);
         if (!copia.isEmpty()) {
             const QString aviso = QStringLiteral("El almacén de palabras de Microsoft Access se ha convertido al "
                                                  "formato de este programa. El archivo original se conserva como «%1».")
@@ -60,15 +70,10 @@ int main(int argc, char **argv)
                 QMessageBox::information(nullptr, QStringLiteral("Rimario"), aviso);
         }
     } catch (const rimario::ErrorAlmacen &e) {
+        espera.terminar();
         return fallo(e.mensaje());
     }
 
-    // Something is on the screen at once, and says what the program waits for.
-    rimario::Espera espera(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
-    const auto abandono = [&] {
-        std::fprintf(stderr, "%s\n", "Se dejó de esperar al almacén de palabras.");
-        return 1;
-    };
     espera.fase(QStringLiteral("Abriendo el almacén de palabras…"));
     // The window takes the browser pane as its child.
     rimario::Principal ventana(almacen, new rimario::PanelWebEngine);

@@ -11,6 +11,8 @@
 #include "store/archivado.h"
 #include "store/lista_palabras.h"
 #include "store/modelo_palabras.h"
+#include "ubicacion/ubicacion.h"
+#include "ubicacion/version.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -159,7 +161,7 @@ void Principal::Form_Load()
     // No lookup running, and no definition looked up yet (nothing to archive).
     ponerTag(Buscar, booleanoATexto(false));
     sw = false;
-    servicios_ = Servicios::cargar(QCoreApplication::applicationDirPath());
+    servicios_ = Servicios::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion()));
     // The store opened (the first access to the file), the word list over it,
     // the six rhyme results empty.
     almacen_ = Almacen::abrir(rutaAlmacen_);
@@ -486,6 +488,14 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
     menu.addAction(QStringLiteral("Buscar en inglés"), this, [this, palabra] {
         Pal->setText(palabra);
         Command1_Click();
+    });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Acerca de Rimario"), this, [this] {
+        QMessageBox::about(this, QStringLiteral("Acerca de Rimario"),
+                           QStringLiteral("<p><b>Rimario %1</b></p><p>Diccionario de rimas del español.</p>"
+                                          "<p>Almacén de palabras: %2</p>")
+                               .arg(QStringLiteral(RIMARIO_VERSION),
+                                    almacen_ ? QDir::toNativeSeparators(almacen_->ruta()).toHtmlEscaped() : QString()));
     });
     menu.exec(donde);
 }

@@ -1,6 +1,7 @@
 #include "lookup/navegador/panel_web_engine.h"
 
 #include "lookup/navegador/esquema_interno.h"
+#include "ubicacion/ubicacion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,7 +82,7 @@ void PanelWebEngine::crearNavegador()
     // Servers are asked for Spanish pages.
     perfil_->setHttpAcceptLanguage(QStringLiteral("es-ES,es;q=0.9"));
     // The offline synonym and English pages, from the dictionaries installed.
-    instalarEsquemaInterno(perfil_, FuentesSinConexion::cargar(QCoreApplication::applicationDirPath()));
+    instalarEsquemaInterno(perfil_, FuentesSinConexion::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion())));
     connect(perfil_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *descarga) { descarga->cancel(); });
 
