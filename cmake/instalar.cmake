@@ -69,6 +69,19 @@ if(RIMARIO_INSTALAR)
   list(APPEND hechos ${hecho}/rimario-cli.1.gz)
   install(FILES ${hecho}/rimario-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+  # The window's page is written by hand (the window has no --help); the two
+  # programs the others become point to their pages.
+  configure_file(${fuentes}/rimario.1.in ${hecho}/rimario.1 @ONLY)
+  file(WRITE ${hecho}/rimario-ventana.1 ".so man1/rimario.1\n")
+  file(WRITE ${hecho}/rimario-cli-completo.1 ".so man1/rimario-cli.1\n")
+  foreach(pagina rimario rimario-ventana rimario-cli-completo)
+    add_custom_command(OUTPUT ${hecho}/${pagina}.1.gz
+      COMMAND ${GZIP} -9nc ${hecho}/${pagina}.1 > ${hecho}/${pagina}.1.gz
+      DEPENDS ${hecho}/${pagina}.1 VERBATIM)
+    list(APPEND hechos ${hecho}/${pagina}.1.gz)
+    install(FILES ${hecho}/${pagina}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+
   configure_file(${fuentes}/changelog.in ${hecho}/changelog @ONLY)
   add_custom_command(OUTPUT ${hecho}/changelog.gz
     COMMAND ${GZIP} -9nc ${hecho}/changelog > ${hecho}/changelog.gz

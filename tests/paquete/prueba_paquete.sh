@@ -43,6 +43,9 @@ for lado in 16 32 48 64 128 256; do
 done
 zcat "$datos/man/man1/rimario-cli.1.gz" | grep -q '^\.TH RIMARIO-CLI "1"' || fallo "the manual page"
 zcat "$datos/man/man1/rimario-cli.1.gz" | grep -q 'consonante' || fallo "the manual page lacks the commands"
+for pagina in rimario rimario-ventana rimario-cli-completo; do
+  [ -f "$datos/man/man1/$pagina.1.gz" ] || fallo "no manual page for $pagina"
+done
 [ "$("$bin/rimario-cli" --version)" = "rimario-cli (Rimario) $version" ] || fallo "rimario-cli --version"
 [ "$("$bin/rimario-cli-completo" --version)" = "rimario-cli (Rimario) $version" ] || fallo "rimario-cli-completo --version"
 
