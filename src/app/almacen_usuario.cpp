@@ -11,6 +11,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace rimario {
@@ -42,8 +43,10 @@ QString prepararAlmacenDelUsuario(Espera &espera)
     if (!QDir().mkpath(carpeta))
         throw falloDeCopia(ruta, QStringLiteral("no se puede crear la carpeta «%1»").arg(QDir::toNativeSeparators(carpeta)));
 
-    espera.fase(QStringLiteral("Primer inicio: copiando el almacén de palabras inicial en «%1»…")
-                    .arg(QDir::toNativeSeparators(carpeta)));
+    const QString aviso = QStringLiteral("Primer inicio: copiando el almacén de palabras inicial en «%1»…")
+                              .arg(QDir::toNativeSeparators(carpeta));
+    std::fprintf(stderr, "%s\n", aviso.toLocal8Bit().constData());
+    espera.fase(aviso);
     quitarTemporalesHuerfanos(ruta); // what a copy killed on the way left
     QFile origen(predeterminado);
     if (!origen.open(QIODevice::ReadOnly))

@@ -96,6 +96,8 @@ paso "the window, a new user: the default store copied into XDG_DATA_HOME"
 export XDG_DATA_HOME="$tmp/datos"
 arrancar || { cat "$tmp/ventana.log"; fallo "the first start failed"; }
 [ -f "$XDG_DATA_HOME/rimario/data.lop" ] || fallo "no store copied into XDG_DATA_HOME"
+grep -q "^Primer inicio: copiando el almacén de palabras inicial en «$XDG_DATA_HOME/rimario»" "$tmp/ventana.log" ||
+  { cat "$tmp/ventana.log"; fallo "the first start did not say it copies the store"; }
 cmp -s "$XDG_DATA_HOME/rimario/data.lop" "$datos/rimario/data.lop" || fallo "the copy differs from the default store"
 [ "$(ls -A "$XDG_DATA_HOME/rimario")" = "data.lop" ] || fallo "left beside the copy: $(ls -A "$XDG_DATA_HOME/rimario")"
 # rimario-cli now reads the same store as the window: made small to tell it apart.
@@ -103,6 +105,7 @@ cp "$tmp/pequeno.lop" "$XDG_DATA_HOME/rimario/data.lop"
 [ "$("$bin/rimario-cli" buscar --consonante canción | tr '\n' ' ')" = "razón " ] ||
   fallo "rimario-cli did not read the user's store"
 arrancar || { cat "$tmp/ventana.log"; fallo "the second start failed"; }
+! grep -q "Primer inicio" "$tmp/ventana.log" || fallo "the second start copied the store again"
 cmp -s "$XDG_DATA_HOME/rimario/data.lop" "$tmp/pequeno.lop" || fallo "the user's store was replaced"
 
 paso "an Access store in the user's folder is converted"
