@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,6 +64,7 @@ private slots:
     {
         qputenv("XDG_CONFIG_HOME", "/c");
         const QString ini = programa + QStringLiteral("/rimario.ini"), junto = programa + QStringLiteral("/data.lop");
+        const auto limpiar = qScopeGuard([&] { QFile::remove(ini), QFile::remove(junto); }); // even after a failure
         tocar(ini);
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("no-existe")), junto));
         QCOMPARE(q(carpetaDeConfiguracion()), programa);
@@ -80,13 +82,13 @@ private slots:
         const QString usuario = q(almacenDelUsuario());
         QCOMPARE(q(almacenPorOmision()), usuario); // nothing anywhere
         const QString predeterminado = q(almacenPredeterminado());
+        const auto limpiar = qScopeGuard([&] { QDir(programa + QStringLiteral("/../share")).removeRecursively(); });
         tocar(predeterminado);
         QCOMPARE(q(almacenPorOmision()), predeterminado);
         tocar(usuario);
         QCOMPARE(q(almacenPorOmision()), usuario);
         tocar(dir.filePath(QStringLiteral("data.lop")));
         QCOMPARE(q(almacenPorOmision()), QStringLiteral("data.lop"));
-        QVERIFY(QDir(programa + QStringLiteral("/../share")).removeRecursively());
     }
 };
 
