@@ -18,7 +18,7 @@ namespace {
 const char kAlmacen[] = "data.lop";
 
 // An XDG base folder: the variable when it holds an absolute path (the
-// specification tells to ignore a relative one), else $HOME and the default.
+// XDG rules say a relative one is ignored), else $HOME and the default.
 std::string carpetaXdg(const char *variable, const char *predeterminada)
 {
     const char *v = std::getenv(variable);
