@@ -18,7 +18,7 @@ namespace rimario::cli {
 namespace {
 
 struct Pedido {
-    std::string almacen = ubicacion::almacenPorOmision();
+    std::string almacen;
     int n = 0;
     bool vocales = false, igual = false;
     bool consonante = false, asonante = false;
@@ -75,6 +75,8 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
             return std::nullopt;
         }
     }
+    if (!almacen)
+        p.almacen = ubicacion::almacenPorOmision();
     // The combinations the whole program refuses are its to explain.
     const bool valido = p.porClave() ? !(p.consonante && p.asonante) && !p.vocales && !p.igual && !p.n
                                      : p.n && p.silabas < 0;
