@@ -18,12 +18,15 @@
 
 namespace {
 
-int fallo(const QString &mensaje, QWidget *padre = nullptr)
+int fallo(const rimario::Error &e)
 {
-    std::fprintf(stderr, "%s\n", mensaje.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
     // Without a screen nobody could close the box: the message above suffices.
-    if (rimario::hayPantalla())
-        QMessageBox::critical(padre, QStringLiteral("Rimario"), mensaje);
+    if (rimario::hayPantalla()) {
+        QMessageBox caja(QMessageBox::Critical, QStringLiteral("Rimario"), e.mensaje());
+        caja.setDetailedText(e.detalle()); // the engine's own words
+        caja.exec();
+    }
     return 1;
 }
 
@@ -60,7 +63,7 @@ int main(int argc, char **argv)
                 QMessageBox::information(nullptr, QStringLiteral("Rimario"), aviso);
         }
     } catch (const rimario::ErrorAlmacen &e) {
-        return fallo(e.mensaje());
+        return fallo(e);
     }
 
     // Something is on the screen at once, and says what the program waits for.
@@ -80,7 +83,7 @@ int main(int argc, char **argv)
         if (espera.abandonada())
             return abandono();
         espera.terminar();
-        return fallo(e.mensaje());
+        return fallo(e);
     }
     // For measuring the start: with RIMARIO_AVISAR_LISTO set, a line on the
     // standard error says when the window has first been painted, its list usable.

@@ -3,6 +3,7 @@
 #include "app/principal_textos.h"
 
 #include "language/caracteres.h"
+#include "language/numeros.h"
 #include "lookup/panel_web.h"
 #include "rhyme/modelo_rimas.h"
 #include "rhyme/rima.h"
@@ -20,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -241,7 +241,15 @@ void Principal::moverDB(qsizetype pos)
 
 void Principal::avisar(const QString &mensaje)
 {
-    QMessageBox::warning(this, windowTitle(), mensaje);
+    avisarError(Error(mensaje));
+}
+
+void Principal::avisarError(const Error &e)
+{
+    QMessageBox caja(QMessageBox::Warning, windowTitle(), e.mensaje(), QMessageBox::Ok, this);
+    // What the engine said, in its own words, only for whoever opens the details.
+    caja.setDetailedText(e.detalle());
+    caja.exec();
 }
 
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
@@ -254,6 +262,17 @@ bool Principal::eventFilter(QObject *objeto, QEvent *evento)
             || (tecla->key() == Qt::Key_Tab && (tecla->modifiers() & Qt::ShiftModifier));
         if ((tecla->key() == Qt::Key_Tab || atras) && !(tecla->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             focusNextPrevChild(!atras);
+            return true;
+        }
+    }
+    // Enter presses the button that has the focus, as Space does.
+    if (evento->type() == QEvent::KeyPress) {
+        const auto *tecla = static_cast<QKeyEvent *>(evento);
+        auto *boton = qobject_cast<QPushButton *>(objeto);
+        if (boton && (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
+            && !(tecla->modifiers() & ~Qt::KeypadModifier) && isAncestorOf(boton) && boton->hasFocus()
+            && boton->isEnabled()) {
+            boton->click();
             return true;
         }
     }
@@ -282,7 +301,7 @@ void Principal::Ind_Change()
         else
             DPal->buscarPrefijo(texto); // no match: the list stays where it is
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
@@ -370,7 +389,7 @@ void Principal::terminarArchivo(bool copiada)
     try {
         DPal->archivar(tag(Gua), sig);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         emit archivado(false);
         return;
     }
@@ -412,7 +431,7 @@ void Principal::Eli_Click()
             DPal->eliminarActual();
             DB->selectionModel()->clear();
         } catch (const ErrorAlmacen &e) {
-            avisar(e.mensaje());
+            avisarError(e);
         }
     }
     leerRtf(QStringView(), RT->document());
@@ -440,8 +459,7 @@ void Principal::Rima_Click()
     });
     // The caption names the word searched, wherever the list stands afterwards.
     auto cuenta = [this, k, w] {
-        Eti[k]->setText(QStringLiteral("%1: %2 palabras").arg(w).arg(DRim[k]->rowCount()));
-        Cuenta->setText(Eti[k]->text());
+        ponerCuenta(k, w, QStringLiteral(": %1 palabras").arg(numeroEscrito(DRim[k]->rowCount())));
     };
     try {
         if (!vocales) {
@@ -465,15 +483,26 @@ void Principal::Rima_Click()
             cuenta();
         }
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
-void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
+void Principal::menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion)
 {
-    if (palabra.isEmpty())
-        return;
     QMenu menu(this);
+    if (!palabra.isEmpty())
+        entradasDePalabra(menu, palabra);
+    if (edicion) {
+        if (!menu.isEmpty())
+            menu.addSeparator();
+        menu.addActions(edicion->actions());
+    }
+    if (!menu.isEmpty())
+        menu.exec(donde);
+}
+
+void Principal::entradasDePalabra(QMenu &menu, const QString &palabra)
+{
     menu.addAction(QStringLiteral("Rimas consonantes de «%1»\tF7").arg(palabra), this,
                    [this, palabra] { rimasPorClaveDe(palabra, true); });
     menu.addAction(QStringLiteral("Rimas asonantes de «%1»\tF8").arg(palabra), this,
@@ -487,7 +516,6 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
         Pal->setText(palabra);
         Command1_Click();
     });
-    menu.exec(donde);
 }
 
 void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
@@ -498,19 +526,26 @@ void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
     try {
         DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, consonante, mismasSilabas_));
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
-    Eti[k]->setText(QStringLiteral("%1 — %2: %3 palabras")
-                        .arg(palabra, consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
-                             QLocale().toString(DRim[k]->rowCount())));
-    Cuenta->setText(Eti[k]->text());
+    ponerCuenta(k, palabra, QStringLiteral(" — %1: %2 palabras")
+                                .arg(consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
+                                     numeroEscrito(DRim[k]->rowCount())));
+}
+
+void Principal::ponerCuenta(int k, const QString &palabra, const QString &resto)
+{
+    // The tab's caption keeps how much of its end is the kind and the count.
+    Eti[k]->setText(palabra + resto);
+    Eti[k]->setProperty("fijo", resto.size());
+    Cuenta->setText(Eti[k]->text(), resto.size());
 }
 
 void Principal::SS_Click(int)
 {
     const int k = SS->currentIndex();
-    Cuenta->setText(Eti[k]->text());
+    Cuenta->setText(Eti[k]->text(), Eti[k]->property("fijo").toLongLong());
 }
 
 void Principal::DR_RowColChange(int)
@@ -528,7 +563,7 @@ void Principal::DR_RowColChange(int)
     try {
         DPal->buscarIgual(p);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
@@ -568,7 +603,7 @@ void Principal::Buscar_Click()
         // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
         Sinon->setEnabled(true);
         Buscar->setText(kCaptionBuscar);
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
     sw = true;
@@ -619,7 +654,7 @@ void Principal::Sinon_Click()
     } catch (const Error &e) {
         Buscar->setEnabled(true);
         Sinon->setText(kCaptionSinon);
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
     ponerTag(Sinon, booleanoATexto(true));
@@ -631,7 +666,7 @@ void Principal::Command1_Click()
         WB->navegar(servicios_.direccionIngles(Pal->text()));
         consultaSinConexion_ = std::pair(FuenteSinConexion::Ingles, Pal->text());
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 

@@ -18,6 +18,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QModelIndex;
 class QPushButton;
 class QTabWidget;
@@ -27,6 +28,7 @@ class QTextEdit;
 namespace rimario {
 
 class Almacen;
+class Error;
 class ListaPalabras;
 class ModeloPalabras;
 class ModeloRimas;
@@ -113,11 +115,15 @@ private:
     bool puedeTenerFoco(QWidget *w) const;
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
+    void avisarError(const Error &e);
     bool rehusarSiSoloLectura();
     void terminarArchivo(bool copiada);
-    void menuDePalabra(const QString &palabra, const QPoint &donde);
+    // The word's menu, with the entries of 'edicion' (a text box's own) after its own.
+    void menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion = nullptr);
+    void entradasDePalabra(QMenu &menu, const QString &palabra);
     void rimasPorClaveDe(const QString &palabra, bool consonante);
     void mostrarSig(const std::optional<QString> &sig);
+    void ponerCuenta(int k, const QString &palabra, const QString &resto);
     static bool textoABooleano(const QString &texto);
     static QString booleanoATexto(bool valor);
 
