@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build-medidas}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIMARIO_BENCH=ON -DRIMARIO_TESTS=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)" --target rimario rimario-cli rimario-medidas rimario-medidas-sin-conexion
+cmake --build "$build" --parallel "$(nproc)" --target rimario rimario-cli rimario-medidas rimario-medidas-sin-conexion rimario-medidas-ventana
 BUILD=$build bash bench/preparar-datos.sh
 "$build/bench/rimario-medidas" --benchmark_out=bench/datos/resultados.json \
   --benchmark_out_format=json "$@"
@@ -17,6 +17,7 @@ python3 bench/tabla.py bench/datos/resultados.json
 if [ "${PROCESOS:-1}" != 0 ]; then
   python3 bench/procesos.py --build "$build"
 fi
+"$build/bench/rimario-medidas-ventana"
 if [ "${SIN_CONEXION:-1}" != 0 ]; then
   "$build/bench/rimario-medidas-sin-conexion"
 fi

@@ -2,6 +2,7 @@
 
 #include "app/principal_textos.h"
 
+#include "deshacer/deshacer.h"
 #include "language/caracteres.h"
 #include "language/numeros.h"
 #include "lookup/panel_web.h"
@@ -166,6 +167,7 @@ void Principal::Form_Load()
     if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
         avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
     DPal = new ListaPalabras(*almacen_, this);
+    deshacer_ = new Deshacer(*DPal, this);
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
@@ -387,7 +389,7 @@ void Principal::terminarArchivo(bool copiada)
     const QString sig = escribirRtf(&definicion);
     mostrarSig(sig);
     try {
-        DPal->archivar(tag(Gua), sig);
+        deshacer_->archivar(tag(Gua), sig);
     } catch (const ErrorAlmacen &e) {
         avisarError(e);
         emit archivado(false);
@@ -417,8 +419,16 @@ void Principal::Eli_Click()
     // A change that would be refused is refused before anything is asked.
     if (rehusarSiSoloLectura())
         return;
-    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"),
-                         QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada"),
+    // Only the current word goes, however many rows the grid has selected; the
+    // question says so when there are others.
+    QString texto = QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada");
+    qsizetype seleccionadas = 0;
+    for (const QItemSelectionRange &r : DB->selectionModel()->selection())
+        seleccionadas += r.height();
+    if (seleccionadas > 1 && DPal && DPal->hayActual())
+        texto += QStringLiteral(" «%1». Solo se elimina esa palabra: las otras %2 filas seleccionadas se conservan.")
+                     .arg(DPal->palActual().left(80), numeroEscrito(seleccionadas - 1));
+    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"), texto,
                          QMessageBox::Yes | QMessageBox::No, this);
     pregunta.setDefaultButton(QMessageBox::Yes);
     pregunta.setObjectName(QStringLiteral("preguntaEliminar"));
@@ -428,7 +438,7 @@ void Principal::Eli_Click()
         try {
             // The list has no current record afterwards: the grid must not pick another.
             const QScopedValueRollback<bool> guarda(moviendoDB_, true);
-            DPal->eliminarActual();
+            deshacer_->eliminarActual();
             DB->selectionModel()->clear();
         } catch (const ErrorAlmacen &e) {
             avisarError(e);
@@ -496,6 +506,10 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde, QMenu
         if (!menu.isEmpty())
             menu.addSeparator();
         menu.addActions(edicion->actions());
+    } else if (deshacer_ && deshacer_->hay()) {
+        // A grid's menu offers to undo the latest change, named.
+        menu.addSeparator();
+        menu.addAction(deshacer_->descripcion() + QStringLiteral("\tCtrl+Z"), this, &Principal::Deshacer_Click);
     }
     if (!menu.isEmpty())
         menu.exec(donde);
@@ -671,5 +685,18 @@ void Principal::Command1_Click()
 }
 
 void Principal::Vocal_Click() {}
+
+// ---------------------------------------------------------------- undoing
+
+void Principal::Deshacer_Click()
+{
+    if (!deshacer_ || !deshacer_->hay() || Buscando || archivando_)
+        return;
+    try {
+        deshacer_->deshacer();
+    } catch (const Error &e) {
+        avisarError(e);
+    }
+}
 
 } // namespace rimario

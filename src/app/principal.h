@@ -28,6 +28,7 @@ class QTextEdit;
 namespace rimario {
 
 class Almacen;
+class Deshacer;
 class Error;
 class ListaPalabras;
 class ModeloPalabras;
@@ -63,6 +64,8 @@ public:
     void Sinon_Click();
     void Command1_Click();
     void Vocal_Click();
+    // Ctrl+Z, or the grids' menu: the session's latest change of the store undone.
+    void Deshacer_Click();
 
     // ---- controls
     QLineEdit *Ind = nullptr;
@@ -130,6 +133,7 @@ private:
     QString rutaAlmacen_;
     std::unique_ptr<Almacen> almacen_;
     ModeloPalabras *modeloDB_ = nullptr;
+    Deshacer *deshacer_ = nullptr;
     Servicios servicios_;
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;

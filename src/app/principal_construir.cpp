@@ -509,6 +509,8 @@ void Principal::construir()
         if (Buscar->isEnabled() && Buscar->text() == kCaptionBuscar)
             Buscar->click();
     });
+    // Ctrl+Z undoes the latest change of the store (a text box keeps it for its own text).
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &Principal::Deshacer_Click);
     connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
             [this] { rimasPorClaveDe(Pal->text(), true); });
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,

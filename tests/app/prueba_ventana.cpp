@@ -303,6 +303,94 @@ private slots:
         QVERIFY(!t->findChild<QLineEdit *>() && !qobject_cast<QLineEdit *>(foco()));
         QCOMPARE(leerArchivo(ruta), bytes);
     }
+
+    // Each change of the session undone by Ctrl+Z in the grid or from the
+    // grid's menu, which names it: the store as it was (a definition that was
+    // Null is Null again), seen by another program and by a second window.
+    void deshacer_data()
+    {
+        COLUMNAS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);
+        QTest::newRow("renombrar, Ctrl+Z") << "renombrar" << "queso" << false << "Deshacer «zz» → «queso»";
+        QTest::newRow("renombrar, menú") << "renombrar" << "queso" << true << "Deshacer «zz» → «queso»";
+        QTest::newRow("eliminar, menú") << "eliminar" << "amor" << true << "Deshacer la eliminación de «amor»";
+        QTest::newRow("eliminar, Ctrl+Z") << "eliminar" << "rosa" << false << "Deshacer la eliminación de «rosa»";
+        QTest::newRow("archivar sobre Null") << "archivar" << "casa" << true << "Deshacer el archivo de la definición de «casa»";
+        QTest::newRow("archivar sobre otra") << "archivar" << "amor" << false << "Deshacer el archivo de la definición de «amor»";
+        QTest::newRow("archivar una nueva") << "archivar" << "zampoña" << true << "Deshacer el archivo de «zampoña» (palabra nueva)";
+    }
+    void deshacer()
+    {
+        DATOS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);
+        const QString filasSql = QStringLiteral("SELECT Pal || '|' || Voc || '|' || quote(Sig) FROM Palabras ORDER BY Pal, Id");
+        const QStringList antes = consultar(ruta, filasSql);
+        auto otra = abrirVentana(ruta);
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        Dialogos dialogos(QMessageBox::Yes);
+        if (cambio == QLatin1String("renombrar")) {
+            QWidget *editor = abrirEditor(v->DB, int(filas(v->DB).indexOf(palabra)));
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            teclear(editor, QStringLiteral("zz"));
+            QTest::mouseClick(v->Ind, Qt::LeftButton); // clicking elsewhere ends the edit
+            QTRY_VERIFY(contenido(ruta).contains(QStringLiteral("zz")));
+        } else if (cambio == QLatin1String("eliminar")) {
+            v->Ind->setText(palabra);
+            QTest::mouseClick(v->Eli, Qt::LeftButton);
+        } else {
+            if (palabra != QLatin1String("casa")) {
+                escritura(palabra == QStringLiteral("zampoña") ? QStringLiteral("nueva") : QStringLiteral("archivar")).hacer(*v);
+            } else { // the word archived is Pal's
+                v->Pal->clear();
+                teclear(v->Pal, palabra);
+                QSignalSpy fin(v.get(), &Principal::archivado);
+                QTest::mouseClick(v->Buscar, Qt::LeftButton);
+                QTRY_VERIFY(v->Gua->isVisible());
+                QTest::mouseClick(v->Gua, Qt::LeftButton);
+                QTRY_COMPARE(fin.size(), 1);
+            }
+        }
+        QVERIFY(consultar(ruta, filasSql) != antes);
+        v->activateWindow(); // active again once the question is gone, as on a desktop
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        if (conMenu) {
+            const QStringList entradas = menu(v->DB->viewport(), centroDeFila(v->DB, 0), entrada);
+            QVERIFY2(entradas.contains(entrada), qPrintable(entradas.join(u'|')));
+        } else {
+            v->DB->setFocus();
+            QTest::keyClick(v->DB, Qt::Key_Z, Qt::ControlModifier);
+        }
+        QTRY_COMPARE(consultar(ruta, filasSql), antes);
+        QCOMPARE(dialogos.textos.filter(QStringLiteral("No se")), QStringList());
+        const QString queda = palabra == QStringLiteral("zampoña") ? QString() : palabra;
+        if (!queda.isEmpty()) {
+            QCOMPARE(v->Pal->text(), queda);
+            QCOMPARE(v->DB->currentIndex().data().toString(), queda);
+        }
+        otra->Ind->setText(palabra);
+        QCOMPARE(otra->Pal->text() == palabra, !queda.isEmpty());
+        // Nothing left to undo: Ctrl+Z changes nothing more.
+        v->DB->setFocus();
+        QTest::keyClick(v->DB, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(consultar(ruta, filasSql), antes);
+    }
+
+    // "Eliminar" with several rows selected deletes the current word only, and
+    // its question says so.
+    void eliminarConVariasSeleccionadas()
+    {
+        Dialogos dialogos(QMessageBox::Yes);
+        clicEnFila(v->DB, 3);
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier, centroDeFila(v->DB, 5));
+        const QString actual = v->Pal->text(), otras = filas(v->DB).mid(3, 2).join(u'|');
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("«%1». Solo se elimina esa palabra: las otras 2 filas").arg(actual)),
+                 qPrintable(dialogos.textos[0]));
+        QVERIFY(!contenido(ruta).contains(actual));
+        for (const QString &o : otras.split(u'|'))
+            QVERIFY(contenido(ruta).contains(o));
+    }
 };
 
 QTEST_MAIN(PruebaVentana)
