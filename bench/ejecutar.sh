@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds in Release, makes the data if missing and runs every benchmark, then
-# prints the comparison table. Extra arguments go to the benchmark binary
+# prints the comparison table, then the window's vowel-mode search (click to
+# rows shown, against the search alone). Extra arguments go to the benchmark binary
 # (e.g. --benchmark_filter=tecla). Results also in bench/datos/resultados.json.
 # Then whole processes (command line and window start) against the sqlite3
 # shell (PROCESOS=0 leaves them out), and the pages of the offline lookups

@@ -45,33 +45,6 @@ const QString kTituloCopiando = QStringLiteral(" (copiando el texto de la págin
 const QString kSoloLecturaAviso = QStringLiteral(
     "No se puede cambiar nada en «%1»: el almacén solo se puede leer (el archivo o su carpeta están "
     "protegidos contra escritura). Se pueden consultar las palabras y buscar rimas.");
-// Qt takes time that grows with the square of the length to wrap a run of text
-// with no break in it; a text with such a run this long is wrapped at word
-// boundaries only (the run then stays on one line).
-constexpr qsizetype kTramoSinCortes = 10000;
-
-qsizetype tramoMasLargo(QStringView texto)
-{
-    qsizetype mayor = 0, actual = 0;
-    for (const QChar c : texto) {
-        actual = c.isSpace() ? 0 : actual + 1;
-        mayor = std::max(mayor, actual);
-    }
-    return mayor;
-}
-
-// Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new. The run is measured on the text shown (formatting
-// codes between its letters make no break).
-template <typename Poner>
-void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)
-{
-    vista->setWordWrapMode(QTextOption::WordWrap);
-    poner();
-    if (tramoMasLargo(vista->toPlainText()) <= kTramoSinCortes)
-        vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-}
-
 } // namespace
 
 Principal::Principal(QString almacen, PanelWeb *panel, QWidget *parent)
@@ -241,19 +214,6 @@ void Principal::moverDB(qsizetype pos)
     DB_RowColChange();
 }
 
-void Principal::avisar(const QString &mensaje)
-{
-    avisarError(Error(mensaje));
-}
-
-void Principal::avisarError(const Error &e)
-{
-    QMessageBox caja(QMessageBox::Warning, windowTitle(), e.mensaje(), QMessageBox::Ok, this);
-    // What the engine said, in its own words, only for whoever opens the details.
-    caja.setDetailedText(e.detalle());
-    caja.exec();
-}
-
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
 {
     // The page would keep Tab to itself: the pane is one stop of the walk.
@@ -310,12 +270,6 @@ void Principal::Ind_Change()
 void Principal::Ind_Click()
 {
     Ind_Change();
-}
-
-void Principal::mostrarSig(const std::optional<QString> &sig)
-{
-    const QStringView texto = sig ? QStringView(*sig) : QStringView();
-    ponerConCortes(RT, texto, [&] { leerRtf(texto, RT->document()); });
 }
 
 void Principal::DB_RowColChange()
@@ -444,7 +398,7 @@ void Principal::Eli_Click()
             avisarError(e);
         }
     }
-    leerRtf(QStringView(), RT->document());
+    mostrarSig(std::nullopt);
 }
 
 // ---------------------------------------------------------------- rhyme search
@@ -488,8 +442,11 @@ void Principal::Rima_Click()
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));
-            DPal->refrescar();
-            Ind_Change();
+            // The list back on the search box's word, or at its top: one move,
+            // the definition laid out once.
+            const QString texto = Ind->text();
+            if (texto.isEmpty() || !DPal->buscarPrefijo(texto))
+                DPal->refrescar();
             cuenta();
         }
     } catch (const Error &e) {

@@ -143,6 +143,8 @@ private:
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;
+    // The definition the view holds as read (none before the first).
+    std::optional<std::optional<QString>> sigMostrada_;
 };
 
 } // namespace rimario
