@@ -17,9 +17,8 @@ private slots:
     void numeros_data()
     {
         COLUMNAS(qint64, n, QString, escrito);
-        const std::pair<qint64, const char *> casos[] = {{0, "0"}, {999, "999"}, {1000, "1000"}, {9999, "9999"},
-                                                         {10000, "10.000"}, {200001, "200.001"}, {8388608, "8.388.608"},
-                                                         {9000013, "9.000.013"}, {-12345, "-12.345"}};
+        const std::pair<qint64, const char *> casos[] = {{999, "999"}, {9999, "9999"}, {10000, "10.000"},
+                                                         {8388608, "8.388.608"}, {-12345, "-12.345"}};
         for (const auto &[n, escrito] : casos)
             QTest::addRow("%lld", static_cast<long long>(n)) << n << QString::fromUtf8(escrito);
     }
