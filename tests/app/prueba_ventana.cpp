@@ -5,7 +5,6 @@
 // session's changes.
 
 #include "lookup/idioma.h"
-#include "richtext/rtf.h"
 
 #include "../comun/proteccion.h"
 #include "../comun/tabla.h"
@@ -92,32 +91,6 @@ private slots:
         qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
     }
 
-    // A page too large to archive: its size and the limit grouped the Spanish way.
-    void numerosAgrupados_data()
-    {
-        COLUMNAS(int, caracteres, int, parrafos, QString, motivo);
-        QTest::newRow("caracteres") << 9000013 << 0 << "9.000.013 caracteres; el máximo es 8.388.608";
-        QTest::newRow("párrafos") << 300000 << int(kParrafosMaximos) + 1 << "200.001 párrafos y saltos de línea; el máximo es 200.000";
-    }
-    void numerosAgrupados()
-    {
-        DATOS(int, caracteres, int, parrafos, QString, motivo);
-        Dialogos dialogos;
-        const qsizetype relleno = caracteres - kPaginaCopiada.size() - parrafos;
-        static_cast<PanelWebVacio *>(v->WB)->ponerTexto(kPaginaCopiada + QString(relleno, u'x') + QString(parrafos, u'\n'));
-        const QMap<QString, QString> antes = contenido(ruta);
-        QSignalSpy fin(v.get(), &Principal::archivado);
-        v->Pal->clear();
-        teclear(v->Pal, QStringLiteral("amor"));
-        QTest::mouseClick(v->Buscar, Qt::LeftButton);
-        QTRY_VERIFY(v->Gua->isVisible());
-        QTest::mouseClick(v->Gua, Qt::LeftButton);
-        QTRY_COMPARE(fin.size(), 1);
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY2(dialogos.textos[0].contains(motivo), qPrintable(dialogos.textos[0]));
-        QCOMPARE(contenido(ruta), antes);
-    }
-
     // A caption too long for Cuenta keeps the kind of rhyme and the count; the word is cut.
     void cuentaCortaLaPalabra_data()
     {
@@ -148,33 +121,20 @@ private slots:
         QCOMPARE(v->Cuenta->textoMostrado(), mostrado);
     }
 
-    // The store's failures in Spanish: the engine's words only in the details.
-    // A rename while another program holds the file, after it was protected,
-    // and a file that is no database at all.
+    // The store's failures in Spanish: the engine's words only in the details
+    // (a deletion while another program holds the file; a rename once it was protected).
     void fallosEnEspanol_data()
     {
         COLUMNAS(QString, impedimento, QString, mensaje, QString, motor);
         QTest::newRow("bloqueado, al eliminar") << "bloqueo" << "en uso por otro programa" << "database is locked";
         QTest::newRow("protegido después, al cambiar una palabra") << "protegido" << "solo se puede leer" << "";
-        QTest::newRow("no es una base de datos") << "basura" << "el archivo no es una base de datos" << "file is not a database";
     }
     void fallosEnEspanol()
     {
         DATOS(QString, impedimento, QString, mensaje, QString, motor);
         qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
         Dialogos dialogos;
-        if (impedimento == QLatin1String("basura")) {
-            v.reset();
-            QVERIFY(escribirArchivo(ruta, QByteArray(8192, 'x')));
-            auto w = std::make_unique<Principal>(ruta, new PanelWebVacio);
-            try {
-                w->Form_Load();
-                QFAIL("opened");
-            } catch (const ErrorAlmacen &e) {
-                dialogos.textos << e.mensaje();
-                dialogos.detalles << e.detalle();
-            }
-        } else if (impedimento == QLatin1String("bloqueo")) {
+        if (impedimento == QLatin1String("bloqueo")) {
             dialogos.responder(QMessageBox::Yes);
             v->Ind->setText(QStringLiteral("rosa"));
             sqlite3 *otro = otroPrograma(ruta, "BEGIN EXCLUSIVE");
