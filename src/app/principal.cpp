@@ -380,8 +380,11 @@ void Principal::Eli_Click()
     for (const QItemSelectionRange &r : DB->selectionModel()->selection())
         seleccionadas += r.height();
     if (seleccionadas > 1 && DPal && DPal->hayActual())
-        texto += QStringLiteral(" «%1». Solo se elimina esa palabra: las otras %2 filas seleccionadas se conservan.")
-                     .arg(DPal->palActual().left(80), numeroEscrito(seleccionadas - 1));
+        texto += QStringLiteral(" «%1». Solo se elimina esa palabra: %2.")
+                     .arg(DPal->palActual().left(80),
+                          seleccionadas == 2 ? QStringLiteral("la otra fila seleccionada se conserva")
+                                             : QStringLiteral("las otras %1 filas seleccionadas se conservan")
+                                                   .arg(numeroEscrito(seleccionadas - 1)));
     QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"), texto,
                          QMessageBox::Yes | QMessageBox::No, this);
     pregunta.setDefaultButton(QMessageBox::Yes);
