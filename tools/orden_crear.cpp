@@ -1,6 +1,7 @@
 // rimario-cli crear --lista PALABRAS.txt ALMACEN
 
 #include "argumentos.h"
+#include "language/numeros.h"
 #include "language/silabas.h"
 #include "language/vocales.h"
 #include "ordenes.h"
@@ -129,7 +130,7 @@ int ordenCrear(const QStringList &args)
                 ++escritas;
                 if (largo && linea / 100000 > avisadas) {
                     avisadas = linea / 100000;
-                    error(QStringLiteral("… %1 de %2 líneas").arg(avisadas * 100000).arg(lineas.size()));
+                    error(QStringLiteral("… %1 de %2 líneas").arg(numeroEscrito(avisadas * 100000), numeroEscrito(lineas.size())));
                 }
             }
         }
@@ -146,7 +147,7 @@ int ordenCrear(const QStringList &args)
         error(QStringLiteral("No se pudo dejar el almacén en «%1».").arg(destino));
         return 1;
     }
-    error(QStringLiteral("Almacén «%1» creado con %2 palabras.").arg(destino).arg(escritas));
+    error(QStringLiteral("Almacén «%1» creado con %2 palabras.").arg(destino, numeroEscrito(escritas)));
     return 0;
 }
 

@@ -20,12 +20,15 @@
 
 namespace {
 
-int fallo(const QString &mensaje, QWidget *padre = nullptr)
+int fallo(const rimario::Error &e)
 {
-    std::fprintf(stderr, "%s\n", mensaje.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
     // Without a screen nobody could close the box: the message above suffices.
-    if (rimario::hayPantalla())
-        QMessageBox::critical(padre, QStringLiteral("Rimario"), mensaje);
+    if (rimario::hayPantalla()) {
+        QMessageBox caja(QMessageBox::Critical, QStringLiteral("Rimario"), e.mensaje());
+        caja.setDetailedText(e.detalle()); // the engine's own words
+        caja.exec();
+    }
     return 1;
 }
 
@@ -71,7 +74,7 @@ int main(int argc, char **argv)
         }
     } catch (const rimario::ErrorAlmacen &e) {
         espera.terminar();
-        return fallo(e.mensaje());
+        return fallo(e);
     }
 
     espera.fase(QStringLiteral("Abriendo el almacén de palabras…"));
@@ -85,7 +88,7 @@ int main(int argc, char **argv)
         if (espera.abandonada())
             return abandono();
         espera.terminar();
-        return fallo(e.mensaje());
+        return fallo(e);
     }
     // For measuring the start: with RIMARIO_AVISAR_LISTO set, a line on the
     // standard error says when the window has first been painted, its list usable.

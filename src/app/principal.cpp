@@ -2,7 +2,9 @@
 
 #include "app/principal_textos.h"
 
+#include "deshacer/deshacer.h"
 #include "language/caracteres.h"
+#include "language/numeros.h"
 #include "lookup/panel_web.h"
 #include "rhyme/modelo_rimas.h"
 #include "rhyme/rima.h"
@@ -22,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -46,33 +47,6 @@ const QString kTituloCopiando = QStringLiteral(" (copiando el texto de la págin
 const QString kSoloLecturaAviso = QStringLiteral(
     "No se puede cambiar nada en «%1»: el almacén solo se puede leer (el archivo o su carpeta están "
     "protegidos contra escritura). Se pueden consultar las palabras y buscar rimas.");
-// Qt takes time that grows with the square of the length to wrap a run of text
-// with no break in it; a text with such a run this long is wrapped at word
-// boundaries only (the run then stays on one line).
-constexpr qsizetype kTramoSinCortes = 10000;
-
-qsizetype tramoMasLargo(QStringView texto)
-{
-    qsizetype mayor = 0, actual = 0;
-    for (const QChar c : texto) {
-        actual = c.isSpace() ? 0 : actual + 1;
-        mayor = std::max(mayor, actual);
-    }
-    return mayor;
-}
-
-// Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new. The run is measured on the text shown (formatting
-// codes between its letters make no break).
-template <typename Poner>
-void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)
-{
-    vista->setWordWrapMode(QTextOption::WordWrap);
-    poner();
-    if (tramoMasLargo(vista->toPlainText()) <= kTramoSinCortes)
-        vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-}
-
 } // namespace
 
 Principal::Principal(QString almacen, PanelWeb *panel, QWidget *parent)
@@ -168,6 +142,7 @@ void Principal::Form_Load()
     if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
         avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
     DPal = new ListaPalabras(*almacen_, this);
+    deshacer_ = new Deshacer(*DPal, this);
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
@@ -241,11 +216,6 @@ void Principal::moverDB(qsizetype pos)
     DB_RowColChange();
 }
 
-void Principal::avisar(const QString &mensaje)
-{
-    QMessageBox::warning(this, windowTitle(), mensaje);
-}
-
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
 {
     // The page would keep Tab to itself: the pane is one stop of the walk.
@@ -256,6 +226,17 @@ bool Principal::eventFilter(QObject *objeto, QEvent *evento)
             || (tecla->key() == Qt::Key_Tab && (tecla->modifiers() & Qt::ShiftModifier));
         if ((tecla->key() == Qt::Key_Tab || atras) && !(tecla->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             focusNextPrevChild(!atras);
+            return true;
+        }
+    }
+    // Enter presses the button that has the focus, as Space does.
+    if (evento->type() == QEvent::KeyPress) {
+        const auto *tecla = static_cast<QKeyEvent *>(evento);
+        auto *boton = qobject_cast<QPushButton *>(objeto);
+        if (boton && (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
+            && !(tecla->modifiers() & ~Qt::KeypadModifier) && isAncestorOf(boton) && boton->hasFocus()
+            && boton->isEnabled()) {
+            boton->click();
             return true;
         }
     }
@@ -284,19 +265,13 @@ void Principal::Ind_Change()
         else
             DPal->buscarPrefijo(texto); // no match: the list stays where it is
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
 void Principal::Ind_Click()
 {
     Ind_Change();
-}
-
-void Principal::mostrarSig(const std::optional<QString> &sig)
-{
-    const QStringView texto = sig ? QStringView(*sig) : QStringView();
-    ponerConCortes(RT, texto, [&] { leerRtf(texto, RT->document()); });
 }
 
 void Principal::DB_RowColChange()
@@ -370,9 +345,9 @@ void Principal::terminarArchivo(bool copiada)
     const QString sig = escribirRtf(&definicion);
     mostrarSig(sig);
     try {
-        DPal->archivar(tag(Gua), sig);
+        deshacer_->archivar(tag(Gua), sig);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         emit archivado(false);
         return;
     }
@@ -400,8 +375,19 @@ void Principal::Eli_Click()
     // A change that would be refused is refused before anything is asked.
     if (rehusarSiSoloLectura())
         return;
-    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"),
-                         QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada"),
+    // Only the current word goes, however many rows the grid has selected; the
+    // question says so when there are others.
+    QString texto = QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada");
+    qsizetype seleccionadas = 0;
+    for (const QItemSelectionRange &r : DB->selectionModel()->selection())
+        seleccionadas += r.height();
+    if (seleccionadas > 1 && DPal && DPal->hayActual())
+        texto += QStringLiteral(" «%1». Solo se elimina esa palabra: %2.")
+                     .arg(DPal->palActual().left(80),
+                          seleccionadas == 2 ? QStringLiteral("la otra fila seleccionada se conserva")
+                                             : QStringLiteral("las otras %1 filas seleccionadas se conservan")
+                                                   .arg(numeroEscrito(seleccionadas - 1)));
+    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"), texto,
                          QMessageBox::Yes | QMessageBox::No, this);
     pregunta.setDefaultButton(QMessageBox::Yes);
     pregunta.setObjectName(QStringLiteral("preguntaEliminar"));
@@ -411,13 +397,13 @@ void Principal::Eli_Click()
         try {
             // The list has no current record afterwards: the grid must not pick another.
             const QScopedValueRollback<bool> guarda(moviendoDB_, true);
-            DPal->eliminarActual();
+            deshacer_->eliminarActual();
             DB->selectionModel()->clear();
         } catch (const ErrorAlmacen &e) {
-            avisar(e.mensaje());
+            avisarError(e);
         }
     }
-    leerRtf(QStringView(), RT->document());
+    mostrarSig(std::nullopt);
 }
 
 // ---------------------------------------------------------------- rhyme search
@@ -442,8 +428,7 @@ void Principal::Rima_Click()
     });
     // The caption names the word searched, wherever the list stands afterwards.
     auto cuenta = [this, k, w] {
-        Eti[k]->setText(QStringLiteral("%1: %2 palabras").arg(w).arg(DRim[k]->rowCount()));
-        Cuenta->setText(Eti[k]->text());
+        ponerCuenta(k, w, QStringLiteral(": %1 palabras").arg(numeroEscrito(DRim[k]->rowCount())));
     };
     try {
         if (!vocales) {
@@ -462,20 +447,38 @@ void Principal::Rima_Click()
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));
-            DPal->refrescar();
-            Ind_Change();
+            // The list back on the search box's word, or at its top: one move,
+            // the definition laid out once.
+            const QString texto = Ind->text();
+            if (texto.isEmpty() || !DPal->buscarPrefijo(texto))
+                DPal->refrescar();
             cuenta();
         }
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
-void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
+void Principal::menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion)
 {
-    if (palabra.isEmpty())
-        return;
     QMenu menu(this);
+    if (!palabra.isEmpty())
+        entradasDePalabra(menu, palabra);
+    if (edicion) {
+        if (!menu.isEmpty())
+            menu.addSeparator();
+        menu.addActions(edicion->actions());
+    } else if (deshacer_ && deshacer_->hay()) {
+        // A grid's menu offers to undo the latest change, named.
+        menu.addSeparator();
+        menu.addAction(deshacer_->descripcion() + QStringLiteral("\tCtrl+Z"), this, &Principal::Deshacer_Click);
+    }
+    if (!menu.isEmpty())
+        menu.exec(donde);
+}
+
+void Principal::entradasDePalabra(QMenu &menu, const QString &palabra)
+{
     menu.addAction(QStringLiteral("Rimas consonantes de «%1»\tF7").arg(palabra), this,
                    [this, palabra] { rimasPorClaveDe(palabra, true); });
     menu.addAction(QStringLiteral("Rimas asonantes de «%1»\tF8").arg(palabra), this,
@@ -497,7 +500,6 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
                                .arg(QStringLiteral(RIMARIO_VERSION),
                                     almacen_ ? QDir::toNativeSeparators(almacen_->ruta()).toHtmlEscaped() : QString()));
     });
-    menu.exec(donde);
 }
 
 void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
@@ -508,19 +510,26 @@ void Principal::rimasPorClaveDe(const QString &palabra, bool consonante)
     try {
         DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, consonante, mismasSilabas_));
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
-    Eti[k]->setText(QStringLiteral("%1 — %2: %3 palabras")
-                        .arg(palabra, consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
-                             QLocale().toString(DRim[k]->rowCount())));
-    Cuenta->setText(Eti[k]->text());
+    ponerCuenta(k, palabra, QStringLiteral(" — %1: %2 palabras")
+                                .arg(consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
+                                     numeroEscrito(DRim[k]->rowCount())));
+}
+
+void Principal::ponerCuenta(int k, const QString &palabra, const QString &resto)
+{
+    // The tab's caption keeps how much of its end is the kind and the count.
+    Eti[k]->setText(palabra + resto);
+    Eti[k]->setProperty("fijo", resto.size());
+    Cuenta->setText(Eti[k]->text(), resto.size());
 }
 
 void Principal::SS_Click(int)
 {
     const int k = SS->currentIndex();
-    Cuenta->setText(Eti[k]->text());
+    Cuenta->setText(Eti[k]->text(), Eti[k]->property("fijo").toLongLong());
 }
 
 void Principal::DR_RowColChange(int)
@@ -538,7 +547,7 @@ void Principal::DR_RowColChange(int)
     try {
         DPal->buscarIgual(p);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
@@ -578,7 +587,7 @@ void Principal::Buscar_Click()
         // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
         Sinon->setEnabled(true);
         Buscar->setText(kCaptionBuscar);
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
     sw = true;
@@ -629,7 +638,7 @@ void Principal::Sinon_Click()
     } catch (const Error &e) {
         Buscar->setEnabled(true);
         Sinon->setText(kCaptionSinon);
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
     ponerTag(Sinon, booleanoATexto(true));
@@ -641,10 +650,23 @@ void Principal::Command1_Click()
         WB->navegar(servicios_.direccionIngles(Pal->text()));
         consultaSinConexion_ = std::pair(FuenteSinConexion::Ingles, Pal->text());
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
 void Principal::Vocal_Click() {}
+
+// ---------------------------------------------------------------- undoing
+
+void Principal::Deshacer_Click()
+{
+    if (!deshacer_ || !deshacer_->hay() || Buscando || archivando_)
+        return;
+    try {
+        deshacer_->deshacer();
+    } catch (const Error &e) {
+        avisarError(e);
+    }
+}
 
 } // namespace rimario

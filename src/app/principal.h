@@ -18,6 +18,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QModelIndex;
 class QPushButton;
 class QTabWidget;
@@ -27,6 +28,8 @@ class QTextEdit;
 namespace rimario {
 
 class Almacen;
+class Deshacer;
+class Error;
 class ListaPalabras;
 class ModeloPalabras;
 class ModeloRimas;
@@ -61,6 +64,8 @@ public:
     void Sinon_Click();
     void Command1_Click();
     void Vocal_Click();
+    // Ctrl+Z, or the grids' menu: the session's latest change of the store undone.
+    void Deshacer_Click();
 
     // ---- controls
     QLineEdit *Ind = nullptr;
@@ -113,17 +118,22 @@ private:
     bool puedeTenerFoco(QWidget *w) const;
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
+    void avisarError(const Error &e);
     bool rehusarSiSoloLectura();
     void terminarArchivo(bool copiada);
-    void menuDePalabra(const QString &palabra, const QPoint &donde);
+    // The word's menu, with the entries of 'edicion' (a text box's own) after its own.
+    void menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion = nullptr);
+    void entradasDePalabra(QMenu &menu, const QString &palabra);
     void rimasPorClaveDe(const QString &palabra, bool consonante);
     void mostrarSig(const std::optional<QString> &sig);
+    void ponerCuenta(int k, const QString &palabra, const QString &resto);
     static bool textoABooleano(const QString &texto);
     static QString booleanoATexto(bool valor);
 
     QString rutaAlmacen_;
     std::unique_ptr<Almacen> almacen_;
     ModeloPalabras *modeloDB_ = nullptr;
+    Deshacer *deshacer_ = nullptr;
     Servicios servicios_;
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
@@ -133,6 +143,8 @@ private:
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;
+    // The definition the view holds as read (none before the first).
+    std::optional<std::optional<QString>> sigMostrada_;
 };
 
 } // namespace rimario

@@ -5,18 +5,19 @@
 
 cmake_minimum_required(VERSION 3.22)
 
-set(modulos base ubicacion language store store/access rhyme richtext lookup/sin_conexion lookup lookup/navegador app tools)
+set(modulos base ubicacion language store store/access rhyme deshacer richtext lookup/sin_conexion lookup lookup/navegador app tools)
 set(abajo_base "")
 set(abajo_ubicacion "")
 set(abajo_language base)
 set(abajo_store language base)
 set(abajo_store/access store language base)
 set(abajo_rhyme store language base)
-set(abajo_richtext base)
+set(abajo_deshacer store language base)
+set(abajo_richtext language base)
 set(abajo_lookup/sin_conexion base)
 set(abajo_lookup lookup/sin_conexion base)
 set(abajo_lookup/navegador lookup lookup/sin_conexion base ubicacion)
-set(abajo_app lookup/navegador lookup lookup/sin_conexion richtext rhyme store/access store language base ubicacion)
+set(abajo_app lookup/navegador lookup lookup/sin_conexion richtext rhyme deshacer store/access store language base ubicacion)
 set(abajo_tools rhyme store/access store language base ubicacion)
 
 # The module a path below src/ (or tools/) belongs to: its longest module prefix.

@@ -91,9 +91,16 @@ void PanelWebEngine::crearNavegador()
     vista_->setPage(pagina_);
     // Only the harmless actions in the pane's menu.
     vista_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    for (auto a : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
-                   QWebEnginePage::Copy, QWebEnginePage::SelectAll})
-        vista_->addAction(pagina_->action(a));
+    // Named in Spanish here: the engine's own names for them are English.
+    const std::pair<QWebEnginePage::WebAction, const char *> acciones[] = {
+        {QWebEnginePage::Back, "Atrás"}, {QWebEnginePage::Forward, "Adelante"},
+        {QWebEnginePage::Reload, "Volver a cargar"}, {QWebEnginePage::Copy, "Copiar"},
+        {QWebEnginePage::SelectAll, "Seleccionar todo"}};
+    for (const auto &[a, nombre] : acciones) {
+        QAction *accion = pagina_->action(a);
+        accion->setText(QString::fromUtf8(nombre));
+        vista_->addAction(accion);
+    }
 
     layout()->addWidget(vista_);
     const bool conFoco = hasFocus();
