@@ -4,6 +4,7 @@
 #include "language/silabeo.h"
 #include "language/unidades.h"
 #include "lista/formato_lista.h"
+#include "ubicacion/ubicacion.h"
 
 #include <climits>
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace rimario::cli {
 namespace {
 
 struct Pedido {
-    std::string almacen = "data.lop";
+    std::string almacen;
     ModoRima modo;
     std::u16string palabra;
 };
@@ -95,6 +96,8 @@ std::optional<Pedido> leerPedido(const std::vector<std::string> &args)
     const auto modo = modoDeOpciones(o);
     if (!modo || !palabra)
         return std::nullopt;
+    if (!o.tiene(OpcionBuscar::Almacen))
+        p.almacen = ubicacion::almacenPorOmision();
     p.modo = *modo;
     return p;
 }

@@ -2,6 +2,7 @@
 
 #include "argumentos.h"
 #include "ordenes.h"
+#include "ubicacion/version.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -47,7 +48,7 @@ QString uso()
     QString t = QStringLiteral("Uso: rimario-cli ORDEN [opciones]\nÓrdenes:\n");
     for (const Orden &o : kOrdenes)
         t += QStringLiteral("  ") + QString::fromUtf8(o.uso) + QLatin1Char('\n');
-    return t + QStringLiteral("«rimario-cli ORDEN --help» explica cada orden.");
+    return t + QStringLiteral("«rimario-cli ORDEN --help» explica cada orden; «rimario-cli --version» dice la versión.");
 }
 
 } // namespace
@@ -61,6 +62,10 @@ int main(int argc, char **argv)
     if (args.isEmpty()) {
         rimario::cli::error(rimario::cli::uso());
         return 2;
+    }
+    if (args.first() == QLatin1String("--version") && args.size() == 1) {
+        rimario::cli::salida(QStringLiteral("rimario-cli (Rimario) " RIMARIO_VERSION));
+        return 0;
     }
     if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         rimario::cli::salida(rimario::cli::uso());

@@ -20,7 +20,7 @@ struct DescripcionOpcion {
 };
 
 inline constexpr std::array<DescripcionOpcion, 7> kOpcionesBuscar{{
-    {OpcionBuscar::Almacen, "almacen", "ALMACEN", "el almacén (data.lop de la carpeta actual si no se da)"},
+    {OpcionBuscar::Almacen, "almacen", "ALMACEN", "el almacén (si no se da: data.lop de la carpeta actual, o el de la ventana)"},
     {OpcionBuscar::N, "n", "N", "cuántas letras o vocales del final deben coincidir (2 a 7)"},
     {OpcionBuscar::Vocales, "vocales", nullptr, "compara solo las vocales"},
     {OpcionBuscar::IgualTamano, "igual-tamano", nullptr, "solo palabras con tantas letras como PALABRA"},

@@ -9,6 +9,7 @@
 #include "rhyme/rima.h"
 #include "store/almacen.h"
 #include "lista/lexico.h"
+#include "ubicacion/ubicacion.h"
 
 #include <cstdio>
 #include <optional>
@@ -41,7 +42,8 @@ int ordenBuscar(const QStringList &args)
         a.opcion({QLatin1String(d.nombre)}, QString::fromUtf8(d.ayuda), d.valor ? QLatin1String(d.valor) : QString());
     if (const auto fin = a.leer(args))
         return *fin;
-    const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) : QStringLiteral("data.lop");
+    const QString ruta = a.tiene(QStringLiteral("almacen")) ? a.valor(QStringLiteral("almacen")) :
+        QString::fromStdString(ubicacion::almacenPorOmision());
     OpcionesDadas dadas;
     for (const DescripcionOpcion &d : kOpcionesBuscar)
         dadas.dadas[size_t(d.opcion)] = a.tiene(QLatin1String(d.nombre));

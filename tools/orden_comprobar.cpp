@@ -1,6 +1,7 @@
 // rimario-cli comprobar ALMACEN
 
 #include "argumentos.h"
+#include "language/numeros.h"
 #include "ordenes.h"
 #include "store/comprobacion.h"
 
@@ -25,10 +26,10 @@ int ordenComprobar(const QStringList &args)
                        .arg(d.pal, d.voc ? QStringLiteral("«%1»").arg(*d.voc) : QStringLiteral("Nulo"), d.esperado));
         const qint64 total = almacen->contarFilas();
         if (malas.empty())
-            salida(QStringLiteral("Las %1 palabras tienen la Voc que les corresponde.").arg(total));
+            salida(QStringLiteral("Las %1 palabras tienen la Voc que les corresponde.").arg(numeroEscrito(total)));
         else
             salida(QStringLiteral("%1 de %2 palabras tienen una Voc distinta de la que les corresponde "
-                                  "(no se ha cambiado nada).").arg(malas.size()).arg(total));
+                                  "(no se ha cambiado nada).").arg(numeroEscrito(qint64(malas.size())), numeroEscrito(total)));
         return malas.empty() ? 0 : 1;
     } catch (const ErrorAlmacen &e) {
         if (e.tipo() == ErrorAlmacen::Tipo::EsAccess)

@@ -1,6 +1,7 @@
 // rimario-cli convertir ACCESS_FILE STORE
 
 #include "argumentos.h"
+#include "language/numeros.h"
 #include "ordenes.h"
 #include "store/access/conversion_access.h"
 
@@ -62,7 +63,7 @@ int convertir(const QStringList &args)
         if (cuanto == ultimo || (!terminal && cuanto % 10 != 0 && hechas != total))
             return;
         ultimo = cuanto;
-        const QString t = QStringLiteral("Convirtiendo: %1 de %2 palabras (%3 %)").arg(hechas).arg(total).arg(cuanto);
+        const QString t = QStringLiteral("Convirtiendo: %1 de %2 palabras (%3 %)").arg(numeroEscrito(hechas), numeroEscrito(total)).arg(cuanto);
         const QByteArray b = (terminal ? QLatin1Char('\r') + t : t + QLatin1Char('\n')).toUtf8();
         std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     };

@@ -1,6 +1,7 @@
 // rimario-cli crear --lista PALABRAS.txt ALMACEN
 
 #include "argumentos.h"
+#include "language/numeros.h"
 #include "ordenes.h"
 #include "store/almacen.h"
 #include "store/crear_lista.h"
@@ -30,7 +31,7 @@ int ordenCrear(const QStringList &args)
         error(e.mensaje());
         return 1;
     }
-    error(QStringLiteral("Almacén «%1» creado con %2 palabras.").arg(destino).arg(escritas));
+    error(QStringLiteral("Almacén «%1» creado con %2 palabras.").arg(destino, numeroEscrito(escritas)));
     return 0;
 }
 

@@ -4,6 +4,7 @@
 // program, rimario-cli-completo, beside this one.
 
 #include "busqueda_directa.h"
+#include "ubicacion/version.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,6 +17,10 @@
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("rimario-cli (Rimario) %s\n", RIMARIO_VERSION);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "buscar") == 0) {
         const std::vector<std::string> args(argv + 2, argv + argc);
         if (const auto r = rimario::cli::buscarDirecto(args, stdout))

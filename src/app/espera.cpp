@@ -1,6 +1,7 @@
 #include "app/espera.h"
 
 #include "app/arranque.h"
+#include "language/numeros.h"
 #include "store/almacen.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ bool Espera::alEsperar(int esperadoMs)
     const QString texto = QStringLiteral("Otro programa está usando el almacén de palabras «%1».\n"
                                          "Esperando a que lo deje libre… (%2 s)")
                               .arg(QDir::toNativeSeparators(almacen_))
-                              .arg(esperadoMs / 1000);
+                              .arg(numeroEscrito(esperadoMs / 1000));
     if (!avisadoSinPantalla_ && !hayPantalla()) {
         avisadoSinPantalla_ = true;
         std::fprintf(stderr, "%s\n", texto.section(u'\n', 0, 0).toLocal8Bit().constData());

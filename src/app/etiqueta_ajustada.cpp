@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace rimario {
 
 namespace {
@@ -12,8 +14,9 @@ constexpr double kMenorNegrita = 7.0;
 constexpr double kMenor = 6.5;
 } // namespace
 
-void EtiquetaAjustada::setText(const QString &texto)
+void EtiquetaAjustada::setText(const QString &texto, qsizetype fijo)
 {
+    fijo_ = std::clamp<qsizetype>(fijo, 0, texto.size());
     QLabel::setText(texto);
     ajustar();
 }
@@ -85,8 +88,22 @@ void EtiquetaAjustada::paintEvent(QPaintEvent *evento)
     QPainter p(this);
     p.setFont(font());
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
-    const QString corta = QFontMetrics(font()).elidedText(text(), Qt::ElideMiddle, anchoUtil());
-    p.drawText(contentsRect().adjusted(margin(), margin(), -margin(), -margin()), int(alignment()), corta);
+    p.drawText(contentsRect().adjusted(margin(), margin(), -margin(), -margin()), int(alignment()), textoMostrado());
+}
+
+QString EtiquetaAjustada::textoMostrado() const
+{
+    const QString t = text();
+    if (!recortada_)
+        return t;
+    const QFontMetrics m(font());
+    const QString cola = t.right(fijo_);
+    const int resto = anchoUtil() - m.horizontalAdvance(cola);
+    // The fixed end is kept whole while the leading part can show a letter
+    // each side of the ellipsis; a narrower caption is shortened as a whole.
+    if (fijo_ > 0 && resto >= m.horizontalAdvance(QStringLiteral("m…m")))
+        return m.elidedText(t.left(t.size() - fijo_), Qt::ElideMiddle, resto) + cola;
+    return m.elidedText(t, Qt::ElideMiddle, anchoUtil());
 }
 
 } // namespace rimario

@@ -1,7 +1,9 @@
 #pragma once
 // A one-line caption that keeps its place and size whatever its text: a text
 // too wide for it is drawn in a smaller font, and when even the smallest one
-// is too wide, shortened in the middle. The whole text is always its tooltip.
+// is too wide, shortened in the middle: in the middle of its leading part only
+// when the end is fixed (the word of "palabra: 12 palabras" is cut, never its
+// count). The whole text is always its tooltip.
 
 #include <QLabel>
 
@@ -11,9 +13,12 @@ class EtiquetaAjustada : public QLabel {
 public:
     using QLabel::QLabel;
 
-    // Hides QLabel::setText: the caption is fitted as it is set.
-    void setText(const QString &texto);
-    // Whether the text is drawn shortened (it does not fit in any size).
+    // Hides QLabel::setText: the caption is fitted as it is set. Its last
+    // 'fijo' characters are never shortened.
+    void setText(const QString &texto, qsizetype fijo = 0);
+    // What is drawn: the text, or the text shortened.
+    QString textoMostrado() const;
+    // True when the text is drawn shortened (it does not fit in any size).
     bool recortada() const { return recortada_; }
 
 protected:
@@ -27,6 +32,7 @@ private:
     bool tieneBase_ = false;
     bool ajustando_ = false;
     bool recortada_ = false;
+    qsizetype fijo_ = 0;
 };
 
 } // namespace rimario

@@ -1,5 +1,6 @@
 // rimario: the rhyming dictionary's window.
 
+#include "app/almacen_usuario.h"
 #include "app/arranque.h"
 #include "app/espera.h"
 #include "app/principal.h"
@@ -7,6 +8,7 @@
 #include "lookup/navegador/esquema_interno.h"
 #include "lookup/navegador/panel_web_engine.h"
 #include "store/almacen.h"
+#include "ubicacion/ubicacion.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,12 +20,15 @@
 
 namespace {
 
-int fallo(const QString &mensaje, QWidget *padre = nullptr)
+int fallo(const rimario::Error &e)
 {
-    std::fprintf(stderr, "%s\n", mensaje.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", e.mensaje().toLocal8Bit().constData());
     // Without a screen nobody could close the box: the message above suffices.
-    if (rimario::hayPantalla())
-        QMessageBox::critical(padre, QStringLiteral("Rimario"), mensaje);
+    if (rimario::hayPantalla()) {
+        QMessageBox caja(QMessageBox::Critical, QStringLiteral("Rimario"), e.mensaje());
+        caja.setDetailedText(e.detalle()); // the engine's own words
+        caja.exec();
+    }
     return 1;
 }
 
@@ -47,10 +52,18 @@ int main(int argc, char **argv)
     // Qt's own texts and the browser's pages in Spanish, before the browser starts.
     rimario::ponerIdiomaEspanol(app);
 
-    const QString almacen = QStringLiteral("data.lop");
+    // Something is on the screen at once, and says what the program waits for.
+    rimario::Espera espera(QString::fromStdString(rimario::ubicacion::almacenDeLaVentana()));
+    const auto abandono = [&] {
+        std::fprintf(stderr, "%s\n", "Se dejó de esperar al almacén de palabras.");
+        return 1;
+    };
+    QString almacen;
     try {
+        // The store beside the program, or the user's (made at the first start).
+        almacen = rimario::prepararAlmacenDelUsuario(espera);
         // A store of the earlier, Access-based version is converted first.
-        const QString copia = rimario::prepararAlmacen(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
+        const QString copia = rimario::prepararAlmacen(almacen);
         if (!copia.isEmpty()) {
             const QString aviso = QStringLiteral("El almacén de palabras de Microsoft Access se ha convertido al "
                                                  "formato de este programa. El archivo original se conserva como «%1».")
@@ -60,15 +73,10 @@ int main(int argc, char **argv)
                 QMessageBox::information(nullptr, QStringLiteral("Rimario"), aviso);
         }
     } catch (const rimario::ErrorAlmacen &e) {
-        return fallo(e.mensaje());
+        espera.terminar();
+        return fallo(e);
     }
 
-    // Something is on the screen at once, and says what the program waits for.
-    rimario::Espera espera(QDir(QCoreApplication::applicationDirPath()).filePath(almacen));
-    const auto abandono = [&] {
-        std::fprintf(stderr, "%s\n", "Se dejó de esperar al almacén de palabras.");
-        return 1;
-    };
     espera.fase(QStringLiteral("Abriendo el almacén de palabras…"));
     // The window takes the browser pane as its child.
     rimario::Principal ventana(almacen, new rimario::PanelWebEngine);
@@ -80,7 +88,7 @@ int main(int argc, char **argv)
         if (espera.abandonada())
             return abandono();
         espera.terminar();
-        return fallo(e.mensaje());
+        return fallo(e);
     }
     // For measuring the start: with RIMARIO_AVISAR_LISTO set, a line on the
     // standard error says when the window has first been painted, its list usable.

@@ -2,7 +2,9 @@
 
 #include "app/principal_textos.h"
 
+#include "deshacer/deshacer.h"
 #include "language/caracteres.h"
+#include "language/numeros.h"
 #include "lookup/panel_web.h"
 #include "app/modelo_rimas.h"
 #include "rhyme/rima.h"
@@ -11,6 +13,8 @@
 #include "lookup/archivado.h"
 #include "lista/lista_palabras.h"
 #include "app/modelo_palabras.h"
+#include "ubicacion/ubicacion.h"
+#include "ubicacion/version.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -44,33 +47,6 @@ const QString kTituloCopiando = QStringLiteral(" (copiando el texto de la págin
 const QString kSoloLecturaAviso = QStringLiteral(
     "No se puede cambiar nada en «%1»: el almacén solo se puede leer (el archivo o su carpeta están "
     "protegidos contra escritura). Se pueden consultar las palabras y buscar rimas.");
-// Qt takes time that grows with the square of the length to wrap a run of text
-// with no break in it; a text with such a run this long is wrapped at word
-// boundaries only (the run then stays on one line).
-constexpr qsizetype kTramoSinCortes = 10000;
-
-qsizetype tramoMasLargo(QStringView texto)
-{
-    qsizetype mayor = 0, actual = 0;
-    for (const QChar c : texto) {
-        actual = c.isSpace() ? 0 : actual + 1;
-        mayor = std::max(mayor, actual);
-    }
-    return mayor;
-}
-
-// Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new. The run is measured on the text shown (formatting
-// codes between its letters make no break).
-template <typename Poner>
-void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)
-{
-    vista->setWordWrapMode(QTextOption::WordWrap);
-    poner();
-    if (tramoMasLargo(vista->toPlainText()) <= kTramoSinCortes)
-        vista->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-}
-
 } // namespace
 
 Principal::Principal(QString almacen, PanelWeb *panel, QWidget *parent)
@@ -139,13 +115,14 @@ void Principal::Form_Load()
     // No lookup running, and no definition looked up yet (nothing to archive).
     cargando_.reset();
     mostrada_.reset();
-    servicios_ = Servicios::cargar(QCoreApplication::applicationDirPath());
+    servicios_ = Servicios::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion()));
     // The store opened (the first access to the file), the word list over it,
     // the six rhyme results empty.
     almacen_ = Almacen::abrir(rutaAlmacen_);
     if (QString m = almacen_->motivoSoloLectura(); !m.isEmpty())
         avisar(m.replace(0, 1, m.at(0).toUpper())); // opened read-only for a reason to tell
     DPal = new ListaPalabras(*almacen_, this);
+    deshacer_ = new Deshacer(*DPal, this);
     modeloDB_ = new ModeloPalabras(*DPal, this);
     DB->setModel(modeloDB_);
     connect(modeloDB_, &ModeloPalabras::errorAlEscribir, this, &Principal::avisar);
@@ -219,11 +196,6 @@ void Principal::moverDB(qsizetype pos)
     DB_RowColChange();
 }
 
-void Principal::avisar(const QString &mensaje)
-{
-    QMessageBox::warning(this, windowTitle(), mensaje);
-}
-
 bool Principal::eventFilter(QObject *objeto, QEvent *evento)
 {
     // The page would keep Tab to itself: the pane is one stop of the walk.
@@ -234,6 +206,17 @@ bool Principal::eventFilter(QObject *objeto, QEvent *evento)
             || (tecla->key() == Qt::Key_Tab && (tecla->modifiers() & Qt::ShiftModifier));
         if ((tecla->key() == Qt::Key_Tab || atras) && !(tecla->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             focusNextPrevChild(!atras);
+            return true;
+        }
+    }
+    // Enter presses the button that has the focus, as Space does.
+    if (evento->type() == QEvent::KeyPress) {
+        const auto *tecla = static_cast<QKeyEvent *>(evento);
+        auto *boton = qobject_cast<QPushButton *>(objeto);
+        if (boton && (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
+            && !(tecla->modifiers() & ~Qt::KeypadModifier) && isAncestorOf(boton) && boton->hasFocus()
+            && boton->isEnabled()) {
+            boton->click();
             return true;
         }
     }
@@ -262,19 +245,13 @@ void Principal::Ind_Change()
         else
             DPal->buscarPrefijo(texto); // no match: the list stays where it is
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
 void Principal::Ind_Click()
 {
     Ind_Change();
-}
-
-void Principal::mostrarSig(const std::optional<QString> &sig)
-{
-    const QStringView texto = sig ? QStringView(*sig) : QStringView();
-    ponerConCortes(RT, texto, [&] { leerRtf(texto, RT->document()); });
 }
 
 void Principal::DB_RowColChange()
@@ -350,9 +327,9 @@ void Principal::terminarArchivo(bool copiada, const QString &palabra)
     const QString sig = escribirRtf(&definicion);
     mostrarSig(sig);
     try {
-        DPal->archivar(palabra, sig);
+        deshacer_->archivar(palabra, sig);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         emit archivado(false);
         return;
     }
@@ -380,8 +357,19 @@ void Principal::Eli_Click()
     // A change that would be refused is refused before anything is asked.
     if (rehusarSiSoloLectura())
         return;
-    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"),
-                         QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada"),
+    // Only the current word goes, however many rows the grid has selected; the
+    // question says so when there are others.
+    QString texto = QStringLiteral("Esta acción eliminará PERMANENTEMENTE la palabra seleccionada");
+    qsizetype seleccionadas = 0;
+    for (const QItemSelectionRange &r : DB->selectionModel()->selection())
+        seleccionadas += r.height();
+    if (seleccionadas > 1 && DPal && DPal->hayActual())
+        texto += QStringLiteral(" «%1». Solo se elimina esa palabra: %2.")
+                     .arg(DPal->palActual().left(80),
+                          seleccionadas == 2 ? QStringLiteral("la otra fila seleccionada se conserva")
+                                             : QStringLiteral("las otras %1 filas seleccionadas se conservan")
+                                                   .arg(numeroEscrito(seleccionadas - 1)));
+    QMessageBox pregunta(QMessageBox::NoIcon, QStringLiteral("¿Eliminar palabra?"), texto,
                          QMessageBox::Yes | QMessageBox::No, this);
     pregunta.setDefaultButton(QMessageBox::Yes);
     pregunta.setObjectName(QStringLiteral("preguntaEliminar"));
@@ -391,13 +379,13 @@ void Principal::Eli_Click()
         try {
             // The list has no current record afterwards: the grid must not pick another.
             const QScopedValueRollback<bool> guarda(moviendoDB_, true);
-            DPal->eliminarActual();
+            deshacer_->eliminarActual();
             DB->selectionModel()->clear();
         } catch (const ErrorAlmacen &e) {
-            avisar(e.mensaje());
+            avisarError(e);
         }
     }
-    leerRtf(QStringView(), RT->document());
+    mostrarSig(std::nullopt);
 }
 
 // ---------------------------------------------------------------- rhyme search
@@ -421,8 +409,7 @@ void Principal::Rima_Click()
     });
     // The caption names the word searched, wherever the list stands afterwards.
     auto cuenta = [this, k, w] {
-        Eti[k]->setText(QStringLiteral("%1: %2 palabras").arg(w).arg(DRim[k]->rowCount()));
-        Cuenta->setText(Eti[k]->text());
+        ponerCuenta(k, w, QStringLiteral(": %1 palabras").arg(numeroEscrito(DRim[k]->rowCount())));
     };
     try {
         if (modo.tipo == TipoRima::Completa) {
@@ -441,20 +428,38 @@ void Principal::Rima_Click()
             if (!r)
                 return;
             DRim[k]->poner(std::move(*r));
-            DPal->refrescar();
-            Ind_Change();
+            // The list back on the search box's word, or at its top: one move,
+            // the definition laid out once.
+            const QString texto = Ind->text();
+            if (texto.isEmpty() || !DPal->buscarPrefijo(texto))
+                DPal->refrescar();
             cuenta();
         }
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
-void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
+void Principal::menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion)
 {
-    if (palabra.isEmpty())
-        return;
     QMenu menu(this);
+    if (!palabra.isEmpty())
+        entradasDePalabra(menu, palabra);
+    if (edicion) {
+        if (!menu.isEmpty())
+            menu.addSeparator();
+        menu.addActions(edicion->actions());
+    } else if (deshacer_ && deshacer_->hay()) {
+        // A grid's menu offers to undo the latest change, named.
+        menu.addSeparator();
+        menu.addAction(deshacer_->descripcion() + QStringLiteral("\tCtrl+Z"), this, &Principal::Deshacer_Click);
+    }
+    if (!menu.isEmpty())
+        menu.exec(donde);
+}
+
+void Principal::entradasDePalabra(QMenu &menu, const QString &palabra)
+{
     menu.addAction(QStringLiteral("Rimas consonantes de «%1»\tF7").arg(palabra), this,
                    [this, palabra] { rimasPorClaveDe(palabra, TipoRima::Consonante); });
     menu.addAction(QStringLiteral("Rimas asonantes de «%1»\tF8").arg(palabra), this,
@@ -468,7 +473,14 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
         Pal->setText(palabra);
         Command1_Click();
     });
-    menu.exec(donde);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Acerca de Rimario"), this, [this] {
+        QMessageBox::about(this, QStringLiteral("Acerca de Rimario"),
+                           QStringLiteral("<p><b>Rimario %1</b></p><p>Diccionario de rimas del español.</p>"
+                                          "<p>Almacén de palabras: %2</p>")
+                               .arg(QStringLiteral(RIMARIO_VERSION),
+                                    almacen_ ? QDir::toNativeSeparators(almacen_->ruta()).toHtmlEscaped() : QString()));
+    });
 }
 
 void Principal::rimasPorClaveDe(const QString &palabra, TipoRima tipo)
@@ -479,19 +491,26 @@ void Principal::rimasPorClaveDe(const QString &palabra, TipoRima tipo)
     try {
         DRim[k]->poner(rimasPorClave(DPal->lexico(), palabra, tipo, mismasSilabas_));
     } catch (const Error &e) {
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
-    Eti[k]->setText(QStringLiteral("%1 — %2: %3 palabras")
-                        .arg(palabra, tipo == TipoRima::Consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
-                             QLocale().toString(DRim[k]->rowCount())));
-    Cuenta->setText(Eti[k]->text());
+    ponerCuenta(k, palabra, QStringLiteral(" — %1: %2 palabras")
+                                .arg(tipo == TipoRima::Consonante ? QStringLiteral("consonantes") : QStringLiteral("asonantes"),
+                                     numeroEscrito(DRim[k]->rowCount())));
+}
+
+void Principal::ponerCuenta(int k, const QString &palabra, const QString &resto)
+{
+    // The tab's caption keeps how much of its end is the kind and the count.
+    Eti[k]->setText(palabra + resto);
+    Eti[k]->setProperty("fijo", resto.size());
+    Cuenta->setText(Eti[k]->text(), resto.size());
 }
 
 void Principal::SS_Click(int)
 {
     const int k = SS->currentIndex();
-    Cuenta->setText(Eti[k]->text());
+    Cuenta->setText(Eti[k]->text(), Eti[k]->property("fijo").toLongLong());
 }
 
 void Principal::DR_RowColChange(int)
@@ -509,7 +528,7 @@ void Principal::DR_RowColChange(int)
     try {
         DPal->buscarIgual(p);
     } catch (const ErrorAlmacen &e) {
-        avisar(e.mensaje());
+        avisarError(e);
     }
 }
 
@@ -596,7 +615,7 @@ void Principal::consultar(Servicio servicio)
             esperanLosDemas(false);
             boton->setText(d.caption.toString());
         }
-        avisar(e.mensaje());
+        avisarError(e);
         return;
     }
     if (d.sinConexion)
@@ -646,5 +665,18 @@ void Principal::Command1_Click()
 }
 
 void Principal::Vocal_Click() {}
+
+// ---------------------------------------------------------------- undoing
+
+void Principal::Deshacer_Click()
+{
+    if (!deshacer_ || !deshacer_->hay() || Buscando || archivando_)
+        return;
+    try {
+        deshacer_->deshacer();
+    } catch (const Error &e) {
+        avisarError(e);
+    }
+}
 
 } // namespace rimario

@@ -19,6 +19,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QModelIndex;
 class QPushButton;
 class QTabWidget;
@@ -28,6 +29,8 @@ class QTextEdit;
 namespace rimario {
 
 class Almacen;
+class Deshacer;
+class Error;
 class ListaPalabras;
 class ModeloPalabras;
 class ModeloRimas;
@@ -62,6 +65,8 @@ public:
     void Sinon_Click();
     void Command1_Click();
     void Vocal_Click();
+    // Ctrl+Z, or the grids' menu: the session's latest change of the store undone.
+    void Deshacer_Click();
 
     // ---- controls
     QLineEdit *Ind = nullptr;
@@ -118,6 +123,7 @@ private:
     bool puedeTenerFoco(QWidget *w) const;
     void moverDB(qsizetype pos);
     void avisar(const QString &mensaje);
+    void avisarError(const Error &e);
     bool rehusarSiSoloLectura();
     void terminarArchivo(bool copiada, const QString &palabra);
     // A lookup button's click: starts the service's lookup of the word typed,
@@ -129,13 +135,17 @@ private:
     // loaded, for the word it was looked up for.
     const Consulta *paginaArchivable() const;
     void ofrecerArchivo();
-    void menuDePalabra(const QString &palabra, const QPoint &donde);
+    // The word's menu, with the entries of 'edicion' (a text box's own) after its own.
+    void menuDePalabra(const QString &palabra, const QPoint &donde, QMenu *edicion = nullptr);
+    void entradasDePalabra(QMenu &menu, const QString &palabra);
     void rimasPorClaveDe(const QString &palabra, TipoRima tipo);
     void mostrarSig(const std::optional<QString> &sig);
+    void ponerCuenta(int k, const QString &palabra, const QString &resto);
 
     QString rutaAlmacen_;
     std::unique_ptr<Almacen> almacen_;
     ModeloPalabras *modeloDB_ = nullptr;
+    Deshacer *deshacer_ = nullptr;
     Servicios servicios_;
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
@@ -148,6 +158,8 @@ private:
     bool mismasSilabas_ = false; // the consonant and assonant searches: same syllable count only
     bool tamanoFijado_ = false;
     std::vector<QWidget *> ordenFoco_;
+    // The definition the view holds as read (none before the first).
+    std::optional<std::optional<QString>> sigMostrada_;
 };
 
 } // namespace rimario

@@ -5,6 +5,7 @@
 #include "app/principal.h"
 #include "app/principal_textos.h"
 
+#include "language/numeros.h"
 #include "language/silabas.h"
 #include "lookup/panel_web.h"
 
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -29,7 +31,9 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -66,17 +70,22 @@ QString textoDeAyuda(const QString &palabra)
     }
     QString html = QStringLiteral("<p style='white-space:pre'>") + lineas.join(QStringLiteral("<br>"));
     if (lineas.size() * kAnchoAyuda < palabra.size())
-        html += QStringLiteral("<br>… (%1 caracteres en total)").arg(palabra.size());
+        html += QStringLiteral("<br>… (%1 caracteres en total)").arg(numeroEscrito(palabra.size()));
     return html + QStringLiteral("</p>");
 }
 
 // The grids' cells: the editor takes a word of any length; the tooltip tells
 // the word's syllables, and shows a word cut short on screen whole.
+// An edit the window refuses (a store that cannot be written) opens no editor:
+// 'rehusar' says why and answers true.
 class EditorSinLimite : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    EditorSinLimite(QObject *padre, std::function<bool()> rehusar)
+        : QStyledItemDelegate(padre), rehusar_(std::move(rehusar)) {}
     QWidget *createEditor(QWidget *padre, const QStyleOptionViewItem &opcion, const QModelIndex &indice) const override
     {
+        if (rehusar_ && rehusar_())
+            return nullptr;
         QWidget *editor = QStyledItemDelegate::createEditor(padre, opcion, indice);
         if (auto *linea = qobject_cast<QLineEdit *>(editor))
             linea->setMaxLength(kSinLimite);
@@ -102,6 +111,7 @@ public:
     }
 
 private:
+    std::function<bool()> rehusar_;
     bool cortada(const QStyleOptionViewItem &opcion, const QModelIndex &indice, const QString &palabra) const
     {
         if (palabra.size() > 1000)
@@ -310,7 +320,7 @@ QPushButton *boton(QWidget *padre, const char *nombre, QRect r, const QString &c
     return b;
 }
 
-void prepararRejilla(QTableView *t)
+void prepararRejilla(QTableView *t, std::function<bool()> rehusarEdicion)
 {
     t->horizontalHeader()->setVisible(false);
     t->horizontalHeader()->setStretchLastSection(true);
@@ -332,7 +342,7 @@ void prepararRejilla(QTableView *t)
     t->setWordWrap(false);
     t->setCornerButtonEnabled(false);
     t->setFont(fuente(8.25, false));
-    t->setItemDelegate(new EditorSinLimite(t));
+    t->setItemDelegate(new EditorSinLimite(t, std::move(rehusarEdicion)));
     new AyudanteRejilla(t);
     t->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -442,7 +452,7 @@ void Principal::construir()
     DB = new QTableView(this);
     DB->setObjectName(QStringLiteral("DB"));
     DB->setGeometry(tw(120, 1080, 2175, 6495));
-    prepararRejilla(DB);
+    prepararRejilla(DB, [this] { return rehusarSiSoloLectura(); });
 
     SS = new TiraPestanas(this);
     SS->setObjectName(QStringLiteral("SS"));
@@ -466,7 +476,7 @@ void Principal::construir()
         SS->addTab(pagina, QString::number(k + 2));
         DR[k] = new QTableView(pagina);
         DR[k]->setObjectName(QStringLiteral("DR%1").arg(k));
-        prepararRejilla(DR[k]);
+        prepararRejilla(DR[k], [this] { return rehusarSiSoloLectura(); });
     }
     SS->setCurrentIndex(2);
     connect(SS, &QTabWidget::currentChanged, this, [this, anterior = 2](int) mutable {
@@ -485,9 +495,19 @@ void Principal::construir()
                 menuDePalabra(i.data(Qt::DisplayRole).toString(), t->viewport()->mapToGlobal(p));
         });
     }
+    // Pal's menu: editing the text, as every text box has it, then the word's entries.
     Pal->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Pal, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &p) { menuDePalabra(Pal->text(), Pal->mapToGlobal(p)); });
+    connect(Pal, &QWidget::customContextMenuRequested, this, [this](const QPoint &p) {
+        const std::unique_ptr<QMenu> edicion(Pal->createStandardContextMenu());
+        menuDePalabra(Pal->text(), Pal->mapToGlobal(p), edicion.get());
+    });
+    // Enter in Pal looks its word up, as the button beside it does.
+    connect(Pal, &QLineEdit::returnPressed, this, [this] {
+        if (Buscar->isEnabled() && !(cargando_ && cargando_->servicio == Servicio::Definiciones))
+            Buscar->click();
+    });
+    // Ctrl+Z undoes the latest change of the store (a text box keeps it for its own text).
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &Principal::Deshacer_Click);
     connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
             [this] { rimasPorClaveDe(Pal->text(), TipoRima::Consonante); });
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,

@@ -10,11 +10,16 @@ namespace rimario {
 
 class Error : public std::runtime_error {
 public:
-    explicit Error(const QString &mensaje) : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje) {}
+    // 'detalle': what a library said, in its own words, for the message box's
+    // details (the message itself says it in Spanish).
+    explicit Error(const QString &mensaje, const QString &detalle = QString())
+        : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje), detalle_(detalle) {}
     QString mensaje() const { return mensaje_; }
+    QString detalle() const { return detalle_; }
 
 private:
     QString mensaje_;
+    QString detalle_;
 };
 
 } // namespace rimario

@@ -161,6 +161,18 @@ qsizetype ListaPalabras::anadir(const QString &pal, const QString &voc, const st
     });
     if (existente >= 0)
         return existente;
+    return insertada(id, pal, voc);
+}
+
+qsizetype ListaPalabras::reponer(const QString &pal, const QString &voc, const std::optional<QString> &sig)
+{
+    qint64 id = 0;
+    alDia([&] { id = almacen_.anadir(pal, voc, sig); });
+    return insertada(id, pal, voc);
+}
+
+qsizetype ListaPalabras::insertada(qint64 id, const QString &pal, const QString &voc)
+{
     emit aPuntoDeInsertar(lexico_.posicionDeInsercion(pal, id));
     const qsizetype pos = lexico_.insertar(id, pal, voc);
     if (actual_ >= pos)
@@ -198,6 +210,7 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
                            QStringLiteral("Una palabra no puede quedar vacía: «%1» se conserva como estaba.")
                                .arg(lexico_.pal(pos).left(80)));
     const qint64 id = lexico_.id(pos);
+    const QString antes = lexico_.pal(pos).toString();
     almacen_.cambiarPal(id, pal);
     // Where the row goes, counted with it still in its old place; right
     // before or after itself is no move at all.
@@ -227,6 +240,7 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
         seguir(hecha, nueva);
         emit filaMovida(hecha, nueva);
     }
+    emit renombrada(id, antes, pal);
     emit palabraCambiada(nueva);
     return nueva;
 }

@@ -58,6 +58,9 @@ public:
     // program has added the word meanwhile (letter case aside), that row gets
     // the definition instead: a word is never added twice.
     qsizetype anadir(const QString &pal, const QString &voc, const std::optional<QString> &sig);
+    // Writes a row back as it was (a deleted word restored), beside any other
+    // of the same letters; returns its position (not made current).
+    qsizetype reponer(const QString &pal, const QString &voc, const std::optional<QString> &sig);
     void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
     // Archives a definition of a word: the word's row (letter case aside) is
     // found, made current as buscarIgual makes it, and gets the definition;
@@ -91,6 +94,8 @@ signals:
     void filaMovida(qsizetype desde, qsizetype hasta);
     // The word at pos was edited (after any move).
     void palabraCambiada(qsizetype pos);
+    // The row 'id' was renamed in the store from 'antes' to 'ahora'.
+    void renombrada(qint64 id, const QString &antes, const QString &ahora);
     // The current record moved (or was set again) by the program.
     void actualMovido(qsizetype pos);
     // The list's kept copy was found damaged and the rows could not be read
@@ -98,6 +103,7 @@ signals:
     void errorAlReleer(const QString &mensaje);
 
 private:
+    qsizetype insertada(qint64 id, const QString &pal, const QString &voc);
     void sincronizar();
     void comprobarInstantanea();
     void pararComprobacion();

@@ -1,11 +1,11 @@
 // RTF reader: a single pass over the text with an explicit stack of group states.
 // Text is gathered into runs of equal formatting and inserted a run at a time.
 
+#include "language/numeros.h"
 #include "richtext/cp1252.h"
 #include "richtext/palabras_rtf.h"
 #include "richtext/rtf.h"
 
-#include <QLocale>
 
 #include <QColor>
 #include <QHash>
@@ -559,9 +559,8 @@ bool esLetra(QChar c)
 
 QString demasiadoGrande(QStringView texto)
 {
-    const QLocale es(QLocale::Spanish);
     auto motivo = [&](qsizetype n, qsizetype maximo, const char *que) {
-        return QStringLiteral("%1 %2; el máximo es %3").arg(es.toString(n), QString::fromUtf8(que), es.toString(maximo));
+        return QStringLiteral("%1 %2; el máximo es %3").arg(numeroEscrito(n), QString::fromUtf8(que), numeroEscrito(maximo));
     };
     if (texto.size() > kCaracteresMaximos)
         return motivo(texto.size(), kCaracteresMaximos, "caracteres");

@@ -122,7 +122,7 @@ void Almacen::fallo(const QString &que, int rc) const
             && (soloLectura_ || !QFileInfo(ruta_).isWritable()
                 || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
     if (protegido && !motivoSoloLectura_.isEmpty())
-        throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura, m + QStringLiteral(": ") + motivoSoloLectura_);
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura, m + QStringLiteral(": ") + motivoSoloLectura_, motor);
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
         m += QStringLiteral(": el almacén está en uso por otro programa y no quedó libre a tiempo. "
                             "Inténtelo de nuevo en un momento");
@@ -130,10 +130,11 @@ void Almacen::fallo(const QString &que, int rc) const
         m += QStringLiteral(": el almacén solo se puede leer (el archivo o su carpeta están "
                             "protegidos contra escritura)");
         tipo = ErrorAlmacen::Tipo::SoloLectura;
+    } else {
+        m += QStringLiteral(": ") + textoMotor(rc);
     }
-    if (!motor.isEmpty() && motor != QLatin1String("not an error"))
-        m += QStringLiteral(" (%1)").arg(motor);
-    throw ErrorAlmacen(tipo, m + QLatin1Char('.'));
+    // The engine's own words only in the details.
+    throw ErrorAlmacen(tipo, m + QLatin1Char('.'), motor == QLatin1String("not an error") ? QString() : motor);
 }
 
 void Almacen::ejecutar(const char *sql) const
@@ -223,10 +224,9 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
         a->soloLectura_ = true;
     }
     if (rc != SQLITE_OK) {
-        const QString motor = mensajeMotor(a->db_);
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
-                               .arg(ruta, motor));
+                           QStringLiteral("No se pudo abrir el almacén de palabras «%1»: %2.").arg(ruta, textoMotor(rc)),
+                           mensajeMotor(a->db_));
     }
     a->preparar();
     a->comprobarEsquema();

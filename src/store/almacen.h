@@ -40,7 +40,8 @@ public:
     // Cambiado: another program committed since the version a write was told to
     // expect (see exigirVersion); nothing was written.
     enum class Tipo { General, NoExiste, NoEsAlmacen, EsAccess, FormatoNuevo, Ocupado, SoloLectura, Cambiado };
-    ErrorAlmacen(Tipo tipo, const QString &mensaje) : Error(mensaje), tipo_(tipo) {}
+    ErrorAlmacen(Tipo tipo, const QString &mensaje, const QString &detalle = QString())
+        : Error(mensaje, detalle), tipo_(tipo) {}
     Tipo tipo() const { return tipo_; }
 
 private:

@@ -3,6 +3,7 @@
 // esquema.cpp, filas.cpp...); no other module includes this.
 
 #include "store/almacen.h"
+#include "store/textos_motor.h"
 
 #include <QString>
 

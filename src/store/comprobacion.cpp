@@ -20,8 +20,8 @@ std::vector<Discrepancia> comprobarVocales(const Almacen &a)
     }
     if (rc != SQLITE_DONE)
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("No se pudieron leer las palabras de «%1» (%2).")
-                               .arg(a.ruta(), mensajeMotor(a.conexion())));
+                           QStringLiteral("No se pudieron leer las palabras de «%1»: %2.")
+                               .arg(a.ruta(), textoMotor(rc)), mensajeMotor(a.conexion()));
     return r;
 }
 

@@ -1,5 +1,6 @@
 #include "store/crear_lista.h"
 
+#include "language/numeros.h"
 #include "language/silabas.h"
 #include "language/vocales.h"
 #include "store/almacen.h"
@@ -101,7 +102,7 @@ qint64 crearDesdeLista(const QString &lista, const QString &destino, const std::
                 ++escritas;
                 if (largo && linea / 100000 > avisadas) {
                     avisadas = linea / 100000;
-                    avisar(QStringLiteral("… %1 de %2 líneas").arg(avisadas * 100000).arg(lineas.size()));
+                    avisar(QStringLiteral("… %1 de %2 líneas").arg(numeroEscrito(avisadas * 100000), numeroEscrito(lineas.size())));
                 }
             }
         }

@@ -182,9 +182,9 @@ std::unique_ptr<Almacen> Almacen::crear(const QString &ruta)
     const int rc = sqlite3_open_v2(nombre.constData(), &a->db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString motor = mensajeMotor(a->db_);
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("No se pudo crear el almacén «%1» (%2).").arg(ruta, motor));
+                           QStringLiteral("No se pudo crear el almacén «%1»: %2.").arg(ruta, textoMotor(rc)),
+                           mensajeMotor(a->db_));
     }
     a->preparar();
     Escritura t(a->db_);
@@ -214,11 +214,11 @@ void Almacen::comprobarEsquema()
             if (tipoDe(rc) == ErrorAlmacen::Tipo::Ocupado)
                 throw ErrorAlmacen(ErrorAlmacen::Tipo::Ocupado,
                                    QStringLiteral("El almacén de palabras «%1» está en uso por otro programa y "
-                                                  "no quedó libre a tiempo. Inténtelo de nuevo en un momento (%2).")
-                                       .arg(ruta_, motor));
+                                                  "no quedó libre a tiempo. Inténtelo de nuevo en un momento.")
+                                       .arg(ruta_), motor);
             throw ErrorAlmacen(ErrorAlmacen::Tipo::NoEsAlmacen,
-                               QStringLiteral("«%1» no se puede leer como almacén de palabras (%2).")
-                                   .arg(ruta_, motor));
+                               QStringLiteral("«%1» no se puede leer como almacén de palabras: %2.")
+                                   .arg(ruta_, textoMotor(rc)), motor);
         }
         valor = int(s.entero(0));
     };
@@ -262,14 +262,14 @@ void Almacen::actualizarFormato(int desde)
     if (t.rc() != SQLITE_OK) {
         if (tipoDe(t.rc()) != ErrorAlmacen::Tipo::Ocupado)
             throw ErrorAlmacen(tipoDe(t.rc()), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
-                                                   .arg(ruta_).arg(desde).arg(mensajeMotor(db_)));
+                                                   .arg(ruta_).arg(desde).arg(textoMotor(t.rc())), mensajeMotor(db_));
         sqlite3_close_v2(db_);
         db_ = nullptr;
         const int rc = sqlite3_open_v2(QFile::encodeName(ruta_).constData(), &db_,
                                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK)
-            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No se pudo abrir el almacén de palabras «%1» (%2).")
-                                                                .arg(ruta_, mensajeMotor(db_)));
+            throw ErrorAlmacen(ErrorAlmacen::Tipo::General, QStringLiteral("No se pudo abrir el almacén de palabras «%1»: %2.")
+                                                                .arg(ruta_, textoMotor(rc)), mensajeMotor(db_));
         preparar();
         soloLectura_ = true;
         motivoSoloLectura_ = QStringLiteral("el almacén «%1» es de un formato anterior (%2) y no se pudo poner al día "
@@ -293,7 +293,8 @@ void Almacen::actualizarFormato(int desde)
         rc = t.confirmar();
     if (rc != SQLITE_OK)
         throw ErrorAlmacen(tipoDe(rc), QStringLiteral("No se pudo poner al día el almacén «%1» (formato %2): %3.")
-                                           .arg(ruta_).arg(desde).arg(motor.isEmpty() ? mensajeMotor(db_) : motor));
+                                           .arg(ruta_).arg(desde).arg(textoMotor(rc)),
+                           motor.isEmpty() ? mensajeMotor(db_) : motor);
     formato_ = kFormatoActual;
     // What the older format's indexes took is given back to the file system
     // (in a transaction of its own: a store killed meanwhile stays as it is).

@@ -67,7 +67,7 @@ QString nombreTemporalJunto(const QString &ruta, QTemporaryFile *reservado)
         QStringLiteral(".%1.%2.XXXXXX.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid())));
     if (!t.open())
         throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
-                           QStringLiteral("No se puede escribir en la carpeta de «%1» (%2).").arg(ruta, t.errorString()));
+                           QStringLiteral("No se puede escribir en la carpeta de «%1».").arg(ruta), t.errorString());
     return t.fileName(); // 'propio' removes its empty file on leaving
 }
 

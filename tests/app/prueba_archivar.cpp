@@ -100,7 +100,7 @@ private slots:
     {
         COLUMNAS(QString, obstaculo, QString, aviso);
         QTest::newRow("copia fallida") << "copia" << "No se pudo copiar";
-        QTest::newRow("página demasiado grande") << "grande" << "demasiado grande para archivarla";
+        QTest::newRow("página demasiado grande") << "grande" << "(200.001 párrafos y saltos de línea; el máximo es 200.000)";
         QTest::newRow("almacén de solo lectura") << "solo lectura" << "solo se puede leer";
         QTest::newRow("almacén bloqueado") << "bloqueo" << "en uso por otro programa";
     }

@@ -9,6 +9,7 @@
 #include "richtext/rtf.h"
 #include "lista/instantanea.h"
 #include "lista/lista_palabras.h"
+#include "ubicacion/version.h"
 
 #include "../comun/proteccion.h"
 #include "../comun/ventana_prueba.h"
@@ -428,6 +429,11 @@ private slots:
         QCOMPARE(dialogos.textos.size(), 1);
         QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se puede dividir en sílabas")), qPrintable(dialogos.textos[0]));
         QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
+        // The last choice, "Acerca de Rimario": the version and the store in use.
+        menu(v->Pal, QPoint(5, 5), 6);
+        QTRY_COMPARE(dialogos.textos.size(), 2);
+        QVERIFY2(dialogos.textos[1].contains(QStringLiteral("Rimario " RIMARIO_VERSION)) && dialogos.textos[1].contains(ruta),
+                 qPrintable(dialogos.textos[1]));
     }
 
     void contenidoHostil()

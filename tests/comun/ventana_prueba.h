@@ -34,6 +34,7 @@ public:
             if (!caja)
                 return;
             textos << caja->text();
+            detalles << caja->detailedText();
             QAbstractButton *b = caja->button(respuesta_);
             (b ? b : caja->buttons().value(0))->click();
         });
@@ -41,6 +42,7 @@ public:
     }
     void responder(QMessageBox::StandardButton r) { respuesta_ = r; }
     QStringList textos;
+    QStringList detalles; // what each box keeps for "Mostrar detalles"
 
 private:
     QTimer reloj_;

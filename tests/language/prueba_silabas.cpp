@@ -1,6 +1,7 @@
 // Syllables, stress and rhyme keys of Spanish words (the fuzz target checks
 // that any text gets a coherent answer).
 
+#include "language/numeros.h"
 #include "language/silabas.h"
 
 #include "../comun/tabla.h"
@@ -12,6 +13,20 @@ using namespace rimario;
 class PruebaSilabas : public QObject {
     Q_OBJECT
 private slots:
+    // Numbers grouped with points from five digits on, as Spanish writes them.
+    void numeros_data()
+    {
+        COLUMNAS(qint64, n, QString, escrito);
+        const std::pair<qint64, const char *> casos[] = {{999, "999"}, {9999, "9999"}, {10000, "10.000"},
+                                                         {8388608, "8.388.608"}, {-12345, "-12.345"}};
+        for (const auto &[n, escrito] : casos)
+            QTest::addRow("%lld", static_cast<long long>(n)) << n << QString::fromUtf8(escrito);
+    }
+    void numeros()
+    {
+        DATOS(qint64, n, QString, escrito);
+        QCOMPARE(numeroEscrito(n), escrito);
+    }
     void palabras_data()
     {
         // esperado: syllables by "-", stress, consonant and assonant keys; "!" and the reason it cannot be split

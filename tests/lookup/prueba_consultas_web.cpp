@@ -11,6 +11,9 @@
 
 #include "../comun/ventana_prueba.h"
 
+#include <QMenu>
+#include <QWebEngineView>
+
 #include <QClipboard>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -231,6 +234,23 @@ private slots:
         QVERIFY2(servidor_.idiomas().startsWith("es"), servidor_.idiomas().constData());
         QVERIFY(!QApplication::activeModalWidget() && QApplication::topLevelWidgets().size() == ventanas);
         QCOMPARE(w_->WB->direccion().scheme(), QStringLiteral("http"));
+        // The pane's own menu, opened as a right click opens it (the engine asks for it in its own time).
+        auto *vista = panel_->findChild<QWebEngineView *>();
+        QVERIFY(vista && vista->focusProxy());
+        QStringList entradas;
+        QTimer mirar;
+        connect(&mirar, &QTimer::timeout, this, [&] {
+            if (auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : m->actions())
+                    entradas << a->text().remove(u'&');
+                m->close();
+            }
+        });
+        mirar.start(20);
+        QTest::mouseClick(vista->focusProxy(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_VERIFY_WITH_TIMEOUT(!entradas.isEmpty(), kEspera);
+        QCOMPARE(entradas, QStringList({QStringLiteral("Atrás"), QStringLiteral("Adelante"), QStringLiteral("Volver a cargar"),
+                                        QStringLiteral("Copiar"), QStringLiteral("Seleccionar todo")}));
         QVERIFY(!servidor_.peticiones().contains(QStringLiteral("/otra")));
         // The browser's own error page.
         ponerDefiniciones(puertoCerrado());

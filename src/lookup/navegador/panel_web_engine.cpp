@@ -1,6 +1,7 @@
 #include "lookup/navegador/panel_web_engine.h"
 
 #include "lookup/navegador/esquema_interno.h"
+#include "ubicacion/ubicacion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,7 +82,7 @@ void PanelWebEngine::crearNavegador()
     // Servers are asked for Spanish pages.
     perfil_->setHttpAcceptLanguage(QStringLiteral("es-ES,es;q=0.9"));
     // The offline synonym and English pages, from the dictionaries installed.
-    instalarEsquemaInterno(perfil_, FuentesSinConexion::cargar(QCoreApplication::applicationDirPath()));
+    instalarEsquemaInterno(perfil_, FuentesSinConexion::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion())));
     connect(perfil_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *descarga) { descarga->cancel(); });
 
@@ -90,9 +91,16 @@ void PanelWebEngine::crearNavegador()
     vista_->setPage(pagina_);
     // Only the harmless actions in the pane's menu.
     vista_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    for (auto a : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
-                   QWebEnginePage::Copy, QWebEnginePage::SelectAll})
-        vista_->addAction(pagina_->action(a));
+    // Named in Spanish here: the engine's own names for them are English.
+    const std::pair<QWebEnginePage::WebAction, const char *> acciones[] = {
+        {QWebEnginePage::Back, "Atrás"}, {QWebEnginePage::Forward, "Adelante"},
+        {QWebEnginePage::Reload, "Volver a cargar"}, {QWebEnginePage::Copy, "Copiar"},
+        {QWebEnginePage::SelectAll, "Seleccionar todo"}};
+    for (const auto &[a, nombre] : acciones) {
+        QAction *accion = pagina_->action(a);
+        accion->setText(QString::fromUtf8(nombre));
+        vista_->addAction(accion);
+    }
 
     layout()->addWidget(vista_);
     const bool conFoco = hasFocus();

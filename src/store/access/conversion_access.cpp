@@ -2,6 +2,7 @@
 
 #include "store/access/lector_access.h"
 #include "store/publicar.h"
+#include "language/numeros.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,7 +143,7 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
         if (escritas != total)
             fallar(QStringLiteral("En «%1» se leyeron %2 filas de la tabla «Palabras», pero la tabla dice "
                                   "tener %3: el archivo puede estar dañado. No se ha convertido nada.")
-                       .arg(origen, QString::number(escritas), QString::number(total)));
+                       .arg(origen, numeroEscrito(escritas), numeroEscrito(total)));
         lote.confirmar();
     }
     {
@@ -152,7 +153,7 @@ qint64 convertirAccess(const QString &origen, const QString &destino, const Prog
         if (escrito->contarFilas() != total || !integridad.isEmpty())
             fallar(QStringLiteral("El almacén convertido de «%1» no se pudo comprobar (%2 filas de %3%4). "
                                   "No se ha convertido nada.")
-                       .arg(origen, QString::number(escrito->contarFilas()), QString::number(total),
+                       .arg(origen, numeroEscrito(escrito->contarFilas()), numeroEscrito(total),
                             integridad.isEmpty() ? QString() : QStringLiteral("; ") + integridad));
     }
     const int rc = publicar(temporal.ruta(), destino);

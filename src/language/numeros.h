@@ -1,0 +1,11 @@
+#pragma once
+// Numbers as a Spanish reader expects them: thousands grouped with points
+// (8.388.608), a number of four digits left whole (9000), as the Academy writes them.
+
+#include <QString>
+
+namespace rimario {
+
+QString numeroEscrito(qint64 n);
+
+} // namespace rimario

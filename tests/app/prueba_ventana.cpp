@@ -1,0 +1,357 @@
+// The window as a user meets it past the first steps: numbers and captions as
+// Spanish writes them, every failure of the store said in Spanish (the
+// engine's words only in the details), Enter and the text boxes' menus, edits
+// refused up front on a store that cannot be written, and undoing this
+// session's changes.
+
+#include "lookup/idioma.h"
+
+#include "../comun/proteccion.h"
+#include "../comun/tabla.h"
+#include "../comun/ventana_prueba.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QTemporaryDir>
+
+using namespace rimario;
+using namespace rimario::prueba;
+
+namespace {
+const QString kLarga = QStringLiteral("desproporcionadamente");
+// Texts the engine says in English: never in a message, only in its details.
+const QStringList kIngles = {QStringLiteral("database"), QStringLiteral("locked"), QStringLiteral("readonly"),
+                             QStringLiteral("attempt")};
+} // namespace
+
+class PruebaVentana : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString ruta;
+    std::unique_ptr<Principal> v;
+
+    void abrir()
+    {
+        v = abrirVentana(ruta);
+        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+    }
+    QWidget *foco() const { return QApplication::focusWidget(); }
+    // The entries of the context menu a widget opens at a point; 'elegir' is
+    // clicked when given.
+    QStringList menu(QWidget *donde, const QPoint &p, const QString &elegir = QString())
+    {
+        QStringList entradas;
+        QTimer::singleShot(0, this, [&] {
+            auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!m)
+                return;
+            QAction *elegida = nullptr;
+            for (QAction *a : m->actions())
+                if (!a->isSeparator()) {
+                    entradas << a->text().remove(u'&').section(u'\t', 0, 0);
+                    if (entradas.last() == elegir)
+                        elegida = a;
+                }
+            if (elegida)
+                QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(elegida).center());
+            else
+                m->close();
+        });
+        QContextMenuEvent e(QContextMenuEvent::Mouse, p, donde->mapToGlobal(p));
+        QApplication::sendEvent(donde, &e);
+        v->activateWindow();
+        return entradas;
+    }
+    // A row picked, a user's pause, F2: the editor that has the focus (none when refused).
+    QWidget *abrirEditor(QTableView *t, int fila)
+    {
+        clicEnFila(t, fila);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::keyClick(t, Qt::Key_F2);
+        return qobject_cast<QLineEdit *>(foco());
+    }
+    QPoint centroDeFila(QTableView *t, int fila) { return t->visualRect(t->model()->index(fila, 0)).center(); }
+
+private slots:
+    void initTestCase() { QVERIFY(ponerIdiomaEspanol(*qApp)); }
+    void init()
+    {
+        ruta = dir.filePath(QStringLiteral("data-%1-%2.lop").arg(QTest::currentTestFunction(),
+                                                                   QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_')));
+        QFile::remove(ruta);
+        crearAlmacen(ruta, palabrasDePrueba() << kLarga << lista("mente demente clemente"), {{QStringLiteral("amor"), QStringLiteral("{\\rtf1 amor\\par}")}});
+        abrir();
+    }
+    void cleanup()
+    {
+        v.reset();
+        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
+    }
+
+    // A caption too long for Cuenta keeps the kind of rhyme and the count; the word is cut.
+    void cuentaCortaLaPalabra_data()
+    {
+        COLUMNAS(int, tecla, QString, cola);
+        QTest::newRow("consonantes") << int(Qt::Key_F7) << " — consonantes";
+        QTest::newRow("asonantes") << int(Qt::Key_F8) << " — asonantes";
+        QTest::newRow("botón de rimas") << 0 << "";
+    }
+    void cuentaCortaLaPalabra()
+    {
+        DATOS(int, tecla, QString, cola);
+        const QString palabra = kLarga.repeated(3);
+        QVERIFY(editar(v->DB, int(filas(v->DB).indexOf(kLarga)), palabra));
+        v->Pal->setText(palabra);
+        v->Pal->setFocus();
+        if (tecla)
+            QTest::keyClick(v->Pal, Qt::Key(tecla));
+        else
+            rimar(*v, 5, palabra);
+        cola += QStringLiteral(": %1 palabras").arg(filas(v->DR[tecla ? 2 : 5]).size());
+        QCOMPARE(v->Cuenta->text(), palabra + cola);
+        QVERIFY(v->Cuenta->recortada());
+        const QString mostrado = v->Cuenta->textoMostrado();
+        QVERIFY2(mostrado.endsWith(cola) && mostrado.startsWith(palabra.left(2)) && mostrado.contains(u'…'), qPrintable(mostrado));
+        // Another tab and back: the same caption, cut the same way.
+        QTest::mouseClick(v->SS->tabBar(), Qt::LeftButton, {}, v->SS->tabBar()->tabRect(0).center());
+        v->SS->setCurrentIndex(tecla ? 2 : 5);
+        QCOMPARE(v->Cuenta->textoMostrado(), mostrado);
+    }
+
+    // The store's failures in Spanish: the engine's words only in the details
+    // (a deletion while another program holds the file; a rename once it was protected).
+    void fallosEnEspanol_data()
+    {
+        COLUMNAS(QString, impedimento, QString, mensaje, QString, motor);
+        QTest::newRow("bloqueado, al eliminar") << "bloqueo" << "en uso por otro programa" << "database is locked";
+        QTest::newRow("protegido después, al cambiar una palabra") << "protegido" << "solo se puede leer" << "";
+    }
+    void fallosEnEspanol()
+    {
+        DATOS(QString, impedimento, QString, mensaje, QString, motor);
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        Dialogos dialogos;
+        if (impedimento == QLatin1String("bloqueo")) {
+            dialogos.responder(QMessageBox::Yes);
+            v->Ind->setText(QStringLiteral("rosa"));
+            sqlite3 *otro = otroPrograma(ruta, "BEGIN EXCLUSIVE");
+            QTest::mouseClick(v->Eli, Qt::LeftButton);
+            sqlite3_close(otro);
+            dialogos.textos.removeFirst(); // the question
+            dialogos.detalles.removeFirst();
+            QVERIFY(contenido(ruta).contains(QStringLiteral("rosa")));
+        } else {
+            Proteccion proteccion;
+            QWidget *editor = abrirEditor(v->DB, int(filas(v->DB).indexOf(QStringLiteral("queso"))));
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            teclear(editor, QStringLiteral("zapato"));
+            if (!proteccion.poner(ruta))
+                QSKIP(qPrintable(kSinProteccion));
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_COMPARE(dialogos.textos.size(), 1);
+            QVERIFY(proteccion.quitar());
+            Almacen::abrir(ruta); // what the failed write left in its journal, rolled back
+            QVERIFY(!contenido(ruta).contains(QStringLiteral("zapato")));
+        }
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(mensaje), qPrintable(dialogos.textos[0]));
+        for (const QString &ingles : kIngles)
+            QVERIFY2(!dialogos.textos[0].contains(ingles), qPrintable(dialogos.textos[0]));
+        QVERIFY2(dialogos.detalles[0].contains(motor), qPrintable(dialogos.detalles[0]));
+    }
+
+    // Pal's menu edits its text as the search box's does, after the word's own entries.
+    void menuDePal_data()
+    {
+        COLUMNAS(QString, entrada, QString, queda, QString, portapapeles);
+        QTest::newRow("cortar") << "Cortar" << "" << "casa";
+        QTest::newRow("copiar") << "Copiar" << "casa" << "casa";
+        QTest::newRow("pegar") << "Pegar" << "sol" << "sol";
+    }
+    void menuDePal()
+    {
+        DATOS(QString, entrada, QString, queda, QString, portapapeles);
+        QGuiApplication::clipboard()->setText(QStringLiteral("sol"));
+        v->Pal->clear();
+        teclear(v->Pal, QStringLiteral("casa"));
+        const QStringList entradas = menu(v->Pal, QPoint(5, 5), QStringLiteral("Seleccionar todo"));
+        for (const char *e : {"Rimas consonantes de «casa»", "Cortar", "Copiar", "Pegar", "Seleccionar todo"})
+            QVERIFY2(entradas.contains(QString::fromUtf8(e)), qPrintable(entradas.join(u'|')));
+        QCOMPARE(v->Pal->selectedText(), QStringLiteral("casa"));
+        menu(v->Pal, QPoint(5, 5), entrada);
+        QCOMPARE(v->Pal->text(), queda);
+        QCOMPARE(QGuiApplication::clipboard()->text(), portapapeles);
+    }
+
+    // Enter presses the focused button; in Pal it looks the word up; in Ind
+    // it changes nothing that shows.
+    void teclaIntro_data()
+    {
+        COLUMNAS(QString, control, QString, efecto);
+        QTest::newRow("Voc") << "Voc" << "Rimar palabla completa|";
+        QTest::newRow("Rima") << "Rima" << "|amor: ";
+        QTest::newRow("Eli") << "Eli" << "|Esta acción eliminará";
+        QTest::newRow("Buscar") << "Buscar" << "|1 consultas";
+        QTest::newRow("Pal") << "Pal" << "|1 consultas";
+        QTest::newRow("Ind") << "Ind" << "";
+    }
+    void teclaIntro()
+    {
+        DATOS(QString, control, QString, efecto);
+        Dialogos dialogos(QMessageBox::No);
+        QTest::keyClicks(v->Ind, QStringLiteral("amor"));
+        v->SS->setCurrentIndex(0);
+        auto *w = v->findChild<QWidget *>(control);
+        w->setFocus(Qt::TabFocusReason);
+        QCOMPARE(foco(), w);
+        const auto visto = [&] {
+            return QStringList{v->Voc->text(), v->Cuenta->text(), dialogos.textos.join(u' '), v->Pal->text(),
+                               QStringLiteral("%1 consultas").arg(static_cast<PanelWebVacio *>(v->WB)->navegaciones().size())}
+                .join(u'|');
+        };
+        const QString antes = visto();
+        QTest::keyClick(w, Qt::Key_Return);
+        if (efecto.isEmpty())
+            QCOMPARE(visto(), antes);
+        else
+            QVERIFY2(visto().contains(efecto), qPrintable(visto()));
+        QVERIFY(contenido(ruta).contains(QStringLiteral("amor")));
+    }
+
+    // On a store that cannot be written, no editor opens: the same reason as
+    // every other change, once, and nothing written.
+    void edicionRehusadaDeAntemano_data()
+    {
+        COLUMNAS(QString, rejilla, QString, gesto);
+        for (const char *r : {"DB", "DR0"})
+            for (const char *g : {"F2", "clic en la actual", "doble clic"})
+                QTest::addRow("%s, %s", r, g) << QString::fromUtf8(r) << QString::fromUtf8(g);
+    }
+    void edicionRehusadaDeAntemano()
+    {
+        DATOS(QString, rejilla, QString, gesto);
+        v.reset();
+        Proteccion proteccion;
+        if (!proteccion.poner(ruta))
+            QSKIP(qPrintable(kSinProteccion));
+        const QByteArray bytes = leerArchivo(ruta);
+        Dialogos dialogos;
+        abrir();
+        dialogos.textos.clear();
+        auto *t = v->findChild<QTableView *>(rejilla);
+        if (t != v->DB) {
+            v->SS->setCurrentIndex(0);
+            v->Pal->setText(QStringLiteral("canción"));
+            QTest::keyClick(v->Pal, Qt::Key_F7);
+        }
+        QVERIFY(t->model()->rowCount() > 1);
+        clicEnFila(t, 1);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        if (gesto == QLatin1String("F2"))
+            QTest::keyClick(t, Qt::Key_F2);
+        else if (gesto == QLatin1String("doble clic"))
+            QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, centroDeFila(t, 1));
+        else
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, centroDeFila(t, 1));
+        QTRY_COMPARE(dialogos.textos.size(), 1);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("solo se puede leer")), qPrintable(dialogos.textos[0]));
+        QVERIFY(!t->findChild<QLineEdit *>() && !qobject_cast<QLineEdit *>(foco()));
+        QCOMPARE(leerArchivo(ruta), bytes);
+    }
+
+    // Each change of the session undone by Ctrl+Z in the grid or from the
+    // grid's menu, which names it: the store as it was (a definition that was
+    // Null is Null again), seen by another program and by a second window.
+    void deshacer_data()
+    {
+        COLUMNAS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);
+        QTest::newRow("renombrar, Ctrl+Z") << "renombrar" << "queso" << false << "Deshacer «zz» → «queso»";
+        QTest::newRow("renombrar, menú") << "renombrar" << "queso" << true << "Deshacer «zz» → «queso»";
+        QTest::newRow("eliminar, menú") << "eliminar" << "amor" << true << "Deshacer la eliminación de «amor»";
+        QTest::newRow("eliminar, Ctrl+Z") << "eliminar" << "rosa" << false << "Deshacer la eliminación de «rosa»";
+        QTest::newRow("archivar sobre Null") << "archivar" << "casa" << true << "Deshacer el archivo de la definición de «casa»";
+        QTest::newRow("archivar sobre otra") << "archivar" << "amor" << false << "Deshacer el archivo de la definición de «amor»";
+        QTest::newRow("archivar una nueva") << "archivar" << "zampoña" << true << "Deshacer el archivo de «zampoña» (palabra nueva)";
+    }
+    void deshacer()
+    {
+        DATOS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);
+        const QString filasSql = QStringLiteral("SELECT Pal || '|' || Voc || '|' || quote(Sig) FROM Palabras ORDER BY Pal, Id");
+        const QStringList antes = consultar(ruta, filasSql);
+        auto otra = abrirVentana(ruta);
+        v->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        Dialogos dialogos(QMessageBox::Yes);
+        if (cambio == QLatin1String("renombrar")) {
+            QWidget *editor = abrirEditor(v->DB, int(filas(v->DB).indexOf(palabra)));
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            teclear(editor, QStringLiteral("zz"));
+            QTest::mouseClick(v->Ind, Qt::LeftButton); // clicking elsewhere ends the edit
+            QTRY_VERIFY(contenido(ruta).contains(QStringLiteral("zz")));
+        } else if (cambio == QLatin1String("eliminar")) {
+            v->Ind->setText(palabra);
+            QTest::mouseClick(v->Eli, Qt::LeftButton);
+        } else {
+            if (palabra != QLatin1String("casa")) {
+                escritura(palabra == QStringLiteral("zampoña") ? QStringLiteral("nueva") : QStringLiteral("archivar")).hacer(*v);
+            } else { // the word archived is Pal's
+                v->Pal->clear();
+                teclear(v->Pal, palabra);
+                QSignalSpy fin(v.get(), &Principal::archivado);
+                QTest::mouseClick(v->Buscar, Qt::LeftButton);
+                QTRY_VERIFY(v->Gua->isVisible());
+                QTest::mouseClick(v->Gua, Qt::LeftButton);
+                QTRY_COMPARE(fin.size(), 1);
+            }
+        }
+        QVERIFY(consultar(ruta, filasSql) != antes);
+        v->activateWindow(); // active again once the question is gone, as on a desktop
+        QVERIFY(QTest::qWaitForWindowActive(v.get()));
+        if (conMenu) {
+            const QStringList entradas = menu(v->DB->viewport(), centroDeFila(v->DB, 0), entrada);
+            QVERIFY2(entradas.contains(entrada), qPrintable(entradas.join(u'|')));
+        } else {
+            v->DB->setFocus();
+            QTest::keyClick(v->DB, Qt::Key_Z, Qt::ControlModifier);
+        }
+        QTRY_COMPARE(consultar(ruta, filasSql), antes);
+        QCOMPARE(dialogos.textos.filter(QStringLiteral("No se")), QStringList());
+        const QString queda = palabra == QStringLiteral("zampoña") ? QString() : palabra;
+        if (!queda.isEmpty()) {
+            QCOMPARE(v->Pal->text(), queda);
+            QCOMPARE(v->DB->currentIndex().data().toString(), queda);
+        }
+        otra->Ind->setText(palabra);
+        QCOMPARE(otra->Pal->text() == palabra, !queda.isEmpty());
+        // Nothing left to undo: Ctrl+Z changes nothing more.
+        v->DB->setFocus();
+        QTest::keyClick(v->DB, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(consultar(ruta, filasSql), antes);
+    }
+
+    // "Eliminar" with several rows selected deletes the current word only, and
+    // its question says so.
+    void eliminarConVariasSeleccionadas()
+    {
+        Dialogos dialogos(QMessageBox::Yes);
+        clicEnFila(v->DB, 3);
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier, centroDeFila(v->DB, 5));
+        const QString actual = v->Pal->text(), otras = filas(v->DB).mid(3, 2).join(u'|');
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        QCOMPARE(dialogos.textos.size(), 1);
+        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("«%1». Solo se elimina esa palabra: las otras 2 filas").arg(actual)),
+                 qPrintable(dialogos.textos[0]));
+        QVERIFY(!contenido(ruta).contains(actual));
+        for (const QString &o : otras.split(u'|'))
+            QVERIFY(contenido(ruta).contains(o));
+    }
+};
+
+QTEST_MAIN(PruebaVentana)
+#include "prueba_ventana.moc"
