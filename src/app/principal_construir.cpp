@@ -7,6 +7,7 @@
 
 #include "language/silabas.h"
 #include "lookup/panel_web.h"
+#include "taller/taller.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -495,6 +496,10 @@ void Principal::construir()
             [this] { rimasPorClaveDe(Pal->text(), true); });
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
             [this] { rimasPorClaveDe(Pal->text(), false); });
+
+    Taller = new TallerVersos(this);
+    connect(Taller, &TallerVersos::rimasPedidas, this, &Principal::rimasPorClaveDe);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, Taller, &TallerVersos::mostrar);
 
     connect(Ind, &QLineEdit::textChanged, this, [this] { Ind_Change(); });
     connect(Gua, &QPushButton::clicked, this, &Principal::Gua_Click);

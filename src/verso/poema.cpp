@@ -206,7 +206,7 @@ PoemaAnalizado Analizador::analizar(const std::vector<std::u16string_view> &line
             a.vacio = false;
             if (h[i]->metro != metro) {
                 h[i]->metro = metro;
-                h[i]->lectura = leer(v, metro, 6.0f);
+                h[i]->lectura = leer(v, metro, 4.0f);
                 h[i]->separada = separar(lineas[i], v, h[i]->lectura);
             }
             const Lectura &l = h[i]->lectura;

@@ -5,7 +5,7 @@
 
 cmake_minimum_required(VERSION 3.22)
 
-set(modulos base language verso store store/access rhyme richtext lookup/sin_conexion lookup lookup/navegador app tools)
+set(modulos base language verso store store/access rhyme richtext lookup/sin_conexion lookup lookup/navegador taller app tools)
 set(abajo_base "")
 set(abajo_language base)
 set(abajo_verso language)
@@ -16,7 +16,8 @@ set(abajo_richtext base)
 set(abajo_lookup/sin_conexion base)
 set(abajo_lookup lookup/sin_conexion base)
 set(abajo_lookup/navegador lookup lookup/sin_conexion base)
-set(abajo_app verso lookup/navegador lookup lookup/sin_conexion richtext rhyme store/access store language base)
+set(abajo_taller verso language)
+set(abajo_app taller verso lookup/navegador lookup lookup/sin_conexion richtext rhyme store/access store language base)
 set(abajo_tools verso rhyme store/access store language base)
 
 # The module a path below src/ (or tools/) belongs to: its longest module prefix.
