@@ -43,6 +43,23 @@ void analizarSoneto(benchmark::State &estado, bool guardando)
         benchmark::DoNotOptimize((guardando ? guardado : nuevo).analizar(v));
     }
 }
+// A 200-line poem (the sonnet over and over) after a keystroke in its 100th line.
+void BM_Poema200TrasTecla(benchmark::State &estado)
+{
+    std::vector<std::u16string> l;
+    for (int i = 0; l.size() < 200; ++i)
+        l.push_back(kSoneto[size_t(i) % std::size(kSoneto)] + (kSoneto[size_t(i) % std::size(kSoneto)].empty() ? u"" : u" y") + std::u16string(size_t(i % 3), u'a'));
+    const std::u16string original = l[100];
+    Analizador a;
+    int teclas = 0;
+    for (auto _ : estado) {
+        l[100] = original.substr(0, original.size() - size_t(++teclas % 4));
+        const std::vector<std::u16string_view> v(l.begin(), l.end());
+        benchmark::DoNotOptimize(a.analizar(v));
+    }
+}
+BENCHMARK(BM_Poema200TrasTecla)->Unit(benchmark::kMicrosecond);
+
 void BM_SonetoTrasTecla(benchmark::State &e) { analizarSoneto(e, true); }
 void BM_SonetoTrasTecla_todoDeNuevo(benchmark::State &e) { analizarSoneto(e, false); }
 BENCHMARK(BM_SonetoTrasTecla)->Unit(benchmark::kMicrosecond);

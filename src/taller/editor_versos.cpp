@@ -59,8 +59,28 @@ void EditorVersos::analizar()
     v.reserve(size_t(lineas.size()));
     for (const QString &l : lineas)
         v.emplace_back(reinterpret_cast<const char16_t *>(l.utf16()), size_t(l.size()));
-    poema_ = analizador_.analizar(v);
-    margen_->update();
+    verso::PoemaAnalizado nuevo = analizador_.analizar(v);
+    // Only the lines whose margin changes are painted again.
+    const auto igual = [](const verso::VersoAnalizado &a, const verso::VersoAnalizado &b) {
+        return a.vacio == b.vacio && a.silabas == b.silabas && a.rima == b.rima && a.metro == b.metro
+            && a.fueraDeMetro == b.fueraDeMetro;
+    };
+    const bool mismasLineas = nuevo.versos.size() == poema_.versos.size();
+    std::vector<int> cambiadas;
+    if (mismasLineas)
+        for (size_t i = 0; i < nuevo.versos.size(); ++i)
+            if (!igual(nuevo.versos[i], poema_.versos[i]))
+                cambiadas.push_back(int(i));
+    poema_ = std::move(nuevo);
+    if (!mismasLineas) {
+        margen_->update();
+        return;
+    }
+    for (int i : cambiadas) {
+        const QTextBlock b = document()->findBlockByNumber(i);
+        const QRect r = blockBoundingGeometry(b).translated(contentOffset()).toAlignedRect();
+        margen_->update(0, r.top(), margen_->width(), r.height());
+    }
 }
 
 QString EditorVersos::textoDelMargen(int linea) const
@@ -149,20 +169,27 @@ void EditorVersos::pintarMargen(QPaintEvent *evento)
     p.setPen(palette().color(QPalette::Mid));
     p.drawLine(kAnchoMargen - 1, evento->rect().top(), kAnchoMargen - 1, evento->rect().bottom());
     const int alto = fontMetrics().height();
+    QFont negrita = font();
+    negrita.setBold(true);
+    const QColor texto = palette().color(QPalette::Text), rojo(0xB0, 0x00, 0x20);
+    p.setFont(font());
     for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
         const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
         if (r.top() > evento->rect().bottom())
             break;
+        if (r.bottom() < evento->rect().top())
+            continue;
         const int n = b.blockNumber();
         const QString t = textoDelMargen(n);
         if (t.isEmpty())
             continue;
         const bool fuera = poema_.versos[size_t(n)].fueraDeMetro;
-        p.setPen(fuera ? QColor(0xB0, 0x00, 0x20) : palette().color(QPalette::Text));
-        QFont f = font();
-        f.setBold(fuera);
-        p.setFont(f);
-        p.drawText(QRect(4, int(r.top()), kAnchoMargen - 8, alto), Qt::AlignLeft | Qt::AlignVCenter, t);
+        p.setPen(fuera ? rojo : texto);
+        if (fuera)
+            p.setFont(negrita);
+        p.drawText(QPointF(4, r.top() + (alto + fontMetrics().ascent() - fontMetrics().descent()) / 2.0), t);
+        if (fuera)
+            p.setFont(font());
     }
 }
 
