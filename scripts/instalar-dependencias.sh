@@ -13,6 +13,7 @@ paquetes=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev lld gcovr
   xvfb xauth fonts-liberation2 fonts-dejavu-core
+  imagemagick xdotool
 )
 faltan=()
 for p in "${paquetes[@]}"; do
