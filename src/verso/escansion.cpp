@@ -13,11 +13,11 @@ namespace {
 constexpr std::u16string_view kAtonas[] = {
     u"a", u"al", u"ante", u"aun", u"aunque", u"ca", u"como", u"con", u"conque", u"contra", u"cual",
     u"cuales", u"cuan", u"cuando", u"cuanta", u"cuantas", u"cuanto", u"cuantos", u"cuya", u"cuyas",
-    u"cuyo", u"cuyos", u"de", u"del", u"desde", u"do", u"donde", u"e", u"el", u"en", u"entre",
+    u"cuyo", u"cuyos", u"de", u"del", u"desde", u"do", u"don", u"donde", u"doña", u"fray", u"e", u"el", u"en", u"entre",
     u"ha", u"habéis", u"han", u"has", u"hacia", u"hasta", u"he", u"hemos", u"la", u"las", u"le", u"les", u"lo", u"los", u"mas", u"me", u"mi",
     u"mientras", u"mis", u"muy", u"ni", u"nos", u"nuestra", u"nuestras", u"nuestro", u"nuestros",
-    u"o", u"os", u"para", u"pero", u"por", u"porque", u"pues", u"que", u"quien", u"quienes", u"se",
-    u"si", u"sin", u"sino", u"so", u"sobre", u"su", u"sus", u"tan", u"te", u"tras", u"tu", u"tus",
+    u"o", u"os", u"para", u"pero", u"por", u"porque", u"pues", u"que", u"quien", u"quienes", u"san", u"se",
+    u"si", u"sin", u"sino", u"so", u"sobre", u"sor", u"su", u"sus", u"tan", u"te", u"tras", u"tu", u"tus",
     u"u", u"un", u"una", u"unas", u"unos", u"vuestra", u"vuestras", u"vuestro", u"vuestros", u"y",
 };
 
@@ -160,7 +160,7 @@ int vocalTonica(const std::u16string &w, int ini, int fin)
 bool esMuda(const std::u16string &m, int i)
 {
     return m[i] == u'u' && i > 0 && i + 1 < int(m.size()) && (m[i - 1] == u'q' || m[i - 1] == u'g')
-        && (m[i + 1] == u'e' || m[i + 1] == u'i');
+        && (m[i + 1] == u'e' || m[i + 1] == u'i' || m[i + 1] == u'é' || m[i + 1] == u'í');
 }
 
 // Syllables of a word in pieces, with the changes each juncture admits.
