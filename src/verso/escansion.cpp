@@ -477,6 +477,45 @@ Lectura leer(const VersoPreparado &v, int metro, float costeMaximo)
     return evaluar(v, v.unidas, 0);
 }
 
+Lectura leerEnHemistiquios(const VersoPreparado &v, int mitad)
+{
+    if (v.ultimaAcentuada < 0 || mitad < 2)
+        return {};
+    for (size_t j = 0; j + 1 < v.silabas.size() && int(j) < v.ultimaAcentuada; ++j) {
+        if (v.entrePalabras[j] != 1)
+            continue;
+        // The word before the caesura bears the first hemistich's last stress.
+        const int palabra = v.silabas[j].palabra;
+        int primera = int(j), ultima = -1;
+        for (; primera >= 0 && v.silabas[primera].palabra == palabra; --primera)
+            if (ultima < 0 && v.silabas[primera].acentuada)
+                ultima = primera;
+        ++primera;
+        if (ultima < 0)
+            ultima = std::max(primera, int(j) - 1);
+        std::vector<uint8_t> unidas = v.unidas;
+        unidas[j] = 0;
+        int g = 0, g1 = 0, gInicio = 0;
+        for (int s = 1; s <= v.ultimaAcentuada; ++s) {
+            g += !unidas[s - 1];
+            if (s == int(j) + 1)
+                gInicio = g;
+            if (s == ultima)
+                g1 = g;
+        }
+        if (g1 + 2 != mitad || g - gInicio + 2 != mitad)
+            continue;
+        const Lectura todo = evaluar(v, unidas, 0);
+        Lectura l;
+        l.patron = todo.patron.substr(0, size_t(g1) + 1) + '-' + todo.patron.substr(size_t(gInicio));
+        l.patron[size_t(g1)] = '+';
+        l.silabas = int(l.patron.size());
+        l.unidas = std::move(unidas);
+        return l;
+    }
+    return {};
+}
+
 bool alcanza(const VersoPreparado &v, int metro, float costeMaximo, float *coste)
 {
     const Lectura l = buscar(v, metro, costeMaximo);

@@ -71,6 +71,12 @@ Lectura leer(const VersoPreparado &v, int metro = 0, float costeMaximo = 6.0f);
 // Whether 'metro' can be reached within 'costeMaximo', and at what cost.
 bool alcanza(const VersoPreparado &v, int metro, float costeMaximo, float *coste = nullptr);
 
+// A line of 2 × 'mitad' syllables read as two hemistichs (an alejandrino as
+// 7 + 7): each counted by the final-stress rule, no synalepha across the
+// caesura, which falls between two words, after a pause where it can. Silabas
+// 0 when no caesura gives that count.
+Lectura leerEnHemistiquios(const VersoPreparado &v, int mitad);
+
 // The syllables as a reader is shown them: "cuan·do_en·tien·do" (· within a
 // word, _ for a synalepha or synaeresis, a blank between words).
 std::u16string separar(std::u16string_view linea, const VersoPreparado &v, const Lectura &l);

@@ -136,6 +136,7 @@ Analizador::Hecho &Analizador::hecho(std::u16string_view linea)
             coste = -1;
         h.alcance[d + 3] = coste;
     }
+    h.alejandrino = leerEnHemistiquios(h.v, 7).silabas == 14;
     return hechos_.emplace(std::u16string(linea), std::move(h)).first->second;
 }
 
@@ -171,6 +172,8 @@ PoemaAnalizado Analizador::analizar(const std::vector<std::u16string_view> &line
                 continue;
             const int d = v.silabasPorDefecto;
             votos[d] += 1.0f;
+            if (h[i]->alejandrino && d != 14)
+                votos[14] += 1.0f;
             for (int k = 0; k < 7; ++k)
                 if (k != 3 && h[i]->alcance[k] >= 0)
                     votos[d + k - 3] += 0.5f;
@@ -206,7 +209,7 @@ PoemaAnalizado Analizador::analizar(const std::vector<std::u16string_view> &line
             a.vacio = false;
             if (h[i]->metro != metro) {
                 h[i]->metro = metro;
-                h[i]->lectura = leer(v, metro, 4.0f);
+                h[i]->lectura = metro == 14 && h[i]->alejandrino ? leerEnHemistiquios(v, 7) : leer(v, metro, 4.0f);
                 h[i]->separada = separar(lineas[i], v, h[i]->lectura);
             }
             const Lectura &l = h[i]->lectura;

@@ -53,6 +53,7 @@ private:
     struct Hecho {
         VersoPreparado v;
         float alcance[7] = {};
+        bool alejandrino = false; // reads as 7 + 7
         int metro = -1;
         Lectura lectura;
         std::u16string separada;
