@@ -104,7 +104,7 @@ std::string nombrePoema(const std::vector<VersoAnalizado> &v, const std::vector<
             ocho += v[i].silabas == 8;
         }
     }
-    if (versos == 14 && once * 2 > versos
+    if (once * 2 > versos
         && (largos == std::vector<int>{4, 4, 3, 3} || largos == std::vector<int>{14}))
         return "soneto";
     if (estrofas.size() == 1 && versos >= 8 && ocho * 2 > versos) {
