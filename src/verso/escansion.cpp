@@ -14,7 +14,7 @@ constexpr std::u16string_view kAtonas[] = {
     u"a", u"al", u"ante", u"aun", u"aunque", u"ca", u"como", u"con", u"conque", u"contra", u"cual",
     u"cuales", u"cuan", u"cuando", u"cuanta", u"cuantas", u"cuanto", u"cuantos", u"cuya", u"cuyas",
     u"cuyo", u"cuyos", u"de", u"del", u"desde", u"do", u"don", u"donde", u"doña", u"fray", u"e", u"el", u"en", u"entre",
-    u"ha", u"habéis", u"han", u"has", u"hacia", u"hasta", u"he", u"hemos", u"la", u"las", u"le", u"les", u"lo", u"los", u"mas", u"me", u"mi",
+    u"hacia", u"hasta", u"la", u"las", u"le", u"les", u"lo", u"los", u"mas", u"me", u"mi",
     u"mientras", u"mis", u"muy", u"ni", u"nos", u"nuestra", u"nuestras", u"nuestro", u"nuestros",
     u"o", u"os", u"para", u"pero", u"por", u"porque", u"pues", u"que", u"quien", u"quienes", u"san", u"se",
     u"si", u"sin", u"sino", u"so", u"sobre", u"sor", u"su", u"sus", u"tan", u"te", u"tras", u"tu", u"tus",
@@ -184,15 +184,8 @@ bool trocear(Palabra &p, bool acentuada)
         if (m[i] == u'ü' && !(i > 0 && (m[i - 1] == u'g' || m[i - 1] == u'q')))
             p.marcada[i] = 1;
 
-    // Stresses: the word's own, and the adjective's in an adverb in -mente.
-    int tonica = acentuada ? p.s.tonica : -1;
-    int secundaria = -1;
-    if (acentuada && n > 5 && m.compare(n - 5, 5, u"mente") == 0 && p.s.silabas >= 3) {
-        const Silabeo raiz = silabear(std::u16string_view(p.w).substr(0, n - 5));
-        if (raiz.valido() && raiz.silabas + 2 == p.s.silabas
-            && (raiz.silabas >= 2 || !esVocal(m[n - 6])))
-            secundaria = raiz.tonica;
-    }
+    // The word's stress; an adverb in -mente has only the one its spelling gives.
+    const int tonica = acentuada ? p.s.tonica : -1;
     const bool frecuente = contiene(std::begin(kDieresisFrecuente), std::end(kDieresisFrecuente), m);
     for (int k = 0; k < p.s.silabas; ++k) {
         const int ini = p.s.inicios[k], fin = p.s.inicios[k + 1];
@@ -204,7 +197,9 @@ bool trocear(Palabra &p, bool acentuada)
                 float coste = 2.0f;
                 if (m == u"aún")
                     coste = 1.0f;
-                else if ((conTilde(x) && !esAbierta(x)) || (conTilde(y) && !esAbierta(y)))
+                else if (conTilde(x) && !esAbierta(x))
+                    coste = 3.0f; // ha·bí·a read ha·bía before ve·í read vei
+                else if (conTilde(y) && !esAbierta(y))
                     coste = 3.5f;
                 else if (sinTilde(x) == sinTilde(y))
                     coste = 1.5f;
@@ -226,14 +221,14 @@ bool trocear(Palabra &p, bool acentuada)
                     corte = i;
             }
         const bool glide = corte > 0 && m[corte - 1] == u'ü' && !p.marcada[corte - 1]; // pingüino
-        const bool acentos[2] = {k == tonica || k == secundaria, false};
+        const bool acento = k == tonica;
         if (corte < 0 || vocales != 2 || glide) {
-            p.trozos.push_back({ini, fin, acentos[0]});
+            p.trozos.push_back({ini, fin, acento});
             continue;
         }
         const int v = vocalTonica(m, ini, fin);
-        p.trozos.push_back({ini, corte, acentos[0] && v < corte});
-        p.trozos.push_back({corte, fin, acentos[0] && v >= corte});
+        p.trozos.push_back({ini, corte, acento && v < corte});
+        p.trozos.push_back({corte, fin, acento && v >= corte});
         const bool marcada = p.marcada[corte - 1] || p.marcada[corte];
         // ui, iu with the accent on one of them are heard in hiatus: flu-í-a.
         const bool hiato = !esAbierta(m[corte - 1]) && !esAbierta(m[corte])
@@ -244,11 +239,24 @@ bool trocear(Palabra &p, bool acentuada)
             coste = 2.0f;
         else if (frecuente)
             coste = 1.5f;
+        else if (k == p.s.silabas - 1 && n >= 3 && m.compare(n - 3, 3, u"uir") == 0)
+            coste = 2.0f; // hu·ir, des·tru·ir
         else if (k == p.s.silabas - 1 && k == tonica && p.s.silabas > 1 && esAbierta(m[corte]))
             coste = 3.0f;
         p.costes.push_back(coste);
     }
     return true;
+}
+
+// How a word begins: 1 a vowel (or the word y), 2 h and a vowel, 3 h and a
+// glide (hielo, huevo), 0 a consonant.
+int comienzo(const std::u16string &y)
+{
+    if (y == u"y" || esVocal(y[0]))
+        return 1;
+    if (y[0] == u'h' && y.size() > 1 && esVocal(y[1]))
+        return (y[1] == u'i' || y[1] == u'u') && y.size() > 2 && esVocal(y[2]) ? 3 : 2;
+    return 0;
 }
 
 } // namespace
@@ -314,17 +322,19 @@ VersoPreparado preparar(std::u16string_view linea)
             const std::u16string &x = a.min, &y = p.min;
             const bool terminaVocal = x == u"y" || esVocal(x.back())
                 || (x.back() == u'h' && x.size() >= 2 && esVocal(x[x.size() - 2]));
-            int empieza = 0; // 1 a vowel, 2 h and a vowel, 3 h and a glide
-            if (y == u"y" || esVocal(y[0]))
-                empieza = 1;
-            else if (y[0] == u'h' && y.size() > 1 && esVocal(y[1]))
-                empieza = (y[1] == u'i' || y[1] == u'u') && y.size() > 2 && esVocal(y[2]) ? 3 : 2;
+            const int empieza = comienzo(y);
             const int j = int(v.silabas.size()) - 1;
             const bool une = terminaVocal && (empieza == 1 || empieza == 2);
-            v.unidas.push_back(une);
+            // A y between vowels joins the one after it (ro·sa ya·zu·ce·na); the
+            // three make one syllable where the metre asks for it.
+            const bool yEntreVocales = une && y == u"y" && k + 1 < validas.size()
+                && (comienzo(validas[k + 1].min) == 1 || comienzo(validas[k + 1].min) == 2);
+            v.unidas.push_back(une && !yEntreVocales);
             tipos.push_back(EntrePalabras);
             v.entrePalabras.push_back(1);
-            if (une) {
+            if (yEntreVocales) {
+                v.cambios.push_back({j, true, 0.8f});
+            } else if (une) {
                 float coste = empieza == 2 ? 1.5f : 3.0f;
                 if (p.trozos.front().acentuada)
                     coste -= 1.5f;

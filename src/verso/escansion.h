@@ -11,8 +11,7 @@
 // esdrújula -1); the pattern marks with + every metrical syllable holding the
 // stressed syllable of a stressed word (content words; articles, unstressed
 // pronouns and possessives, prepositions, conjunctions and relatives are not)
-// and ends with one -. Adverbs in -mente keep the adjective's stress besides
-// their own.
+// and ends with one -. An adverb in -mente has one stress, on -men-.
 //
 // That default reading may change where the metre asks for it: a synalepha
 // undone (first where the h was once aspirated or the second vowel is

@@ -22,7 +22,7 @@ std::string letra(int n, bool mayuscula)
 bool companero(int mayoria, int otro)
 {
     return (mayoria == 11 && (otro == 7 || otro == 5)) || (mayoria == 7 && otro == 11)
-        || (mayoria == 8 && otro == 4) || (mayoria == 14 && otro == 7);
+        || (mayoria == 8 && otro == 4) || (mayoria == 14 && otro == 7) || (mayoria == 10 && otro == 5);
 }
 
 // The stanza's rhyme scheme with its own letters: "ABBA", "-a-a".
@@ -209,7 +209,14 @@ PoemaAnalizado Analizador::analizar(const std::vector<std::u16string_view> &line
             a.vacio = false;
             if (h[i]->metro != metro) {
                 h[i]->metro = metro;
-                h[i]->lectura = metro == 14 && h[i]->alejandrino ? leerEnHemistiquios(v, 7) : leer(v, metro, 4.0f);
+                h[i]->lectura = metro == 14 && h[i]->alejandrino ? leerEnHemistiquios(v, 7) : leer(v, metro);
+                // A line out of the metre's reach may be of its company (a quebrado).
+                float mejor = 1e9f, coste;
+                for (int otro = 2; otro < metro && h[i]->lectura.silabas != metro; ++otro)
+                    if (companero(metro, otro) && alcanza(v, otro, 6.0f, &coste) && coste < mejor) {
+                        mejor = coste;
+                        h[i]->lectura = leer(v, otro);
+                    }
                 h[i]->separada = separar(lineas[i], v, h[i]->lectura);
             }
             const Lectura &l = h[i]->lectura;
