@@ -334,6 +334,10 @@ VersoPreparado preparar(std::u16string_view linea)
             v.entrePalabras.push_back(1);
             if (yEntreVocales) {
                 v.cambios.push_back({j, true, 0.8f});
+            } else if (une && x == u"y" && empieza == 1 && !p.trozos.front().acentuada
+                       && (k < 2 || !esVocal(validas[k - 2].min.back()))) {
+                // y before an unstressed vowel and after no vowel is the consonant
+                // of its syllable: y_en, not y | en.
             } else if (une) {
                 float coste = empieza == 2 ? 1.5f : 3.0f;
                 if (p.trozos.front().acentuada)
