@@ -5,6 +5,7 @@
 #include "verso/poema.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <cstdio>
@@ -13,18 +14,35 @@ namespace rimario::cli {
 
 namespace {
 
+// Why a file cannot be opened, in words of our own (the system's are English).
+QString motivo(const QString &nombre)
+{
+    const QFileInfo i(nombre);
+    if (!i.exists())
+        return QStringLiteral("no existe");
+    if (i.isDir())
+        return QStringLiteral("es una carpeta, no un archivo");
+    if (!i.isReadable())
+        return QStringLiteral("no tiene permiso para leerlo");
+    return QStringLiteral("el sistema no lo permite");
+}
+
 // The whole of a file, or of standard input without a name.
 bool leerTodo(const QString &nombre, QByteArray &datos)
 {
     QFile f;
+    if (!nombre.isEmpty() && QFileInfo(nombre).isDir()) {
+        error(QStringLiteral("No se puede abrir «%1»: %2.").arg(nombre, motivo(nombre)));
+        return false;
+    }
     const bool abierto = nombre.isEmpty() ? f.open(stdin, QIODevice::ReadOnly) : (f.setFileName(nombre), f.open(QIODevice::ReadOnly));
     if (!abierto) {
-        error(QStringLiteral("No se puede abrir «%1»: %2").arg(nombre, f.errorString()));
+        error(QStringLiteral("No se puede abrir «%1»: %2.").arg(nombre, motivo(nombre)));
         return false;
     }
     datos = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        error(QStringLiteral("No se puede leer «%1»: %2").arg(nombre.isEmpty() ? QStringLiteral("la entrada") : nombre, f.errorString()));
+        error(QStringLiteral("No se puede leer %1: falló la lectura a medias.").arg(nombre.isEmpty() ? QStringLiteral("la entrada") : QStringLiteral("«%1»").arg(nombre)));
         return false;
     }
     return true;
@@ -58,17 +76,31 @@ int ordenMetrica(const QStringList &args)
         error(QStringLiteral("%1 no es un texto: tiene bytes nulos (¿un archivo binario?).").arg(mostrado));
         return 1;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString texto = utf8.decode(datos);
-    if (utf8.hasError()) {
-        error(QStringLiteral("%1 no está en UTF-8 válido; guárdelo como UTF-8 y vuelva a probar.").arg(mostrado));
-        return 1;
+    // Each line decoded on its own: one that is not UTF-8 is reported by its
+    // number and read as a line without words; the others are analysed.
+    QStringList lineas;
+    QList<qsizetype> malas;
+    for (const QByteArray &b : datos.split('\n')) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        lineas.append(utf8.decode(b));
+        if (utf8.hasError()) {
+            malas.append(lineas.size());
+            lineas.last() = QStringLiteral("\uFFFD");
+        }
     }
-    if (texto.startsWith(QChar(0xFEFF)))
-        texto.remove(0, 1);
-    QStringList lineas = texto.split(u'\n');
+    if (!lineas.isEmpty() && lineas.first().startsWith(QChar(0xFEFF)))
+        lineas.first().remove(0, 1);
     if (!lineas.isEmpty() && lineas.last().isEmpty())
         lineas.removeLast();
+    if (!malas.isEmpty()) {
+        QStringList numeros;
+        for (qsizetype i = 0; i < malas.size() && i < 10; ++i)
+            numeros.append(QString::number(malas[i]));
+        if (malas.size() > 10)
+            numeros.append(QStringLiteral("y %1 más").arg(malas.size() - 10));
+        error(QStringLiteral("%1 no está en UTF-8 válido en %2 %3 (se lee sin palabras); guárdelo como UTF-8 y vuelva a probar.")
+                  .arg(mostrado, malas.size() == 1 ? QStringLiteral("la línea") : QStringLiteral("las líneas"), numeros.join(QStringLiteral(", "))));
+    }
     std::vector<std::u16string_view> vistas;
     vistas.reserve(size_t(lineas.size()));
     for (QString &l : lineas) {
@@ -112,7 +144,7 @@ int ordenMetrica(const QStringList &args)
             if (!p.empty())
                 s += "Poema: " + p + '\n';
     std::fwrite(s.data(), 1, s.size(), stdout);
-    return 0;
+    return malas.isEmpty() ? 0 : 1;
 }
 
 } // namespace rimario::cli
