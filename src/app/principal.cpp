@@ -11,6 +11,7 @@
 #include "store/archivado.h"
 #include "store/lista_palabras.h"
 #include "store/modelo_palabras.h"
+#include "taller/taller.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -487,6 +488,7 @@ void Principal::menuDePalabra(const QString &palabra, const QPoint &donde)
         Pal->setText(palabra);
         Command1_Click();
     });
+    menu.addAction(QStringLiteral("Taller de versos\tCtrl+T"), Taller, &TallerVersos::mostrar);
     menu.exec(donde);
 }
 

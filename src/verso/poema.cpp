@@ -7,6 +7,11 @@ namespace rimario::verso {
 
 namespace {
 
+// The most a line is bent to the poem's metre: one diaeresis (ri·en·do), or a
+// parted diphthong and a hiatus after a stress (hu·ir | el), but not two hiatuses
+// of unstressed vowels (ho·ra | a su | a·fán).
+constexpr float kCosteMaximo = 5.0f;
+
 // Letters for the n-th rhyme: A..Z, then AA, AB...
 std::string letra(int n, bool mayuscula)
 {
@@ -209,13 +214,13 @@ PoemaAnalizado Analizador::analizar(const std::vector<std::u16string_view> &line
             a.vacio = false;
             if (h[i]->metro != metro) {
                 h[i]->metro = metro;
-                h[i]->lectura = metro == 14 && h[i]->alejandrino ? leerEnHemistiquios(v, 7) : leer(v, metro);
+                h[i]->lectura = metro == 14 && h[i]->alejandrino ? leerEnHemistiquios(v, 7) : leer(v, metro, kCosteMaximo);
                 // A line out of the metre's reach may be of its company (a quebrado).
                 float mejor = 1e9f, coste;
                 for (int otro = 2; otro < metro && h[i]->lectura.silabas != metro; ++otro)
-                    if (companero(metro, otro) && alcanza(v, otro, 6.0f, &coste) && coste < mejor) {
+                    if (companero(metro, otro) && alcanza(v, otro, kCosteMaximo, &coste) && coste < mejor) {
                         mejor = coste;
-                        h[i]->lectura = leer(v, otro);
+                        h[i]->lectura = leer(v, otro, kCosteMaximo);
                     }
                 h[i]->separada = separar(lineas[i], v, h[i]->lectura);
             }

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QToolTip>
@@ -70,12 +71,25 @@ class PruebaTaller : public QObject {
     QString ruta;
     std::unique_ptr<Principal> v;
 
-    TallerVersos *abrirTaller()
+    // Opened with Ctrl+T, or from the context menu of a word of the grid.
+    TallerVersos *abrirTaller(bool porMenu = false)
     {
         v = abrirVentana(ruta);
         if (!QTest::qWaitForWindowActive(v.get()))
             return nullptr;
-        QTest::keyClick(v.get(), Qt::Key_T, Qt::ControlModifier);
+        if (porMenu) {
+            QTimer::singleShot(0, this, [] {
+                auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                for (QAction *a : m ? m->actions() : QList<QAction *>())
+                    if (a->text().startsWith(u"Taller de versos"))
+                        QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(a).center());
+            });
+            const QPoint p = v->DB->visualRect(v->DB->model()->index(0, 0)).center();
+            QContextMenuEvent e(QContextMenuEvent::Mouse, p, v->DB->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(v->DB->viewport(), &e);
+        } else {
+            QTest::keyClick(v.get(), Qt::Key_T, Qt::ControlModifier);
+        }
         if (!QTest::qWaitFor([this] { return v->Taller->isActiveWindow(); }))
             return nullptr;
         return v->Taller;
@@ -134,11 +148,11 @@ private slots:
         QCOMPARE(t->editor()->textoDelMargen(0), u"11 A endecasílabo heroico"_qs);
     }
 
-    // Ctrl+S writes the poem to a .txt, Ctrl+O opens one; a file that is no
-    // UTF-8 text is refused in Spanish and the poem stays.
+    // Opened from the grid's context menu, Ctrl+S writes the poem to a .txt,
+    // Ctrl+O opens one; a file that is no UTF-8 text is refused in Spanish and the poem stays.
     void abrirYGuardar()
     {
-        TallerVersos *t = abrirTaller();
+        TallerVersos *t = abrirTaller(true);
         QVERIFY(t);
         EditorVersos *e = t->editor();
         const QString poema = e->toPlainText();
