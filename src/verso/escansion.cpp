@@ -299,7 +299,10 @@ VersoPreparado preparar(std::u16string_view linea)
     validas.reserve(palabras.size());
     for (size_t k = 0; k < palabras.size(); ++k) {
         Palabra &p = palabras[k];
-        const bool atona = contiene(std::begin(kAtonas), std::end(kAtonas), p.min);
+        // pues before a pause (Espera, pues, y escucha) is the adverb, stressed.
+        const int siguiente = k + 1 < palabras.size() ? palabras[k + 1].ini : n;
+        const bool atona = contiene(std::begin(kAtonas), std::end(kAtonas), p.min)
+            && !(p.min == u"pues" && pausaEntre(linea.substr(p.fin, siguiente - p.fin)) > 0);
         if (trocear(p, !atona))
             validas.push_back(std::move(p));
     }
