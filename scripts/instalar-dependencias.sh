@@ -14,6 +14,7 @@ paquetes=(
   clang libclang-rt-14-dev lld gcovr
   xvfb xauth fonts-liberation2 fonts-dejavu-core
   dpkg-dev fakeroot lintian help2man desktop-file-utils appstream librsvg2-bin man-db
+  imagemagick xdotool
 )
 faltan=()
 for p in "${paquetes[@]}"; do

@@ -37,6 +37,7 @@ const Orden kOrdenes[] = {
     {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] [--vocales] [--igual-tamano] -n N PALABRA   busca rimas por terminación"},
     {"buscar", ordenBuscar, "buscar [--almacen ALMACEN] (--consonante | --asonante) [--silabas N] PALABRA   busca rimas desde la vocal tónica"},
     {"silabas", ordenSilabas, "silabas PALABRA...   divide las palabras en sílabas y dice su acento"},
+    {"metrica", ordenMetrica, "metrica [--tsv] [ARCHIVO]   mide los versos: sílabas, acentos, rima, metro y estrofa"},
     {"convertir", ordenConvertir, "convertir ARCHIVO_ACCESS ALMACEN   convierte un data.lop de Access (97/2000) en un almacén nuevo;\n"
                                   "      sale con 0 si lo consigue, 1 si falla (el archivo de Access no se toca), 2 si el uso es incorrecto"},
     {"comprobar", ordenComprobar, "comprobar ALMACEN   lista las palabras cuya Voc no es la que les corresponde, sin cambiar nada;\n"

@@ -9,6 +9,7 @@ namespace rimario::cli {
 int ordenCrear(const QStringList &args);
 int ordenBuscar(const QStringList &args);
 int ordenSilabas(const QStringList &args);
+int ordenMetrica(const QStringList &args);
 int ordenConvertir(const QStringList &args);
 int ordenComprobar(const QStringList &args);
 

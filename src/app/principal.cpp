@@ -15,6 +15,7 @@
 #include "app/modelo_palabras.h"
 #include "ubicacion/ubicacion.h"
 #include "ubicacion/version.h"
+#include "taller/taller.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -473,6 +474,7 @@ void Principal::entradasDePalabra(QMenu &menu, const QString &palabra)
         Pal->setText(palabra);
         Command1_Click();
     });
+    menu.addAction(QStringLiteral("Taller de versos\tCtrl+T"), Taller, &TallerVersos::mostrar);
     menu.addSeparator();
     menu.addAction(QStringLiteral("Acerca de Rimario"), this, [this] {
         QMessageBox::about(this, QStringLiteral("Acerca de Rimario"),

@@ -35,6 +35,7 @@ class ListaPalabras;
 class ModeloPalabras;
 class ModeloRimas;
 class PanelWeb;
+class TallerVersos;
 
 class Principal : public QWidget {
     Q_OBJECT
@@ -89,6 +90,8 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     std::array<QLabel *, 6> Eti{};
+    // The verse workshop, a window of its own (Ctrl+T); its F7 and F8 fill the current grid.
+    TallerVersos *Taller = nullptr;
 
     // ---- data sources and state
     ListaPalabras *DPal = nullptr;

@@ -8,6 +8,7 @@
 #include "language/numeros.h"
 #include "language/silabas.h"
 #include "lookup/panel_web.h"
+#include "taller/taller.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -512,6 +513,10 @@ void Principal::construir()
             [this] { rimasPorClaveDe(Pal->text(), TipoRima::Consonante); });
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, this,
             [this] { rimasPorClaveDe(Pal->text(), TipoRima::Asonante); });
+
+    Taller = new TallerVersos(this);
+    connect(Taller, &TallerVersos::rimasPedidas, this, &Principal::rimasPorClaveDe);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, Taller, &TallerVersos::mostrar);
 
     connect(Ind, &QLineEdit::textChanged, this, [this] { Ind_Change(); });
     connect(Gua, &QPushButton::clicked, this, &Principal::Gua_Click);

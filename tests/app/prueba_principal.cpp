@@ -429,8 +429,8 @@ private slots:
         QCOMPARE(dialogos.textos.size(), 1);
         QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se puede dividir en sílabas")), qPrintable(dialogos.textos[0]));
         QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
-        // The last choice, "Acerca de Rimario": the version and the store in use.
-        menu(v->Pal, QPoint(5, 5), 6);
+        // The word's last choice, "Acerca de Rimario": the version and the store in use.
+        menu(v->Pal, QPoint(5, 5), 7);
         QTRY_COMPARE(dialogos.textos.size(), 2);
         QVERIFY2(dialogos.textos[1].contains(QStringLiteral("Rimario " RIMARIO_VERSION)) && dialogos.textos[1].contains(ruta),
                  qPrintable(dialogos.textos[1]));

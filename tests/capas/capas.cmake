@@ -5,10 +5,11 @@
 
 cmake_minimum_required(VERSION 3.22)
 
-set(modulos base ubicacion language store store/access lista rhyme deshacer richtext lookup/sin_conexion lookup lookup/navegador app tools)
+set(modulos base ubicacion language verso store store/access lista rhyme deshacer richtext lookup/sin_conexion lookup lookup/navegador taller app tools)
 set(abajo_base "")
 set(abajo_ubicacion "")
 set(abajo_language base)
+set(abajo_verso language)
 set(abajo_store language base)
 set(abajo_store/access store language base)
 set(abajo_lista store language base)
@@ -18,8 +19,9 @@ set(abajo_richtext language base)
 set(abajo_lookup/sin_conexion base)
 set(abajo_lookup lookup/sin_conexion base)
 set(abajo_lookup/navegador lookup lookup/sin_conexion base ubicacion)
-set(abajo_app lookup/navegador lookup lookup/sin_conexion richtext rhyme deshacer lista store/access store language base ubicacion)
-set(abajo_tools rhyme lista store/access store language base ubicacion)
+set(abajo_taller verso lista language)
+set(abajo_app taller verso lookup/navegador lookup lookup/sin_conexion richtext rhyme deshacer lista store/access store language base ubicacion)
+set(abajo_tools verso rhyme lista store/access store language base ubicacion)
 
 # The module a path below src/ (or tools/) belongs to: its longest module prefix.
 function(modulo_de ruta salida)

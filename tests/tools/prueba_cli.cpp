@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 using namespace rimario;
 using namespace rimario::prueba;
 
@@ -104,6 +106,37 @@ private slots:
         QCOMPARE(s.estado, 1); // one word could not be split
         QVERIFY(s.lineas.size() == 3 && s.lineas[0].startsWith(QStringLiteral("canción: can-ción (aguda, 2 sílabas")));
         QVERIFY(s.lineas[1].startsWith(QStringLiteral("búho: bú-ho (llana")) && s.lineas[2].contains(QStringLiteral("no se puede dividir")));
+    }
+
+    // metrica --tsv: one line per line read, blank for blank; text that is no
+    // verse an empty analysis; a binary file or invalid UTF-8 a Spanish message.
+    void metrica()
+    {
+        const auto escribir = [this](const QString &n, const QByteArray &b) {
+            QFile f(ruta(n));
+            f.open(QIODevice::WriteOnly);
+            f.write(b);
+            return ruta(n);
+        };
+        const QString poema = escribir(QStringLiteral("poema.txt"),
+            u"Cerrar podrá mis ojos la postrera\r\nsombra que me llevare el blanco día,\n\n¡¿...?!\n"_qs.toUtf8()
+            + QByteArray(100000, 'a') + "\n" + QByteArray(50000, ' ') + "la cumbre\n");
+        QProcess p;
+        p.start(QStringLiteral(RIMARIO_CLI), {QStringLiteral("metrica"), QStringLiteral("--tsv"), poema});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'),
+                 QStringList({u"11\t-+-+-+---+-\t-\tendecasílabo heroico"_qs, u"11\t+----+-+-+-\t-\tendecasílabo enfático"_qs,
+                              QString(), u"0\t\t-\t"_qs, u"0\t\t-\t"_qs, u"3\t-+-\t-\ttrisílabo"_qs, QString()}));
+        QVERIFY(ejecutar(QStringLiteral("metrica ") + poema).lineas.contains(u"    Ce·rrar po·drá mis o·jos la pos·tre·ra"_qs));
+        for (const auto &[archivo, mensaje, lineas] :
+             {std::tuple{escribir(u"binario"_qs, QByteArray("ELF\0\1\2", 6)), u"binario"_qs, QStringList()},
+              std::tuple{escribir(u"latin1.txt"_qs, "la cumbre\ncoraz\xf3n\n\xff\n"), u"UTF-8 válido en las líneas 2, 3"_qs,
+                         QStringList({u"3\t-+-\t-\ttrisílabo"_qs, u"0\t\t-\t"_qs, u"0\t\t-\t"_qs})},
+              std::tuple{ruta(u"no.txt"_qs), u"no existe"_qs, QStringList()}, std::tuple{ruta(QString()), u"es una carpeta"_qs, QStringList()}}) {
+            const Salida s = ejecutar(QStringLiteral("metrica --tsv ") + archivo);
+            QVERIFY2(s.estado == 1 && s.lineas == lineas && s.errores.contains(mensaje), qPrintable(s.errores));
+        }
     }
 
     // Help for the tool and each command on standard output; usage errors
