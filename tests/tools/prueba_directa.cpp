@@ -264,7 +264,7 @@ private slots:
             std::memcpy(&c, b.constData(), sizeof c);
             Huella h = c.huella();
             h.icu[2].identidad.modificado += 1;
-            c = CabeceraLista::de(h, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas, c.sumaDatos);
+            c = CabeceraLista::de(h, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
             b.replace(0, sizeof c, QByteArray(reinterpret_cast<const char *>(&c), sizeof c));
             QVERIFY(escribirArchivo(snap, b));
         } else if (!estado.isEmpty()) {
