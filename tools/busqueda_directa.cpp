@@ -172,7 +172,7 @@ bool mismaColacion(Huella &h)
 
 } // namespace
 
-std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida)
+std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida, bool comprobar)
 {
     const auto p = leerPedido(args);
     if (!p)
@@ -199,9 +199,11 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
     // there is the whole program's, which finds the damage too.
     ComprobadorBloques comprobador(*lista);
     VistaLista &v = lista->vista;
-    v.lecturas = &comprobador;
-    comprobador.memoria(lista->desdeClave, (lista->claves + 1) * sizeof(uint32_t));
-    comprobador.memoria(lista->textoClaves, lista->cabecera.unidadesClaves * sizeof(char16_t));
+    v.lecturas = comprobar ? &comprobador : nullptr;
+    if (comprobar) {
+        comprobador.memoria(lista->desdeClave, (lista->claves + 1) * sizeof(uint32_t));
+        comprobador.memoria(lista->textoClaves, lista->cabecera.unidadesClaves * sizeof(char16_t));
+    }
 
     const std::u16string_view palabra = p->palabra;
     const ModoRima &modo = p->modo;
@@ -244,6 +246,7 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
             return std::nullopt;
     }
     std::string texto;
+    texto.reserve(pos.size() * 16);
     v.lineasUtf8(pos, [&texto](const char *b, size_t n) { texto.append(b, n); });
     if (!comprobador.intacto())
         return std::nullopt;

@@ -240,7 +240,9 @@ private slots:
                 // Where the words start: after the header, the table of sums and six arrays of 8 bytes a row.
                 const qsizetype filas = qsizetype(qFromLittleEndian<quint64>(b.constData() + 16));
                 QCOMPARE(filas, 5);
-                const qsizetype inicio = qsizetype(sizeof(CabeceraLista)) + 8 + 48 * filas;
+                CabeceraLista c;
+                std::memcpy(&c, b.constData(), sizeof c);
+                const qsizetype inicio = qsizetype(sizeof(CabeceraLista) + 8 * c.bloques) + 48 * filas;
                 for (qsizetype i = 0; i < filas; ++i) // a word's start, then its length
                     QVERIFY(qFromLittleEndian<quint32>(b.constData() + inicio + 4 * i) < 40
                             && qFromLittleEndian<quint32>(b.constData() + inicio + 4 * (filas + i)) - 1 < 7);
