@@ -91,36 +91,6 @@ private slots:
             QCOMPARE(lineas(mapeada, p), std::pair(lineas(filas, p).first, copiadas));
     }
 
-    // The sums of the kept copy's blocks are those of the whole run however
-    // it is fed (the copy is written in its arrays' pieces), and a byte
-    // changed changes its block's sum alone.
-    void sumaDeLosDatos()
-    {
-        QByteArray datos(3 * 1024 * 1024 + 45, Qt::Uninitialized);
-        for (qsizetype i = 0; i < datos.size(); ++i)
-            datos[i] = char((i * 2654435761u) >> 13);
-        SumasBloques entera;
-        entera.anadir(datos.constData(), size_t(datos.size()));
-        const std::vector<uint64_t> sumas = entera.terminar();
-        QCOMPARE(sumas.size(), size_t(datos.size() + kBytesBloque - 1) / kBytesBloque);
-        for (const qsizetype pieza : {1, 7, 4095, 4097, 1 << 20}) {
-            SumasBloques s;
-            s.anadir(nullptr, 0); // an empty array's null data adds nothing
-            for (qsizetype i = 0; i < datos.size(); i += pieza)
-                s.anadir(datos.constData() + i, size_t(std::min(pieza, datos.size() - i)));
-            QVERIFY(s.terminar() == sumas);
-        }
-        for (const qsizetype i : {qsizetype(0), qsizetype(4096), datos.size() / 2, datos.size() - 1}) {
-            QByteArray otra = datos;
-            otra[i] = char(otra[i] ^ 0x10);
-            SumasBloques s;
-            s.anadir(otra.constData(), size_t(otra.size()));
-            const std::vector<uint64_t> otras = s.terminar();
-            for (size_t k = 0; k < sumas.size(); ++k)
-                QCOMPARE(otras[k] != sumas[k], k == size_t(i) / kBytesBloque);
-        }
-    }
-
     // A kept copy whose arrays were damaged after it was written (here a
     // letter of a word, which mapping cannot tell) is found out while the list
     // is in use: it is removed and the list read again from the rows, the
