@@ -7,6 +7,7 @@
 // and, run by the memory benchmark in a child process of its own:
 //   rimario-medidas --medir-memoria nuestro|ingenuo
 
+#include "busqueda_directa.h"
 #include "ingenua.h"
 #include "language/silabas.h"
 #include "rhyme/rima.h"
@@ -345,6 +346,24 @@ void memoria(benchmark::State &st, const char *lado)
     }
 }
 
+// ---- rimario-cli's direct search, with and without the check of the blocks it reads
+void directa(benchmark::State &st, std::vector<std::string> args, bool comprobar)
+{
+    args.insert(args.begin(), {"--almacen", datos(QLatin1String(kNuestro)).toStdString()});
+    std::FILE *nulo = std::fopen("/dev/null", "w");
+    auto buscar = [&] { return cli::buscarDirecto(args, nulo, comprobar); };
+    if (!buscar()) { // no snapshot yet
+        auto a = Almacen::abrir(datos(QLatin1String(kNuestro)), true);
+        Lexico l(a->colador());
+        l.cargar(*a);
+        l.esperarInstantanea();
+    }
+    for (auto _ : st)
+        if (!buscar())
+            st.SkipWithError("la búsqueda directa no respondió");
+    std::fclose(nulo);
+}
+
 void registrar()
 {
     using benchmark::RegisterBenchmark;
@@ -359,6 +378,17 @@ void registrar()
             ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
     }
     RegisterBenchmark("comprobar/instantanea/nuestro", comprobarInstantanea)->Unit(kMillisecond)->UseRealTime();
+    const std::pair<const char *, std::vector<std::string>> busquedas[] = {
+        {"n2/canción", {"-n", "2", "canción"}},
+        {"vocales-n2/canción", {"--vocales", "-n", "2", "canción"}},
+        {"n2/cantamos", {"-n", "2", "cantamos"}},
+        {"consonante/canción", {"--consonante", "canción"}},
+    };
+    for (const auto &[nombre, args] : busquedas)
+        for (const bool comprobar : {true, false})
+            RegisterBenchmark((std::string("directa/") + nombre + (comprobar ? "/comprobada" : "/sin-comprobar")).c_str(),
+                              directa, args, comprobar)
+                ->Unit(benchmark::kMicrosecond)->UseRealTime();
     for (const char *t : {"a", "ca", "des", "zurc", "qx", "ñu", "árb", "c?n", "*qx", "*aeiou", "*[qk]*[xz]", "*ñ?[a-c]x",
                           "?????????????????????????", "*x*y*z*w", "*[!a-zñáéíóúü]*"}) {
         const std::string nombre = std::string("tecla/") + t;

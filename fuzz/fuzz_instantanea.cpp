@@ -5,7 +5,8 @@
 // mapped; every read, search, write-out and edit must keep within the file
 // and give positions of the list, each once, in list order. (The words a
 // damaged file gives may be wrong: mapping does not read the arrays through;
-// the sum over them, which the window checks meanwhile, finds the damage.)
+// the sums of their blocks, which the window checks meanwhile and the direct
+// search for what it reads, find the damage.)
 
 #include "comun.h"
 

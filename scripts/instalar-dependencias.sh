@@ -6,7 +6,7 @@ paquetes=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin
   qt6-translations-l10n libqt6webengine6-data
-  libsqlite3-dev sqlite3 libicu-dev
+  libsqlite3-dev sqlite3 libicu-dev libxxhash-dev
   mdbtools mdbtools-dev
   wspanish hunspell-es hunspell-tools
   mythes-es dict-freedict-spa-eng zlib1g-dev

@@ -175,7 +175,7 @@ bool mismaColacion(Huella &h)
 
 } // namespace
 
-std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida)
+std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida, bool comprobar)
 {
     const auto p = leerPedido(args);
     if (!p)
@@ -195,10 +195,18 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
     const auto estado = leerEstado(canonica, h);
     if (!estado)
         return std::nullopt;
-    const auto lista = mapearLista(ruta, *estado);
+    auto lista = mapearLista(ruta, *estado);
     if (!lista)
         return std::nullopt;
-    const VistaLista &v = lista->vista;
+    // What the search reads is checked block by block; a snapshot damaged
+    // there is the whole program's, which finds the damage too.
+    ComprobadorBloques comprobador(*lista);
+    VistaLista &v = lista->vista;
+    v.lecturas = comprobar ? &comprobador : nullptr;
+    if (comprobar) {
+        comprobador.memoria(lista->desdeClave, (lista->claves + 1) * sizeof(uint32_t));
+        comprobador.memoria(lista->textoClaves, lista->cabecera.unidadesClaves * sizeof(char16_t));
+    }
 
     const std::u16string_view palabra = p->palabra;
     const ModoRima &modo = p->modo;
@@ -240,7 +248,12 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
         if (!v.vocales(t, size_t(n), caracteres, pos))
             return std::nullopt;
     }
-    v.lineasUtf8(pos, [salida](const char *b, size_t n) { std::fwrite(b, 1, n, salida); });
+    std::string texto;
+    texto.reserve(pos.size() * 16);
+    v.lineasUtf8(pos, [&texto](const char *b, size_t n) { texto.append(b, n); });
+    if (!comprobador.intacto())
+        return std::nullopt;
+    std::fwrite(texto.data(), 1, texto.size(), salida);
     std::fflush(salida);
     return 0;
 }

@@ -16,6 +16,8 @@ namespace rimario::cli {
 
 // The arguments after "buscar". The exit status, the words written to
 // 'salida'; nothing (and nothing written) when the whole program must answer.
-std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida);
+// The blocks of the snapshot the search reads are checked unless 'comprobar'
+// is false (what the check costs is measured so).
+std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE *salida, bool comprobar = true);
 
 } // namespace rimario::cli

@@ -8,10 +8,15 @@
 #include "ordenes.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
+#include "lista/instantanea.h"
 #include "lista/lexico.h"
 #include "ubicacion/ubicacion.h"
 
+#include <QFile>
+
+#include <atomic>
 #include <cstdio>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -72,7 +77,20 @@ int ordenBuscar(const QStringList &args)
         auto almacen = Almacen::abrir(ruta, true);
         Lexico lexico(almacen->colador());
         lexico.cargar(*almacen);
-        if (const auto pos = posicionesDe(lexico, palabra, *modo))
+        // A snapshot is checked whole while the search runs; a damaged one is
+        // removed and the rows read instead (not kept when it cannot be removed).
+        std::atomic<bool> parar = false;
+        std::future<bool> intacta;
+        if (auto comprobar = lexico.comprobacionDeInstantanea())
+            intacta = std::async(std::launch::async, [&parar, comprobar] { return comprobar(parar); });
+        auto pos = posicionesDe(lexico, palabra, *modo);
+        if (intacta.valid() && !intacta.get()) {
+            if (!QFile::remove(rutaInstantanea(almacen->ruta())))
+                qputenv("RIMARIO_CACHE", QByteArray());
+            lexico.cargar(*almacen);
+            pos = posicionesDe(lexico, palabra, *modo);
+        }
+        if (pos)
             imprimir(lexico, *pos);
     } catch (const Error &e) {
         error(e.mensaje());

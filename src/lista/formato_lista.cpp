@@ -6,6 +6,11 @@
 #include <cstring>
 #include <vector>
 
+// The library's own code, inlined: built for this machine's vector unit (the shared
+// library is built for the plainest one).
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -17,7 +22,7 @@ namespace {
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr uint32_t kVersion = 9;
+constexpr uint32_t kVersion = 10;
 constexpr uint32_t kOrdenBytes = 0x01020304;
 
 uint64_t sumar(const void *datos, size_t n)
@@ -111,7 +116,7 @@ bool leerCabecera(int fd, CabeceraLista &c, struct stat &st)
 } // namespace
 
 CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidades, uint64_t claves,
-                                uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas, uint64_t sumaDatos)
+                                uint64_t unidadesClaves, uint64_t raras, uint64_t bytesLineas)
 {
     CabeceraLista c;
     std::memset(&c, 0, sizeof c);
@@ -143,7 +148,8 @@ CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidad
         c.icu[i].tamano = a.identidad.tamano;
         c.icu[i].modificado = a.identidad.modificado;
     }
-    c.sumaDatos = sumaDatos;
+    c.bloques = 0; // the table's own size does not count
+    c.bloques = (c.tamanoEsperado() - c.desdeDatos() + kBytesBloque - 1) / kBytesBloque;
     c.suma = sumar(&c, offsetof(CabeceraLista, suma));
     return c;
 }
@@ -185,6 +191,12 @@ uint64_t CabeceraLista::tamanoEsperado() const
 uint64_t CabeceraLista::desdeLineas() const
 {
     return tramo(Parte::Lineas).desde;
+}
+
+uint64_t CabeceraLista::desdeDatos() const
+{
+    const Tramo t = tramo(Parte::Sumas);
+    return t.desde + t.bytes;
 }
 
 std::string rutaInstantaneaDe(const std::string &almacen)
@@ -233,7 +245,7 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
         return std::nullopt;
     // Only a snapshot of this very state of the store, whole, is taken.
     const CabeceraLista esperada =
-        CabeceraLista::de(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas, c.sumaDatos);
+        CabeceraLista::de(huella, c.filas, c.unidades, c.claves, c.unidadesClaves, c.raras, c.bytesLineas);
     if (std::memcmp(&c, &esperada, sizeof c) != 0 || c.filas > (uint64_t(1) << 32)
         || c.unidades > (uint64_t(1) << 32) || c.raras > c.filas || c.bytesLineas > c.unidades * 3 + c.filas * 5
         || c.claves < 1 || c.claves > (uint64_t(1) << 24) || c.unidadesClaves > (uint64_t(1) << 32)
@@ -275,63 +287,92 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
     v.indices = {u32(Parte::PorFin), u32(Parte::PorVocales), u32(Parte::PorConsonante), u32(Parte::PorAsonante),
                  u32(Parte::Raras), size_t(c.raras)};
     v.lineas = {fd, c.desdeLineas(), c.bytesLineas};
+    m.base = static_cast<const char *>(mapa->base);
     m.cabecera = c;
     m.mapa = std::move(mapa);
     return m;
 }
 
-namespace {
-constexpr uint64_t kPrimo1 = 0x9E3779B185EBCA87ull, kPrimo2 = 0xC2B2AE3D27D4EB4Full;
-
-uint64_t rotar(uint64_t x, int n) { return (x << n) | (x >> (64 - n)); }
-
-uint64_t palabra64(const unsigned char *b)
+uint64_t sumaBloque(const void *datos, size_t n, uint64_t numero)
 {
-    uint64_t w;
-    std::memcpy(&w, b, 8);
-    return w;
-}
-} // namespace
-
-void SumaDatos::bloque(const unsigned char *b)
-{
-    for (int i = 0; i < 4; ++i)
-        carriles_[i] = rotar(carriles_[i] + palabra64(b + 8 * i) * kPrimo2, 31) * kPrimo1;
+    // The number mixed in after: a seed would make XXH3 derive a key of its
+    // own at each call, which costs more than the hash of a block.
+    return XXH3_64bits(datos, n) ^ (numero * 0x9E3779B185EBCA87ull);
 }
 
-void SumaDatos::anadir(const void *datos, size_t n)
+void SumasBloques::anadir(const void *datos, size_t n)
 {
-    if (n == 0)
-        return; // an empty array may have no storage at all (null data)
     const auto *b = static_cast<const unsigned char *>(datos);
-    total_ += n;
-    if (enResto_) {
-        const size_t toma = std::min(n, sizeof resto_ - enResto_);
-        std::memcpy(resto_ + enResto_, b, toma);
-        enResto_ += toma;
+    while (n) {
+        if (resto_.empty() && n >= kBytesBloque) {
+            sumas_.push_back(sumaBloque(b, kBytesBloque, sumas_.size()));
+            b += kBytesBloque;
+            n -= kBytesBloque;
+            continue;
+        }
+        const size_t toma = std::min<size_t>(n, kBytesBloque - resto_.size());
+        resto_.insert(resto_.end(), b, b + toma);
         b += toma;
         n -= toma;
-        if (enResto_ < sizeof resto_)
-            return;
-        bloque(resto_);
-        enResto_ = 0;
+        if (resto_.size() == kBytesBloque) {
+            sumas_.push_back(sumaBloque(resto_.data(), resto_.size(), sumas_.size()));
+            resto_.clear();
+        }
     }
-    for (; n >= 32; b += 32, n -= 32)
-        bloque(b);
-    std::memcpy(resto_, b, n);
-    enResto_ = n;
 }
 
-uint64_t SumaDatos::valor() const
+std::vector<uint64_t> SumasBloques::terminar()
 {
-    uint64_t h = total_ * kPrimo1;
-    for (int i = 0; i < 4; ++i)
-        h = rotar(h ^ carriles_[i], 27) * kPrimo1 + kPrimo2;
-    for (size_t i = 0; i < enResto_; ++i)
-        h = rotar(h ^ (uint64_t(resto_[i]) * kPrimo2), 11) * kPrimo1;
-    h ^= h >> 33;
-    h *= kPrimo2;
-    return h ^ (h >> 29);
+    if (!resto_.empty())
+        sumas_.push_back(sumaBloque(resto_.data(), resto_.size(), sumas_.size()));
+    resto_.clear();
+    return std::move(sumas_);
+}
+
+ComprobadorBloques::ComprobadorBloques(const ListaMapeada &m)
+    : datos_(m.base + m.cabecera.desdeDatos()), desde_(m.cabecera.desdeDatos()),
+      bytes_(m.cabecera.tamanoEsperado() - m.cabecera.desdeDatos()),
+      sumas_(reinterpret_cast<const uint64_t *>(m.base + m.cabecera.tramo(Parte::Sumas).desde)),
+      hechos_(size_t(m.cabecera.bloques))
+{
+}
+
+void ComprobadorBloques::comprobar(uint64_t bloque, const char *datos)
+{
+    if (hechos_[size_t(bloque)])
+        return;
+    hechos_[size_t(bloque)] = true;
+    const uint64_t desde = bloque * kBytesBloque;
+    if (sumaBloque(datos, size_t(std::min(kBytesBloque, bytes_ - desde)), bloque) != sumas_[bloque])
+        intacto_ = false;
+}
+
+void ComprobadorBloques::memoria(const void *p, size_t bytes)
+{
+    const auto *b = static_cast<const char *>(p);
+    if (bytes == 0 || b < datos_ || b >= datos_ + bytes_)
+        return;
+    const uint64_t desde = uint64_t(b - datos_), hasta = std::min<uint64_t>(bytes_, desde + bytes);
+    for (uint64_t k = desde / kBytesBloque; k * kBytesBloque < hasta; ++k)
+        comprobar(k, datos_ + k * kBytesBloque);
+}
+
+void ComprobadorBloques::archivo(uint64_t desde, const char *datos, size_t bytes)
+{
+    // The blocks wholly read are checked from what was read, the others
+    // (partly read) from the mapping.
+    if (bytes == 0 || desde + bytes <= desde_ || desde >= desde_ + bytes_)
+        return;
+    for (uint64_t k = (std::max(desde, desde_) - desde_) / kBytesBloque;
+         k * kBytesBloque < std::min(bytes_, desde + bytes - desde_); ++k) {
+        const uint64_t a = desde_ + k * kBytesBloque, b = a + std::min(kBytesBloque, bytes_ - k * kBytesBloque);
+        comprobar(k, a >= desde && b <= desde + bytes ? datos + (a - desde) : datos_ + k * kBytesBloque);
+    }
+}
+
+uint64_t ComprobadorBloques::alinear(uint64_t desde) const
+{
+    return desde < desde_ ? desde : desde_ + (desde - desde_) / kBytesBloque * kBytesBloque;
 }
 
 uint32_t numeroEnTabla(const uint32_t *desde, const char16_t *texto, size_t claves, std::u16string_view clave)
@@ -346,21 +387,40 @@ uint32_t numeroEnTabla(const uint32_t *desde, const char16_t *texto, size_t clav
 
 bool datosIntactos(int fd, const CabeceraLista &c, const std::atomic<bool> &parar)
 {
-    SumaDatos suma;
-    std::vector<unsigned char> bufer(size_t(1) << 20);
-    for (uint64_t desde = sizeof c, hasta = c.tamanoEsperado(); desde < hasta;) {
-        if (parar.load(std::memory_order_relaxed))
+    // Read in runs of whole blocks, each checked against the table read first.
+    const CabeceraLista::Tramo tabla = c.tramo(Parte::Sumas);
+    std::vector<uint64_t> sumas(size_t(c.bloques));
+    std::vector<char> bufer(size_t(1) << 20);
+    auto leer = [&](char *destino, uint64_t desde, size_t n) {
+        while (n) {
+            if (parar.load(std::memory_order_relaxed))
+                return false;
+            const ssize_t leidos = ::pread(fd, destino, n, off_t(desde));
+            if (leidos < 0 && errno == EINTR)
+                continue;
+            if (leidos <= 0)
+                return false;
+            destino += leidos;
+            desde += uint64_t(leidos);
+            n -= size_t(leidos);
+        }
+        return true;
+    };
+    if (!leer(reinterpret_cast<char *>(sumas.data()), tabla.desde, size_t(tabla.bytes)))
+        return false;
+    const uint64_t desde = c.desdeDatos(), bytes = c.tamanoEsperado() - desde;
+    for (uint64_t hecho = 0; hecho < bytes;) {
+        const size_t n = size_t(std::min<uint64_t>(bufer.size(), bytes - hecho));
+        if (!leer(bufer.data(), desde + hecho, n))
             return false;
-        const ssize_t leidos = ::pread(fd, bufer.data(), size_t(std::min<uint64_t>(bufer.size(), hasta - desde)),
-                                       off_t(desde));
-        if (leidos < 0 && errno == EINTR)
-            continue;
-        if (leidos <= 0)
-            return false;
-        suma.anadir(bufer.data(), size_t(leidos));
-        desde += uint64_t(leidos);
+        for (size_t i = 0; i < n; i += kBytesBloque) {
+            const uint64_t k = (hecho + i) / kBytesBloque;
+            if (sumaBloque(bufer.data() + i, std::min<size_t>(kBytesBloque, n - i), k) != sumas[size_t(k)])
+                return false;
+        }
+        hecho += n;
     }
-    return suma.valor() == c.sumaDatos;
+    return true;
 }
 
 } // namespace rimario

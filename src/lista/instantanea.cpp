@@ -115,13 +115,15 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
     poner(Parte::Texto, arena_);
     partes[size_t(Parte::TextoClaves)] = {textoClaves.utf16(), size_t(textoClaves.size()) * 2};
     poner(Parte::Lineas, lineas);
-    // Summed in the file's order before the header that carries the sum.
-    SumaDatos suma;
+    // The blocks after the table of their sums, in the file's order.
+    SumasBloques suma;
     for (const DescripcionParte &d : kPartes)
-        suma.anadir(partes[size_t(d.parte)].first, partes[size_t(d.parte)].second);
+        if (d.parte != Parte::Sumas)
+            suma.anadir(partes[size_t(d.parte)].first, partes[size_t(d.parte)].second);
+    const std::vector<uint64_t> sumas = suma.terminar();
+    poner(Parte::Sumas, sumas);
     const CabeceraLista c = CabeceraLista::de(huella, ids_.size(), arena_.size(), clavesRima_.size(),
-                                              uint64_t(textoClaves.size()), indices.raras.size(), lineas.size(),
-                                              suma.valor());
+                                              uint64_t(textoClaves.size()), indices.raras.size(), lineas.size());
     // Every array as long as the header says it is.
     for (const DescripcionParte &d : kPartes)
         if (partes[size_t(d.parte)].second != c.tramo(d.parte).bytes)

@@ -107,43 +107,66 @@ template <class T> bool alcanzar(const T *&p, const T *fin, Posicion i)
 // The rows of a sorted index whose key prefix is 'buscado', with the rows
 // 'mas', in list order.
 template <class P, class V>
-void candidatos(const uint32_t *indice, size_t filas, P prefijo, const V &buscado, const uint32_t *mas,
+void candidatos(const VistaLista &v, const uint32_t *indice, P prefijo, const V &buscado, const uint32_t *mas,
                 size_t nMas, std::vector<Posicion> &salida)
 {
-    auto valor = [&](uint32_t p) { return p < filas ? prefijo(p) : V{}; };
-    const uint32_t *a = std::partition_point(indice, indice + filas, [&](uint32_t p) { return valor(p) < buscado; });
-    const uint32_t *b = std::partition_point(a, indice + filas, [&](uint32_t p) { return !(buscado < valor(p)); });
+    const size_t filas = v.filas;
+    auto valor = [&](const uint32_t &p) {
+        if (v.lecturas)
+            v.lecturas->memoria(&p, sizeof p);
+        return p < filas ? prefijo(p) : V{};
+    };
+    const uint32_t *a = std::partition_point(indice, indice + filas, [&](const uint32_t &p) { return valor(p) < buscado; });
+    const uint32_t *b = std::partition_point(a, indice + filas, [&](const uint32_t &p) { return !(buscado < valor(p)); });
+    if (v.lecturas) {
+        v.lecturas->memoria(a, size_t(b - a) * sizeof *a);
+        v.lecturas->memoria(mas, nMas * sizeof *mas);
+    }
     enOrden(a, b, mas, nMas, filas, salida);
 }
 
 // Reads a part of the lines through a buffer of its own.
+// Each read starts where the snapshot's blocks do, so that what it reads is
+// checked from the buffer (VistaLista::Lecturas).
 class LectorLineas {
 public:
-    LectorLineas(int fd, uint64_t desde, uint64_t bytes) : fd_(fd), desde_(desde), bytes_(bytes), bufer_(kBufer) {}
-    static constexpr size_t kBufer = size_t(1) << 16;
+    LectorLineas(int fd, uint64_t desde, uint64_t bytes, VistaLista::Lecturas *lecturas)
+        : fd_(fd), desde_(desde), bytes_(bytes), bufer_(kBufer + kMargen), lecturas_(lecturas)
+    {
+    }
+    static constexpr size_t kBufer = size_t(1) << 16, kMargen = 4096;
     uint64_t bytes() const { return bytes_; }
     // The n bytes at 'donde' of the lines (n <= kBufer), or null.
     const char *leer(uint64_t donde, size_t n)
     {
         if (n > kBufer || donde > bytes_ || n > bytes_ - donde)
             return nullptr;
-        if (donde < inicio_ || donde + n > inicio_ + lleno_) {
-            const size_t quiero = size_t(std::min<uint64_t>(kBufer, bytes_ - donde));
-            const ssize_t r = ::pread(fd_, bufer_.data(), quiero, off_t(desde_ + donde));
-            if (r < ssize_t(n))
+        if (donde < principio_ || donde + n > principio_ + lleno_) {
+            // From the start of its block, when that is not far before.
+            uint64_t a = lecturas_ ? lecturas_->alinear(desde_ + donde) : desde_ + donde;
+            if (a > desde_ + donde || desde_ + donde - a > kMargen)
+                a = desde_ + donde;
+            const uint64_t fin = std::min<uint64_t>(desde_ + bytes_, a + kBufer + kMargen);
+            const ssize_t r = ::pread(fd_, bufer_.data(), size_t(fin - a), off_t(a));
+            if (r < 0 || uint64_t(r) < desde_ + donde + n - a)
                 return nullptr;
-            inicio_ = donde;
-            lleno_ = size_t(r);
+            if (lecturas_)
+                lecturas_->archivo(a, bufer_.data(), size_t(r));
+            inicio_ = desde_ + donde - a;  // where 'donde' stands in the buffer
+            principio_ = donde;
+            lleno_ = size_t(r) - inicio_;
         }
-        return bufer_.data() + (donde - inicio_);
+        return bufer_.data() + inicio_ + (donde - principio_);
     }
 
 private:
     int fd_;
     uint64_t desde_, bytes_;
     std::vector<char> bufer_;
-    uint64_t inicio_ = 0;
-    size_t lleno_ = 0;
+    VistaLista::Lecturas *lecturas_;
+    size_t inicio_ = 0;      // where the part of the lines read stands in the buffer
+    uint64_t principio_ = 0; // and where it starts in the lines
+    size_t lleno_ = 0;       // how long it is
 };
 
 // Hands 'poner' the lines of the rows at the positions (of 'filas' rows, in
@@ -254,7 +277,7 @@ bool VistaLista::claveFinal(std::u16string_view t, uint64_t &e1, uint64_t &e2)
 size_t VistaLista::caracteres(size_t pos) const
 {
     const std::u16string_view p = pal(pos);
-    if (!(claveVoc[pos] & kRara) && largo[pos] <= 8)
+    if (!(leer(claveVoc, pos) & kRara) && largo[pos] <= 8)
         return p.size();
     return contarCaracteres(p);
 }
@@ -262,7 +285,7 @@ size_t VistaLista::caracteres(size_t pos) const
 bool VistaLista::igualPlegado(size_t pos, std::u16string_view otra) const
 {
     // Simple folding keeps the number of UTF-16 units.
-    if (largo[pos] != otra.size())
+    if (leer(largo, pos) != otra.size())
         return false;
     const std::u16string_view p = pal(pos);
     if (p.size() != otra.size())
@@ -293,8 +316,8 @@ bool VistaLista::terminadas(uint64_t e1, uint64_t e2, size_t n, std::u16string_v
         return false;
     // The rows whose ending the keys cannot tell are checked in full.
     const uint32_t *raras = indices.raras, *finRaras = raras + indices.nRaras;
-    auto clave = [&](uint32_t p) { return claveFin(fin1[p], fin2[p]); };
-    candidatos(indices.porFin, filas, [&](uint32_t p) { return prefijoFin(clave(p), n); },
+    auto clave = [&](uint32_t p) { return claveFin(leer(fin1, p), leer(fin2, p)); };
+    candidatos(*this, indices.porFin, [&](uint32_t p) { return prefijoFin(clave(p), n); },
                prefijoFin(claveFin(e1, e2), n), raras, indices.nRaras, salida);
     // The rows equal to the word left out, letter case aside, have the keys
     // of its last eight units (or are rare): only those are compared with it.
@@ -302,7 +325,7 @@ bool VistaLista::terminadas(uint64_t e1, uint64_t e2, size_t n, std::u16string_v
     uint64_t x1 = 0, x2 = 0;
     const bool porClave = claveFinal(excluida, x1, x2);
     if (porClave)
-        candidatos(indices.porFin, filas, clave, claveFin(x1, x2), nullptr, 0, iguales);
+        candidatos(*this, indices.porFin, clave, claveFin(x1, x2), nullptr, 0, iguales);
     const Posicion *igual = iguales.data(), *finIguales = igual + iguales.size();
     // Filtered in place: all in list order, the rare rows and the rows like
     // the word left out are met as the walk passes them.
@@ -325,7 +348,7 @@ bool VistaLista::vocales(uint32_t t, size_t n, std::ptrdiff_t caracteres, std::v
     if (!indices.porVocales)
         return false;
     const int corte = int(3 * (7 - n));
-    candidatos(indices.porVocales, filas, [&](uint32_t p) { return invertirVocales(claveVoc[p] & kCamposVoc) >> corte; },
+    candidatos(*this, indices.porVocales, [&](uint32_t p) { return invertirVocales(leer(claveVoc, p) & kCamposVoc) >> corte; },
                invertirVocales(t) >> corte, nullptr, 0, salida);
     if (caracteres >= 0)
         salida.erase(std::remove_if(salida.begin(), salida.end(),
@@ -342,9 +365,9 @@ bool VistaLista::riman(TipoRima tipo, uint32_t numero, int silabas, std::vector<
     if (!indice)
         return false;
     const int corte = silabas >= 0 ? 0 : 8;
-    auto clave = [&](uint32_t p) { return claveRima(tipo, rima[p]) >> corte; };
+    auto clave = [&](uint32_t p) { return claveRima(tipo, leer(rima, p)) >> corte; };
     const uint64_t buscado = (uint64_t(numero) << 8 | uint64_t(std::clamp(silabas, 0, 255))) >> corte;
-    candidatos(indice, filas, clave, buscado, nullptr, 0, salida);
+    candidatos(*this, indice, clave, buscado, nullptr, 0, salida);
     return true;
 }
 
@@ -374,7 +397,7 @@ size_t VistaLista::lineasUtf8(const std::vector<Posicion> &pos,
     // mapped text, as so many words spread over the list do.
     size_t hechas = 0;
     if (lineas.fd >= 0 && pos.size() >= filas / 64) {
-        LectorLineas lector(lineas.fd, lineas.desde, lineas.bytes);
+        LectorLineas lector(lineas.fd, lineas.desde, lineas.bytes, lecturas);
         hechas = recorrerLineas(lector, pos, Posicion(filas), poner);
     }
     for (size_t k = hechas; k < pos.size(); ++k) {

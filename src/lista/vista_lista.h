@@ -43,16 +43,37 @@ struct VistaLista {
         int fd = -1;
         uint64_t desde = 0, bytes = 0;
     } lineas;
+    // Told what a search reads of these arrays and of the lines, as it reads
+    // it (a snapshot's blocks are checked so); null when nobody asks.
+    struct Lecturas {
+        virtual void memoria(const void *p, size_t bytes) = 0;
+        // Bytes of the file at 'desde', as read into 'datos'.
+        virtual void archivo(uint64_t desde, const char *datos, size_t bytes) = 0;
+        // Where a read of the file that starts at 'desde' had best start.
+        virtual uint64_t alinear(uint64_t desde) const = 0;
+
+    protected:
+        ~Lecturas() = default;
+    };
+    Lecturas *lecturas = nullptr;
+    template <class T> const T &leer(const T *arreglo, size_t pos) const
+    {
+        if (lecturas)
+            lecturas->memoria(arreglo + pos, sizeof(T));
+        return arreglo[pos];
+    }
 
     std::u16string_view pal(size_t pos) const
     {
         // A word of a damaged snapshot that lies outside the text reads as empty.
-        const size_t desde = inicio[pos], n = largo[pos];
+        const size_t desde = leer(inicio, pos), n = leer(largo, pos);
         if (desde > unidades || n > unidades - desde)
             return {};
+        if (lecturas)
+            lecturas->memoria(arena + desde, n * sizeof(char16_t));
         return {arena + desde, n};
     }
-    bool palNula(size_t pos) const { return (claveVoc[pos] & kPalNula) != 0; }
+    bool palNula(size_t pos) const { return (leer(claveVoc, pos) & kPalNula) != 0; }
     // Number of characters (code points) of the word at pos.
     size_t caracteres(size_t pos) const;
     bool cumpleLongitud(size_t pos, std::ptrdiff_t n) const { return n < 0 || caracteres(pos) == size_t(n); }
