@@ -505,14 +505,14 @@ void Principal::ponerCuenta(int k, const QString &palabra, const QString &resto)
 {
     // The tab's caption keeps how much of its end is the kind and the count.
     Eti[k]->setText(palabra + resto);
-    Eti[k]->setProperty("fijo", resto.size());
+    finEti_[size_t(k)] = resto.size();
     Cuenta->setText(Eti[k]->text(), resto.size());
 }
 
 void Principal::SS_Click(int)
 {
     const int k = SS->currentIndex();
-    Cuenta->setText(Eti[k]->text(), Eti[k]->property("fijo").toLongLong());
+    Cuenta->setText(Eti[k]->text(), finEti_[size_t(k)]);
 }
 
 void Principal::DR_RowColChange(int)

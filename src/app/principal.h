@@ -90,6 +90,8 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     std::array<QLabel *, 6> Eti{};
+    // How much of each caption's end is the kind and the count (never shortened in Cuenta).
+    std::array<qsizetype, 6> finEti_{};
     // The verse workshop, a window of its own (Ctrl+T); its F7 and F8 fill the current grid.
     TallerVersos *Taller = nullptr;
 
