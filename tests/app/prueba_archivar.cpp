@@ -31,9 +31,7 @@ private slots:
         enNegrita.setPosition(2);
         QTest::mouseClick(v->RT->viewport(), Qt::LeftButton, {}, v->RT->cursorRect(enNegrita).center());
         QVERIFY(v->RT->textCursor().charFormat().fontWeight() >= QFont::Bold);
-        QTest::mouseClick(v->Pal, Qt::LeftButton);
-        QTest::keySequence(foco(), QKeySequence::SelectAll);
-        teclear(foco(), QStringLiteral("zampoña"));
+        escribirEnPal(QStringLiteral("zampoña"));
         QTest::mouseClick(v->Buscar, Qt::LeftButton);
         QTRY_VERIFY(v->Gua->isVisible());
         const QString titulo = v->windowTitle();
@@ -55,27 +53,16 @@ private slots:
     // Archivar stores a definition page, under the word it was looked up for
     // (which its tip names), whatever is typed since; after a synonyms page it
     // is not offered, and the stored definition stays.
-    void archivoDeLaDefinicionConsultada_data()
-    {
-        COLUMNAS(QString, despues, bool, sinonimos, bool, ofrecido);
-        QTest::newRow("sinónimos de otra palabra") << "perro" << true << false;
-        QTest::newRow("sinónimos de la misma") << "casa" << true << false;
-        QTest::newRow("otra palabra escrita") << "perro" << false << true;
-    }
+    void archivoDeLaDefinicionConsultada_data() { datosDeArchivo("app/datos/ventana.tsv", "archivoDeLaDefinicionConsultada"); }
     void archivoDeLaDefinicionConsultada()
     {
         DATOS(QString, despues, bool, sinonimos, bool, ofrecido);
         QSignalSpy fin(v.get(), &Principal::archivado);
-        auto escribirPal = [this](const QString &palabra) {
-            QTest::mouseClick(v->Pal, Qt::LeftButton);
-            QTest::keySequence(foco(), QKeySequence::SelectAll);
-            teclear(foco(), palabra);
-        };
         const QString antes = contenido(ruta).value(QStringLiteral("casa"));
-        escribirPal(QStringLiteral("casa"));
+        escribirEnPal(QStringLiteral("casa"));
         QTest::mouseClick(v->Buscar, Qt::LeftButton);
         QTRY_VERIFY(v->Gua->isVisible());
-        escribirPal(despues);
+        escribirEnPal(despues);
         if (sinonimos) {
             QTest::mouseClick(v->Sinon, Qt::LeftButton);
             QTRY_VERIFY(v->Buscar->isEnabled());
@@ -96,14 +83,7 @@ private slots:
     // to keep, the store is read-only or another program holds its lock. One
     // message, nothing written, the page and the offer left as they were, the
     // window idle again; once the obstacle is gone, a click archives.
-    void archivoQueNoSeHace_data()
-    {
-        COLUMNAS(QString, obstaculo, QString, aviso);
-        QTest::newRow("copia fallida") << "copia" << "No se pudo copiar";
-        QTest::newRow("página demasiado grande") << "grande" << "(200.001 párrafos y saltos de línea; el máximo es 200.000)";
-        QTest::newRow("almacén de solo lectura") << "solo lectura" << "solo se puede leer";
-        QTest::newRow("almacén bloqueado") << "bloqueo" << "en uso por otro programa";
-    }
+    void archivoQueNoSeHace_data() { datosDeArchivo("app/datos/ventana.tsv", "archivoQueNoSeHace"); }
     void archivoQueNoSeHace()
     {
         DATOS(QString, obstaculo, QString, aviso);
@@ -116,19 +96,14 @@ private slots:
             v.reset();
             if (!proteccion.poner(ruta))
                 QSKIP(qPrintable(kSinProteccion));
-            v = abrirVentana(ruta);
-            QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-            v->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(v.get()));
+            mostrar();
             panel = static_cast<PanelWebVacio *>(v->WB);
             dialogos.textos.clear();
         }
         QSignalSpy fin(v.get(), &Principal::archivado);
         QTest::keyClicks(v->Ind, QStringLiteral("amor"));
         const QString definicion = v->RT->toPlainText(), titulo = v->windowTitle();
-        QTest::mouseClick(v->Pal, Qt::LeftButton);
-        QTest::keySequence(foco(), QKeySequence::SelectAll);
-        teclear(foco(), QStringLiteral("zampoña"));
+        escribirEnPal(QStringLiteral("zampoña"));
         QTest::mouseClick(v->Buscar, Qt::LeftButton);
         QTRY_VERIFY(v->Gua->isVisible());
         const QByteArray bytes = leerArchivo(ruta);

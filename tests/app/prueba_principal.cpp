@@ -16,7 +16,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
-#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabBar>
@@ -165,19 +164,7 @@ private slots:
     // An in-place edit typed into a grid: the list re-sorts, and the highlight,
     // the record selector, the word box and what "Eliminar" deletes stay on the
     // edited word; an empty word is refused. The models are checked throughout.
-    void edicionEnLaRejilla_data()
-    {
-        // rejilla: -1: the word list; else the result grid of tab "2"
-        // teclas: after F2: "^" Home, "$" End, "~" select all, "<" erase
-        COLUMNAS(int, rejilla, QString, palabra, QString, teclas, QString, queda);
-        QTest::newRow("se mueve") << -1 << "solado" << "$x" << "soladox";
-        QTest::newRow("no se mueve") << -1 << "solador" << "$a" << "soladora";
-        QTest::newRow("al principio") << -1 << "soldado" << "~<aaa" << "aaa";
-        QTest::newRow("vacía") << -1 << "solado" << "~<" << "solado";
-        QTest::newRow("en blanco") << -1 << "solado" << "~<   " << "solado";
-        QTest::newRow("en las rimas") << 0 << "helado" << "^z" << "zhelado";
-        QTest::newRow("en las rimas, vacía") << 0 << "helado" << "~<" << "helado";
-    }
+    void edicionEnLaRejilla_data() { datosDeArchivo("app/datos/ventana.tsv", "edicionEnLaRejilla"); }
     void edicionEnLaRejilla()
     {
         DATOS(int, rejilla, QString, palabra, QString, teclas, QString, queda);
@@ -251,11 +238,10 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("avión\ncamión\ncorazón\nilusión\npasión\nrazón"));
         QCOMPARE(v->Pal->text(), QStringLiteral("camión"));
         const int desde = int(filas(v->DB).indexOf(QStringLiteral("casa")));
-        const auto punto = [this](int fila) { return v->DB->visualRect(v->DB->model()->index(fila, 0)).center(); };
         clicEnFila(v->DB, desde);
-        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier, punto(desde + 2));
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier, centroDeFila(v->DB, desde + 2));
         QTest::keyClick(foco(), Qt::Key_Down, Qt::ShiftModifier);
-        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ControlModifier, punto(desde + 5));
+        QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ControlModifier, centroDeFila(v->DB, desde + 5));
         QTest::keySequence(foco(), QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), (filas(v->DB).mid(desde, 4) << filas(v->DB).at(desde + 5)).join(u'\n'));
         QCOMPARE(v->Pal->text(), filas(v->DB).at(desde + 5));
@@ -395,20 +381,9 @@ private slots:
     void rimasConsonantesYAsonantes()
     {
         Dialogos dialogos;
-        const auto menu = [&](QWidget *donde, const QPoint &p, int accion) {
-            QTimer::singleShot(0, this, [accion] {
-                auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-                QVERIFY(m);
-                QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(m->actions().value(accion)).center());
-            });
-            QContextMenuEvent e(QContextMenuEvent::Mouse, p, donde->mapToGlobal(p));
-            QApplication::sendEvent(donde, &e);
-            v->activateWindow(); // active again once the menu is gone, as on a desktop
-            QVERIFY(QTest::qWaitForWindowActive(v.get()));
-        };
         const int fila = int(filas(v->DB).indexOf(QStringLiteral("canción")));
         v->DB->scrollTo(v->DB->model()->index(fila, 0));
-        menu(v->DB->viewport(), v->DB->visualRect(v->DB->model()->index(fila, 0)).center(), 0);
+        menu(v->DB->viewport(), centroDeFila(v->DB, fila), QStringLiteral("Rimas consonantes de «canción»"));
         QCOMPARE(filas(v->DR[2]), lista("avión camión corazón ilusión pasión razón"));
         QCOMPARE(v->Cuenta->text(), QStringLiteral("canción — consonantes: 6 palabras"));
         clicEnFila(v->DR[2], 0);
@@ -418,7 +393,7 @@ private slots:
         QCOMPARE(filas(v->DR[2]), lista("amor Amor camión canción canción caracol corazón farol hoy ilusión pasión razón sol"));
         // Same syllables only (a menu choice kept), on the word typed in Pal.
         v->Pal->setText(QStringLiteral("casa"));
-        menu(v->Pal, QPoint(5, 5), 2);
+        menu(v->Pal, QPoint(5, 5), QStringLiteral("Solo palabras con las mismas sílabas"));
         QTest::keyClick(v->Pal, Qt::Key_F8);
         QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
         QCOMPARE(v->Cuenta->text(), QStringLiteral("casa — asonantes: 2 palabras"));
@@ -430,7 +405,7 @@ private slots:
         QVERIFY2(dialogos.textos[0].contains(QStringLiteral("no se puede dividir en sílabas")), qPrintable(dialogos.textos[0]));
         QCOMPARE(filas(v->DR[2]), lista("masa pasa"));
         // The word's last choice, "Acerca de Rimario": the version and the store in use.
-        menu(v->Pal, QPoint(5, 5), 7);
+        menu(v->Pal, QPoint(5, 5), QStringLiteral("Acerca de Rimario"));
         QTRY_COMPARE(dialogos.textos.size(), 2);
         QVERIFY2(dialogos.textos[1].contains(QStringLiteral("Rimario " RIMARIO_VERSION)) && dialogos.textos[1].contains(ruta),
                  qPrintable(dialogos.textos[1]));
@@ -441,8 +416,7 @@ private slots:
         v.reset();
         COMPROBAR(insertarHostiles(ruta));
         Dialogos dialogos(QMessageBox::Yes);
-        v = abrirVentana(ruta);
-        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+        mostrar();
         const QStringList todas = filas(v->DB);
         QCOMPARE(todas.size(), palabrasDePrueba().size() + 16);
         // Every row shows whole when clicked, its definition too, and is found by its beginning.

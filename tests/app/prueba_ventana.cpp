@@ -11,8 +11,6 @@
 #include "../comun/ventana_prueba.h"
 
 #include <QClipboard>
-#include <QMenu>
-#include <QTemporaryDir>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -24,71 +22,13 @@ const QStringList kIngles = {QStringLiteral("database"), QStringLiteral("locked"
                              QStringLiteral("attempt")};
 } // namespace
 
-class PruebaVentana : public QObject {
+class PruebaVentana : public QObject, VentanaFija {
     Q_OBJECT
-    QTemporaryDir dir;
-    QString ruta;
-    std::unique_ptr<Principal> v;
-
-    void abrir()
-    {
-        v = abrirVentana(ruta);
-        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-        v->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(v.get()));
-    }
-    QWidget *foco() const { return QApplication::focusWidget(); }
-    // The entries of the context menu a widget opens at a point; 'elegir' is
-    // clicked when given.
-    QStringList menu(QWidget *donde, const QPoint &p, const QString &elegir = QString())
-    {
-        QStringList entradas;
-        QTimer::singleShot(0, this, [&] {
-            auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!m)
-                return;
-            QAction *elegida = nullptr;
-            for (QAction *a : m->actions())
-                if (!a->isSeparator()) {
-                    entradas << a->text().remove(u'&').section(u'\t', 0, 0);
-                    if (entradas.last() == elegir)
-                        elegida = a;
-                }
-            if (elegida)
-                QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(elegida).center());
-            else
-                m->close();
-        });
-        QContextMenuEvent e(QContextMenuEvent::Mouse, p, donde->mapToGlobal(p));
-        QApplication::sendEvent(donde, &e);
-        v->activateWindow();
-        return entradas;
-    }
-    // A row picked, a user's pause, F2: the editor that has the focus (none when refused).
-    QWidget *abrirEditor(QTableView *t, int fila)
-    {
-        clicEnFila(t, fila);
-        QTest::qWait(QApplication::doubleClickInterval() + 50);
-        QTest::keyClick(t, Qt::Key_F2);
-        return qobject_cast<QLineEdit *>(foco());
-    }
-    QPoint centroDeFila(QTableView *t, int fila) { return t->visualRect(t->model()->index(fila, 0)).center(); }
 
 private slots:
     void initTestCase() { QVERIFY(ponerIdiomaEspanol(*qApp)); }
-    void init()
-    {
-        ruta = dir.filePath(QStringLiteral("data-%1-%2.lop").arg(QTest::currentTestFunction(),
-                                                                   QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_')));
-        QFile::remove(ruta);
-        crearAlmacen(ruta, palabrasDePrueba() << kLarga << lista("mente demente clemente"), {{QStringLiteral("amor"), QStringLiteral("{\\rtf1 amor\\par}")}});
-        abrir();
-    }
-    void cleanup()
-    {
-        v.reset();
-        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
-    }
+    void init() { preparar(palabrasDePrueba() << kLarga << lista("mente demente clemente")); }
+    void cleanup() { terminar(); }
 
     // A caption too long for Cuenta keeps the kind of rhyme and the count; the word is cut.
     void cuentaCortaLaPalabra_data()
@@ -122,12 +62,7 @@ private slots:
 
     // The store's failures in Spanish: the engine's words only in the details
     // (a deletion while another program holds the file; a rename once it was protected).
-    void fallosEnEspanol_data()
-    {
-        COLUMNAS(QString, impedimento, QString, mensaje, QString, motor);
-        QTest::newRow("bloqueado, al eliminar") << "bloqueo" << "en uso por otro programa" << "database is locked";
-        QTest::newRow("protegido después, al cambiar una palabra") << "protegido" << "solo se puede leer" << "";
-    }
+    void fallosEnEspanol_data() { datosDeArchivo("app/datos/ventana.tsv", "fallosEnEspanol"); }
     void fallosEnEspanol()
     {
         DATOS(QString, impedimento, QString, mensaje, QString, motor);
@@ -164,40 +99,25 @@ private slots:
     }
 
     // Pal's menu edits its text as the search box's does, after the word's own entries.
-    void menuDePal_data()
-    {
-        COLUMNAS(QString, entrada, QString, queda, QString, portapapeles);
-        QTest::newRow("cortar") << "Cortar" << "" << "casa";
-        QTest::newRow("copiar") << "Copiar" << "casa" << "casa";
-        QTest::newRow("pegar") << "Pegar" << "sol" << "sol";
-    }
+    void menuDePal_data() { datosDeArchivo("app/datos/ventana.tsv", "menuDePal"); }
     void menuDePal()
     {
         DATOS(QString, entrada, QString, queda, QString, portapapeles);
         QGuiApplication::clipboard()->setText(QStringLiteral("sol"));
         v->Pal->clear();
         teclear(v->Pal, QStringLiteral("casa"));
-        const QStringList entradas = menu(v->Pal, QPoint(5, 5), QStringLiteral("Seleccionar todo"));
+        const QStringList entradas = menuContextual(v->Pal, QPoint(5, 5), QStringLiteral("Seleccionar todo"));
         for (const char *e : {"Rimas consonantes de «casa»", "Cortar", "Copiar", "Pegar", "Seleccionar todo"})
             QVERIFY2(entradas.contains(QString::fromUtf8(e)), qPrintable(entradas.join(u'|')));
         QCOMPARE(v->Pal->selectedText(), QStringLiteral("casa"));
-        menu(v->Pal, QPoint(5, 5), entrada);
+        menuContextual(v->Pal, QPoint(5, 5), entrada);
         QCOMPARE(v->Pal->text(), queda);
         QCOMPARE(QGuiApplication::clipboard()->text(), portapapeles);
     }
 
     // Enter presses the focused button; in Pal it looks the word up; in Ind
     // it changes nothing that shows.
-    void teclaIntro_data()
-    {
-        COLUMNAS(QString, control, QString, efecto);
-        QTest::newRow("Voc") << "Voc" << "Rimar palabla completa|";
-        QTest::newRow("Rima") << "Rima" << "|amor: ";
-        QTest::newRow("Eli") << "Eli" << "|Esta acción eliminará";
-        QTest::newRow("Buscar") << "Buscar" << "|1 consultas";
-        QTest::newRow("Pal") << "Pal" << "|1 consultas";
-        QTest::newRow("Ind") << "Ind" << "";
-    }
+    void teclaIntro_data() { datosDeArchivo("app/datos/ventana.tsv", "teclaIntro"); }
     void teclaIntro()
     {
         DATOS(QString, control, QString, efecto);
@@ -239,7 +159,7 @@ private slots:
             QSKIP(qPrintable(kSinProteccion));
         const QByteArray bytes = leerArchivo(ruta);
         Dialogos dialogos;
-        abrir();
+        mostrar();
         dialogos.textos.clear();
         auto *t = v->findChild<QTableView *>(rejilla);
         if (t != v->DB) {
@@ -267,17 +187,7 @@ private slots:
     // Each change of the session undone by Ctrl+Z in the grid or from the
     // grid's menu, which names it: the store as it was (a definition that was
     // Null is Null again), seen by another program and by a second window.
-    void deshacer_data()
-    {
-        COLUMNAS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);
-        QTest::newRow("renombrar, Ctrl+Z") << "renombrar" << "queso" << false << "Deshacer «zz» → «queso»";
-        QTest::newRow("renombrar, menú") << "renombrar" << "queso" << true << "Deshacer «zz» → «queso»";
-        QTest::newRow("eliminar, menú") << "eliminar" << "amor" << true << "Deshacer la eliminación de «amor»";
-        QTest::newRow("eliminar, Ctrl+Z") << "eliminar" << "rosa" << false << "Deshacer la eliminación de «rosa»";
-        QTest::newRow("archivar sobre Null") << "archivar" << "casa" << true << "Deshacer el archivo de la definición de «casa»";
-        QTest::newRow("archivar sobre otra") << "archivar" << "amor" << false << "Deshacer el archivo de la definición de «amor»";
-        QTest::newRow("archivar una nueva") << "archivar" << "zampoña" << true << "Deshacer el archivo de «zampoña» (palabra nueva)";
-    }
+    void deshacer_data() { datosDeArchivo("app/datos/ventana.tsv", "deshacer"); }
     void deshacer()
     {
         DATOS(QString, cambio, QString, palabra, bool, conMenu, QString, entrada);

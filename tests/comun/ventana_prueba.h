@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -73,10 +74,47 @@ inline QStringList filas(const QTableView *t)
     return r;
 }
 
+inline QPoint centroDeFila(QTableView *t, int fila) { return t->visualRect(t->model()->index(fila, 0)).center(); }
+
 inline void clicEnFila(QTableView *t, int fila)
 {
     t->scrollTo(t->model()->index(fila, 0));
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualRect(t->model()->index(fila, 0)).center());
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, centroDeFila(t, fila));
+}
+
+// A row picked, a user's pause, F2: the editor that has the focus (none when refused).
+inline QWidget *abrirEditor(QTableView *t, int fila)
+{
+    clicEnFila(t, fila);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::keyClick(t, Qt::Key_F2);
+    return qobject_cast<QLineEdit *>(QApplication::focusWidget());
+}
+
+// The entries of the context menu a widget opens at a point (without the
+// separators and the shortcuts); 'elegir' is clicked when given, else the menu closes.
+inline QStringList menuContextual(QWidget *donde, const QPoint &p, const QString &elegir = QString())
+{
+    QStringList entradas;
+    QTimer::singleShot(0, donde, [&] {
+        auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!m)
+            return;
+        QAction *elegida = nullptr;
+        for (QAction *a : m->actions())
+            if (!a->isSeparator()) {
+                entradas << a->text().remove(u'&').section(u'\t', 0, 0);
+                if (entradas.last() == elegir)
+                    elegida = a;
+            }
+        if (elegida)
+            QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(elegida).center());
+        else
+            m->close();
+    });
+    QContextMenuEvent e(QContextMenuEvent::Mouse, p, donde->mapToGlobal(p));
+    QApplication::sendEvent(donde, &e);
+    return entradas;
 }
 
 // Typed key by key (QTest::keyClicks takes ASCII only).
@@ -177,16 +215,37 @@ struct VentanaFija {
         v.reset();
         QFile::remove(ruta);
         crearAlmacen(ruta, palabras, {{QStringLiteral("amor"), kSigAmor}});
+        mostrar();
+    }
+    // A new window on the store as it is.
+    void mostrar()
+    {
         v = abrirVentana(ruta);
         QVERIFY(QTest::qWaitForWindowExposed(v.get()));
         v->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.get()));
     }
     QWidget *foco() const { return QApplication::focusWidget(); }
-    void preparar()
+    // A click into Pal, all of it selected, the word typed over it.
+    void escribirEnPal(const QString &palabra)
     {
-        ruta = dir.filePath(QStringLiteral("data-%1.lop").arg(QTest::currentTestFunction()));
-        abrir();
+        QTest::mouseClick(v->Pal, Qt::LeftButton);
+        QTest::keySequence(foco(), QKeySequence::SelectAll);
+        teclear(foco(), palabra);
+    }
+    // The context menu, and the window active again once it is gone, as on a desktop.
+    QStringList menu(QWidget *donde, const QPoint &p, const QString &elegir = QString())
+    {
+        const QStringList entradas = menuContextual(donde, p, elegir);
+        v->activateWindow();
+        (void)QTest::qWaitForWindowActive(v.get());
+        return entradas;
+    }
+    void preparar(const QStringList &palabras = palabrasDePrueba())
+    {
+        const QString fila = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
+        ruta = dir.filePath(QStringLiteral("data-%1%2.lop").arg(QTest::currentTestFunction(), fila.isEmpty() ? fila : u'-' + fila));
+        abrir(palabras);
     }
     void terminar()
     {
@@ -194,7 +253,6 @@ struct VentanaFija {
         qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
     }
 };
-
 
 } // namespace rimario::prueba
 

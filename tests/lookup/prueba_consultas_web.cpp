@@ -157,20 +157,7 @@ private slots:
     // One click on Archivar, with the focus where the user left it, stores the
     // page shown once its text is on the clipboard; a page that did not load
     // as asked is not offered, and nothing but the page's text is stored.
-    void archivarCasos_data()
-    {
-        COLUMNAS(QString, caso, QString, palabra, bool, ofrecido, bool, archivado);
-        QTest::newRow("foco en Pal") << "foco" << "perro" << true << true;
-        QTest::newRow("palabra nueva") << "" << "alférez" << true << true;
-        QTest::newRow("en otra letra, con apóstrofo") << "" << "O'HIGGINS" << true << true;
-        QTest::newRow("página corta") << "" << "corto" << true << true;
-        QTest::newRow("aviso dos veces") << "" << "doble" << true << true;
-        QTest::newRow("página grande") << "grande" << "grande" << true << true;
-        QTest::newRow("HTTP 404") << "404" << "falta" << false << false;
-        QTest::newRow("servidor caído") << "caido" << "perro" << false << false;
-        QTest::newRow("detenida") << "detener" << "lento" << false << false;
-        QTest::newRow("página sin texto") << "vacio" << "vacio" << true << false;
-    }
+    void archivarCasos_data() { datosDeArchivo("lookup/datos/tablas.tsv", "archivarCasos"); }
     void archivarCasos()
     {
         DATOS(QString, caso, QString, palabra, bool, ofrecido, bool, archivado);

@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace rimario;
+using rimario::prueba::datosDeArchivo;
 using rimario::prueba::escribirArchivo;
 using rimario::prueba::leerArchivo;
 
@@ -52,17 +53,7 @@ class PruebaSinConexion : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void direcciones_data()
-    {
-        // servicio: 0 definitions, 1 synonyms, 2 English
-        COLUMNAS(int, servicio, QString, valor, QString, palabra, QString, esperada);
-        QTest::newRow("plantilla") << 1 << "https://s.example/buscar?q={palabra}&l=es" << "año nuevo&x#?/" << "https://s.example/buscar?q=a%C3%B1o%20nuevo%26x%23%3F%2F&l=es";
-        QTest::newRow("dos veces, sin esquema") << 0 << "  d.example/{palabra}/?x={palabra}/ " << "casa" << "http://d.example/casa/?x=casa/";
-        QTest::newRow("un servidor") << 1 << "http://s.example/{PALABRA}" << "casa" << "http://s.example/{PALABRA}/cgi-bin/tesauro.exe?T1=casa";
-        QTest::newRow("servidor de definiciones") << 0 << "http://127.0.0.1:1" << "a b&c?ñ" << "http://127.0.0.1:1/draeI/SrvltGUIBusUsual?TIPO_HTML=2&LEMA=a b&c?ñ"; // as typed
-        QTest::newRow("sinónimos sin conexión") << 1 << " Sin-Conexion " << "y/o canción" << "rimario:sinonimos/y%2Fo%20canci%C3%B3n";
-        QTest::newRow("inglés sin conexión") << 2 << "sin-conexion" << " casa " << "rimario:ingles/casa";
-    }
+    void direcciones_data() { datosDeArchivo("lookup/datos/tablas.tsv", "direcciones"); }
     void direcciones()
     {
         DATOS(int, servicio, QString, valor, QString, palabra, QString, esperada);

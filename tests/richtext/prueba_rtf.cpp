@@ -84,26 +84,10 @@ private slots:
     // Reader details: control words, destinations, code pages, \u and \uc; damaged input.
     void lector_data()
     {
-        COLUMNAS(QString, rtf, QString, texto);
+        rimario::prueba::datosDeArchivo("richtext/lector.tsv");
         const auto fila = [](const char *n, const QString &rtf, const char *texto) { QTest::newRow(n) << rtf << QString::fromUtf8(texto); };
         const auto u8 = [](const char *s) { return QString::fromUtf8(s); };
         fila("del programa anterior", kCabecera + u8("\\b S\\'edmbolo \\'80 y \\'93as\\'ed\\'94.\\b0 \\par\r\n1. m. Sentimiento.\\par\r\n}\r\n"), "Símbolo € y “así”.\n1. m. Sentimiento.");
-        fila("u y uc", u8("{\\rtf1 \\u233?t\\u-10179?\\u-8704?\\uc1\\u233\\'e9 x\\uc2\\u8364\\'80\\'80y\\uc0\\u955 z}"), "ét😀é x€yλz");
-        fila("uc en grupo", u8("{\\rtf1 {\\uc2\\u233 ab}c\\u234 de\\u65535?\\u128512?}"), "écêe\uffff😀");
-        fila("símbolos", u8("{\\rtf1 a\\~b\\-c\\_d\\tab e\\line f\\emdash\\{\\}\\\\}"), "a\u00a0b\u00adc\u2011d\te\u2028f—{}\\");
-        fila("delimitador", u8("{\\rtf1\\b1 x\\fs20y\\b0  z\\foo123 w}"), "xy zw");
-        fila("destinos", u8("{\\rtf1{\\*\\generator G;}{\\info{\\title T}}{\\stylesheet{\\s0 N;}}{\\pict\\bin4 {}}x}"
-                            "{\\header H}{\\*\\unknown U}a{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt b}}}"), "ab");
-        fila("cirílico", u8("{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1}"), "Аб");
-        fila("doble byte", u8("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0x\\'93\\'fa}"), "あx日");
-        fila("fcharset", u8("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset161 Greek;}}\\'e1\\f1\\'e1\\f0\\'e1}"), "áαá");
-        fila("texto plano", u8("hola\r\nmundo\rde\n{\\b}"), "hola\nmundo\nde\n{\\b}");
-        fila("par final y barra-cr", u8("{\\rtf1 a\\par\\\r\nb\\par}"), "a\n\nb");
-        fila("crudos y tras el cierre", u8("  {\\rtf1 x\xc3\xb1\xe2\x82\xac}b}{c"), "xñ€");
-        fila("sin cierre", u8("{\\rtf1 abc{\\b def"), "abcdef");
-        fila("hex malo y truncado", u8("{\\rtf1 x\\'zzy\\'4"), "xzzy");
-        fila("u sin cifras", u8("{\\rtf1 \\u ab\\u-c\\u}"), "ab-c");
-        fila("números enormes", u8("{\\rtf1\\fs99999999999999999999 a\\f-99999999999 b\\cf99999999999 c\\u99999999999 d{\\uc99999999999 \\u233 abc}}"), "abc\ufffdé");
         fila("nul", u8("{\\rtf1 a") + QChar(0) + u8("b\\'00c\\u0?d\\"), "abcd");
         fila("anidado", u8("{\\rtf1 a") + QString(1000000, u'{') + u'x' + QString(1000000, u'}') + u8("b}"), "ab");
     }

@@ -208,16 +208,7 @@ private slots:
     // the store is open here: writable, read-only, or writable with a third
     // program holding the write lock. The next read, find and rhyme search see
     // the rows as if this program had written them.
-    void escriturasDeOtrosProgramas_data()
-    {
-        // modo: 0 writable, 1 read-only, 2 locked by a third program
-        // consonante: key, then the words it finds
-        COLUMNAS(int, modo, QString, sql, QString, orden, QString, consonante);
-        QTest::newRow("insertar") << 0 << "INSERT INTO Palabras (Pal, Voc, A5) VALUES ('zurcasa', 'uaa', -1)" << "a casa mesa pesa zurcasa" << "asa casa zurcasa";
-        QTest::newRow("renombrar, solo lectura") << 1 << "UPDATE Palabras SET Pal = 'pasto' WHERE Pal = 'pesa'" << "a casa mesa pasto" << "esa mesa";
-        QTest::newRow("renombrar, bloqueado") << 2 << "UPDATE Palabras SET Pal = 'zeta' WHERE Pal = 'a'" << "casa mesa pesa zeta" << "eta zeta";
-        QTest::newRow("borrar, bloqueado") << 2 << "DELETE FROM Palabras WHERE Pal = 'mesa'" << "a casa pesa" << "esa pesa";
-    }
+    void escriturasDeOtrosProgramas_data() { datosDeArchivo("store/tablas.tsv", "escriturasDeOtrosProgramas"); }
     void escriturasDeOtrosProgramas()
     {
         DATOS(int, modo, QString, sql, QString, orden, QString, consonante);
@@ -277,17 +268,7 @@ private slots:
     // same; writable it is brought up to date at once; with another program
     // holding the write lock the upgrade waits as a write does, and if the lock
     // stays, the store is only read and every change refused with that reason.
-    void formatoAnterior_data()
-    {
-        // modo: 0 read-only, 1 writable, 2 locked and freed in time, 3 locked throughout
-        COLUMNAS(int, modo, int, formato);
-        QTest::newRow("solo lectura") << 0 << 1;
-        QTest::newRow("escritura") << 1 << 1;
-        QTest::newRow("se libera a tiempo") << 2 << 1;
-        QTest::newRow("no se libera") << 3 << 1;
-        QTest::newRow("formato 2, solo lectura") << 0 << 2;
-        QTest::newRow("formato 2, escritura") << 1 << 2;
-    }
+    void formatoAnterior_data() { datosDeArchivo("store/tablas.tsv", "formatoAnterior"); }
     void formatoAnterior()
     {
         DATOS(int, modo, int, formato);

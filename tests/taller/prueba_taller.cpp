@@ -78,16 +78,8 @@ class PruebaTaller : public QObject {
         if (!QTest::qWaitForWindowActive(v.get()))
             return nullptr;
         if (porMenu) {
-            QTimer::singleShot(0, this, [] {
-                auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-                for (QAction *a : m->actions())
-                    if (a->text().startsWith(u"Taller de versos"))
-                        QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(a).center());
-                m->close(); // without the entry the workshop stays closed and the test fails
-            });
-            const QPoint p = v->DB->visualRect(v->DB->model()->index(0, 0)).center();
-            QContextMenuEvent e(QContextMenuEvent::Mouse, p, v->DB->viewport()->mapToGlobal(p));
-            QApplication::sendEvent(v->DB->viewport(), &e);
+            // Without the entry the menu closes, the workshop stays closed and the test fails.
+            menuContextual(v->DB->viewport(), centroDeFila(v->DB, 0), QStringLiteral("Taller de versos"));
         } else {
             QTest::keyClick(v.get(), Qt::Key_T, Qt::ControlModifier);
         }

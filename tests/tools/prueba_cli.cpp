@@ -141,27 +141,7 @@ private slots:
 
     // Help for the tool and each command on standard output; usage errors
     // worded in Spanish with the command's usage, exit 2; a word may start with "-".
-    void argumentos_data()
-    {
-        // salida: the start of standard output; errores: a part of standard error
-        COLUMNAS(QString, linea, int, estado, QString, salida, QString, errores);
-        QTest::newRow("ayuda") << "--help" << 0 << "Uso: rimario-cli ORDEN" << "";
-        for (const char *orden : {"crear", "buscar", "silabas", "convertir", "comprobar"})
-            QTest::newRow(orden) << QStringLiteral("%1 -h").arg(QLatin1String(orden)) << 0
-                                 << QStringLiteral("Uso: rimario-cli %1").arg(QLatin1String(orden)) << "";
-        QTest::newRow("ayuda entre errores") << "buscar --zzz --help -n 9" << 0 << "Uso: rimario-cli buscar" << "";
-        QTest::newRow("sin orden") << "" << 2 << "" << "Uso: rimario-cli ORDEN";
-        QTest::newRow("opción desconocida") << "buscar --zzz -n 2 sol" << 2 << "" << "Opción desconocida: «zzz»";
-        QTest::newRow("sin valor") << "buscar sol -n" << 2 << "" << "Falta el valor de «-n»";
-        QTest::newRow("valor de más") << "buscar --vocales=si -n 2 sol" << 2 << "" << "«--vocales» no lleva valor";
-        QTest::newRow("longitud") << "buscar -n 1 sol" << 2 << "" << "de 2 a 7.\nUso: rimario-cli buscar";
-        QTest::newRow("dos palabras") << "buscar -n 2 sol mar" << 2 << "" << "«mar»";
-        QTest::newRow("crear sin lista") << "crear a.lop" << 2 << "" << "Uso: rimario-cli crear";
-        QTest::newRow("convertir de más") << "convertir a b c" << 2 << "" << "Uso: rimario-cli convertir";
-        QTest::newRow("silabas opción") << "silabas --x sol" << 2 << "" << "Opción desconocida";
-        QTest::newRow("guion") << "buscar --almacen ALMACEN -n 2 -ón" << 0 << "avión" << "";
-        QTest::newRow("-n pegado") << "buscar --almacen ALMACEN -n2 -- -ón" << 0 << "avión" << "";
-    }
+    void argumentos_data() { datosDeArchivo("tools/argumentos.tsv"); }
     void argumentos()
     {
         DATOS(QString, linea, int, estado, QString, salida, QString, errores);
