@@ -35,20 +35,7 @@ private slots:
     // at the same size and time), or a snapshot cut or with a damaged header,
     // reads the rows. Either way the list is the rows', and writes on a mapped
     // list hold. Words placed outside the text by damage read as empty.
-    void instantaneaDeLaLista_data()
-    {
-        // cambio: sql on the store, or what to do to the snapshot file
-        COLUMNAS(QString, cambio, bool, mapeada);
-        QTest::newRow("igual") << "" << true;
-        QTest::newRow("otro programa") << "UPDATE Palabras SET Pal = 'masa' WHERE Pal = 'mesa'" << false;
-        QTest::newRow("otro programa, misma hora") << "misma hora" << false;
-        QTest::newRow("cortada") << "cortar" << false;
-        QTest::newRow("palabra fuera del texto") << "fuera" << true;
-        QTest::newRow("líneas ilegibles") << "líneas ff" << true;
-        QTest::newRow("líneas cambiadas") << "líneas 01" << true;
-        QTest::newRow("cabecera dañada") << "cabecera" << false;
-        QTest::newRow("sin carpeta") << "sin carpeta" << false;
-    }
+    void instantaneaDeLaLista_data() { datosDeArchivo("lista/instantanea.tsv"); }
     // A search's words, written out from the mapped snapshot's UTF-8 copy,
     // are those of the list: long words (lengths of two and three bytes, one
     // of 128 bytes, one longer than a read of the file, read or passed over)

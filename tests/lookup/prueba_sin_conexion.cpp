@@ -46,6 +46,12 @@ QString buscarEn(const QString &indice, const QString &datos, const QString &pal
     c.error = l ? c.error : error;
     return resumen(c);
 }
+// A row of the readers' tables, and its check: hallado is what resumen gives, or "error: " and part of the message.
+void fila(const char *n, const QByteArray &i, const QByteArray &d, const char *w, const QString &h) { QTest::newRow(n) << i << d << QString::fromUtf8(w) << h; }
+void comprobar(const QString &r, const QString &hallado)
+{
+    QVERIFY2(hallado.startsWith(QLatin1String("error: ")) ? r.startsWith(QLatin1String("error: ")) && r.contains(hallado.mid(7)) : r == hallado, qPrintable(r));
+}
 } // namespace
 
 class PruebaSinConexion : public QObject {
@@ -95,7 +101,6 @@ private slots:
         const QList<QByteArray> l = idx.split('\n');
         for (qsizetype i = l.size() - 1; i >= 2; --i)
             desordenado += l[i] + '\n';
-        const auto fila = [&](const char *n, const QByteArray &i, const QByteArray &d, const char *w, const QString &h) { QTest::newRow(n) << i << d << QString::fromUtf8(w) << h; };
         fila("tal cual", idx, dat, "casa", kCasa);
         fila("acento, en Latin-1", idx, dat, "CANCIÓN", QStringLiteral("(f.):cantar,copla,tonada | :poema,verso"));
         fila("ñ, la última", idx, dat, "ñu", QStringLiteral("(m.):antílope"));
@@ -116,20 +121,17 @@ private slots:
         DATOS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         escribirArchivo(dir.filePath(QStringLiteral("t.idx")), indice);
         escribirArchivo(dir.filePath(QStringLiteral("t.dat")), datos);
-        const QString r = buscarEn<Tesauro, ConsultaTesauro>(dir.filePath(QStringLiteral("t.idx")), dir.filePath(QStringLiteral("t.dat")), palabra);
-        QVERIFY2(hallado.startsWith(QLatin1String("error: ")) ? r.startsWith(QLatin1String("error: ")) && r.contains(hallado.mid(7)) : r == hallado, qPrintable(r));
+        comprobar(buscarEn<Tesauro, ConsultaTesauro>(dir.filePath(QStringLiteral("t.idx")), dir.filePath(QStringLiteral("t.dat")), palabra), hallado);
     }
 
     void dictd_data()
     {
-        // hallado: "error: " and part of the message
         COLUMNAS(QByteArray, indice, QByteArray, datos, QString, palabra, QString, hallado);
         const QByteArray idx = leerArchivo(kDatos + "prueba.index"), dz = leerArchivo(kDatos + "prueba.dict.dz");
         QByteArray desordenado, otraTabla = dz;
         for (const QByteArray &l : idx.trimmed().split('\n'))
             desordenado.prepend(l + "\r\n");
         otraTabla[dz.indexOf("RA") + 6] = 32; // a table of chunks of 32 bytes over chunks of 64
-        const auto fila = [](const char *n, const QByteArray &i, const QByteArray &d, const char *w, const QString &h) { QTest::newRow(n) << i << d << QString::fromUtf8(w) << h; };
         for (const char *datos : {"prueba.dict.dz", "prueba-sin-tabla.dict.dz", "prueba.dict"}) {
             const QByteArray d = leerArchivo(kDatos + datos);
             fila(qPrintable(QStringLiteral("una, ") + datos), idx, d, "casa", kHouse);
@@ -153,8 +155,7 @@ private slots:
         const QString datosRuta = dir.filePath(QTest::currentDataTag() + QByteArray(".dict") + (datos.startsWith('\x1f') ? ".dz" : ""));
         escribirArchivo(dir.filePath(QStringLiteral("d.index")), indice);
         escribirArchivo(datosRuta, datos);
-        const QString r = buscarEn<Dictd, ConsultaDict>(dir.filePath(QStringLiteral("d.index")), datosRuta, palabra);
-        QVERIFY2(hallado.startsWith(QLatin1String("error: ")) ? r.startsWith(QLatin1String("error: ")) && r.contains(hallado.mid(7)) : r == hallado, qPrintable(r));
+        comprobar(buscarEn<Dictd, ConsultaDict>(dir.filePath(QStringLiteral("d.index")), datosRuta, palabra), hallado);
     }
 
     // A source not installed or damaged says so (that the files' text never

@@ -124,10 +124,7 @@ private slots:
 
     void comoLaLista_data()
     {
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<bool>("vocales");
-        QTest::addColumn<bool>("igual");
+        COLUMNAS(QString, palabra, int, n, bool, vocales, bool, igual);
         const char *palabras[] = {"canción", "CANCIÓN", "camión", "amor", "pingüino", "straße", "kelvin", "río",
                                   "rey", "ción", "𝒜ción", "cantáis", "x", "ñandú"};
         for (const char *p : palabras)
@@ -139,10 +136,7 @@ private slots:
     }
     void comoLaLista()
     {
-        QFETCH(QString, palabra);
-        QFETCH(int, n);
-        QFETCH(bool, vocales);
-        QFETCH(bool, igual);
+        DATOS(QString, palabra, int, n, bool, vocales, bool, igual);
         QStringList args{QStringLiteral("--almacen"), ruta_, QStringLiteral("-n"), QString::number(n)};
         if (vocales)
             args << QStringLiteral("--vocales");
@@ -164,9 +158,7 @@ private slots:
     // analyse as written.
     void porClaveComoLaLista_data()
     {
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<bool>("consonante");
-        QTest::addColumn<int>("silabas");
+        COLUMNAS(QString, palabra, bool, consonante, int, silabas);
         const char *palabras[] = {"canción", "CANCIÓN", "Camión", "amor", "pingüino", "río", "rey", "hoy",
                                   "rápidamente", "bosque", "ocho", "lápiz", "Venus", "guion", "buey", "árbol",
                                   "casa", "x", "cantáis", "cancio\u0301n", "straße", "𝒜ción", "sóñé", "zzz"};
@@ -178,9 +170,7 @@ private slots:
     }
     void porClaveComoLaLista()
     {
-        QFETCH(QString, palabra);
-        QFETCH(bool, consonante);
-        QFETCH(int, silabas);
+        DATOS(QString, palabra, bool, consonante, int, silabas);
         QStringList args{QStringLiteral("--almacen"), ruta_,
                          consonante ? QStringLiteral("--consonante") : QStringLiteral("--asonante")};
         if (silabas > 0)
@@ -200,33 +190,11 @@ private slots:
     // answers from the rows, then keeps a whole snapshot again. A byte of a
     // key the search may not have read ('leida' false) may also be answered
     // directly, with the right words.
-    void danadaNoSeCree_data()
-    {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<int>("parte");
-        QTest::addColumn<QString>("palabra");
-        QTest::addColumn<bool>("leida");
-        const QString n2 = QStringLiteral("-n 2 canción"), vocales = QStringLiteral("--vocales -n 2 canción"),
-                      igual = QStringLiteral("--vocales --igual-tamano -n 2 canción"), con = QStringLiteral("--consonante canción");
-        const QString camion = QStringLiteral("camión"), cancion = QStringLiteral("Canción");
-        const std::tuple<const char *, QString, Parte, QString, bool> filas[] = {
-            {"líneas", n2, Parte::Lineas, QStringLiteral("razón"), true},          {"texto de la excluida", n2, Parte::Texto, cancion, true},
-            {"largo", n2, Parte::Largo, cancion, true},             {"inicio", n2, Parte::Inicio, cancion, true},
-            {"índice por fin", n2, Parte::PorFin, camion, true},    {"fin", n2, Parte::Fin1, camion, false},
-            {"índice por vocales", vocales, Parte::PorVocales, camion, true}, {"vocales", vocales, Parte::ClaveVoc, camion, false},
-            {"vocales, igual tamaño", igual, Parte::ClaveVoc, camion, true},
-            {"índice consonante", con, Parte::PorConsonante, camion, true}, {"rima", con, Parte::Rima, camion, false},
-            {"texto de las claves", con, Parte::TextoClaves, QString(), true}, {"tabla de claves", con, Parte::DesdeClave, QString(), true},
-        };
-        for (const auto &[nombre, args, parte, palabra, leida] : filas)
-            QTest::newRow(nombre) << args << int(parte) << palabra << leida;
-    }
+    void danadaNoSeCree_data() { datosDeArchivo("tools/directa.tsv", "danadaNoSeCree"); }
     void danadaNoSeCree()
     {
-        QFETCH(QString, args);
-        QFETCH(int, parte);
-        QFETCH(QString, palabra);
-        QFETCH(bool, leida);
+        DATOS(QString, args, int, parte, QString, palabra, bool, leida);
+        static_assert(int(Parte::Lineas) == 18, "the numbers of tools/directa.tsv");
         const QStringList todos = QStringList{QStringLiteral("--almacen"), ruta_} + args.split(u' ');
         const QString buena = directa(todos); // an untouched snapshot: answered directly
         QVERIFY(!buena.isEmpty() && !buena.startsWith(u'('));
@@ -273,41 +241,11 @@ private slots:
 
     // What it leaves to the whole program: other forms, patterns, a store
     // that is not in the state of its snapshot, or being written.
-    void laDejaAlPrograma_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("estado");
-        const QStringList base{QStringLiteral("-n"), QStringLiteral("2")};
-        QTest::newRow("patrón") << (base + QStringList{QStringLiteral("c*n")}) << QString();
-        const QString con = QStringLiteral("--consonante"), cancion = QStringLiteral("canción");
-        QTest::newRow("consonante y asonante") << QStringList{con, QStringLiteral("--asonante"), cancion} << QString();
-        QTest::newRow("consonante con n") << (base + QStringList{con, cancion}) << QString();
-        QTest::newRow("consonante con vocales") << QStringList{con, QStringLiteral("--vocales"), cancion} << QString();
-        QTest::newRow("sílabas sin clave") << (base + QStringList{QStringLiteral("--silabas"), QStringLiteral("2"), cancion}) << QString();
-        QTest::newRow("sílabas cero") << QStringList{con, QStringLiteral("--silabas"), QStringLiteral("0"), cancion} << QString();
-        QTest::newRow("sílabas con cero") << QStringList{con, QStringLiteral("--silabas"), QStringLiteral("02"), cancion} << QString();
-        QTest::newRow("sílabas sin valor") << QStringList{con, cancion, QStringLiteral("--silabas")} << QString();
-        QTest::newRow("consonante repetida") << QStringList{con, con, cancion} << QString();
-        QTest::newRow("consonante, escribiendo") << QStringList{con, cancion} << QStringLiteral("BEGIN EXCLUSIVE");
-        QTest::newRow("consonante, cambiado") << QStringList{con, cancion} << QStringLiteral("cambiar");
-        QTest::newRow("n fuera") << QStringList{QStringLiteral("-n"), QStringLiteral("9"), QStringLiteral("canción")} << QString();
-        QTest::newRow("sin n") << QStringList{QStringLiteral("canción")} << QString();
-        QTest::newRow("dos palabras") << (base + QStringList{QStringLiteral("a"), QStringLiteral("b")}) << QString();
-        QTest::newRow("n repetida") << (base + base + QStringList{QStringLiteral("amor")}) << QString();
-        QTest::newRow("ayuda") << (base + QStringList{QStringLiteral("--help")}) << QString();
-        QTest::newRow("utf-8 roto") << (base + QStringList{QStringLiteral("<ff>")}) << QString();
-        QTest::newRow("sin almacén") << (base + QStringList{QStringLiteral("--almacen"), QStringLiteral("/no/existe"), QStringLiteral("amor")}) << QString();
-        QTest::newRow("escribiendo") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("BEGIN EXCLUSIVE");
-        QTest::newRow("con páginas en el diario") << (base + QStringList{QStringLiteral("amor")})
-                                                  << QStringLiteral("BEGIN IMMEDIATE; UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'amor';");
-        QTest::newRow("cambiado") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("cambiar");
-        QTest::newRow("otro icu") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("icu");
-        QTest::newRow("registro wal") << (base + QStringList{QStringLiteral("amor")}) << QStringLiteral("wal");
-    }
+    void laDejaAlPrograma_data() { datosDeArchivo("tools/directa.tsv", "laDejaAlPrograma"); }
     void laDejaAlPrograma()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QString, estado);
+        DATOS(QString, lineaArgs, QString, estado);
+        const QStringList args = lineaArgs.split(u' ');
         QVERIFY(directa({QStringLiteral("--almacen"), ruta_, QStringLiteral("-n"), QStringLiteral("2"),
                          QStringLiteral("amor")}) != u"(ninguna)");
         QByteArray instantanea;
