@@ -4,6 +4,8 @@
 
 #include "ubicacion/ubicacion.h"
 
+#include "../comun/tabla.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -28,18 +30,14 @@ private slots:
 
     void carpetasXdg_data()
     {
-        QTest::addColumn<QByteArray>("valor"); // of XDG_DATA_HOME and XDG_CONFIG_HOME
-        QTest::addColumn<QString>("almacen");
-        QTest::addColumn<QString>("configuracion");
+        COLUMNAS(QByteArray, valor, QString, almacen, QString, configuracion); // valor: of XDG_DATA_HOME and XDG_CONFIG_HOME
         QTest::newRow("absoluta") << QByteArray("/x") << "/x/rimario/data.lop" << "/x/rimario";
         QTest::newRow("relativa: ignorada") << QByteArray("x") << "casa/.local/share/rimario/data.lop" << "casa/.config/rimario";
         QTest::newRow("vacía") << QByteArray() << "casa/.local/share/rimario/data.lop" << "casa/.config/rimario";
     }
     void carpetasXdg()
     {
-        QFETCH(QByteArray, valor);
-        QFETCH(QString, almacen);
-        QFETCH(QString, configuracion);
+        DATOS(QByteArray, valor, QString, almacen, QString, configuracion);
         qputenv("XDG_DATA_HOME", valor);
         qputenv("XDG_CONFIG_HOME", valor);
         const auto absoluta = [&](const QString &r) { return r.startsWith(u'/') ? r : dir.filePath(r); };

@@ -69,9 +69,7 @@ private slots:
 
 void PruebaVerso::patrones_data()
 {
-    QTest::addColumn<QString>("verso");
-    QTest::addColumn<QString>("esperado");
-    QTest::addColumn<QString>("obtenido");
+    COLUMNAS(QString, verso, QString, esperado, QString, obtenido);
     Analizador a;
     int total = 0, patrones = 0, cuentas = 0, sonetos = 0;
     for (const Poema &p : leerVersos()) {
@@ -94,8 +92,7 @@ void PruebaVerso::patrones_data()
 
 void PruebaVerso::patrones()
 {
-    QFETCH(QString, esperado);
-    QFETCH(QString, obtenido);
+    DATOS(QString, esperado, QString, obtenido);
     QCOMPARE(obtenido, esperado);
 }
 
