@@ -524,6 +524,11 @@ private slots:
         QCOMPARE(avisos.size(), calculada ? 0 : 1);
         QCOMPARE(dialogos.textos.size(), calculada ? 0 : operacion == QLatin1String("eliminar") && !alAbrir ? 2 : 1);
         QVERIFY(calculada || bloqueo || avisos[0].contains(QStringLiteral("protegidos contra escritura")));
+        // In Spanish: the engine's own words only behind "Mostrar detalles".
+        for (const QString &t : dialogos.textos)
+            QVERIFY2(!t.contains(QLatin1String("database")) && !t.contains(QLatin1String("attempt")), qPrintable(t));
+        QVERIFY(!bloqueo || operacion != QLatin1String("eliminar") ||
+                dialogos.detalles.join(u'\n').contains(QLatin1String("database is locked")));
         QVERIFY(v->Rima->isEnabled() && !v->Buscando);
         if (calculada)
             QCOMPARE(filas(v->DR[0]), lista("amor Amor árbol ÁRBOL caracol corazón farol razón"));

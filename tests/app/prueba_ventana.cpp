@@ -17,9 +17,6 @@ using namespace rimario::prueba;
 
 namespace {
 const QString kLarga = QStringLiteral("desproporcionadamente");
-// Texts the engine says in English: never in a message, only in its details.
-const QStringList kIngles = {QStringLiteral("database"), QStringLiteral("locked"), QStringLiteral("readonly"),
-                             QStringLiteral("attempt")};
 } // namespace
 
 class PruebaVentana : public QObject, VentanaFija {
@@ -58,44 +55,6 @@ private slots:
         QTest::mouseClick(v->SS->tabBar(), Qt::LeftButton, {}, v->SS->tabBar()->tabRect(0).center());
         v->SS->setCurrentIndex(tecla ? 2 : 5);
         QCOMPARE(v->Cuenta->textoMostrado(), mostrado);
-    }
-
-    // The store's failures in Spanish: the engine's words only in the details
-    // (a deletion while another program holds the file; a rename once it was protected).
-    void fallosEnEspanol_data() { datosDeArchivo("app/datos/ventana.tsv", "fallosEnEspanol"); }
-    void fallosEnEspanol()
-    {
-        DATOS(QString, impedimento, QString, mensaje, QString, motor);
-        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
-        Dialogos dialogos;
-        if (impedimento == QLatin1String("bloqueo")) {
-            dialogos.responder(QMessageBox::Yes);
-            v->Ind->setText(QStringLiteral("rosa"));
-            sqlite3 *otro = otroPrograma(ruta, "BEGIN EXCLUSIVE");
-            QTest::mouseClick(v->Eli, Qt::LeftButton);
-            sqlite3_close(otro);
-            dialogos.textos.removeFirst(); // the question
-            dialogos.detalles.removeFirst();
-            QVERIFY(contenido(ruta).contains(QStringLiteral("rosa")));
-        } else {
-            Proteccion proteccion;
-            QWidget *editor = abrirEditor(v->DB, int(filas(v->DB).indexOf(QStringLiteral("queso"))));
-            QVERIFY(editor);
-            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-            teclear(editor, QStringLiteral("zapato"));
-            if (!proteccion.poner(ruta))
-                QSKIP(qPrintable(kSinProteccion));
-            QTest::keyClick(editor, Qt::Key_Return);
-            QTRY_COMPARE(dialogos.textos.size(), 1);
-            QVERIFY(proteccion.quitar());
-            Almacen::abrir(ruta); // what the failed write left in its journal, rolled back
-            QVERIFY(!contenido(ruta).contains(QStringLiteral("zapato")));
-        }
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY2(dialogos.textos[0].contains(mensaje), qPrintable(dialogos.textos[0]));
-        for (const QString &ingles : kIngles)
-            QVERIFY2(!dialogos.textos[0].contains(ingles), qPrintable(dialogos.textos[0]));
-        QVERIFY2(dialogos.detalles[0].contains(motor), qPrintable(dialogos.detalles[0]));
     }
 
     // Pal's menu edits its text as the search box's does, after the word's own entries.

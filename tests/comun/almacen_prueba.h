@@ -149,8 +149,6 @@ inline QStringList palabrasEnOrden(const Almacen &a)
     a.recorrerEnOrden([&](qint64, const char *p, int n, bool, const char *, int) { r << QString::fromUtf8(p, n); });
     return r;
 }
-inline QStringList deVector(const std::vector<QString> &v) { return QStringList(v.begin(), v.end()); }
-
 // The Access 2000 word store kept in the repository.
 inline QString muestraAccess() { return QStringLiteral(RIMARIO_FUENTES "/fuzz/corpus/access/muestra-access2000.lop"); }
 

@@ -24,17 +24,15 @@ public:
         lograda_ = false;
         emit cargaEmpezada();
         const int g = ++generacion_;
-        if (completarSolo_)
-            QTimer::singleShot(0, this, [this, g] {
-                if (g != generacion_)
-                    return;
-                lograda_ = true;
-                emit documentoCompleto(direccion_);
-            });
+        QTimer::singleShot(0, this, [this, g] {
+            if (g != generacion_)
+                return;
+            lograda_ = true;
+            emit documentoCompleto(direccion_);
+        });
     }
     void detener() override
     {
-        ++paradas_;
         ++generacion_;
         lograda_ = false;
     }
@@ -54,16 +52,12 @@ public:
     // Whether a copy fails (the clipboard then stays as it was).
     void ponerCopiaFallida(bool si) { copiaFallida_ = si; }
     // Whether navigating completes by itself.
-    void ponerCompletarSolo(bool si) { completarSolo_ = si; }
     QStringList navegaciones() const { return navegaciones_; }
-    int paradas() const { return paradas_; }
 
 private:
     QUrl direccion_;
     QString texto_;
     QStringList navegaciones_;
-    int paradas_ = 0;
-    bool completarSolo_ = true;
     bool copiaFallida_ = false;
     bool lograda_ = false;
     int generacion_ = 0;
