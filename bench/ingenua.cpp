@@ -98,7 +98,7 @@ qint64 Ingenua::crear(const QString &lista, const QString &ruta, bool competente
                 if (p.isEmpty() || vistas.contains(p))
                     continue;
                 vistas.insert(p);
-                ins.reiniciar();
+                sqlite3_reset(ins.get());
                 ins.enlazar(1, QStringView(p));
                 const QString voc = ExtraeVocales(p);
                 ins.enlazar(2, QStringView(voc));

@@ -18,8 +18,6 @@ public:
     void setText(const QString &texto, qsizetype fijo = 0);
     // What is drawn: the text, or the text shortened.
     QString textoMostrado() const;
-    // True when the text is drawn shortened (it does not fit in any size).
-    bool recortada() const { return recortada_; }
 
 protected:
     void changeEvent(QEvent *evento) override;

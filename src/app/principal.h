@@ -107,7 +107,6 @@ public:
     };
     // The lookup loading, if any, and the one whose page the pane shows.
     const std::optional<Consulta> &cargando() const { return cargando_; }
-    const std::optional<Consulta> &mostrada() const { return mostrada_; }
 
     Almacen *almacen() const { return almacen_.get(); }
     const Servicios &servicios() const { return servicios_; }

@@ -183,7 +183,6 @@ std::optional<Patron> Patron::compilar(QStringView patron, QString *error)
             t.c = c;
         }
         if (t.tipo != Token::Car) {
-            p.literal_ = false;
             antesDelPrimerComodin = false;
         } else if (antesDelPrimerComodin) {
             p.prefijo_.push_back(c);

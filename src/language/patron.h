@@ -73,9 +73,7 @@ public:
     const std::u32string &prefijoLiteral() const { return prefijo_; }
     // What any text the pattern matches has (see Requisitos).
     Requisitos requisitos() const;
-    // True when the pattern holds no pattern character at all.
-    bool esLiteral() const { return literal_; }
-    // Same, and it ends in "*" with no other pattern character before it.
+    // True when the pattern ends in "*" with no other pattern character before it.
     bool esPrefijoSimple() const { return prefijoSimple_; }
 
 private:
@@ -97,7 +95,6 @@ private:
 
     std::vector<Token> tokens_;
     std::u32string prefijo_;
-    bool literal_ = true;
     bool prefijoSimple_ = false;
 };
 

@@ -130,16 +130,4 @@ QString describirSilabas(QStringView palabra)
         .arg(a.numSilabas() == 1 ? QStringLiteral("sílaba") : QStringLiteral("sílabas"), nombreAcento(a.acento));
 }
 
-bool rimanConsonante(QStringView a, QStringView b)
-{
-    const AnalisisSilabico x = analizarPalabra(a), y = analizarPalabra(b);
-    return x.valido && y.valido && x.claveConsonante == y.claveConsonante;
-}
-
-bool rimanAsonante(QStringView a, QStringView b)
-{
-    const AnalisisSilabico x = analizarPalabra(a), y = analizarPalabra(b);
-    return x.valido && y.valido && x.claveAsonante == y.claveAsonante;
-}
-
 } // namespace rimario

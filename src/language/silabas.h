@@ -74,9 +74,4 @@ QString nombreAcento(Acento acento);
 // cannot be split.
 QString describirSilabas(QStringView palabra);
 
-// Whether two words rhyme; false when either cannot be analysed. A word rhymes
-// with itself.
-bool rimanConsonante(QStringView a, QStringView b);
-bool rimanAsonante(QStringView a, QStringView b);
-
 } // namespace rimario

@@ -30,8 +30,10 @@ void plegarUnidades(const char16_t *s, size_t n, std::u32string &salida)
     salida.clear();
     for (size_t i = 0; i < n; ++i) {
         char32_t c = s[i];
-        if (esAlta(c) && i + 1 < n && esBaja(s[i + 1]))
-            c = puntoDe(s[i], s[++i]);
+        if (esAlta(c) && i + 1 < n && esBaja(s[i + 1])) {
+            c = puntoDe(s[i], s[i + 1]);
+            ++i;
+        }
         salida.push_back(plegarPunto(c));
     }
 }

@@ -6,10 +6,14 @@
 #include <cstring>
 #include <vector>
 
-// The library's own code, inlined: built for this machine's vector unit (the shared
-// library is built for the plainest one).
+// The library's own code, inlined, for the short blocks.
 #define XXH_INLINE_ALL
 #include <xxhash.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+// The shared library's entry that picks the code for the machine's vector unit.
+extern "C" XXH64_hash_t XXH3_64bits_dispatch(const void *input, size_t len);
+#endif
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -20,9 +24,18 @@ namespace rimario {
 
 namespace {
 
+XXH64_hash_t sumaLarga(const void *datos, size_t n)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    return XXH3_64bits_dispatch(datos, n);
+#else
+    return XXH3_64bits(datos, n);
+#endif
+}
+
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr uint32_t kVersion = 10;
+constexpr uint32_t kVersion = 11;
 constexpr uint32_t kOrdenBytes = 0x01020304;
 
 uint64_t sumar(const void *datos, size_t n)
@@ -149,7 +162,8 @@ CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidad
         c.icu[i].modificado = a.identidad.modificado;
     }
     c.bloques = 0; // the table's own size does not count
-    c.bloques = (c.tamanoEsperado() - c.desdeDatos() + kBytesBloque - 1) / kBytesBloque;
+    const uint64_t datos = c.tamanoEsperado() - c.desdeDatos();
+    c.bloques = datos ? c.bloqueDe(datos - 1).numero + 1 : 0;
     c.suma = sumar(&c, offsetof(CabeceraLista, suma));
     return c;
 }
@@ -197,6 +211,17 @@ uint64_t CabeceraLista::desdeDatos() const
 {
     const Tramo t = tramo(Parte::Sumas);
     return t.desde + t.bytes;
+}
+
+CabeceraLista::Bloque CabeceraLista::bloqueEn(uint64_t antes, uint64_t bytesLineas, uint64_t desde)
+{
+    if (desde < antes) {
+        const uint64_t k = desde / kBytesBloque;
+        return {k, k * kBytesBloque, std::min(kBytesBloque, antes - k * kBytesBloque)};
+    }
+    const uint64_t k = (desde - antes) / kBytesBloqueLineas;
+    return {(antes + kBytesBloque - 1) / kBytesBloque + k, antes + k * kBytesBloqueLineas,
+            std::min(kBytesBloqueLineas, bytesLineas - k * kBytesBloqueLineas)};
 }
 
 std::string rutaInstantaneaDe(const std::string &almacen)
@@ -296,26 +321,37 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
 uint64_t sumaBloque(const void *datos, size_t n, uint64_t numero)
 {
     // The number mixed in after: a seed would make XXH3 derive a key of its
-    // own at each call, which costs more than the hash of a block.
-    return XXH3_64bits(datos, n) ^ (numero * 0x9E3779B185EBCA87ull);
+    // own at each call, which costs more than the hash of a block. A long
+    // block goes to the shared library, which picks the widest vector unit
+    // the machine has (the same hash, faster).
+    const XXH64_hash_t h = n > 240 ? sumaLarga(datos, n) : XXH3_64bits(datos, n);
+    return h ^ (numero * 0x9E3779B185EBCA87ull);
+}
+
+size_t SumasBloques::largoBloque() const
+{
+    return size_t(hecho_ < antesDeLineas_ ? std::min(kBytesBloque, antesDeLineas_ - hecho_) : kBytesBloqueLineas);
 }
 
 void SumasBloques::anadir(const void *datos, size_t n)
 {
     const auto *b = static_cast<const unsigned char *>(datos);
     while (n) {
-        if (resto_.empty() && n >= kBytesBloque) {
-            sumas_.push_back(sumaBloque(b, kBytesBloque, sumas_.size()));
-            b += kBytesBloque;
-            n -= kBytesBloque;
+        const size_t largo = largoBloque();
+        if (resto_.empty() && n >= largo) {
+            sumas_.push_back(sumaBloque(b, largo, sumas_.size()));
+            hecho_ += largo;
+            b += largo;
+            n -= largo;
             continue;
         }
-        const size_t toma = std::min<size_t>(n, kBytesBloque - resto_.size());
+        const size_t toma = std::min<size_t>(n, largo - resto_.size());
         resto_.insert(resto_.end(), b, b + toma);
         b += toma;
         n -= toma;
-        if (resto_.size() == kBytesBloque) {
+        if (resto_.size() == largo) {
             sumas_.push_back(sumaBloque(resto_.data(), resto_.size(), sumas_.size()));
+            hecho_ += largo;
             resto_.clear();
         }
     }
@@ -332,18 +368,18 @@ std::vector<uint64_t> SumasBloques::terminar()
 ComprobadorBloques::ComprobadorBloques(const ListaMapeada &m)
     : datos_(m.base + m.cabecera.desdeDatos()), desde_(m.cabecera.desdeDatos()),
       bytes_(m.cabecera.tamanoEsperado() - m.cabecera.desdeDatos()),
+      antesDeLineas_(m.cabecera.desdeLineas() - m.cabecera.desdeDatos()),
       sumas_(reinterpret_cast<const uint64_t *>(m.base + m.cabecera.tramo(Parte::Sumas).desde)),
       hechos_(size_t(m.cabecera.bloques))
 {
 }
 
-void ComprobadorBloques::comprobar(uint64_t bloque, const char *datos)
+void ComprobadorBloques::comprobar(const CabeceraLista::Bloque &bloque, const char *datos)
 {
-    if (hechos_[size_t(bloque)])
+    if (hechos_[size_t(bloque.numero)])
         return;
-    hechos_[size_t(bloque)] = true;
-    const uint64_t desde = bloque * kBytesBloque;
-    if (sumaBloque(datos, size_t(std::min(kBytesBloque, bytes_ - desde)), bloque) != sumas_[bloque])
+    hechos_[size_t(bloque.numero)] = true;
+    if (sumaBloque(datos, size_t(bloque.bytes), bloque.numero) != sumas_[bloque.numero])
         intacto_ = false;
 }
 
@@ -352,9 +388,12 @@ void ComprobadorBloques::memoria(const void *p, size_t bytes)
     const auto *b = static_cast<const char *>(p);
     if (bytes == 0 || b < datos_ || b >= datos_ + bytes_)
         return;
-    const uint64_t desde = uint64_t(b - datos_), hasta = std::min<uint64_t>(bytes_, desde + bytes);
-    for (uint64_t k = desde / kBytesBloque; k * kBytesBloque < hasta; ++k)
-        comprobar(k, datos_ + k * kBytesBloque);
+    const uint64_t hasta = std::min<uint64_t>(bytes_, uint64_t(b - datos_) + bytes);
+    for (CabeceraLista::Bloque k = bloqueDe(uint64_t(b - datos_));; k = bloqueDe(k.desde + k.bytes)) {
+        comprobar(k, datos_ + k.desde);
+        if (k.desde + k.bytes >= hasta)
+            break;
+    }
 }
 
 void ComprobadorBloques::archivo(uint64_t desde, const char *datos, size_t bytes)
@@ -363,16 +402,19 @@ void ComprobadorBloques::archivo(uint64_t desde, const char *datos, size_t bytes
     // (partly read) from the mapping.
     if (bytes == 0 || desde + bytes <= desde_ || desde >= desde_ + bytes_)
         return;
-    for (uint64_t k = (std::max(desde, desde_) - desde_) / kBytesBloque;
-         k * kBytesBloque < std::min(bytes_, desde + bytes - desde_); ++k) {
-        const uint64_t a = desde_ + k * kBytesBloque, b = a + std::min(kBytesBloque, bytes_ - k * kBytesBloque);
-        comprobar(k, a >= desde && b <= desde + bytes ? datos + (a - desde) : datos_ + k * kBytesBloque);
+    const uint64_t hasta = std::min(bytes_, desde + bytes - desde_);
+    for (CabeceraLista::Bloque k = bloqueDe(std::max(desde, desde_) - desde_);;
+         k = bloqueDe(k.desde + k.bytes)) {
+        const uint64_t a = desde_ + k.desde, b = a + k.bytes;
+        comprobar(k, a >= desde && b <= desde + bytes ? datos + (a - desde) : datos_ + k.desde);
+        if (k.desde + k.bytes >= hasta)
+            break;
     }
 }
 
 uint64_t ComprobadorBloques::alinear(uint64_t desde) const
 {
-    return desde < desde_ ? desde : desde_ + (desde - desde_) / kBytesBloque * kBytesBloque;
+    return desde < desde_ || desde >= desde_ + bytes_ ? desde : desde_ + bloqueDe(desde - desde_).desde;
 }
 
 uint32_t numeroEnTabla(const uint32_t *desde, const char16_t *texto, size_t claves, std::u16string_view clave)
@@ -408,17 +450,25 @@ bool datosIntactos(int fd, const CabeceraLista &c, const std::atomic<bool> &para
     };
     if (!leer(reinterpret_cast<char *>(sumas.data()), tabla.desde, size_t(tabla.bytes)))
         return false;
-    const uint64_t desde = c.desdeDatos(), bytes = c.tamanoEsperado() - desde;
+    const uint64_t desde = c.desdeDatos(), bytes = c.tamanoEsperado() - desde, antes = c.desdeLineas() - desde;
     for (uint64_t hecho = 0; hecho < bytes;) {
         const size_t n = size_t(std::min<uint64_t>(bufer.size(), bytes - hecho));
         if (!leer(bufer.data(), desde + hecho, n))
             return false;
-        for (size_t i = 0; i < n; i += kBytesBloque) {
-            const uint64_t k = (hecho + i) / kBytesBloque;
-            if (sumaBloque(bufer.data() + i, std::min<size_t>(kBytesBloque, n - i), k) != sumas[size_t(k)])
+        // Runs of whole blocks: a block cut by the buffer's end is read again with the next run.
+        size_t i = 0;
+        for (CabeceraLista::Bloque k = CabeceraLista::bloqueEn(antes, c.bytesLineas, hecho); k.desde + k.bytes <= hecho + n;
+             k = CabeceraLista::bloqueEn(antes, c.bytesLineas, k.desde + k.bytes)) {
+            if (k.numero >= sumas.size()
+                || sumaBloque(bufer.data() + (k.desde - hecho), size_t(k.bytes), k.numero) != sumas[size_t(k.numero)])
                 return false;
+            i = size_t(k.desde + k.bytes - hecho);
+            if (k.desde + k.bytes == bytes)
+                break;
         }
-        hecho += n;
+        if (i == 0)
+            return false;
+        hecho += i;
     }
     return true;
 }

@@ -6,9 +6,9 @@
 // Layout: a header, then the arrays one after the other (kPartes below: the
 // writer, the size check and the mapping all read it), each aligned to its
 // own element size by their order. The first of them is a table of sums, one
-// for each block of kBytesBloque of what follows it, so that a search can
-// check the blocks it reads (ComprobadorBloques) and a pass the whole file
-// (datosIntactos).
+// for each block of what follows it (of kBytesBloque, the lines' of
+// kBytesBloqueLineas), so that a search can check the blocks it reads
+// (ComprobadorBloques) and a pass the whole file (datosIntactos).
 
 #include "store/huella.h"
 #include "lista/vista_lista.h"
@@ -64,6 +64,14 @@ struct CabeceraLista {
     uint64_t desdeLineas() const;
     // Where the summed data (every array after the table of sums) starts.
     uint64_t desdeDatos() const;
+    // A block of the summed data: its number, and where it lies from desdeDatos().
+    struct Bloque {
+        uint64_t numero, desde, bytes;
+    };
+    // The block that holds the byte at 'desde' of the summed data.
+    Bloque bloqueDe(uint64_t desde) const { return bloqueEn(desdeLineas() - desdeDatos(), bytesLineas, desde); }
+    // Same, with the bytes before the lines and those of the lines known.
+    static Bloque bloqueEn(uint64_t antesDeLineas, uint64_t lineas, uint64_t desde);
 };
 static_assert(sizeof(CabeceraLista) % 8 == 0);
 
@@ -100,18 +108,25 @@ inline constexpr DescripcionParte kPartes[] = {
 // The data is summed in blocks of this many bytes: a search that reads a
 // word or a key of a row checks the block it lies in, two cache lines, which
 // XXH3 sums by its short path (a block of a page took some 2 ms more for a
-// search of two thousand rows at a million words; this one, 0.3 ms). The
-// table is then a sixteenth of the file.
+// search of two thousand rows at a million words; this one, 0.3 ms).
 inline constexpr uint64_t kBytesBloque = 128;
+// The lines are read only in runs of many (a search of many words writes most
+// of them out), so they are summed in pages, at the hash's full speed.
+inline constexpr uint64_t kBytesBloqueLineas = 4096;
 
 // The sums of the blocks of a run of bytes fed in pieces of any size (XXH3,
-// with the block's number). They find damage, not tampering.
+// with the block's number): blocks of kBytesBloque up to 'antesDeLineas'
+// bytes (the last of them maybe shorter), of kBytesBloqueLineas after. They
+// find damage, not tampering.
 class SumasBloques {
 public:
+    explicit SumasBloques(uint64_t antesDeLineas) : antesDeLineas_(antesDeLineas) {}
     void anadir(const void *datos, size_t n);
     std::vector<uint64_t> terminar();
 
 private:
+    size_t largoBloque() const;
+    uint64_t antesDeLineas_, hecho_ = 0; // bytes in the blocks summed
     std::vector<uint64_t> sumas_;
     std::vector<unsigned char> resto_;
 };
@@ -157,9 +172,13 @@ public:
     bool intacto() const { return intacto_; }
 
 private:
-    void comprobar(uint64_t bloque, const char *datos);
+    void comprobar(const CabeceraLista::Bloque &bloque, const char *datos);
+    CabeceraLista::Bloque bloqueDe(uint64_t desde) const
+    {
+        return CabeceraLista::bloqueEn(antesDeLineas_, bytes_ - antesDeLineas_, desde);
+    }
     const char *datos_;
-    uint64_t desde_, bytes_;
+    uint64_t desde_, bytes_, antesDeLineas_;
     const uint64_t *sumas_;
     std::vector<bool> hechos_;
     bool intacto_ = true;

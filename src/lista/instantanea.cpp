@@ -116,7 +116,11 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
     partes[size_t(Parte::TextoClaves)] = {textoClaves.utf16(), size_t(textoClaves.size()) * 2};
     poner(Parte::Lineas, lineas);
     // The blocks after the table of their sums, in the file's order.
-    SumasBloques suma;
+    uint64_t antesDeLineas = 0;
+    for (const DescripcionParte &d : kPartes)
+        if (d.parte != Parte::Sumas && d.parte != Parte::Lineas)
+            antesDeLineas += partes[size_t(d.parte)].second;
+    SumasBloques suma(antesDeLineas);
     for (const DescripcionParte &d : kPartes)
         if (d.parte != Parte::Sumas)
             suma.anadir(partes[size_t(d.parte)].first, partes[size_t(d.parte)].second);

@@ -148,12 +148,6 @@ void Almacen::ponerAvisoEspera(AvisoEspera aviso)
     avisoEspera() = std::move(aviso);
 }
 
-bool Almacen::esArchivoNormal(const QString &ruta)
-{
-    struct stat st;
-    return ::stat(QFile::encodeName(ruta).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 QString Almacen::noEsArchivoNormal(const QString &ruta)
 {
     struct stat st;

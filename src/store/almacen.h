@@ -103,8 +103,6 @@ public:
     // True when the file starts like a Microsoft Access (Jet/ACE) database.
     // Never blocks: a pipe, device or socket is not one.
     static bool pareceAccess(const QString &ruta);
-    // True when 'ruta' is (or links to) a regular file.
-    static bool esArchivoNormal(const QString &ruta);
     // The message for a path that exists but is not a regular file ("" otherwise).
     static QString noEsArchivoNormal(const QString &ruta);
 
@@ -125,12 +123,6 @@ public:
     };
     // Every row, in no particular order.
     void recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const;
-    // Every row in list order: Pal in the store's text order (its sort key,
-    // then its code points), then Voc, then Id; texts as UTF-8, valid during
-    // the call only.
-    void recorrerEnOrden(const std::function<void(qint64 id, const char *pal, int npal,
-                                                  bool palNula, const char *voc, int nvoc)>
-                             &visitar) const;
     // The state of the file now.
     Huella huella() const;
     // Runs 'leer' inside one read, no other program writing meanwhile, and

@@ -22,33 +22,6 @@ const char *const kLeerTodas = "SELECT Id, Pal, Voc FROM PalabrasBase";
 const char *const kLeerTodasConClaves =
     "SELECT Id, Pal, Voc, Clave IS NOT NULL, Consonante, Asonante, Silabas FROM PalabrasBase";
 
-// A row's place in list order (Clave, Pal, Voc, Id, as SQLite orders them:
-// Null first, then text by its bytes; Voc is read as text, never Null).
-struct Lugar {
-    QByteArray clave, pal, voc;
-    bool palNula = false;
-    qint64 id = 0;
-};
-
-int compararBytes(const QByteArray &a, const QByteArray &b)
-{
-    const int c = std::memcmp(a.constData(), b.constData(), size_t(std::min(a.size(), b.size())));
-    return c ? c : (a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0));
-}
-
-bool antes(const Lugar &a, const Lugar &b)
-{
-    if (const int c = compararBytes(a.clave, b.clave))
-        return c < 0;
-    if (a.palNula != b.palNula)
-        return a.palNula;
-    if (const int c = compararBytes(a.pal, b.pal))
-        return c < 0;
-    if (const int c = compararBytes(a.voc, b.voc))
-        return c < 0;
-    return a.id < b.id;
-}
-
 } // namespace
 
 void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visitar) const
@@ -78,29 +51,6 @@ void Almacen::recorrerFilas(const std::function<void(const FilaLeida &)> &visita
     }
     if (rc != SQLITE_DONE)
         fallo(que, rc);
-}
-
-void Almacen::recorrerEnOrden(
-    const std::function<void(qint64, const char *, int, bool, const char *, int)> &visitar) const
-{
-    if (hayClavesPendientes())
-        repararClaves();
-    std::vector<Lugar> filas;
-    recorrerFilas([&](const FilaLeida &f) {
-        Lugar l;
-        l.id = f.id;
-        l.palNula = f.palNula;
-        if (!f.palNula)
-            l.pal = QByteArray(f.pal.data(), qsizetype(f.pal.size()));
-        l.voc = QByteArray(f.voc.data(), qsizetype(f.voc.size()));
-        // Decoded as the word list decodes it, so that a word of invalid UTF-8
-        // (left by another program) sorts where the list looks for it.
-        l.clave = colador_.clave(l.palNula ? QString() : QString::fromUtf8(l.pal));
-        filas.push_back(std::move(l));
-    });
-    std::sort(filas.begin(), filas.end(), antes);
-    for (const Lugar &l : filas)
-        visitar(l.id, l.pal.constData(), int(l.pal.size()), l.palNula, l.voc.constData(), int(l.voc.size()));
 }
 
 } // namespace rimario

@@ -58,7 +58,6 @@ public:
     }
 
     int paso() { return sqlite3_step(st_); }
-    void reiniciar() { sqlite3_reset(st_); sqlite3_clear_bindings(st_); }
     // Ready to run again with the values bound now (those bound anew replace them).
     void rebobinar() { sqlite3_reset(st_); }
 

@@ -268,7 +268,7 @@ private slots:
         QVERIFY(cabe() && v->Cuenta->font().pointSizeF() < normal);
         rimar(*v, 0, enorme);
         QCOMPARE(v->Cuenta->toolTip(), enorme + QStringLiteral(": 3 palabras"));
-        QVERIFY(v->Cuenta->recortada());
+        QVERIFY(v->Cuenta->textoMostrado() != v->Cuenta->text());
         QCOMPARE(v->Cuenta->geometry(), lugar);
         rimar(*v, 0, QStringLiteral("otorrinolaringología"));
         const auto ayuda = [this](const QString &w) {

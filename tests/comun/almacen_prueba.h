@@ -4,6 +4,7 @@
 // Access sample.
 
 #include "language/vocales.h"
+#include "lista/lexico.h"
 #include "store/almacen.h"
 
 #include "tabla.h"
@@ -142,11 +143,14 @@ inline QStringList archivosDe(const QString &carpeta)
     return QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The words of the store in list order.
+// The words of the store in list order, as the word list reads them.
 inline QStringList palabrasEnOrden(const Almacen &a)
 {
+    Lexico l(a.colador());
+    l.cargar(a);
     QStringList r;
-    a.recorrerEnOrden([&](qint64, const char *p, int n, bool, const char *, int) { r << QString::fromUtf8(p, n); });
+    for (qsizetype i = 0; i < l.tamano(); ++i)
+        r << l.pal(i).toString();
     return r;
 }
 // The Access 2000 word store kept in the repository.

@@ -147,8 +147,8 @@ inline QMap<QString, QString> contenido(const QString &ruta)
 {
     QMap<QString, QString> r;
     auto a = Almacen::abrir(ruta, true);
-    a->recorrerEnOrden([&](qint64 id, const char *p, int n, bool, const char *, int) {
-        r.insert(QString::fromUtf8(p, n), a->sig(id).value_or(QString()));
+    a->recorrerFilas([&](const Almacen::FilaLeida &f) {
+        r.insert(QString::fromUtf8(f.pal.data(), qsizetype(f.pal.size())), a->sig(f.id).value_or(QString()));
     });
     return r;
 }

@@ -128,8 +128,15 @@ private slots:
     void ordenDeLaLista()
     {
         auto a = Almacen::abrir(crearAlmacen(ruta(QStringLiteral("orden.lop")), palabrasDePrueba() + lista("amor canción Canción ÁRBOL")));
+        std::vector<std::tuple<QByteArray, QByteArray, qint64>> filas;
+        a->recorrerFilas([&](const Almacen::FilaLeida &f) {
+            const QByteArray pal(f.pal.data(), qsizetype(f.pal.size()));
+            filas.emplace_back(a->colador().clave(QString::fromUtf8(pal)), pal, f.id);
+        });
+        std::sort(filas.begin(), filas.end());
         QList<qint64> enOrden, lexico;
-        a->recorrerEnOrden([&](qint64 id, const char *, int, bool, const char *, int) { enOrden << id; });
+        for (const auto &f : filas)
+            enOrden << std::get<2>(f);
         Lexico l(a->colador());
         l.cargar(*a);
         for (qsizetype i = 0; i < l.tamano(); ++i)

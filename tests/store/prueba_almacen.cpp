@@ -21,6 +21,7 @@
 
 #include "../comun/almacen_prueba.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -159,7 +160,7 @@ private slots:
     void archivosQueNoSonAlmacenes()
     {
         DATOS(QString, ruta, int, tipo, QString, mensaje);
-        const bool existe = QFile::exists(ruta), normal = Almacen::esArchivoNormal(ruta);
+        const bool existe = QFile::exists(ruta), normal = QFileInfo(ruta).isFile();
         const QByteArray antes = normal ? leerArchivo(ruta) : QByteArray();
         const ErrorAlmacen e = fallo([&] { Almacen::abrir(ruta); });
         QCOMPARE(int(e.tipo()), tipo);
