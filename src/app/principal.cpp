@@ -116,7 +116,6 @@ void Principal::Form_Load()
     // No lookup running, and no definition looked up yet (nothing to archive).
     cargando_.reset();
     mostrada_.reset();
-    servicios_ = Servicios::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion()));
     // The store opened (the first access to the file), the word list over it,
     // the six rhyme results empty.
     almacen_ = Almacen::abrir(rutaAlmacen_);
@@ -609,7 +608,10 @@ void Principal::consultar(Servicio servicio)
     }
     const std::optional<Consulta> antes = std::exchange(cargando_, Consulta{servicio, Pal->text()});
     try {
-        WB->navegar(servicios_.direccion(servicio, cargando_->palabra));
+        // Read at each lookup: a change to rimario.ini or to the environment
+        // applies to the next one.
+        const Servicios servicios = Servicios::cargar(QString::fromStdString(ubicacion::carpetaDeConfiguracion()));
+        WB->navegar(servicios.direccion(servicio, cargando_->palabra));
     } catch (const Error &e) {
         // Nothing is loading: the buttons stay idle rather than offer to stop nothing.
         cargando_ = antes;

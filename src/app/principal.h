@@ -109,8 +109,6 @@ public:
     const std::optional<Consulta> &cargando() const { return cargando_; }
 
     Almacen *almacen() const { return almacen_.get(); }
-    const Servicios &servicios() const { return servicios_; }
-    void ponerServicios(const Servicios &s) { servicios_ = s; }
 
 signals:
     // An archiving finished (true) or stopped on an error (false).
@@ -150,7 +148,6 @@ private:
     std::unique_ptr<Almacen> almacen_;
     ModeloPalabras *modeloDB_ = nullptr;
     Deshacer *deshacer_ = nullptr;
-    Servicios servicios_;
     bool moviendoDB_ = false;
     bool movidoEnRejilla_ = false;
     bool archivando_ = false;

@@ -58,12 +58,7 @@ class PruebaConsultasWeb : public QObject {
         caja->clear();
         teclear(caja, texto);
     }
-    void ponerDefiniciones(const QString &direccion)
-    {
-        Servicios s = w_->servicios();
-        s.definiciones = direccion;
-        w_->ponerServicios(s);
-    }
+    void ponerDefiniciones(const QString &direccion) { qputenv("RIMARIO_DEFINICIONES", direccion.toUtf8()); }
     // Clicks a lookup button with the word in Pal and waits for its page (not
     // for the end of a load stopped before).
     void consultar(QPushButton *boton, const QString &palabra)
@@ -99,9 +94,8 @@ private slots:
         prueba::consultar(ruta_, QStringLiteral("UPDATE Palabras SET Voc = 'oii-propio', A3 = -1 WHERE Pal = 'o''higgins'"));
         w_ = std::make_unique<Principal>(ruta_, panel_ = new PanelWebEngine);
         w_->Form_Load();
-        Servicios s;
-        s.definiciones = s.sinonimos = s.ingles = servidor_.base();
-        w_->ponerServicios(s);
+        for (const DescripcionServicio &d : kServicios)
+            qputenv(d.variable, servidor_.base().toUtf8());
         w_->show();
         w_->abrirLista();
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
@@ -111,6 +105,8 @@ private slots:
     {
         servidor_.soltar();
         w_.reset();
+        for (const DescripcionServicio &d : kServicios)
+            qunsetenv(d.variable);
     }
 
     // Loading, the lookup button is the stop button and the other waits; the
@@ -260,9 +256,7 @@ private slots:
     void sinonimosSinConexion()
     {
         consultar(w_->Buscar, QStringLiteral("casa"));
-        Servicios s = w_->servicios();
-        s.sinonimos = puertoCerrado();
-        w_->ponerServicios(s);
+        qputenv("RIMARIO_SINONIMOS", puertoCerrado().toUtf8());
         escribir(w_->Pal, QStringLiteral("casa"));
         QTest::mouseClick(w_->Sinon, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w_->WB->direccion().scheme() == QLatin1String("rimario") && w_->WB->paginaLograda() && w_->Sinon->text() == QStringLiteral("<-- Sinónimos"), kEspera);
