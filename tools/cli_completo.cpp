@@ -2,6 +2,7 @@
 
 #include "argumentos.h"
 #include "ordenes.h"
+#include "store/almacen.h"
 #include "ubicacion/version.h"
 
 #include <QCoreApplication>
@@ -73,6 +74,16 @@ int main(int argc, char **argv)
         return 0;
     }
     const QString nombre = args.takeFirst();
+    // A command is one operation: it waits for another program once, and says so.
+    const rimario::PlazoDeEspera plazo;
+    rimario::Almacen::ponerAvisoEspera([dicho = false](int esperadoMs) mutable {
+        constexpr int kEsperaCallada = 300; // a wait this short is not worth a word
+        if (!dicho && esperadoMs >= kEsperaCallada) {
+            dicho = true;
+            rimario::cli::error(QStringLiteral("Esperando a que otro programa termine con el almacén…"));
+        }
+        return true;
+    });
     for (const auto &o : rimario::cli::kOrdenes) {
         if (nombre == QLatin1String(o.nombre))
             return o.ejecutar(args);

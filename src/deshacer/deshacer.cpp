@@ -94,9 +94,7 @@ void Deshacer::deshacer()
         lista_.irA(lista_.reponer(c.pal, c.voc, c.sig));
         break;
     case Tipo::Archivada: {
-        const qsizetype pos = posicionDe(c);
-        lista_.cambiarSig(pos, c.sig);
-        lista_.irA(pos);
+        lista_.irA(lista_.cambiarSig(posicionDe(c), c.sig));
         break;
     }
     case Tipo::Anadida:

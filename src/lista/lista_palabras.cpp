@@ -44,6 +44,7 @@ void ListaPalabras::instantaneaDanada(unsigned carga)
         return; // read again since
     QFile::remove(rutaInstantanea(almacen_.ruta()));
     versionLeida_ = -1;
+    const PlazoDeEspera plazo;
     try {
         sincronizar();
         emit actualMovido(actual_);
@@ -80,10 +81,12 @@ qint64 ListaPalabras::idActual() const
 
 void ListaPalabras::releer()
 {
+    const PlazoDeEspera plazo;
+    // A store another program holds fails here, the list as it was.
+    const qint64 version = almacen_.versionDatos();
     emit aPuntoDeReiniciar();
     pararComprobacion();
     ++carga_;
-    const qint64 version = almacen_.versionDatos();
     try {
         lexico_.cargar(almacen_);
     } catch (...) {
@@ -114,6 +117,7 @@ void ListaPalabras::sincronizar()
 
 void ListaPalabras::refrescar()
 {
+    const PlazoDeEspera plazo;
     if (versionLeida_ < 0 || almacen_.versionDatos() != versionLeida_)
         releer();
     actual_ = lexico_.vacio() ? kNinguna : 0;
@@ -122,6 +126,7 @@ void ListaPalabras::refrescar()
 
 bool ListaPalabras::buscarPrefijo(QStringView texto)
 {
+    const PlazoDeEspera plazo;
     sincronizar();
     const qsizetype p = lexico_.buscarPrefijo(texto);
     if (p < 0)
@@ -133,6 +138,7 @@ bool ListaPalabras::buscarPrefijo(QStringView texto)
 
 bool ListaPalabras::buscarIgual(QStringView palabra)
 {
+    const PlazoDeEspera plazo;
     sincronizar();
     const qsizetype p = lexico_.buscarIgual(palabra);
     if (p < 0)
@@ -181,19 +187,22 @@ qsizetype ListaPalabras::insertada(qint64 id, const QString &pal, const QString 
     return pos;
 }
 
-void ListaPalabras::cambiarSig(qsizetype pos, const std::optional<QString> &sig)
+qsizetype ListaPalabras::cambiarSig(qsizetype pos, const std::optional<QString> &sig)
 {
     if (pos < 0 || pos >= lexico_.tamano())
         throw sinActual();
-    almacen_.cambiarSig(lexico_.id(pos), sig);
+    // The row chosen, wherever the list read again puts it.
+    const qint64 id = lexico_.id(pos);
+    alDia([&] { almacen_.cambiarSig(id, sig); });
+    return pos < lexico_.tamano() && lexico_.id(pos) == id ? pos : lexico_.posicionDeId(id);
 }
 
 qsizetype ListaPalabras::archivar(const QString &pal, const QString &sig)
 {
+    const PlazoDeEspera plazo;
     qsizetype pos;
     if (buscarIgual(pal)) {
-        pos = actual_;
-        cambiarSig(pos, sig);
+        pos = cambiarSig(actual_, sig);
     } else {
         pos = anadir(pal, ExtraeVocales(pal), sig);
     }
@@ -247,6 +256,7 @@ qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)
 
 void ListaPalabras::alDia(const std::function<void()> &escribir)
 {
+    const PlazoDeEspera plazo;
     for (int intento = 0;; ++intento) {
         sincronizar();
         almacen_.exigirVersion(versionLeida_);
@@ -269,6 +279,7 @@ void ListaPalabras::eliminarActual()
     // in the list read again, or removed it.
     const qint64 id = lexico_.id(actual_);
     const QString pal = lexico_.pal(actual_).toString();
+    const PlazoDeEspera plazo;
     sincronizar();
     const qsizetype pos = lexico_.posicionDeId(id);
     if (pos < 0) {

@@ -61,7 +61,9 @@ public:
     // Writes a row back as it was (a deleted word restored), beside any other
     // of the same letters; returns its position (not made current).
     qsizetype reponer(const QString &pal, const QString &voc, const std::optional<QString> &sig);
-    void cambiarSig(qsizetype pos, const std::optional<QString> &sig);
+    // Rewrites the definition of the word at pos, the list first brought up to
+    // date as every write does; returns the word's position then.
+    qsizetype cambiarSig(qsizetype pos, const std::optional<QString> &sig);
     // Archives a definition of a word: the word's row (letter case aside) is
     // found, made current as buscarIgual makes it, and gets the definition;
     // a word not in the list is added with its vowel skeleton (see anadir).

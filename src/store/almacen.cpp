@@ -86,13 +86,42 @@ void enlazarClavesRima(Sentencia &s, int primero, const std::optional<QString> &
 
 } // namespace
 
+namespace {
+// The deadline of the operation running on this thread.
+struct Plazo {
+    int abiertos = 0;       // PlazoDeEspera alive
+    bool corriendo = false; // the clock started by a wait
+    QElapsedTimer reloj;
+};
+Plazo &plazo()
+{
+    thread_local Plazo p;
+    return p;
+}
+} // namespace
+
+PlazoDeEspera::PlazoDeEspera()
+{
+    if (plazo().abiertos++ == 0)
+        plazo().corriendo = false;
+}
+
+PlazoDeEspera::~PlazoDeEspera()
+{
+    --plazo().abiertos;
+}
+
 int alEsperar(void *, int veces)
 {
     constexpr int kPausaMs = 20;
-    thread_local QElapsedTimer reloj;
-    if (veces == 0)
-        reloj.start();
-    const int esperado = int(std::min<qint64>(reloj.elapsed(), INT_MAX));
+    // Outside an operation each statement waits the whole time; inside one,
+    // the first wait starts the clock for all its statements.
+    Plazo &p = plazo();
+    if (!p.corriendo || (veces == 0 && p.abiertos == 0)) {
+        p.reloj.start();
+        p.corriendo = true;
+    }
+    const int esperado = int(std::min<qint64>(p.reloj.elapsed(), INT_MAX));
     if (esperado >= esperaBloqueoMs())
         return 0;
     if (const AvisoEspera &aviso = avisoEspera(); aviso && !aviso(esperado))
@@ -121,6 +150,14 @@ void Almacen::fallo(const QString &que, int rc) const
         || ((base == SQLITE_CANTOPEN || base == SQLITE_IOERR)
             && (soloLectura_ || !QFileInfo(ruta_).isWritable()
                 || !QFileInfo(QFileInfo(ruta_).absolutePath()).isWritable()));
+    if (rc == SQLITE_READONLY_ROLLBACK)
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura,
+                           m + QStringLiteral(": otro programa se cerró a mitad de un cambio en el almacén, y ese cambio "
+                                              "sigue pendiente en «%1-journal». Solo lo puede deshacer un programa que "
+                                              "pueda escribir en el archivo y en su carpeta: quite la protección contra "
+                                              "escritura (o abra el almacén una vez con permiso para escribir en él) y "
+                                              "vuelva a intentarlo. No borre «%1-journal»: sin él, el almacén quedaría "
+                                              "dañado.").arg(ruta_), motor);
     if (protegido && !motivoSoloLectura_.isEmpty())
         throw ErrorAlmacen(ErrorAlmacen::Tipo::SoloLectura, m + QStringLiteral(": ") + motivoSoloLectura_, motor);
     if (base == SQLITE_BUSY || base == SQLITE_LOCKED) {
@@ -198,6 +235,7 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
                            QStringLiteral("«%1» es una base de datos de Microsoft Access, no un "
                                           "almacén de este programa.").arg(ruta));
 
+    const PlazoDeEspera plazo;
     std::unique_ptr<Almacen> a(new Almacen(ruta));
     const QByteArray nombre = QFile::encodeName(ruta);
     int rc = SQLITE_CANTOPEN;
@@ -223,11 +261,40 @@ std::unique_ptr<Almacen> Almacen::abrir(const QString &ruta, bool soloLectura)
                            mensajeMotor(a->db_));
     }
     a->preparar();
+    if (a->soloLectura_)
+        a->deshacerCambioPendiente();
     a->comprobarEsquema();
     return a;
 }
 
-
+void Almacen::deshacerCambioPendiente()
+{
+    const auto leer = [this] {
+        Sentencia s(db_, "PRAGMA schema_version");
+        return s.ok() ? s.paso() : s.rc();
+    };
+    int rc = leer();
+    if (rc != SQLITE_READONLY_ROLLBACK)
+        return; // any other failure is told by the checks that follow
+    // When the file and its folder may be written, a connection that may
+    // write rolls the change back on its first read, and reads nothing else.
+    const QFileInfo info(ruta_);
+    if (info.isWritable() && QFileInfo(info.absolutePath()).isWritable()) {
+        sqlite3 *escritora = nullptr;
+        rc = sqlite3_open_v2(QFile::encodeName(ruta_).constData(), &escritora,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_extended_result_codes(escritora, 1);
+            sqlite3_busy_handler(escritora, alEsperar, nullptr);
+            rc = ejecutarSql(escritora, "PRAGMA schema_version");
+        }
+        sqlite3_close_v2(escritora);
+        if (rc == SQLITE_OK)
+            rc = leer();
+    }
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudo leer el almacén de palabras «%1»").arg(ruta_), rc);
+}
 
 std::optional<QString> Almacen::sig(qint64 id) const
 {
@@ -310,8 +377,9 @@ EstadoMarcas Almacen::estadoMarcas() const
 qint64 Almacen::versionDatos() const
 {
     Sentencia s(db_, "PRAGMA data_version");
-    if (!s.ok() || s.paso() != SQLITE_ROW)
-        return -1;
+    const int rc = s.ok() ? s.paso() : s.rc();
+    if (rc != SQLITE_ROW)
+        fallo(QStringLiteral("No se pudo leer el almacén"), rc);
     return s.entero(0);
 }
 
@@ -346,6 +414,7 @@ Huella Almacen::huella() const
 Huella Almacen::leerFijo(const std::function<void()> &leer) const
 {
     const QString que = QStringLiteral("No se pudo leer la lista de palabras");
+    const PlazoDeEspera plazo;
     // Keys are made first: that is a write, which a read cannot hold.
     if (hayClavesPendientes())
         repararClaves();
@@ -430,6 +499,7 @@ public:
     }
 
 private:
+    PlazoDeEspera plazo_;
     Almacen &a_;
     std::optional<Escritura> t_;
     quint32 antes_ = 0;

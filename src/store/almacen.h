@@ -80,6 +80,17 @@ struct EstadoMarcas {
 // operation then fails as when the time is up).
 using AvisoEspera = std::function<bool(int esperadoMs)>;
 
+// One operation for the waits on this thread while one lives (they nest): its
+// statements share one deadline, counted from the first wait, instead of each
+// waiting the whole time.
+class PlazoDeEspera {
+public:
+    PlazoDeEspera();
+    ~PlazoDeEspera();
+    PlazoDeEspera(const PlazoDeEspera &) = delete;
+    PlazoDeEspera &operator=(const PlazoDeEspera &) = delete;
+};
+
 class Almacen {
     // One write of this store's own, begun after the checks every write makes
     // and committed keeping count of the store's own commits; rolled back
@@ -179,6 +190,9 @@ public:
 private:
     explicit Almacen(const QString &ruta);
     void preparar();
+    // Rolls back what a program that died while writing left in the journal,
+    // which a read-only connection cannot do.
+    void deshacerCambioPendiente();
     void comprobarEsquema();
     void registrarFunciones();
     void actualizarClaves();

@@ -10,11 +10,13 @@
 
 #include "../comun/almacen_prueba.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
 #include <numeric>
 
 #include <fcntl.h>
@@ -30,6 +32,54 @@ class PruebaLista : public QObject {
     QString almacen(const char *palabras) { return crearAlmacen(ruta(QString::fromLatin1(QTest::currentDataTag()) + QTest::currentTestFunction()), lista(palabras)); }
 
 private slots:
+    // Another program wrote (a definition, a word) and holds every lock, or not,
+    // while the list stands on a word: a find, a refresh or a new definition
+    // under the lock waits once for all its statements, then says so, the list
+    // as it was; a new definition once the file is free reads the list again
+    // first, as every write does, and is written.
+    void conOtroPrograma_data()
+    {
+        COLUMNAS(QString, operacion, bool, bloqueado);
+        for (const char *op : {"prefijo", "igual", "refrescar", "definición"})
+            QTest::newRow(op) << QString::fromUtf8(op) << true;
+        QTest::newRow("definición, libre") << QStringLiteral("definición") << false;
+    }
+    void conOtroPrograma()
+    {
+        DATOS(QString, operacion, bool, bloqueado);
+        const QString r = almacen("a casa mesa pesa");
+        auto a = Almacen::abrir(r);
+        ListaPalabras l(*a);
+        l.releer();
+        QVERIFY(l.buscarIgual(u"mesa"));
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "200");
+        QList<int> esperas;
+        Almacen::ponerAvisoEspera([&](int ms) { return esperas << ms, true; });
+        const QByteArray sql = "UPDATE Palabras SET Sig = 'suya' WHERE Pal = 'mesa'; INSERT INTO Palabras (Pal, Voc) VALUES ('zeta', 'ea'); ";
+        sqlite3 *otro = otroPrograma(r, sql + (bloqueado ? "BEGIN EXCLUSIVE" : ""));
+        const auto fin = qScopeGuard([&] { sqlite3_close(otro), Almacen::ponerAvisoEspera(nullptr), qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS"); });
+        QSignalSpy reiniciada(&l, &ListaPalabras::reiniciada);
+        try {
+            if (operacion == u"prefijo")
+                l.buscarPrefijo(u"pe");
+            else if (operacion == u"igual")
+                l.buscarIgual(u"pesa");
+            else if (operacion == u"refrescar")
+                l.refrescar();
+            else
+                QCOMPARE(l.cambiarSig(l.actual(), QStringLiteral("mía")), 2);
+            QVERIFY(!bloqueado);
+        } catch (const ErrorAlmacen &e) {
+            QVERIFY2(bloqueado && e.tipo() == ErrorAlmacen::Tipo::Ocupado && e.mensaje().contains(u"otro programa"), qPrintable(e.mensaje()));
+        }
+        QVERIFY2(std::is_sorted(esperas.begin(), esperas.end()) && esperas.isEmpty() != bloqueado, qPrintable(QString::number(esperas.size())));
+        QCOMPARE(l.palActual(), QStringLiteral("mesa"));
+        QCOMPARE(l.tamano(), bloqueado ? 4 : 5);
+        QCOMPARE(reiniciada.count(), bloqueado ? 0 : 1);
+        sqlite3_close(std::exchange(otro, nullptr));
+        QCOMPARE(uno(r, QStringLiteral("SELECT Sig FROM Palabras WHERE Pal = 'mesa'")), bloqueado ? QStringLiteral("suya") : QStringLiteral("mía"));
+    }
+
     // The list kept between starts: a second load of the same file maps what
     // the first kept; any change of the file since (by another program, even
     // at the same size and time), or a snapshot cut or with a damaged header,

@@ -1,6 +1,7 @@
 // rimario-cli as a user runs it.
 
 #include "../comun/almacen_prueba.h"
+#include "../comun/proteccion.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -9,6 +10,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <tuple>
 
@@ -102,10 +105,61 @@ private slots:
             QVERIFY2(s.estado != 0 && s.lineas.isEmpty() && !s.errores.isEmpty(), qPrintable(orden));
         }
         QVERIFY(!QFile::exists(ruta(QStringLiteral("nada.lop"))));
+        // Another program holding the store: the wait said once, then the failure.
+        qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "1000");
+        sqlite3 *otro = otroPrograma(almacen, "BEGIN EXCLUSIVE");
+        const Salida ocupado = ejecutar(QStringLiteral("buscar --almacen %1 -n 2 canción").arg(almacen));
+        sqlite3_close(otro);
+        qunsetenv("RIMARIO_ESPERA_BLOQUEO_MS");
+        QVERIFY2(ocupado.estado == 1 && ocupado.errores.count(u"Esperando a que otro programa") == 1 && ocupado.errores.contains(u"en uso por otro programa"), qPrintable(ocupado.errores));
         const Salida s = ejecutar(QStringLiteral("silabas canción búho x1"));
         QCOMPARE(s.estado, 1); // one word could not be split
         QVERIFY(s.lineas.size() == 3 && s.lineas[0].startsWith(QStringLiteral("canción: can-ción (aguda, 2 sílabas")));
         QVERIFY(s.lineas[1].startsWith(QStringLiteral("búho: bú-ho (llana")) && s.lineas[2].contains(QStringLiteral("no se puede dividir")));
+    }
+
+    // A writer killed in the middle of a change (its pages partly in the file)
+    // leaves its journal: every search and the check answer as before the
+    // change, which is rolled back; in a protected folder, where it cannot be,
+    // they say what is pending and change nothing.
+    void cambioAMedias()
+    {
+        const QString carpeta = ruta(QStringLiteral("medias")), almacen = carpeta + QStringLiteral("/data.lop"), diario = almacen + QStringLiteral("-journal");
+        QVERIFY(QDir().mkpath(carpeta));
+        crearAlmacen(almacen, palabrasDePrueba() + lista("pájaro canto cántaro"));
+        const QStringList ordenes{QStringLiteral("-n 2 canción"), QStringLiteral("--vocales -n 3 camión"), QStringLiteral("--vocales --igual-tamano -n 3 camión"),
+                                  QStringLiteral("--consonante camión"), QStringLiteral("--asonante --silabas 3 pájaro"), QStringLiteral("comprobar")};
+        const auto correr = [&](const QString &o) {
+            const Salida s = ejecutar(o == u"comprobar" ? QStringLiteral("comprobar ") + almacen : QStringLiteral("buscar --almacen %1 %2").arg(almacen, o));
+            return std::tuple(s.estado, s.lineas, s.estado ? s.errores : QString());
+        };
+        std::vector<std::tuple<int, QStringList, QString>> antes;
+        for (const QString &o : ordenes)
+            antes.push_back(correr(o));
+        const QByteArray limpio = leerArchivo(almacen);
+        if (const pid_t hijo = ::fork(); hijo == 0) {
+            otroPrograma(almacen, "PRAGMA cache_size = 10; BEGIN; DELETE FROM PalabrasBase WHERE Pal LIKE 'c%'; UPDATE PalabrasBase SET Sig = hex(randomblob(3000))");
+            ::_exit(0);
+        } else {
+            QVERIFY(hijo > 0 && ::waitpid(hijo, nullptr, 0) == hijo);
+        }
+        const QByteArray datos = leerArchivo(almacen), pendiente = leerArchivo(diario);
+        QVERIFY(datos != limpio && !pendiente.isEmpty());
+        const auto reponer = [&] { return escribirArchivo(almacen, datos) && escribirArchivo(diario, pendiente); };
+        for (qsizetype i = 0; i < ordenes.size(); ++i) {
+            QVERIFY(reponer());
+            QCOMPARE(correr(ordenes[i]), antes[size_t(i)]);
+            QVERIFY(!QFile::exists(diario));
+        }
+        QVERIFY(reponer());
+        Proteccion proteccion;
+        if (!proteccion.poner(carpeta))
+            QSKIP("la protección no funciona aquí (hace falta chattr +i, ext4 o similar)");
+        for (const QString &o : ordenes) {
+            const auto [estado, lineas, errores] = correr(o);
+            QVERIFY2(estado != 0 && lineas.isEmpty() && errores.contains(QStringLiteral("a mitad de un cambio")), qPrintable(errores));
+        }
+        QVERIFY(leerArchivo(almacen) == datos && leerArchivo(diario) == pendiente);
     }
 
     // metrica --tsv: one line per line read, blank for blank; text that is no
