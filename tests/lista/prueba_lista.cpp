@@ -91,28 +91,22 @@ private slots:
         auto a = Almacen::abrir(r);
         Lexico(a->colador()).cargar(*a);
         const QString ruta = rutaInstantanea(r);
-        const QByteArray archivo = QFile::encodeName(ruta), antes = leerArchivo(ruta);
-        QVERIFY(!antes.isEmpty());
+        const QByteArray archivo = QFile::encodeName(ruta), antes = leerArchivo(ruta), ceros(antes.size(), '\0');
         Lexico mapeada(a->colador());
         std::optional<ListaMapeada> m;
-        if (desde == u"lista") {
+        if (desde == u"lista")
             mapeada.cargar(*a);
-            QVERIFY(mapeada.deInstantanea());
-        } else {
-            m = mapearLista(archivo.toStdString(), a->huella(), desde == u"copia" ? Resguardo::Copia : Resguardo::Arriendo);
-            if (!m)
-                QSKIP("no leases on this file system");
-        }
+        else if (!(m = mapearLista(archivo.toStdString(), a->huella(), desde == u"copia" ? Resguardo::Copia : Resguardo::Arriendo)))
+            QSKIP("no leases on this file system");
+        QVERIFY(m || mapeada.deInstantanea());
         // The other program: a child process, held back by the lease.
-        const QByteArray ceros(antes.size(), '\0');
         const pid_t hijo = ::fork();
         if (hijo == 0) {
             const int fd = truncar ? -1 : ::open(archivo.constData(), O_WRONLY | O_CLOEXEC);
             ::_exit(truncar ? ::truncate(archivo.constData(), 100) : ::pwrite(fd, ceros.data(), size_t(ceros.size()), 0) != ceros.size());
         }
         int estado = 0;
-        QCOMPARE(::waitpid(hijo, &estado, 0), hijo);
-        QVERIFY(WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
+        QVERIFY(::waitpid(hijo, &estado, 0) == hijo && WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
         QCOMPARE(leerArchivo(ruta).size(), truncar ? 100 : antes.size());
         if (m) {
             QCOMPARE(QByteArray(m->base, antes.size()), antes);
