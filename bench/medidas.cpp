@@ -12,6 +12,7 @@
 #include "language/silabas.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
+#include "lista/formato_lista.h"
 #include "lista/instantanea.h"
 #include "lista/lexico.h"
 #include "lista/lista_palabras.h"
@@ -27,7 +28,9 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -170,6 +173,33 @@ void comprobarInstantanea(benchmark::State &st)
     for (auto _ : st)
         if (!comprobar(parar))
             st.SkipWithError("la copia no está entera");
+}
+
+// Mapping the snapshot at a million words: as a plain mapping (what a program
+// that takes no care does, and this one did), under a lease (what a start
+// does), and read into memory (the start where no lease can be had).
+void mapearInstantanea(benchmark::State &st, int modo)
+{
+    auto a = Almacen::abrir(datos(QLatin1String(kNuestro)), true);
+    {
+        Lexico l(a->colador());
+        l.cargar(*a);
+    }
+    const std::string ruta = QFile::encodeName(rutaInstantanea(a->ruta())).toStdString();
+    const Huella h = a->huella();
+    for (auto _ : st) {
+        if (modo == 0) {
+            const int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+            struct stat e;
+            ::fstat(fd, &e);
+            void *m = ::mmap(nullptr, size_t(e.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            benchmark::DoNotOptimize(m);
+            ::munmap(m, size_t(e.st_size));
+            ::close(fd);
+        } else if (!mapearLista(ruta, h, modo == 1 ? Resguardo::Arriendo : Resguardo::Copia)) {
+            st.SkipWithError("no se pudo mapear la copia");
+        }
+    }
 }
 
 void abrirIngenuo(benchmark::State &st, bool frio)
@@ -377,6 +407,9 @@ void registrar()
         RegisterBenchmark((nombre + "/ingenuo").c_str(), abrirIngenuo, frio)
             ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
     }
+    for (const auto &[nombre, modo] : {std::pair{"sin-resguardo", 0}, {"arriendo", 1}, {"copia", 2}})
+        RegisterBenchmark((std::string("mapear/instantanea/") + nombre).c_str(), mapearInstantanea, modo)
+            ->Unit(kMillisecond)->UseRealTime();
     RegisterBenchmark("comprobar/instantanea/nuestro", comprobarInstantanea)->Unit(kMillisecond)->UseRealTime();
     const std::pair<const char *, std::vector<std::string>> busquedas[] = {
         {"n2/canción", {"-n", "2", "canción"}},

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTranslator>
 
+#include <algorithm>
+
 namespace rimario::cli {
 
 Argumentos::Argumentos(QString orden, QString sinopsis, QString descripcion)
@@ -54,6 +56,19 @@ std::optional<int> Argumentos::leer(const QStringList &args)
         salida(ayuda());
         return 0;
     }
+    if (!bien && !p_.unknownOptionNames().isEmpty()) {
+        // Named as the user wrote them (the parser gives them without their dashes).
+        QStringList escritas;
+        for (const QString &n : p_.unknownOptionNames()) {
+            const QString larga = QStringLiteral("--") + n;
+            const bool comoLarga = n.size() > 1 || std::any_of(args.begin(), args.end(), [&](const QString &a) {
+                return a == larga || a.startsWith(larga + QLatin1Char('='));
+            });
+            escritas << QStringLiteral("«%1»").arg(comoLarga ? larga : QStringLiteral("-") + n);
+        }
+        return errorDeUso((escritas.size() == 1 ? QStringLiteral("Opción desconocida: %1.") : QStringLiteral("Opciones desconocidas: %1."))
+                              .arg(escritas.join(QStringLiteral(", "))));
+    }
     if (!bien)
         return errorDeUso(p_.errorText());
     return std::nullopt;
@@ -97,8 +112,6 @@ public:
         if (qstrcmp(contexto, "QCommandLineParser") != 0)
             return QString();
         static const std::pair<const char *, const char *> kTextos[] = {
-            {"Unknown option '%1'.", "Opción desconocida: «%1»."},
-            {"Unknown options: %1.", "Opciones desconocidas: %1."},
             {"Missing value after '%1'.", "Falta el valor de «%1»."},
             {"Unexpected value after '%1'.", "«%1» no lleva valor."},
         };

@@ -195,7 +195,8 @@ std::optional<int> buscarDirecto(const std::vector<std::string> &args, std::FILE
     const auto estado = leerEstado(canonica, h);
     if (!estado)
         return std::nullopt;
-    auto lista = mapearLista(ruta, *estado);
+    // Mapped under a lease only: a copy would cost more than the search.
+    auto lista = mapearLista(ruta, *estado, Resguardo::Arriendo);
     if (!lista)
         return std::nullopt;
     // What the search reads is checked block by block; a snapshot damaged

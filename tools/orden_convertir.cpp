@@ -71,7 +71,9 @@ int convertir(const QStringList &args)
         const qint64 n = convertirAccess(rutas[0], rutas[1], progreso);
         if (terminal)
             error(QString());
-        error(QStringLiteral("Almacén «%1» creado con las %2 palabras de «%3».").arg(rutas[1], QString::number(n), rutas[0]));
+        error(QStringLiteral("Almacén «%1» creado con %2 de «%3».")
+                  .arg(rutas[1], n == 1 ? QStringLiteral("la única palabra") : QStringLiteral("las %1 palabras").arg(numeroEscrito(n)),
+                       rutas[0]));
         return 0;
     } catch (const ErrorAlmacen &e) {
         if (terminal && ultimo >= 0)

@@ -31,7 +31,8 @@ int ordenCrear(const QStringList &args)
         error(e.mensaje());
         return 1;
     }
-    error(QStringLiteral("Almacén «%1» creado con %2 palabras.").arg(destino, numeroEscrito(escritas)));
+    error(QStringLiteral("Almacén «%1» creado con %2.")
+              .arg(destino, cantidadEscrita(escritas, QStringLiteral("palabra"), QStringLiteral("palabras"))));
     return 0;
 }
 

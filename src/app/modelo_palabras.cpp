@@ -77,6 +77,7 @@ bool ModeloPalabras::setData(const QModelIndex &index, const QVariant &value, in
     if (nueva == lista_.lexico().pal(index.row()))
         return false;
     try {
+        ListaPalabras::comprobarLargo(nueva);
         lista_.cambiarPal(index.row(), nueva);
     } catch (const ErrorAlmacen &e) {
         emit errorAlEscribir(e.mensaje());

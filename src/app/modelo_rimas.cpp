@@ -61,6 +61,7 @@ bool ModeloRimas::setData(const QModelIndex &index, const QVariant &value, int r
     if (nueva == resultado_.pal(index.row()))
         return false;
     try {
+        ListaPalabras::comprobarLargo(nueva);
         const qsizetype pos = lista_.lexico().posicionDeId(resultado_.id(index.row()));
         if (pos < 0)
             throw ErrorAlmacen(ErrorAlmacen::Tipo::General,

@@ -10,6 +10,14 @@ namespace rimario {
 
 // Number of characters of a text.
 qsizetype numeroDeCaracteres(QStringView texto);
+// The longest word taken from the user or from a word list, in characters: a
+// line of megabytes is no word (and would slow every start and every view of
+// the list). Stores that hold longer words still open as they are.
+inline constexpr qsizetype kMaxCaracteresPalabra = 200;
+inline bool demasiadoLarga(QStringView palabra)
+{
+    return palabra.size() > kMaxCaracteresPalabra && numeroDeCaracteres(palabra) > kMaxCaracteresPalabra;
+}
 // The last n characters of a text.
 QString ultimosCaracteres(QStringView texto, qsizetype n);
 // Whether the character is one of a pattern's own: "*", "?", "#", "[".

@@ -17,4 +17,9 @@ QString numeroEscrito(qint64 n)
     return QString(reinterpret_cast<const QChar *>(s.getBuffer()), s.length());
 }
 
+QString cantidadEscrita(qint64 n, const QString &singular, const QString &plural)
+{
+    return numeroEscrito(n) + QLatin1Char(' ') + (n == 1 ? singular : plural);
+}
+
 } // namespace rimario

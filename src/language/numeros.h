@@ -7,5 +7,7 @@
 namespace rimario {
 
 QString numeroEscrito(qint64 n);
+// A count with its noun, singular for one: "1 palabra", "9000 palabras".
+QString cantidadEscrita(qint64 n, const QString &singular, const QString &plural);
 
 } // namespace rimario

@@ -15,9 +15,16 @@
 extern "C" XXH64_hash_t XXH3_64bits_dispatch(const void *input, size_t len);
 #endif
 
+#include <csignal>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace rimario {
@@ -105,19 +112,182 @@ std::string sha1Hex(const std::string &texto)
     return r;
 }
 
+// A copy of the file's first 'largo' bytes in memory of its own (a memfd),
+// with a read-only view of it in 'vista'; -1 when they cannot all be read.
+int copiar(int fd, size_t largo, void *&vista)
+{
+    const int copia = ::memfd_create("rimario-lista", MFD_CLOEXEC);
+    if (copia < 0)
+        return -1;
+    void *v = ::ftruncate(copia, off_t(largo)) == 0
+        ? ::mmap(nullptr, largo, PROT_READ | PROT_WRITE, MAP_SHARED, copia, 0) : MAP_FAILED;
+    bool bien = v != MAP_FAILED;
+    for (size_t hecho = 0; bien && hecho < largo;) {
+        const ssize_t n = ::pread(fd, static_cast<char *>(v) + hecho, largo - hecho, off_t(hecho));
+        if (n < 0 && errno == EINTR)
+            continue;
+        bien = n > 0;
+        hecho += bien ? size_t(n) : 0;
+    }
+    if (!bien) {
+        if (v != MAP_FAILED)
+            ::munmap(v, largo);
+        ::close(copia);
+        return -1;
+    }
+    ::mprotect(v, largo, PROT_READ);
+    vista = v;
+    return copia;
+}
+
 // Unmaps and closes the file when the last array stops borrowing from it.
 struct Mapa {
     void *base = MAP_FAILED;
     size_t largo = 0;
     int fd = -1;
-    ~Mapa()
-    {
-        if (base != MAP_FAILED)
-            ::munmap(base, largo);
-        if (fd >= 0)
-            ::close(fd);
-    }
+    bool vigilado = false;  // leased and given to the Guardia once
+    bool arrendado = false; // still watched by it (under its lock)
+    ~Mapa();
 };
+
+// The thread that answers the breaks of the leases on mapped snapshots: it
+// waits for their signal (sent to it alone), and puts a copy in the place of
+// each mapping whose lease is being broken before it lets the lease go.
+class Guardia {
+public:
+    // The one of the process, started at its first use; it lives as long as
+    // the process (its thread is never joined).
+    static Guardia &la()
+    {
+        static Guardia *g = new Guardia;
+        return *g;
+    }
+    // Takes a lease on m.fd, checks that the file is still 'tamano' bytes
+    // long and maps it into 'm', watched from then on; false when any step fails.
+    bool mapear(Mapa &m, size_t tamano);
+    void soltar(Mapa &m);
+
+private:
+    Guardia();
+    void vigilar();
+    static void reenviar(int);
+
+    std::mutex mutex_;
+    std::vector<Mapa *> mapas_;
+    sigset_t senales_;
+    bool lista_ = false;
+    static inline std::atomic<pid_t> hilo_{0};
+    static inline int senal_ = 0;
+};
+
+Guardia::Guardia()
+{
+    // A real-time signal nobody else in the process handles.
+    senal_ = SIGRTMIN + 5;
+    struct sigaction actual;
+    if (senal_ > SIGRTMAX || ::sigaction(senal_, nullptr, &actual) != 0 || actual.sa_handler != SIG_DFL
+        || (actual.sa_flags & SA_SIGINFO))
+        return;
+    sigemptyset(&senales_);
+    sigaddset(&senales_, senal_);
+    // The thread starts with the signal blocked, so that it only takes it by waiting.
+    sigset_t antes;
+    ::pthread_sigmask(SIG_BLOCK, &senales_, &antes);
+    try {
+        std::thread([this] { vigilar(); }).detach();
+    } catch (const std::system_error &) {
+        ::pthread_sigmask(SIG_SETMASK, &antes, nullptr);
+        return;
+    }
+    ::pthread_sigmask(SIG_SETMASK, &antes, nullptr);
+    while (hilo_.load() == 0)
+        std::this_thread::yield();
+    // Taking a lease sends its breaks to the whole process until it is
+    // pointed at the thread: one that comes meanwhile is passed on.
+    struct sigaction a = {};
+    a.sa_handler = reenviar;
+    a.sa_flags = SA_RESTART;
+    sigemptyset(&a.sa_mask);
+    lista_ = ::sigaction(senal_, &a, nullptr) == 0;
+}
+
+void Guardia::reenviar(int)
+{
+    ::syscall(SYS_tgkill, ::getpid(), hilo_.load(), senal_);
+}
+
+void Guardia::vigilar()
+{
+    hilo_ = pid_t(::syscall(SYS_gettid));
+    for (;;) {
+        siginfo_t info;
+        if (::sigwaitinfo(&senales_, &info) < 0)
+            continue;
+        const std::lock_guard<std::mutex> cerrojo(mutex_);
+        std::erase_if(mapas_, [](Mapa *m) {
+            if (::fcntl(m->fd, F_GETLEASE) == F_RDLCK)
+                return false; // not this one
+            // Readers meanwhile see the file's pages or the copy's, the same
+            // bytes: the move replaces the whole range in one step. The fd
+            // then names the copy too (for the lines and the check); the
+            // lease is let go through the file's own description (a child
+            // process may share it).
+            void *vista = nullptr;
+            const int archivo = ::fcntl(m->fd, F_DUPFD_CLOEXEC, 0);
+            if (const int copia = copiar(m->fd, m->largo, vista); copia >= 0) {
+                if (::mremap(vista, m->largo, m->largo, MREMAP_MAYMOVE | MREMAP_FIXED, m->base) == MAP_FAILED)
+                    ::munmap(vista, m->largo);
+                else if (archivo >= 0)
+                    ::dup3(copia, m->fd, O_CLOEXEC);
+                ::close(copia);
+            }
+            ::fcntl(archivo >= 0 ? archivo : m->fd, F_SETLEASE, F_UNLCK);
+            if (archivo >= 0)
+                ::close(archivo);
+            m->arrendado = false;
+            return true;
+        });
+    }
+}
+
+bool Guardia::mapear(Mapa &m, size_t tamano)
+{
+    if (!lista_)
+        return false;
+    const std::lock_guard<std::mutex> cerrojo(mutex_);
+    struct stat st;
+    const f_owner_ex dueno = {F_OWNER_TID, hilo_.load()};
+    if (::fcntl(m.fd, F_SETSIG, senal_) != 0 || ::fcntl(m.fd, F_SETLEASE, F_RDLCK) != 0)
+        return false;
+    // From here on the file can shrink only once this thread has copied it.
+    if (::fcntl(m.fd, F_SETOWN_EX, &dueno) != 0 || ::fstat(m.fd, &st) != 0 || uint64_t(st.st_size) != tamano
+        || (m.base = ::mmap(nullptr, tamano, PROT_READ, MAP_PRIVATE, m.fd, 0)) == MAP_FAILED) {
+        ::fcntl(m.fd, F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    m.largo = tamano;
+    m.vigilado = m.arrendado = true;
+    mapas_.push_back(&m);
+    return true;
+}
+
+void Guardia::soltar(Mapa &m)
+{
+    const std::lock_guard<std::mutex> cerrojo(mutex_);
+    if (m.arrendado)
+        std::erase(mapas_, &m);
+    m.arrendado = false;
+}
+
+Mapa::~Mapa()
+{
+    if (vigilado)
+        Guardia::la().soltar(*this);
+    if (base != MAP_FAILED)
+        ::munmap(base, largo);
+    if (fd >= 0)
+        ::close(fd); // lets the lease go
+}
 
 bool leerCabecera(int fd, CabeceraLista &c, struct stat &st)
 {
@@ -255,7 +425,7 @@ std::optional<CabeceraLista> leerCabeceraLista(const std::string &ruta)
     return bien ? std::optional(c) : std::nullopt;
 }
 
-std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &huella)
+std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &huella, Resguardo resguardo)
 {
     if (!huella.leida)
         return std::nullopt;
@@ -276,10 +446,23 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
         || c.claves < 1 || c.claves > (uint64_t(1) << 24) || c.unidadesClaves > (uint64_t(1) << 32)
         || uint64_t(st.st_size) != c.tamanoEsperado())
         return std::nullopt;
-    mapa->largo = size_t(st.st_size);
-    mapa->base = ::mmap(nullptr, mapa->largo, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (mapa->base == MAP_FAILED)
-        return std::nullopt;
+    const size_t tamano = size_t(st.st_size);
+    if (resguardo == Resguardo::Copia || !Guardia::la().mapear(*mapa, tamano)) {
+        if (resguardo == Resguardo::Arriendo)
+            return std::nullopt;
+        // The copy stands for the file from here on, its lines included.
+        void *vista = nullptr;
+        const int copia = copiar(fd, tamano, vista);
+        if (copia < 0)
+            return std::nullopt;
+        ::close(fd);
+        mapa->fd = copia;
+        mapa->base = vista;
+        mapa->largo = tamano;
+        // What was read is what the header said (the file may have changed since it was read).
+        if (std::memcmp(vista, &c, sizeof c) != 0)
+            return std::nullopt;
+    }
     const size_t k = size_t(c.claves);
     auto en = [&](Parte parte) { return static_cast<const char *>(mapa->base) + c.tramo(parte).desde; };
     auto u64 = [&](Parte parte) { return reinterpret_cast<const uint64_t *>(en(parte)); };
@@ -311,7 +494,7 @@ std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h
             return std::nullopt;
     v.indices = {u32(Parte::PorFin), u32(Parte::PorVocales), u32(Parte::PorConsonante), u32(Parte::PorAsonante),
                  u32(Parte::Raras), size_t(c.raras)};
-    v.lineas = {fd, c.desdeLineas(), c.bytesLineas};
+    v.lineas = {mapa->fd, c.desdeLineas(), c.bytesLineas};
     m.base = static_cast<const char *>(mapa->base);
     m.cabecera = c;
     m.mapa = std::move(mapa);

@@ -152,9 +152,20 @@ struct ListaMapeada {
     const char *base = nullptr; // the file's first byte
     CabeceraLista cabecera;
 };
+// How a mapping is kept from the file shrinking or changing under it (a read
+// of a page cut off would end the program). The process holds a read lease
+// on the file: a program that opens it to write or truncates it is held back
+// by the kernel (for the lease-break time, 45 s by default) while a thread of
+// this module puts a private copy in the mapping's place, at the same
+// address; then the lease is let go. Where no lease can be had (a file system
+// without them, a file of another user), the mapping is either not made or
+// replaced by a copy at once; 'Copia' always copies.
+enum class Resguardo { Arriendo, ArriendoOCopia, Copia };
+
 // Maps the snapshot at 'ruta' if it is one of the store in state 'h' and
-// whole; nothing otherwise.
-std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h);
+// whole; nothing otherwise (or when 'resguardo' cannot be had).
+std::optional<ListaMapeada> mapearLista(const std::string &ruta, const Huella &h,
+                                        Resguardo resguardo = Resguardo::ArriendoOCopia);
 
 // The number of a rhyme key in a snapshot's table of them ('desde': claves + 1
 // places in 'texto'; number 0 is the empty key), or 0 when it is not there.

@@ -1,5 +1,7 @@
 #include "lista/lista_palabras.h"
 
+#include "language/caracteres.h"
+#include "language/numeros.h"
 #include "language/vocales.h"
 #include "lista/instantanea.h"
 
@@ -204,10 +206,21 @@ qsizetype ListaPalabras::archivar(const QString &pal, const QString &sig)
     if (buscarIgual(pal)) {
         pos = cambiarSig(actual_, sig);
     } else {
+        comprobarLargo(pal);
         pos = anadir(pal, ExtraeVocales(pal), sig);
     }
     irA(pos);
     return pos;
+}
+
+void ListaPalabras::comprobarLargo(QStringView pal)
+{
+    if (demasiadoLarga(pal))
+        throw ErrorAlmacen(ErrorAlmacen::Tipo::General,
+                           QStringLiteral("Una palabra no puede tener más de %1 caracteres, y esta tiene %2: "
+                                          "no se ha guardado.")
+                               .arg(kMaxCaracteresPalabra)
+                               .arg(numeroEscrito(numeroDeCaracteres(pal))));
 }
 
 qsizetype ListaPalabras::cambiarPal(qsizetype pos, const QString &pal)

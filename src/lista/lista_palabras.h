@@ -66,10 +66,15 @@ public:
     qsizetype cambiarSig(qsizetype pos, const std::optional<QString> &sig);
     // Archives a definition of a word: the word's row (letter case aside) is
     // found, made current as buscarIgual makes it, and gets the definition;
-    // a word not in the list is added with its vowel skeleton (see anadir).
+    // a word not in the list is added with its vowel skeleton (see anadir),
+    // unless it is too long (comprobarLargo).
     // The row written ends current; returns its position. When the write
     // fails (ErrorAlmacen), a row found stays current.
     qsizetype archivar(const QString &pal, const QString &sig);
+    // Refuses (ErrorAlmacen) a word the user gives for a row, a new one or
+    // the new text of one, that is too long (demasiadoLarga); what a store
+    // already holds is read, and written back by an undo, as it is.
+    static void comprobarLargo(QStringView pal);
     // In-place edit of the word at pos; returns its new position. A word that
     // would be empty or only blanks is refused (ErrorAlmacen) and the old one kept.
     qsizetype cambiarPal(qsizetype pos, const QString &pal);

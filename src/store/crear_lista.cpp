@@ -1,5 +1,6 @@
 #include "store/crear_lista.h"
 
+#include "language/caracteres.h"
 #include "language/numeros.h"
 #include "language/silabas.h"
 #include "language/vocales.h"
@@ -8,9 +9,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstring>
 #include <future>
 #include <vector>
 
@@ -42,7 +46,7 @@ qint64 crearDesdeLista(const QString &lista, const QString &destino, const std::
     texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     texto.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList lineas = texto.split(QLatin1Char('\n'));
-    // A word with a control character (NUL, tab, escape…) is refused, with nothing written.
+    // A word with a control character (NUL, tab, escape…) or too long is refused, with nothing written.
     for (qsizetype n = 0; n < lineas.size(); ++n) {
         const QString palabra = lineas[n].trimmed();
         for (const QChar c : palabra) {
@@ -52,15 +56,22 @@ qint64 crearDesdeLista(const QString &lista, const QString &destino, const std::
                            .arg(n + 1)
                            .arg(lista, QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
         }
+        if (demasiadoLarga(palabra))
+            fallar(QStringLiteral("La línea %1 de «%2» tiene una palabra de %3 caracteres (el máximo es %4): "
+                                  "no se ha creado el almacén.")
+                       .arg(numeroEscrito(n + 1), lista, numeroEscrito(numeroDeCaracteres(palabra)))
+                       .arg(kMaxCaracteresPalabra));
     }
 
     // Written under a temporary name beside the destination, moved into place when complete.
     // What an earlier run killed before the end left there goes first.
     quitarTemporalesHuerfanos(destino);
     const QString rutaTemporal = nombreTemporalJunto(destino);
+    // Whatever stops the writing, the temporary store goes with every file SQLite made beside it.
+    auto quitar = qScopeGuard([&rutaTemporal] { quitarConAnexos(rutaTemporal); });
 
     qint64 escritas = 0;
-    try {
+    {
         auto almacen = Almacen::crear(rutaTemporal);
         const bool largo = lineas.size() > 50000;
         // Each word once, with the line it came from.
@@ -107,16 +118,14 @@ qint64 crearDesdeLista(const QString &lista, const QString &destino, const std::
             }
         }
         lote.confirmar();
-    } catch (const ErrorAlmacen &) {
-        QFile::remove(rutaTemporal);
-        QFile::remove(rutaTemporal + QStringLiteral("-journal"));
-        throw;
     }
     // Into place in one step, never over anything that took the name meanwhile.
-    if (publicar(rutaTemporal, destino) != 0) {
-        QFile::remove(rutaTemporal);
-        fallar(QStringLiteral("No se pudo dejar el almacén en «%1».").arg(destino));
-    }
+    if (const int rc = publicar(rutaTemporal, destino); rc == EEXIST)
+        fallar(QStringLiteral("«%1» se creó mientras se escribía el almacén: no se sobrescribe.").arg(destino));
+    else if (rc != 0)
+        fallar(QStringLiteral("No se pudo dejar el almacén en «%1» (%2).")
+                   .arg(destino, QString::fromLocal8Bit(std::strerror(rc))));
+    quitar.dismiss();
     return escritas;
 }
 

@@ -101,6 +101,12 @@ int publicar(const QString &temporal, const QString &destino)
     return 0;
 }
 
+void quitarConAnexos(const QString &ruta)
+{
+    for (const char *anexo : {"-journal", "-wal", "-shm", ""})
+        QFile::remove(ruta + QLatin1String(anexo));
+}
+
 void sincronizarCarpeta(const QString &ruta)
 {
     const int fd = ::open(QFile::encodeName(QFileInfo(ruta).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);

@@ -28,6 +28,10 @@ void quitarTemporalesHuerfanos(const QString &ruta, bool todos = false);
 // is taken); on failure 'temporal' is left as it was.
 int publicar(const QString &temporal, const QString &destino);
 
+// Removes the store at 'ruta' with every file SQLite may have made beside it
+// (its rollback journal, write-ahead log and shared-memory index).
+void quitarConAnexos(const QString &ruta);
+
 // Syncs the folder of 'ruta', so that a name just given there stays.
 void sincronizarCarpeta(const QString &ruta);
 

@@ -21,9 +21,45 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace rimario;
 using namespace rimario::prueba;
+
+namespace {
+// A list's rows, and its rhymes by key, by ending and by vowels, with their words as written out.
+QStringList contenido(const Lexico &l)
+{
+    QStringList t;
+    for (qsizetype i = 0; i < l.tamano(); ++i)
+        t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
+    auto posiciones = [&l](const std::vector<qsizetype> &p) {
+        QStringList r;
+        for (const qsizetype i : p)
+            r << QString::number(i);
+        QByteArray lineas;
+        l.lineasUtf8(p, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
+        return r.join(u' ') + QStringLiteral(" = ") + QString::fromUtf8(lineas);
+    };
+    for (const auto &[tipo, clave, silabas] : {std::tuple{TipoRima::Consonante, u"esa", -1}, {TipoRima::Asonante, u"aa", 2}, {TipoRima::Asonante, u"o", -1}, {TipoRima::Consonante, u"on", -1}}) {
+        std::vector<qsizetype> p;
+        l.riman(tipo, clave, silabas, p);
+        t << QStringLiteral("%1: %2").arg(clave, posiciones(p));
+    }
+    for (const auto &[fin, excluida, caracteres] : {std::tuple{u"sa", u"casa", -1}, {u"A", u"", 4}, {u"ón", u"", -1}, {u"xa", u"", -1}}) {
+        std::vector<qsizetype> p;
+        l.terminadasEn(fin, excluida, caracteres, p);
+        t << QStringLiteral("-%1: %2").arg(fin, posiciones(p));
+    }
+    for (const auto &[fin, caracteres] : {std::pair{u"ea", -1}, {u"a", 4}, {u"io", -1}, {u"aa", 1}}) {
+        std::vector<qsizetype> p;
+        l.vocalesTerminadasEn(fin, caracteres, p);
+        t << QStringLiteral("~%1: %2").arg(fin, posiciones(p));
+    }
+    return t;
+}
+} // namespace
 
 class PruebaLista : public QObject {
     Q_OBJECT
@@ -86,6 +122,55 @@ private slots:
     // reads the rows. Either way the list is the rows', and writes on a mapped
     // list hold. Words placed outside the text by damage read as empty.
     void instantaneaDeLaLista_data() { datosDeArchivo("lista/instantanea.tsv"); }
+    // A snapshot cut short or written over by another program while a list,
+    // or the direct search ('arriendo'), or a copy made at once ('copia'),
+    // stands on it: what was mapped stays as it was (the list answers as the
+    // rows do), and the other program goes on once a copy is in place.
+    void cambiadaEnUso_data()
+    {
+        COLUMNAS(QString, desde, bool, truncar);
+        for (const char *desde : {"lista", "arriendo", "copia"})
+            for (const bool truncar : {true, false})
+                QTest::addRow("%s %s", desde, truncar ? "truncada" : "escrita encima") << QString::fromLatin1(desde) << truncar;
+    }
+    void cambiadaEnUso()
+    {
+        DATOS(QString, desde, bool, truncar);
+        const CacheDePrueba cache;
+        const QString r = almacen("a casa mesa pesa canción");
+        auto a = Almacen::abrir(r);
+        Lexico(a->colador()).cargar(*a);
+        const QString ruta = rutaInstantanea(r);
+        const QByteArray archivo = QFile::encodeName(ruta), antes = leerArchivo(ruta), ceros(antes.size(), '\0');
+        Lexico mapeada(a->colador());
+        std::optional<ListaMapeada> m;
+        if (desde == u"lista")
+            mapeada.cargar(*a);
+        else if (!(m = mapearLista(archivo.toStdString(), a->huella(), desde == u"copia" ? Resguardo::Copia : Resguardo::Arriendo)))
+            QSKIP("no leases on this file system");
+        QVERIFY(m || mapeada.deInstantanea());
+        // The other program: a child process, held back by the lease.
+        const pid_t hijo = ::fork();
+        if (hijo == 0) {
+            const int fd = truncar ? -1 : ::open(archivo.constData(), O_WRONLY | O_CLOEXEC);
+            ::_exit(truncar ? ::truncate(archivo.constData(), 100) : ::pwrite(fd, ceros.data(), size_t(ceros.size()), 0) != ceros.size());
+        }
+        int estado = 0;
+        QVERIFY(::waitpid(hijo, &estado, 0) == hijo && WIFEXITED(estado) && WEXITSTATUS(estado) == 0);
+        QCOMPARE(leerArchivo(ruta).size(), truncar ? 100 : antes.size());
+        if (m) {
+            QCOMPARE(QByteArray(m->base, antes.size()), antes);
+            std::string lineas;
+            m->vista.lineasUtf8({0, 1, 2, 3, 4}, [&](const char *d, size_t n) { lineas.append(d, n); });
+            QCOMPARE(lineas, std::string("a\ncanción\ncasa\nmesa\npesa\n"));
+            return;
+        }
+        qputenv("RIMARIO_CACHE", "");
+        Lexico filas(a->colador());
+        filas.cargar(*a);
+        QCOMPARE(contenido(mapeada), contenido(filas));
+    }
+
     // A search's words, written out from the mapped snapshot's UTF-8 copy,
     // are those of the list: long words (lengths of two and three bytes, one
     // of 128 bytes, one longer than a read of the file, read or passed over)
@@ -200,36 +285,6 @@ private slots:
         const CacheDePrueba cache;
         const QString r = almacen("a casa mesa pesa canción");
         const QString archivo = rutaInstantanea(r);
-        auto contenido = [](const Lexico &l) {
-            QStringList t;
-            for (qsizetype i = 0; i < l.tamano(); ++i)
-                t << QStringLiteral("%1:%2:%3").arg(l.id(i)).arg(l.pal(i)).arg(l.caracteres(i));
-            // and the rhymes by key, by ending and by vowels, with their words as written out
-            auto posiciones = [&l](const std::vector<qsizetype> &p) {
-                QStringList r;
-                for (const qsizetype i : p)
-                    r << QString::number(i);
-                QByteArray lineas;
-                l.lineasUtf8(p, [&](const char *d, size_t n) { lineas.append(d, qsizetype(n)); });
-                return r.join(u' ') + QStringLiteral(" = ") + QString::fromUtf8(lineas);
-            };
-            for (const auto &[tipo, clave, silabas] : {std::tuple{TipoRima::Consonante, u"esa", -1}, {TipoRima::Asonante, u"aa", 2}, {TipoRima::Asonante, u"o", -1}, {TipoRima::Consonante, u"on", -1}}) {
-                std::vector<qsizetype> p;
-                l.riman(tipo, clave, silabas, p);
-                t << QStringLiteral("%1: %2").arg(clave, posiciones(p));
-            }
-            for (const auto &[fin, excluida, caracteres] : {std::tuple{u"sa", u"casa", -1}, {u"A", u"", 4}, {u"ón", u"", -1}, {u"xa", u"", -1}}) {
-                std::vector<qsizetype> p;
-                l.terminadasEn(fin, excluida, caracteres, p);
-                t << QStringLiteral("-%1: %2").arg(fin, posiciones(p));
-            }
-            for (const auto &[fin, caracteres] : {std::pair{u"ea", -1}, {u"a", 4}, {u"io", -1}, {u"aa", 1}}) {
-                std::vector<qsizetype> p;
-                l.vocalesTerminadasEn(fin, caracteres, p);
-                t << QStringLiteral("~%1: %2").arg(fin, posiciones(p));
-            }
-            return t;
-        };
         {
             auto a = Almacen::abrir(r);
             Lexico primera(a->colador());

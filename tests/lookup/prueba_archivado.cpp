@@ -36,6 +36,10 @@ private slots:
         QTest::newRow("nueva") << QStringLiteral("zampoña") << QStringLiteral("zampoña") << true;
         QTest::newRow("nueva, con apóstrofo") << QStringLiteral("d'artagnan") << QStringLiteral("d'artagnan") << true;
         QTest::newRow("nueva al principio") << QStringLiteral("ábaco") << QStringLiteral("ábaco") << true;
+        // Up to 200 characters (not UTF-16 units); a longer one is refused, nothing written.
+        const QString larga = QString(199, u'x').replace(u'x', QStringLiteral("\U0001D49C"));
+        QTest::newRow("nueva, 200 caracteres") << larga + u'a' << larga + u'a' << true;
+        QTest::newRow("nueva, 201 caracteres") << larga + QStringLiteral("ab") << QString() << true;
     }
     void fila()
     {
@@ -47,6 +51,11 @@ private slots:
         l.releer();
         l.irA(3);
         QSignalSpy movido(&l, &ListaPalabras::actualMovido);
+        if (fila.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(ErrorAlmacen, l.archivar(palabra, QStringLiteral("nueva")));
+            QCOMPARE(uno(ruta, QStringLiteral("SELECT count(*) FROM Palabras")), QStringLiteral("4"));
+            return;
+        }
         const QString antes = uno(ruta, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = '%1'").arg(fila));
         const qsizetype pos = l.archivar(palabra, QStringLiteral("nueva"));
         QCOMPARE(pos, l.actual());

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +57,10 @@ private slots:
         QTest::newRow("NUL") << QByteArray("casa\nme\0sa\n", 12) << "" << "línea 2";
         QTest::newRow("tabulador") << QByteArray("casa\rmesa\rro\tsa") << "" << "línea 3 ";
         QTest::newRow("Latin-1") << QByteArray("canci\xf3n\n") << "" << "UTF-8";
+        const QString larga(200, u'ñ');
+        QTest::newRow("una, de 200 caracteres") << QByteArray("mesa\n" + larga.toUtf8()) << "mesa " + larga << "";
+        QTest::newRow("201 caracteres") << QByteArray("mesa\n" + larga.toUtf8() + "n\n") << "" << "línea 2 de «" ;
+        QTest::newRow("una") << QByteArray("mesa") << "mesa" << "";
     }
     void crear()
     {
@@ -70,6 +77,7 @@ private slots:
             return;
         }
         QCOMPARE(s.estado, 0);
+        QVERIFY2(s.errores.endsWith(palabras.contains(u' ') ? QStringLiteral(" palabras.\n") : QStringLiteral(" con 1 palabra.\n")), qPrintable(s.errores));
         QCOMPARE(palabrasEnOrden(*Almacen::abrir(destino, true)).join(u' '), palabras);
         QCOMPARE(uno(destino, QStringLiteral("SELECT Voc FROM Palabras WHERE Pal = 'mesa'")), QStringLiteral("ea"));
         QVERIFY(QFile::link(carpeta + QStringLiteral("/nada.lop"), carpeta + QStringLiteral("/enlace.lop")));
@@ -80,6 +88,28 @@ private slots:
         }
         QCOMPARE(archivosDe(carpeta), prueba::lista("a.lop lista.txt")); // the link still points at nothing
         QVERIFY(QFileInfo(carpeta + QStringLiteral("/enlace.lop")).isSymLink());
+    }
+
+    // A write that fails half-way (the file may grow no further): a Spanish
+    // message, and nothing left beside the list, SQLite's own files included.
+    void crearSinSitio()
+    {
+        const QString carpeta = ruta(QStringLiteral("sin sitio")), texto = carpeta + QStringLiteral("/lista.txt");
+        QVERIFY(QDir().mkpath(carpeta));
+        QByteArray palabras;
+        for (int i = 0; i < 20000; ++i)
+            palabras += "pala" + QByteArray::number(i, 36).replace('0', "o").replace('1', "u") + '\n';
+        QVERIFY(escribirArchivo(texto, palabras));
+        QProcess p;
+        p.setChildProcessModifier([] {
+            const struct rlimit limite = {1 << 17, 1 << 17};
+            ::setrlimit(RLIMIT_FSIZE, &limite);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+        p.start(QStringLiteral(RIMARIO_CLI), {QStringLiteral("crear"), QStringLiteral("--lista"), texto, carpeta + QStringLiteral("/a.lop")});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 1 && QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("almacén")), "");
+        QCOMPARE(archivosDe(carpeta), QStringList{QStringLiteral("lista.txt")});
     }
 
     void buscar()

@@ -38,10 +38,8 @@ public:
     explicit Temporal(QString ruta) : ruta_(std::move(ruta)) {}
     ~Temporal()
     {
-        if (ruta_.isEmpty())
-            return;
-        for (const char *resto : {"", "-journal", "-wal", "-shm"})
-            QFile::remove(ruta_ + QLatin1String(resto));
+        if (!ruta_.isEmpty())
+            quitarConAnexos(ruta_);
     }
     Temporal(const Temporal &) = delete;
     Temporal &operator=(const Temporal &) = delete;
