@@ -150,6 +150,7 @@ std::optional<Huella> leerEstado(const std::string &ruta, Huella h)
             h.archivo = identidadDe(st);
             h.cambios = grande(c + 24);
             h.paginas = grande(c + 28);
+            h.registro = {}; // a store without a write-ahead log (the versions above)
             h.formato = int32_t(grande(c + 60));
             r = h;
         }

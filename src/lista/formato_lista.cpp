@@ -42,7 +42,7 @@ XXH64_hash_t sumaLarga(const void *datos, size_t n)
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr uint32_t kVersion = 11;
+constexpr uint32_t kVersion = 12;
 constexpr uint32_t kOrdenBytes = 0x01020304;
 
 uint64_t sumar(const void *datos, size_t n)
@@ -318,6 +318,7 @@ CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidad
     c.modificado = h.archivo.modificado;
     c.cambios = h.cambios;
     c.paginas = h.paginas;
+    std::copy(h.registro.begin(), h.registro.end(), c.registro);
     c.formato = h.formato;
     c.largoColacion = uint32_t(std::min<size_t>(h.colacion.size(), kMaxColacion));
     std::memcpy(c.colacion, h.colacion.data(), c.largoColacion * sizeof(char16_t));
@@ -344,6 +345,7 @@ Huella CabeceraLista::huella() const
     h.archivo = {dispositivo, nodo, tamano, modificado};
     h.cambios = cambios;
     h.paginas = paginas;
+    std::copy(std::begin(registro), std::end(registro), h.registro.begin());
     h.formato = formato;
     h.colacion.assign(colacion, std::min<size_t>(largoColacion, kMaxColacion));
     for (int i = 0; i < Huella::kArchivosIcu; ++i) {

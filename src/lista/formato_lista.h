@@ -36,6 +36,7 @@ struct CabeceraLista {
     uint64_t dispositivo, nodo, tamano;
     int64_t modificado;
     uint32_t cambios, paginas;
+    uint32_t registro[6]; // the write-ahead log's state (zero without one)
     int32_t formato;
     uint32_t largoColacion;
     static constexpr int kMaxColacion = 60;

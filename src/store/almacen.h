@@ -208,8 +208,31 @@ private:
     // One statement inside it; returns the number of rows changed.
     int sentencia(const QString &que, const char *sql, const std::function<void(Sentencia &)> &enlazar);
     qint64 contador() const;
-    // SQLite's count of commits, from the file's header (0 if unreadable).
-    quint32 leerCambios(bool *leido = nullptr) const;
+    // What the file's header says: SQLite's count of commits, and whether
+    // the store keeps a write-ahead log.
+    struct Cabecera {
+        quint32 cambios = 0;
+        bool registro = false;
+        bool leida = false;
+    };
+    Cabecera leerCabecera() const;
+    // The log's state as readers take it (see Huella::registro), from the index
+    // of the log the engine shares with the other programs; only while this
+    // connection reads a store that keeps a log. None when it cannot be
+    // trusted (being written, or an index this connection cannot write).
+    std::optional<std::array<uint32_t, 6>> leerRegistro() const;
+    // What tells this store's commits apart: the count of commits and the log.
+    struct Estado {
+        quint32 cambios = 0;
+        std::array<uint32_t, 6> registro{};
+        bool operator==(const Estado &) const = default;
+    };
+    // Read inside a transaction; none when it cannot be.
+    std::optional<Estado> leerEstado() const;
+    // After a commit of this store's own from state 'antes', begun when the
+    // data version was 'version': the state it left, kept in the run of
+    // own commits when no other program committed meanwhile.
+    void anotarPropia(const std::optional<Estado> &antes, qint64 version);
     [[noreturn]] void fallo(const QString &que, int rc) const;
 
     QString ruta_;
@@ -219,8 +242,8 @@ private:
     qint64 versionExigida_ = -1;
     int formato_ = kFormatoActual;
     // The latest run of this store's own commits with none of another program
-    // between them: the count of commits before the first and after the last.
-    std::optional<quint32> propiasDesde_, propiasHasta_;
+    // between them: the state before the first and after each one, in order.
+    std::vector<Estado> propias_;
     Colador colador_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -24,10 +25,18 @@ template <class Stat> IdentidadArchivo identidadDe(const Stat &st)
 // SQLite's own count of commits with the number of pages, all read under one
 // lock; with the collation the list order depends on, by its version and by
 // the files of ICU that made it (where they are known).
+//
+// A store in write-ahead-log mode takes its commits into the log, not the file
+// (whose count of commits then stays as it was): there the state of the log
+// as readers take it tells them apart.
 struct Huella {
     IdentidadArchivo archivo;
     uint32_t cambios = 0;
     uint32_t paginas = 0;
+    // The log's state: the last frame committed, the pages the store then has,
+    // the running sum of the frames up to it and the log's two salts (which a
+    // log begun anew changes). All zero when the store keeps no log.
+    std::array<uint32_t, 6> registro{};
     int32_t formato = 0;
     std::u16string colacion;
     // The collation's code and data: the files of the ICU libraries, by

@@ -79,6 +79,41 @@ private slots:
         QVERIFY(!filas.contains(QStringLiteral("perro")));
     }
 
+    // Another program's session keeps the store open in write-ahead-log mode
+    // (its commits go to the log, the file stays as it was). The word it adds
+    // while the window is open is found when archived: one row, with the
+    // definition. A word deleted in the window stays deleted in the next
+    // window after that program wrote again, and the archived word is there once.
+    void archivoConOtroProgramaEnRegistro()
+    {
+        v.reset();
+        sqlite3 *sesion = otroPrograma(ruta, "PRAGMA journal_mode = WAL");
+        const auto fin = qScopeGuard([&] { sqlite3_close(sesion); });
+        mostrar();
+        const auto ejecutarEnSesion = [&](const char *sql) { QCOMPARE(sqlite3_exec(sesion, sql, nullptr, nullptr, nullptr), SQLITE_OK); };
+        ejecutarEnSesion("INSERT INTO Palabras (Pal, Voc) VALUES ('perro', 'eo')");
+        QSignalSpy hecho(v.get(), &Principal::archivado);
+        escribirEnPal(QStringLiteral("perro"));
+        QTest::mouseClick(v->Buscar, Qt::LeftButton);
+        QTRY_VERIFY(v->Gua->isVisible());
+        QTest::mouseClick(v->Gua, Qt::LeftButton);
+        QTRY_COMPARE(hecho.size(), 1);
+        const QString perros = QStringLiteral("SELECT Pal || ':' || (Sig LIKE '%Otra definici%') FROM Palabras WHERE Pal = 'perro'");
+        QCOMPARE(consultar(ruta, perros), QStringList{QStringLiteral("perro:1")});
+        Dialogos dialogos(QMessageBox::Yes);
+        QTest::keyClicks(v->Ind, QStringLiteral("rosa"));
+        QCOMPARE(v->DPal->palActual(), QStringLiteral("rosa"));
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        QCOMPARE(dialogos.textos.size(), 1);
+        ejecutarEnSesion("UPDATE Palabras SET Sig = 'otra' WHERE Pal = 'casa'");
+        v.reset();
+        mostrar();
+        const QStringList palabras = filas(v->DB);
+        QVERIFY(!palabras.contains(QStringLiteral("rosa")));
+        QCOMPARE(palabras.count(QStringLiteral("perro")), 1);
+        QCOMPARE(consultar(ruta, perros), QStringList{QStringLiteral("perro:1")});
+    }
+
     // An archiving that cannot be done: the copy fails, the page is too large
     // to keep, the store is read-only or another program holds its lock. One
     // message, nothing written, the page and the offer left as they were, the

@@ -279,6 +279,36 @@ private slots:
         sqlite3_close(otro);
     }
 
+    // In write-ahead-log mode, with another program's session open on the file
+    // (its commits go to the log, the file stays as it was): each of that
+    // program's commits, by the view or beside it, changes the state read and
+    // is another program's; each write of this store's own changes it too, and
+    // the state reached by them alone is told as this store's own.
+    void estadoEnRegistro()
+    {
+        const QString r = almacen("a casa mesa pesa");
+        sqlite3 *sesion = otroPrograma(r, "PRAGMA journal_mode = WAL");
+        const auto fin = qScopeGuard([&] { sqlite3_close(sesion); });
+        auto a = Almacen::abrir(r);
+        const Huella cargada = a->huella();
+        QVERIFY(cargada.leida);
+        QCOMPARE(a->huella(), cargada);
+        Huella h = cargada;
+        for (const char *sql : {"INSERT INTO Palabras (Pal, Voc) VALUES ('tesa', 'ea')",
+                                "UPDATE Palabras SET Pal = 'masa' WHERE Pal = 'mesa'", "DELETE FROM Palabras WHERE Pal = 'a'",
+                                "UPDATE PalabrasBase SET Sig = 'x' WHERE Pal = 'casa'"}) {
+            QCOMPARE(sqlite3_exec(sesion, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            const Huella ajena = a->huella();
+            QVERIFY2(ajena.leida && ajena != h && !a->soloEscriturasPropias(h, ajena), sql);
+            a->eliminar(a->anadir(QStringLiteral("nube"), QStringLiteral("ue"), std::nullopt));
+            a->cambiarSig(2, QStringLiteral("y"));
+            const Huella propia = a->huella();
+            QVERIFY2(propia.leida && propia != ajena && a->soloEscriturasPropias(ajena, propia), sql);
+            QVERIFY(!a->soloEscriturasPropias(h, propia) && !a->soloEscriturasPropias(cargada, propia));
+            h = propia;
+        }
+    }
+
     // A store of the format before rhyme keys: read-only it is searched all the
     // same; writable it is brought up to date at once; with another program
     // holding the write lock the upgrade waits as a write does, and if the lock

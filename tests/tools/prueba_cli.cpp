@@ -120,6 +120,13 @@ private slots:
         QCOMPARE(rimas(QStringLiteral("--vocales --igual-tamano -n 3 camión")), lista("camino camión pasión"));
         QVERIFY(!Almacen::abrir(almacen)->estadoMarcas().reglas[1].fin.has_value()); // the marks not written
         QCOMPARE(rimas(QStringLiteral("--consonante camión")), lista("avión canción canción corazón ilusión pasión razón"));
+        // Another program's session keeps the store in write-ahead-log mode: a
+        // word it renames after a search is found under its new name.
+        sqlite3 *sesion = otroPrograma(almacen, "PRAGMA journal_mode = WAL");
+        QCOMPARE(rimas(QStringLiteral("--consonante camión")), lista("avión canción canción corazón ilusión pasión razón"));
+        QCOMPARE(sqlite3_exec(sesion, "UPDATE Palabras SET Pal = 'cantón' WHERE Pal = 'razón'", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(rimas(QStringLiteral("--consonante camión")), lista("avión canción canción cantón corazón ilusión pasión"));
+        sqlite3_close(sesion);
         QCOMPARE(rimas(QStringLiteral("--asonante --silabas 3 pájaro")), lista("cántaro"));
         // Characters outside the basic plane, and a word longer than any buffer, written whole.
         const QStringList raras{QStringLiteral("\U0001D11Eón"), QString(70000, u'x') + QStringLiteral("ón")};
