@@ -613,7 +613,7 @@ QString demasiadoGrande(QStringView texto)
         Lector lector(texto, nullptr, carga);
         lector.leer(inicio);
     } else {
-        carga.texto(textoPlano(texto), 24);
+        carga.texto(textoPlano(texto), 17); // the size the view shows it at, and the writer writes it with
         carga.tramos = 1;
     }
     if (carga.cortes > kParrafosMaximos)
