@@ -10,29 +10,13 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-#include <algorithm>
-
 namespace rimario {
 
 namespace {
 
-// Qt takes time that grows with the square of the length to wrap a run of text
-// with no break in it; a text with such a run this long is wrapped at word
-// boundaries only (the run then stays on one line).
-constexpr qsizetype kTramoSinCortes = 10000;
-
-qsizetype tramoMasLargo(QStringView texto)
-{
-    qsizetype mayor = 0, actual = 0;
-    for (const QChar c : texto) {
-        actual = c.isSpace() ? 0 : actual + 1;
-        mayor = std::max(mayor, actual);
-    }
-    return mayor;
-}
-
-// Puts the text into the view; the slow way of wrapping is never applied to
-// such a run, old or new. The run is measured on the text shown (formatting
+// Puts the text into the view; a text with a run longer than kTramoSinCortes
+// is wrapped at word boundaries only: the slow way of wrapping is never applied
+// to such a run, old or new. The run is measured on the text shown (formatting
 // codes between its letters make no break).
 template <typename Poner>
 void ponerConCortes(QTextEdit *vista, QStringView, Poner poner)

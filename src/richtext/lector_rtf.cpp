@@ -75,9 +75,51 @@ inline int valorHex(char16_t c)
     return -1;
 }
 
+// What the layout of a text will have to do, counted as the reader makes the
+// document: every break the layout honours (a new block, or a line separator
+// inside one), the height those lines and the wrapping of the text take, in
+// lines of 12 points (a character is taken as wide as its size, a tab as a
+// fifth of the view), and the runs of one formatting: Qt's wrapping takes time
+// that grows with the square of a word's length when the word is split into
+// many runs, so a run that starts inside a word weighs more the longer the
+// word is by then.
+struct Carga {
+    qsizetype cortes = 0;
+    double alto = 0;
+    double tramos = 0;
+    qsizetype palabra = 0; // characters since the last place a line may break
+
+    // A break in text of the given size (half-points).
+    void corte(int medias)
+    {
+        ++cortes;
+        alto += std::max(medias, 6) / 24.0;
+        palabra = 0;
+    }
+    void tramo() { tramos += 1 + double(palabra) / kLetrasPorTramo; }
+    // Text of the given size; its breaks are counted here too.
+    void texto(QStringView t, int medias)
+    {
+        const double k = std::max(medias, 6) / 24.0;
+        for (const QChar c : t)
+            switch (c.unicode()) {
+            case 0x2028: case 0x2029: case 0xFDD0: case 0xFDD1: // QTextCursor::insertText makes blocks of the last three
+            case u'\n': case u'\r': case 0x000B: case 0x000C:
+                corte(medias);
+                break;
+            case u'\t': alto += k * 0.2; palabra = 0; break;
+            case u' ': alto += k * k / kCaracteresPorLinea; palabra = 0; break;
+            default: alto += k * k / kCaracteresPorLinea; ++palabra; break;
+            }
+    }
+    static constexpr double kCaracteresPorLinea = 27; // 12-point characters one em wide, across the view
+    static constexpr double kLetrasPorTramo = 500;     // a run inside a word weighs one more for each so many letters before it
+};
+
 class Lector {
 public:
-    Lector(QStringView s, QTextCursor &cursor) : s(s), n(s.size()), cursor(cursor) {}
+    // cursor null: the text is only measured (carga).
+    Lector(QStringView s, QTextCursor *cursor, Carga &carga) : s(s), n(s.size()), cursor(cursor), carga(carga) {}
     void leer(qsizetype desde);
 
 private:
@@ -104,7 +146,8 @@ private:
     qsizetype n;
     qsizetype i = 0;
     bool fin = false;
-    QTextCursor &cursor;
+    QTextCursor *cursor;
+    Carga &carga;
 
     std::vector<Estado> pila; // states of the enclosing groups
     Estado actual;
@@ -395,9 +438,15 @@ void Lector::texto(QStringView t)
         nuevoParrafo();
     if (!buffer.isEmpty() && !(actual.formato == formatoBuffer))
         volcarTexto();
-    if (buffer.isEmpty())
+    if (buffer.isEmpty()) {
         formatoBuffer = actual.formato;
-    buffer.append(t);
+        carga.tramo();
+    }
+    carga.texto(t, formatoBuffer.medias);
+    if (cursor)
+        buffer.append(t);
+    else if (buffer.isEmpty())
+        buffer.append(u' '); // measuring: the run's text is not kept, only that there is one
 }
 
 void Lector::parrafo()
@@ -411,7 +460,9 @@ void Lector::parrafo()
 void Lector::nuevoParrafo()
 {
     volcarTexto();
-    cursor.insertBlock(QTextBlockFormat(), formatoQt(formatoParrafo));
+    carga.corte(formatoParrafo.medias);
+    if (cursor)
+        cursor->insertBlock(QTextBlockFormat(), formatoQt(formatoParrafo));
     parrafoPendiente = false;
 }
 
@@ -419,7 +470,8 @@ void Lector::volcarTexto()
 {
     if (buffer.isEmpty())
         return;
-    cursor.insertText(buffer, formatoQt(formatoBuffer));
+    if (cursor)
+        cursor->insertText(buffer, formatoQt(formatoBuffer));
     buffer.clear();
 }
 
@@ -529,18 +581,14 @@ QTextCharFormat Lector::formatoQt(const Formato &f) const
 }
 
 // Input that is not RTF: plain text, one paragraph per line.
-void leerPlano(QStringView texto, QTextCursor &cursor)
+QString textoPlano(QStringView texto)
 {
     QString t = texto.toString();
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(u'\r', u'\n');
     t.remove(QChar(0));
-    cursor.insertText(t);
+    return t;
 }
-
-} // namespace
-
-namespace {
 
 qsizetype inicioRtf(QStringView rtf)
 {
@@ -548,11 +596,6 @@ qsizetype inicioRtf(QStringView rtf)
     while (inicio < rtf.size() && (rtf[inicio].isSpace() || rtf[inicio] == QChar::ByteOrderMark))
         ++inicio;
     return rtf.sliced(inicio).startsWith(QLatin1String("{\\rtf")) ? inicio : -1;
-}
-
-bool esLetra(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
 } // namespace
@@ -564,34 +607,32 @@ QString demasiadoGrande(QStringView texto)
     };
     if (texto.size() > kCaracteresMaximos)
         return motivo(texto.size(), kCaracteresMaximos, "caracteres");
-    // Paragraphs and line breaks, counted as the reader makes them (a control
-    // word in skipped data may count too: the limit then comes a little early).
-    qsizetype cortes = 0;
-    if (inicioRtf(texto) < 0) {
-        for (qsizetype i = 0; i < texto.size(); ++i)
-            if (texto[i] == u'\n' || (texto[i] == u'\r' && (i + 1 == texto.size() || texto[i + 1] != u'\n')))
-                ++cortes;
+    // Measured as the reader makes the document, without making it.
+    Carga carga;
+    if (const qsizetype inicio = inicioRtf(texto); inicio >= 0) {
+        Lector lector(texto, nullptr, carga);
+        lector.leer(inicio);
     } else {
-        static const QLatin1String kCortes[] = {QLatin1String("par"), QLatin1String("page"), QLatin1String("row"),
-                                                QLatin1String("sect"), QLatin1String("line")};
-        for (qsizetype i = 0; i < texto.size(); ++i) {
-            if (texto[i] != u'\\')
-                continue;
-            qsizetype j = i + 1;
-            while (j < texto.size() && j - i <= 5 && esLetra(texto[j]))
-                ++j;
-            const QStringView palabra = texto.sliced(i + 1, j - i - 1);
-            if (j < texto.size() && esLetra(texto[j]))
-                continue;
-            for (const QLatin1String &c : kCortes)
-                if (palabra == c)
-                    ++cortes;
-            i = j - 1;
-        }
+        carga.texto(textoPlano(texto), 17); // the size the view shows it at, and the writer writes it with
+        carga.tramos = 1;
     }
-    if (cortes > kParrafosMaximos)
-        return motivo(cortes, kParrafosMaximos, "párrafos y saltos de línea");
+    if (carga.cortes > kParrafosMaximos)
+        return motivo(carga.cortes, kParrafosMaximos, "párrafos y saltos de línea");
+    if (carga.alto > double(kLineasMaximas))
+        return motivo(qsizetype(carga.alto), kLineasMaximas, "líneas de 12 puntos de alto");
+    if (carga.tramos > kTramosMaximos)
+        return motivo(qsizetype(carga.tramos), kTramosMaximos, "cambios de formato");
     return QString();
+}
+
+qsizetype tramoMasLargo(QStringView texto)
+{
+    qsizetype mayor = 0, actual = 0;
+    for (const QChar c : texto) {
+        actual = c.isSpace() ? 0 : actual + 1;
+        mayor = std::max(mayor, actual);
+    }
+    return mayor;
 }
 
 void leerRtf(QStringView rtf, QTextDocument *documento)
@@ -609,10 +650,11 @@ void leerRtf(QStringView rtf, QTextDocument *documento)
             cursor.insertText(QStringLiteral("Esta definición es demasiado grande para mostrarla (%1). "
                                              "Se conserva intacta en el almacén.").arg(motivo));
         } else if (inicio >= 0) {
-            Lector lector(rtf, cursor);
+            Carga carga;
+            Lector lector(rtf, &cursor, carga);
             lector.leer(inicio);
         } else {
-            leerPlano(rtf, cursor);
+            cursor.insertText(textoPlano(rtf));
         }
     } catch (...) {
         // Out of memory on a hostile input: the document keeps what was inserted.

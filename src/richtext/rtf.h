@@ -25,9 +25,13 @@
 //   kProfundidadMaxima are skipped. Text after the group that closes the document is
 //   ignored; a missing closing brace is no trouble.
 // - Never throws, never recurses, linear in the length of the input.
-// - A text over kCaracteresMaximos characters or with more than kParrafosMaximos
-//   paragraphs and line breaks is not read: the document gets, instead, a message
-//   saying so (the view's layout would take minutes over it).
+// - A text whose layout would keep the view busy is not read: the document gets,
+//   instead, a message saying so. It is measured by the reader itself, making no
+//   document: over kCaracteresMaximos characters; more than kParrafosMaximos breaks
+//   the layout honours (paragraphs, line separators, U+2029 and the rest); lines
+//   (breaks and wrapping, weighted by the font's size) over kLineasMaximas lines of
+//   12 points in height (Qt's layout stalls past some 8 million pixels); or more
+//   than kTramosMaximos runs of one formatting.
 //
 // Writer (escribirRtf): the RichEdit style of the stored values, namely
 //   {\rtf1\ansi\ansicpg1252\deff0\deflang3082{\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}...}
@@ -63,6 +67,16 @@ QString escribirRtf(const QTextDocument *documento);
 inline constexpr int kProfundidadMaxima = 512;
 inline constexpr qsizetype kCaracteresMaximos = 8 * 1024 * 1024;
 inline constexpr qsizetype kParrafosMaximos = 200000;
+inline constexpr qsizetype kLineasMaximas = 200000;
+inline constexpr qsizetype kTramosMaximos = 300000;
+
+// Qt takes time that grows with the square of the length to wrap a run of text
+// with no break in it; the view wraps a text with such a run this long at word
+// boundaries only (the run then stays on one line).
+inline constexpr qsizetype kTramoSinCortes = 10000;
+
+// The longest run of the text with no white space in it.
+qsizetype tramoMasLargo(QStringView texto);
 
 // Why a text is too large to be shown (see above), as "600.000 párrafos y saltos
 // de línea; el máximo es 200.000"; empty when it is not.
