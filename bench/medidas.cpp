@@ -27,6 +27,8 @@
 #include <filesystem>
 #include <memory>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -155,6 +157,41 @@ void abrirNuestro(benchmark::State &st, bool frio, bool sinInstantanea)
         qunsetenv("RIMARIO_CACHE");
     else
         qputenv("RIMARIO_CACHE", cache);
+}
+
+// A start after k rows were renamed by another program (k = 0: a clean start,
+// which maps the snapshot), on a copy of the store: the snapshot brought up to
+// date from the store's log of changes. Each run renames the same rows back.
+void abrirTrasCambios(benchmark::State &st, int k)
+{
+    static QString ruta;
+    if (ruta.isEmpty())
+        ruta = copia(kNuestro);
+    auto a = Almacen::abrir(ruta);
+    {
+        Lexico l(a->colador());
+        l.cargar(*a);
+        l.esperarInstantanea();
+    }
+    sqlite3 *otro = nullptr;
+    sqlite3_open(QFile::encodeName(ruta).constData(), &otro);
+    bool vuelta = false;
+    for (auto _ : st) {
+        if (k) {
+            const std::string sql = std::string("UPDATE Palabras SET Pal = ") + (vuelta ? "substr(Pal, 2)" : "'x' || Pal")
+                + " WHERE Id IN (SELECT Id FROM PalabrasBase ORDER BY Id LIMIT " + std::to_string(k) + ")";
+            vuelta = !vuelta;
+            sqlite3_exec(otro, sql.c_str(), nullptr, nullptr, nullptr);
+        }
+        Lexico l(a->colador());
+        const auto t0 = Reloj::now();
+        l.cargar(*a);
+        st.SetIterationTime(segundosDesde(t0));
+        if (l.puestaAlDia() != (k > 0) || (k == 0 && !l.deInstantanea()))
+            st.SkipWithError("la lista no vino de su copia");
+        l.esperarInstantanea();
+    }
+    sqlite3_close(otro);
 }
 
 // The window's check of a mapped snapshot's sum, a pass through the file from
@@ -407,6 +444,9 @@ void registrar()
         RegisterBenchmark((nombre + "/ingenuo").c_str(), abrirIngenuo, frio)
             ->UseManualTime()->Unit(kMillisecond)->Iterations(8);
     }
+    for (const int k : {0, 1, 100, 10000})
+        RegisterBenchmark(("abrir/tras-cambios/" + std::to_string(k)).c_str(), abrirTrasCambios, k)
+            ->UseManualTime()->Unit(kMillisecond)->Iterations(6);
     for (const auto &[nombre, modo] : {std::pair{"sin-resguardo", 0}, {"arriendo", 1}, {"copia", 2}})
         RegisterBenchmark((std::string("mapear/instantanea/") + nombre).c_str(), mapearInstantanea, modo)
             ->Unit(kMillisecond)->UseRealTime();

@@ -42,7 +42,7 @@ XXH64_hash_t sumaLarga(const void *datos, size_t n)
 
 constexpr char kMagia[8] = {'R', 'I', 'M', 'A', 'L', 'S', 'T', '1'};
 // Changes whenever what the arrays hold (or how their keys are made) changes.
-constexpr uint32_t kVersion = 12;
+constexpr uint32_t kVersion = 13;
 constexpr uint32_t kOrdenBytes = 0x01020304;
 
 uint64_t sumar(const void *datos, size_t n)
@@ -320,6 +320,10 @@ CabeceraLista CabeceraLista::de(const Huella &h, uint64_t filas, uint64_t unidad
     c.paginas = h.paginas;
     std::copy(h.registro.begin(), h.registro.end(), c.registro);
     c.formato = h.formato;
+    c.diario[0] = h.diario.identidad;
+    c.diario[1] = h.diario.sec;
+    c.diario[2] = h.diario.azar;
+    c.esquema = h.diario.esquema;
     c.largoColacion = uint32_t(std::min<size_t>(h.colacion.size(), kMaxColacion));
     std::memcpy(c.colacion, h.colacion.data(), c.largoColacion * sizeof(char16_t));
     for (int i = 0; i < Huella::kArchivosIcu; ++i) {
@@ -347,6 +351,7 @@ Huella CabeceraLista::huella() const
     h.paginas = paginas;
     std::copy(std::begin(registro), std::end(registro), h.registro.begin());
     h.formato = formato;
+    h.diario = {diario[0], diario[1], diario[2], esquema};
     h.colacion.assign(colacion, std::min<size_t>(largoColacion, kMaxColacion));
     for (int i = 0; i < Huella::kArchivosIcu; ++i) {
         h.icu[i].ruta.assign(icu[i].ruta, strnlen(icu[i].ruta, sizeof icu[i].ruta));

@@ -39,6 +39,8 @@ struct CabeceraLista {
     uint32_t registro[6]; // the write-ahead log's state (zero without one)
     int32_t formato;
     uint32_t largoColacion;
+    int64_t diario[3];         // the store's log of changes: identity, last entry, its tag
+    uint32_t esquema, relleno; // the schema's version
     static constexpr int kMaxColacion = 60;
     char16_t colacion[kMaxColacion];
     struct Icu {

@@ -88,6 +88,9 @@ public:
     void cargar(const Almacen &almacen);
     // True when the latest load came from a snapshot.
     bool deInstantanea() const { return mapa_ != nullptr; }
+    // True when it came from a snapshot of an earlier state brought up to
+    // date from the store's log of changed rows.
+    bool puestaAlDia() const { return alDia_; }
     // Waits until the snapshot being written, if any, is on disk.
     void esperarInstantanea();
     // After a load from a snapshot: whether the snapshot's arrays are still
@@ -216,6 +219,10 @@ private:
     std::vector<uint32_t> ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
                                   const std::vector<uint32_t> &largo, const std::vector<char16_t> &arena) const;
     bool mapear(const QString &ruta, const Huella &huella);
+    // Loads the snapshot at 'ruta' of an earlier state and applies the rows
+    // the store's log names as changed since; false (nothing held) when the
+    // log cannot tell all of them.
+    bool ponerAlDia(const Almacen &almacen, const QString &ruta);
     void escribirInstantanea(const QString &ruta, const Huella &huella) const;
     template <class F> void cambiarTodos(F &&f);
 
@@ -245,6 +252,7 @@ private:
     std::function<bool(const std::atomic<bool> &)> comprobacion_; // of the mapped snapshot
     Huella cargada_;                   // the state of the store the list was loaded from
     bool cambiada_ = false;            // changed since
+    bool alDia_ = false;               // see puestaAlDia()
     std::future<void> escritura_;      // the snapshot being written
 };
 

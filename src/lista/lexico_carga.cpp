@@ -5,7 +5,10 @@
 
 #include "language/silabas.h"
 #include "store/almacen.h"
+#include "lista/formato_lista.h"
 #include "lista/instantanea.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <cstring>
@@ -69,6 +72,7 @@ void Lexico::cargar(const Almacen &almacen)
     esperarInstantanea();
     const QString ruta = rutaInstantanea(almacen.ruta());
     cambiada_ = false;
+    alDia_ = false;
     indices_.reset();
     indicesPropios_ = {};
     lineas_.reset();
@@ -76,6 +80,11 @@ void Lexico::cargar(const Almacen &almacen)
     cargada_ = almacen.huella();
     if (!ruta.isEmpty() && mapear(ruta, cargada_))
         return;
+    if (!ruta.isEmpty() && ponerAlDia(almacen, ruta))
+        return;
+    indices_.reset();
+    lineas_.reset();
+    comprobacion_ = nullptr;
     const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
     mapa_.reset();
     cargada_ = leida;
@@ -185,6 +194,158 @@ void Lexico::cargarFilas(const Almacen &almacen)
     mascara_.tomar(std::move(mascara));
     pares_.tomar(std::move(pares));
     rima_.tomar(std::move(rimas));
+}
+
+bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
+{
+    // The snapshot of an earlier state of this very store and log, the same
+    // schema and collation: the rows the log names since then are read, and
+    // merged into the snapshot's arrays in one pass.
+    const auto cabecera = leerCabeceraLista(QFile::encodeName(ruta).toStdString());
+    if (!cabecera)
+        return false;
+    const Huella antes = cabecera->huella();
+    auto mismoLinaje = [&antes](const Huella &h) {
+        return h.leida && h.diario.identidad != 0 && h.diario.identidad == antes.diario.identidad
+            && h.diario.esquema == antes.diario.esquema && h.diario.sec >= antes.diario.sec
+            && h.formato == antes.formato && h.colacion == antes.colacion
+            && std::equal(std::begin(h.icu), std::end(h.icu), std::begin(antes.icu));
+    };
+    if (!mismoLinaje(cargada_) || !mapear(ruta, antes))
+        return false;
+    struct Nueva {
+        qint64 id;
+        uint32_t inicio, largo, claveVoc;
+        uint64_t rima;
+        QByteArray clave;
+    };
+    std::vector<Nueva> nuevas;
+    std::vector<char16_t> texto, voc;
+    std::optional<std::vector<qint64>> cambiadas;
+    const Huella leida = almacen.leerFijo([&] {
+        cambiadas = almacen.cambiosDesde(antes.diario.sec, antes.diario.azar);
+        if (!cambiadas)
+            return;
+        almacen.recorrerFilas(*cambiadas, [&](const Almacen::FilaLeida &fila) {
+            const auto desde = uint32_t(texto.size());
+            anadirUtf8(texto, fila.pal.data(), int(fila.pal.size()));
+            voc.clear();
+            anadirUtf8(voc, fila.voc.data(), int(fila.voc.size()));
+            const auto n = qsizetype(texto.size() - desde);
+            const Claves c = clavesDe(texto.data() + desde, n, fila.palNula, voc.data(), qsizetype(voc.size()));
+            uint64_t r = 0;
+            if (fila.conClaves) {
+                r = rima(numeroDeClave(QString::fromUtf8(fila.consonante.data(), qsizetype(fila.consonante.size()))),
+                         numeroDeClave(QString::fromUtf8(fila.asonante.data(), qsizetype(fila.asonante.size()))),
+                         fila.silabas);
+            } else if (!fila.palNula) {
+                r = rimaDe(QStringView(texto.data() + desde, n));
+            }
+            nuevas.push_back({fila.id, desde, uint32_t(n), c.voc, r, {}});
+        });
+    });
+    if (!cambiadas || !mismoLinaje(leida))
+        return false; // the rows are read (which replaces all that was mapped)
+    asegurarClaves(); // the mapped table, read before the mapping goes
+    // The new rows in list order: by sort key, then code points, then Id.
+    for (Nueva &e : nuevas)
+        e.clave = colador_.clave(QStringView(texto.data() + e.inicio, qsizetype(e.largo)));
+    auto pal = [&texto](const Nueva &e) { return QStringView(texto.data() + e.inicio, qsizetype(e.largo)); };
+    std::sort(nuevas.begin(), nuevas.end(), [&](const Nueva &a, const Nueva &b) {
+        if (const int c = std::memcmp(a.clave.constData(), b.clave.constData(),
+                                      size_t(std::min(a.clave.size(), b.clave.size()))))
+            return c < 0;
+        if (a.clave.size() != b.clave.size())
+            return a.clave.size() < b.clave.size();
+        if (const int c = compararPuntos(pal(a), pal(b)))
+            return c < 0;
+        return a.id < b.id;
+    });
+    // Where each goes among the old rows (which are in that order already).
+    const size_t n = ids_.size();
+    std::vector<size_t> lugar(nuevas.size());
+    size_t desde = 0;
+    for (size_t j = 0; j < nuevas.size(); ++j) {
+        const Nueva &e = nuevas[j];
+        size_t lo = desde, hi = n;
+        while (lo < hi) {
+            const size_t m = lo + (hi - lo) / 2;
+            const QStringView p(arena_.data() + inicio_[m], qsizetype(largo_[m]));
+            const QByteArray k = colador_.clave(p);
+            int c = std::memcmp(k.constData(), e.clave.constData(), size_t(std::min(k.size(), e.clave.size())));
+            if (!c && k.size() != e.clave.size())
+                c = k.size() < e.clave.size() ? -1 : 1;
+            if (!c)
+                c = compararPuntos(p, pal(e));
+            if (c < 0 || (!c && ids_[m] < e.id))
+                lo = m + 1;
+            else
+                hi = m;
+        }
+        lugar[j] = desde = lo;
+    }
+    // One pass: the old rows not changed, the new ones at their places.
+    const std::vector<qint64> &fuera = *cambiadas;
+    const size_t total = n + nuevas.size();
+    std::vector<qint64> ids;
+    std::vector<uint32_t> inicio, largo, claveVoc;
+    std::vector<uint64_t> fin1, fin2, mascara, pares, rimas;
+    std::vector<char16_t> arena;
+    for (auto *v : {&inicio, &largo, &claveVoc})
+        v->reserve(total);
+    for (auto *v : {&fin1, &fin2, &mascara, &pares, &rimas})
+        v->reserve(total);
+    ids.reserve(total);
+    arena.reserve(arena_.size() + texto.size());
+    auto copiarTexto = [&arena, &inicio, &largo](const char16_t *p, uint32_t l) {
+        inicio.push_back(uint32_t(arena.size()));
+        largo.push_back(l);
+        arena.insert(arena.end(), p, p + l);
+    };
+    size_t j = 0;
+    for (size_t i = 0; i <= n; ++i) {
+        for (; j < nuevas.size() && lugar[j] == i; ++j) {
+            const Nueva &e = nuevas[j];
+            Claves c = clavesDe(texto.data() + e.inicio, qsizetype(e.largo), false, nullptr, 0);
+            mascarasDe(texto.data() + e.inicio, qsizetype(e.largo), c);
+            ids.push_back(e.id);
+            copiarTexto(texto.data() + e.inicio, e.largo);
+            claveVoc.push_back(e.claveVoc);
+            fin1.push_back(c.fin1);
+            fin2.push_back(c.fin2);
+            mascara.push_back(c.caracteres);
+            pares.push_back(c.pares);
+            rimas.push_back(e.rima);
+        }
+        if (i == n || std::binary_search(fuera.begin(), fuera.end(), ids_[i]))
+            continue;
+        ids.push_back(ids_[i]);
+        copiarTexto(arena_.data() + inicio_[i], largo_[i]);
+        claveVoc.push_back(claveVoc_[i]);
+        fin1.push_back(fin1_[i]);
+        fin2.push_back(fin2_[i]);
+        mascara.push_back(mascara_[i]);
+        pares.push_back(pares_[i]);
+        rimas.push_back(rima_[i]);
+    }
+    ids_.tomar(std::move(ids));
+    inicio_.tomar(std::move(inicio));
+    largo_.tomar(std::move(largo));
+    claveVoc_.tomar(std::move(claveVoc));
+    fin1_.tomar(std::move(fin1));
+    fin2_.tomar(std::move(fin2));
+    arena_.tomar(std::move(arena));
+    mascara_.tomar(std::move(mascara));
+    pares_.tomar(std::move(pares));
+    rima_.tomar(std::move(rimas));
+    indices_.reset();
+    lineas_.reset();
+    comprobacion_ = nullptr;
+    mapa_.reset();
+    alDia_ = true;
+    cargada_ = leida;
+    escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
+    return true;
 }
 
 std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,

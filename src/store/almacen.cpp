@@ -557,6 +557,18 @@ Huella Almacen::leerFijo(const std::function<void()> &leer) const
         empezar();
     }
     h.formato = formato_;
+    {
+        Sentencia s(db_, "PRAGMA schema_version");
+        if (s.ok() && s.paso() == SQLITE_ROW)
+            h.diario.esquema = uint32_t(s.entero(0));
+    }
+    if (formato_ >= 4) {
+        Sentencia s(db_, "SELECT (SELECT Valor FROM Meta WHERE Clave = 'diario'), Sec, Azar FROM "
+                         "(SELECT 0 AS Sec, 0 AS Azar UNION ALL SELECT * FROM "
+                         "(SELECT Sec, Azar FROM Cambios ORDER BY Sec DESC LIMIT 1)) ORDER BY Sec DESC LIMIT 1");
+        if (s.ok() && s.paso() == SQLITE_ROW)
+            h.diario = {s.entero(0), s.entero(1), s.entero(2), h.diario.esquema};
+    }
     h.colacion = colador_.version().toStdU16String();
     Colador::archivosIcu(h.icu);
     h.cambios = c.cambios;

@@ -50,7 +50,7 @@ private:
 
 constexpr int kLongitudMinima = 2; // rhyme lengths 2..7
 constexpr int kLongitudMaxima = 7;
-constexpr int kFormatoActual = 3;  // format version written into new stores
+constexpr int kFormatoActual = 4;  // format version written into new stores
 
 using Marcas6 = std::array<bool, 6>; // A2..A7
 
@@ -142,6 +142,13 @@ public:
     // True when the file went from state 'antes' to 'ahora' by this store's
     // own writes alone (every one of them committed here, none by another program).
     bool soloEscriturasPropias(const Huella &antes, const Huella &ahora) const;
+    // The Ids of the rows changed since the log's entry 'sec' (whose tag is
+    // 'azar'; 0, 0: since the log began), each once, in order; none when the
+    // log no longer holds that entry as it was (pruned, or another history).
+    // Only inside leerFijo's read, on a store of format 4.
+    std::optional<std::vector<qint64>> cambiosDesde(qint64 sec, qint64 azar) const;
+    // The rows of these Ids that exist, in their order.
+    void recorrerFilas(const std::vector<qint64> &ids, const std::function<void(const FilaLeida &)> &visitar) const;
     std::optional<QString> sig(qint64 id) const;
     std::optional<Fila> fila(qint64 id) const;   // marks as the view gives them
     qint64 contarFilas() const;

@@ -131,6 +131,36 @@ CREATE TRIGGER Palabras_eliminar INSTEAD OF DELETE ON Palabras BEGIN
 END;
 )SQL";
 
+// Format 4 keeps a log of the rows changed, by their Id, so that a list kept
+// of an earlier state is brought up to date from it rather than read again.
+// The base table's own triggers write it: every write through SQL is logged,
+// through the view or not, ours and other programs' alike. Each entry has a
+// random tag (a file put back from a copy has other tags under the same
+// numbers), and Meta holds a random identity of the log (another file has
+// another). The oldest entries go as new ones come (a sweep every 256).
+const char *const kDiario = R"SQL(
+CREATE TABLE IF NOT EXISTS Cambios (
+    Sec  INTEGER PRIMARY KEY,
+    Id   INTEGER,
+    Azar INTEGER NOT NULL
+);
+INSERT OR IGNORE INTO Meta (Clave, Valor) VALUES ('diario', random());
+CREATE TRIGGER IF NOT EXISTS PalabrasBase_alta AFTER INSERT ON PalabrasBase BEGIN
+    INSERT INTO Cambios (Id, Azar) VALUES (NEW.Id, random());
+    DELETE FROM Cambios WHERE last_insert_rowid() % 256 = 0 AND Sec <= last_insert_rowid() - 100000;
+END;
+CREATE TRIGGER IF NOT EXISTS PalabrasBase_cambio
+AFTER UPDATE OF Id, Pal, Voc, Clave, Consonante, Asonante, Silabas ON PalabrasBase BEGIN
+    INSERT INTO Cambios (Id, Azar) VALUES (OLD.Id, random());
+    INSERT INTO Cambios (Id, Azar) SELECT NEW.Id, random() WHERE NEW.Id IS NOT OLD.Id;
+    DELETE FROM Cambios WHERE last_insert_rowid() % 256 < 2 AND Sec <= last_insert_rowid() - 100000;
+END;
+CREATE TRIGGER IF NOT EXISTS PalabrasBase_baja AFTER DELETE ON PalabrasBase BEGIN
+    INSERT INTO Cambios (Id, Azar) VALUES (OLD.Id, random());
+    DELETE FROM Cambios WHERE last_insert_rowid() % 256 = 0 AND Sec <= last_insert_rowid() - 100000;
+END;
+)SQL";
+
 const char *const kHayPendientes = "SELECT 1 FROM PalabrasBase WHERE Clave IS NULL LIMIT 1";
 const char *const kRepararClaves =
     "UPDATE PalabrasBase SET Clave = X'', Consonante = clave_rima(Pal, 0), "
@@ -194,6 +224,7 @@ std::unique_ptr<Almacen> Almacen::crear(const QString &ruta)
     a->ejecutar(kIndices);
     a->ejecutar(kVista);
     a->ejecutar(kDisparadores);
+    a->ejecutar(kDiario);
     a->sentencia(QStringLiteral("No se pudo crear el almacén"), kGuardarColacion,
                  [&](Sentencia &s) { s.enlazar(1, QStringView(a->colador_.version())); });
     a->ejecutar(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
@@ -286,6 +317,8 @@ void Almacen::actualizarFormato(int desde)
         rc = ejecutarSql(db_, kDe2A3, &motor);
     if (rc == SQLITE_OK)
         rc = ejecutarSql(db_, kIndices, &motor);
+    if (rc == SQLITE_OK)
+        rc = ejecutarSql(db_, kDiario, &motor);
     if (rc == SQLITE_OK)
         rc = ejecutarSql(db_, QStringLiteral("PRAGMA user_version = %1").arg(kFormatoActual).toUtf8().constData(),
                          &motor);

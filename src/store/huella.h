@@ -38,6 +38,13 @@ struct Huella {
     // log begun anew changes). All zero when the store keeps no log.
     std::array<uint32_t, 6> registro{};
     int32_t formato = 0;
+    // The log of changed rows (format 4): its identity, its last entry's
+    // number and tag (all zero without one), and the schema's version.
+    struct Diario {
+        int64_t identidad = 0, sec = 0, azar = 0;
+        uint32_t esquema = 0;
+        bool operator==(const Diario &) const = default;
+    } diario;
     std::u16string colacion;
     // The collation's code and data: the files of the ICU libraries, by
     // path and identity; empty paths when they are not known.

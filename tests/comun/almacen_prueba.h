@@ -80,10 +80,12 @@ inline sqlite3 *otroPrograma(const QString &ruta, const char *sql = "BEGIN IMMED
 }
 
 // Turns a store into one of an older format: 2 held a sort key in Clave and
-// three indexes carried it; 1 had no rhyme keys either (opening it adds them).
+// three indexes carried it; 1 had no rhyme keys either (opening it adds them);
+// neither kept a log of changes.
 inline bool volverAlFormato(const QString &ruta, int formato = 1)
 {
-    QByteArray sql = "DROP INDEX PalabrasBase_pendientes; UPDATE PalabrasBase SET Clave = randomblob(16); "
+    QByteArray sql = "DROP TRIGGER PalabrasBase_alta; DROP TRIGGER PalabrasBase_cambio; DROP TRIGGER PalabrasBase_baja;"
+                     "DROP TABLE Cambios; DELETE FROM Meta WHERE Clave = 'diario'; DROP INDEX PalabrasBase_pendientes; UPDATE PalabrasBase SET Clave = randomblob(16); "
                      "CREATE INDEX PalabrasBase_orden ON PalabrasBase (Clave, Pal, Voc);";
     if (formato == 2)
         sql += "CREATE INDEX PalabrasBase_consonante ON PalabrasBase (Consonante, Clave, Pal, Silabas);"
