@@ -49,13 +49,19 @@ QString directa(const QStringList &args)
     return *r == 0 ? texto : QStringLiteral("(salida %1)").arg(*r);
 }
 
+// The list as the whole program reads it.
+struct Leida {
+    std::unique_ptr<Almacen> a;
+    Lexico l{a->colador()};
+    explicit Leida(const QString &ruta) : a(Almacen::abrir(ruta, true)) { l.cargar(*a); }
+};
+
 // What the list gives for the same search; "(error)" when the whole program
 // refuses the word.
 QString dellista(const QString &ruta, const QString &palabra, const ModoRima &modo)
 {
-    auto a = Almacen::abrir(ruta, true);
-    Lexico l(a->colador());
-    l.cargar(*a);
+    Leida d(ruta);
+    Lexico &l = d.l;
     std::vector<qsizetype> pos;
     try {
         pos = posicionesDe(l, palabra, modo).value_or(pos);
@@ -74,13 +80,7 @@ class PruebaDirecta : public QObject {
     QTemporaryDir dir_;
     QString ruta_, cache_;
 
-    void hacerInstantanea()
-    {
-        auto a = Almacen::abrir(ruta_, true);
-        Lexico l(a->colador());
-        l.cargar(*a);
-        l.esperarInstantanea();
-    }
+    void hacerInstantanea() { Leida(ruta_).l.esperarInstantanea(); }
 
 private slots:
     void initTestCase()
@@ -204,13 +204,8 @@ private slots:
         CabeceraLista c;
         std::memcpy(&c, intacta.constData(), sizeof c);
         qsizetype fila = 0;
-        {
-            auto a = Almacen::abrir(ruta_, true);
-            Lexico l(a->colador());
-            l.cargar(*a);
-            while (fila < l.tamano() && l.pal(fila) != palabra)
-                ++fila;
-        }
+        for (Leida d(ruta_); fila < d.l.tamano() && d.l.pal(fila) != palabra;)
+            ++fila;
         const CabeceraLista::Tramo t = c.tramo(Parte(parte));
         auto u32 = [&](uint64_t donde) { return qFromLittleEndian<quint32>(intacta.constData() + donde); };
         qsizetype donde = qsizetype(t.desde + t.bytes / 2); // the keys' table
