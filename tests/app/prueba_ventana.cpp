@@ -5,6 +5,7 @@
 // session's changes.
 
 #include "lookup/idioma.h"
+#include "lista/lista_palabras.h"
 
 #include "../comun/proteccion.h"
 #include "../comun/tabla.h"
@@ -203,21 +204,31 @@ private slots:
         QCOMPARE(consultar(ruta, filasSql), antes);
     }
 
-    // "Eliminar" with several rows selected deletes the current word only, and
-    // its question says so.
-    void eliminarConVariasSeleccionadas()
+    // "Eliminar" asks first (No keeps everything), then takes the current word
+    // only: not what is typed in Pal, nor the other rows selected, and its
+    // question says so; with no current word left, a second Yes takes nothing.
+    void eliminar()
     {
-        Dialogos dialogos(QMessageBox::Yes);
+        Dialogos dialogos(QMessageBox::No);
         clicEnFila(v->DB, 3);
         QTest::mouseClick(v->DB->viewport(), Qt::LeftButton, Qt::ShiftModifier, centroDeFila(v->DB, 5));
         const QString actual = v->Pal->text(), otras = filas(v->DB).mid(3, 2).join(u'|');
+        const auto antes = contenido(ruta);
         QTest::mouseClick(v->Eli, Qt::LeftButton);
-        QCOMPARE(dialogos.textos.size(), 1);
-        QVERIFY2(dialogos.textos[0].contains(QStringLiteral("«%1». Solo se elimina esa palabra: las otras 2 filas").arg(actual)),
-                 qPrintable(dialogos.textos[0]));
-        QVERIFY(!contenido(ruta).contains(actual));
+        QCOMPARE(contenido(ruta), antes);
+        v->Pal->clear();
+        teclear(v->Pal, QStringLiteral("otra"));
+        dialogos.responder(QMessageBox::Yes);
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        QCOMPARE(dialogos.textos.size(), 2);
+        QVERIFY2(dialogos.textos[1].contains(QStringLiteral("«%1». Solo se elimina esa palabra: las otras 2 filas").arg(actual)),
+                 qPrintable(dialogos.textos[1]));
+        QVERIFY(!contenido(ruta).contains(actual) && v->RT->toPlainText().isEmpty() && !v->DPal->hayActual());
+        QCOMPARE(v->Pal->text(), QStringLiteral("otra"));
         for (const QString &o : otras.split(u'|'))
             QVERIFY(contenido(ruta).contains(o));
+        QTest::mouseClick(v->Eli, Qt::LeftButton);
+        QCOMPARE(contenido(ruta).size(), antes.size() - 1);
     }
 };
 

@@ -268,28 +268,6 @@ private slots:
         const QString pagina = QGuiApplication::clipboard()->text();
         QVERIFY2(pagina.contains(QStringLiteral("Sinónimos de «casa»")) && pagina.contains(QStringLiteral("hogar")) && pagina.contains(QStringLiteral("edificio")), qPrintable(pagina));
     }
-
-    void eliminar()
-    {
-        escribir(w_->Ind, QStringLiteral("per"));
-        QCOMPARE(w_->RT->toPlainText(), QStringLiteral("animal"));
-        const qint64 id = w_->DPal->idActual();
-        Dialogos dialogos(QMessageBox::No);
-        QTest::mouseClick(w_->Eli, Qt::LeftButton);
-        QVERIFY(contenido(ruta_).contains(QStringLiteral("perro")) && w_->RT->toPlainText() == QStringLiteral("animal"));
-        // Yes deletes the list's word, not what the user typed into Pal.
-        escribir(w_->Pal, QStringLiteral("otra"));
-        dialogos.responder(QMessageBox::Yes);
-        QTest::mouseClick(w_->Eli, Qt::LeftButton);
-        QVERIFY(!Almacen::abrir(ruta_, true)->fila(id));
-        QVERIFY(w_->RT->toPlainText().isEmpty() && !w_->DPal->hayActual());
-        QCOMPARE(w_->Pal->text(), QStringLiteral("otra"));
-        QCOMPARE(filas(w_->DB), lista("o'higgins zapato"));
-        // Without a current word a second Yes deletes nothing.
-        QTest::mouseClick(w_->Eli, Qt::LeftButton);
-        QCOMPARE(dialogos.textos.size(), 3);
-        QCOMPARE(contenido(ruta_).size(), 2);
-    }
 };
 
 // The offline pages' scheme is known before the application is made.

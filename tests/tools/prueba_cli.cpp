@@ -132,17 +132,12 @@ private slots:
         // Characters outside the basic plane, and a word longer than any buffer, written whole.
         const QStringList raras{QStringLiteral("\U0001D11Eón"), QString(70000, u'x') + QStringLiteral("ón")};
         QCOMPARE(ejecutar(QStringLiteral("buscar --almacen %1 -n 2 razón").arg(crearAlmacen(ruta(QStringLiteral("raras.lop")), raras))).lineas, raras);
-        // Errors: usage, store, pattern, syllables, a pipe for a store.
+        // A pipe for a store is refused, not waited on (other errors: argumentos.tsv).
         QCOMPARE(::mkfifo(QFile::encodeName(ruta(QStringLiteral("tuberia.lop"))).constData(), 0644), 0);
-        for (const QString &orden : {QStringLiteral("buscar canción"), QStringLiteral("buscar -n 8 canción"), QStringLiteral("nada"),
-                                     QStringLiteral("buscar --almacen %1 -n 2 sol").arg(ruta(QStringLiteral("nada.lop"))),
-                                     QStringLiteral("buscar --almacen %1 -n 2 a[").arg(almacen), QStringLiteral("buscar --almacen %1 --consonante grr").arg(almacen),
-                                     QStringLiteral("buscar --almacen %1 --consonante casa").arg(ruta(QStringLiteral("tuberia.lop"))),
-                                     QStringLiteral("comprobar %1").arg(ruta(QStringLiteral("tuberia.lop")))}) {
-            const Salida s = ejecutar(orden);
-            QVERIFY2(s.estado != 0 && s.lineas.isEmpty() && !s.errores.isEmpty(), qPrintable(orden));
+        for (const QString &orden : {QStringLiteral("buscar --almacen %1 --consonante casa"), QStringLiteral("comprobar %1")}) {
+            const Salida s = ejecutar(orden.arg(ruta(QStringLiteral("tuberia.lop"))));
+            QVERIFY2(s.estado != 0 && s.lineas.isEmpty() && s.errores.contains(QStringLiteral("no es un archivo normal")), qPrintable(orden));
         }
-        QVERIFY(!QFile::exists(ruta(QStringLiteral("nada.lop"))));
         // Another program holding the store: the wait said once, then the failure.
         qputenv("RIMARIO_ESPERA_BLOQUEO_MS", "1000");
         sqlite3 *otro = otroPrograma(almacen, "BEGIN EXCLUSIVE");
@@ -204,12 +199,7 @@ private slots:
     // verse an empty analysis; a binary file or invalid UTF-8 a Spanish message.
     void metrica()
     {
-        const auto escribir = [this](const QString &n, const QByteArray &b) {
-            QFile f(ruta(n));
-            f.open(QIODevice::WriteOnly);
-            f.write(b);
-            return ruta(n);
-        };
+        const auto escribir = [this](const QString &n, const QByteArray &b) { return escribirArchivo(ruta(n), b), ruta(n); };
         const QString poema = escribir(QStringLiteral("poema.txt"),
             u"Cerrar podrá mis ojos la postrera\r\nsombra que me llevare el blanco día,\n\n¡¿...?!\n"_qs.toUtf8()
             + QByteArray(100000, 'a') + "\n" + QByteArray(50000, ' ') + "la cumbre\n");
@@ -224,8 +214,7 @@ private slots:
         for (const auto &[archivo, mensaje, lineas] :
              {std::tuple{escribir(u"binario"_qs, QByteArray("ELF\0\1\2", 6)), u"binario"_qs, QStringList()},
               std::tuple{escribir(u"latin1.txt"_qs, "la cumbre\ncoraz\xf3n\n\xff\n"), u"UTF-8 válido en las líneas 2, 3"_qs,
-                         QStringList({u"3\t-+-\t-\ttrisílabo"_qs, u"0\t\t-\t"_qs, u"0\t\t-\t"_qs})},
-              std::tuple{ruta(u"no.txt"_qs), u"no existe"_qs, QStringList()}, std::tuple{ruta(QString()), u"es una carpeta"_qs, QStringList()}}) {
+                         QStringList({u"3\t-+-\t-\ttrisílabo"_qs, u"0\t\t-\t"_qs, u"0\t\t-\t"_qs})}}) { // (no file, a folder: argumentos.tsv)
             const Salida s = ejecutar(QStringLiteral("metrica --tsv ") + archivo);
             QVERIFY2(s.estado == 1 && s.lineas == lineas && s.errores.contains(mensaje), qPrintable(s.errores));
         }
@@ -257,15 +246,12 @@ private slots:
         QVERIFY2(s.estado == 0 && s.errores.contains(QStringLiteral("60 de 60")), qPrintable(s.errores));
         s = ejecutar(convertir);
         QVERIFY(s.estado == 1 && s.errores.contains(QStringLiteral("ya existe")));
-        QCOMPARE(ejecutar(QStringLiteral("convertir ") + muestraAccess()).estado, 2);
         s = ejecutar(QStringLiteral("comprobar ") + destino);
         QVERIFY2(s.estado == 0 && s.lineas.value(0).contains(QStringLiteral("Las 60 palabras")), qPrintable(s.lineas.join(u'\n')));
         consultar(destino, QStringLiteral("UPDATE Palabras SET Voc = 'oa' WHERE Pal = 'amor'"));
         s = ejecutar(QStringLiteral("comprobar ") + destino);
         QCOMPARE(s.estado, 1);
         QCOMPARE(s.lineas.value(0), QStringLiteral("1\tamor\tVoc: «oa»\tesperado: «ao»"));
-        s = ejecutar(QStringLiteral("comprobar ") + ruta(QStringLiteral("no.lop")));
-        QVERIFY(s.estado == 2 && s.errores.contains(QStringLiteral("No se encuentra")));
         // The Access library crashes on this damaged catalogue; the command says so.
         QVERIFY(QFile::copy(QStringLiteral(RIMARIO_FUENTES "/fuzz/conocidos/libmdb-catalogo.lop"), ruta(QStringLiteral("tumba.mdb"))));
         s = ejecutar(QStringLiteral("convertir %1 %2").arg(ruta(QStringLiteral("tumba.mdb")), ruta(QStringLiteral("tumba.lop"))));

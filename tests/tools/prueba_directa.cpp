@@ -49,13 +49,19 @@ QString directa(const QStringList &args)
     return *r == 0 ? texto : QStringLiteral("(salida %1)").arg(*r);
 }
 
+// The list as the whole program reads it.
+struct Leida {
+    std::unique_ptr<Almacen> a;
+    Lexico l{a->colador()};
+    explicit Leida(const QString &ruta) : a(Almacen::abrir(ruta, true)) { l.cargar(*a); }
+};
+
 // What the list gives for the same search; "(error)" when the whole program
 // refuses the word.
 QString dellista(const QString &ruta, const QString &palabra, const ModoRima &modo)
 {
-    auto a = Almacen::abrir(ruta, true);
-    Lexico l(a->colador());
-    l.cargar(*a);
+    Leida d(ruta);
+    Lexico &l = d.l;
     std::vector<qsizetype> pos;
     try {
         pos = posicionesDe(l, palabra, modo).value_or(pos);
@@ -74,13 +80,7 @@ class PruebaDirecta : public QObject {
     QTemporaryDir dir_;
     QString ruta_, cache_;
 
-    void hacerInstantanea()
-    {
-        auto a = Almacen::abrir(ruta_, true);
-        Lexico l(a->colador());
-        l.cargar(*a);
-        l.esperarInstantanea();
-    }
+    void hacerInstantanea() { Leida(ruta_).l.esperarInstantanea(); }
 
 private slots:
     void initTestCase()
@@ -122,66 +122,48 @@ private slots:
         QVERIFY(QFile::exists(rutaInstantanea(ruta_)));
     }
 
+    // Every kind of rhyme: the list's words (the word itself, in any case, left
+    // out of the consonant and assonant ones), or the whole program's answer
+    // for an ending outside the basic plane or a word it cannot analyse as written.
     void comoLaLista_data()
     {
-        COLUMNAS(QString, palabra, int, n, bool, vocales, bool, igual);
+        COLUMNAS(QString, palabra, int, tipo, int, n, bool, igual);
         const char *palabras[] = {"canción", "CANCIÓN", "camión", "amor", "pingüino", "straße", "kelvin", "río",
                                   "rey", "ción", "𝒜ción", "cantáis", "x", "ñandú"};
         for (const char *p : palabras)
             for (int n : {2, 3, 4, 7})
-                for (bool v : {false, true})
+                for (TipoRima t : {TipoRima::Completa, TipoRima::Vocales})
                     for (bool i : {false, true})
-                        QTest::addRow("%s %d%s%s", p, n, v ? " vocales" : "", i ? " igual" : "")
-                            << QString::fromUtf8(p) << n << v << i;
+                        QTest::addRow("%s %d %d%s", p, n, int(t), i ? " igual" : "") << QString::fromUtf8(p) << int(t) << n << i;
+        const char *porClave[] = {"canción", "CANCIÓN", "Camión", "amor", "pingüino", "río", "rey", "hoy",
+                                  "rápidamente", "bosque", "ocho", "lápiz", "Venus", "guion", "buey", "árbol",
+                                  "casa", "x", "cantáis", "cancio\u0301n", "straße", "𝒜ción", "sóñé", "zzz"};
+        for (const char *p : porClave)
+            for (TipoRima t : {TipoRima::Consonante, TipoRima::Asonante})
+                for (int silabas : {-1, 1, 2, 3})
+                    QTest::addRow("%s %d sílabas %d", p, int(t), silabas) << QString::fromUtf8(p) << int(t) << silabas << false;
     }
     void comoLaLista()
     {
-        DATOS(QString, palabra, int, n, bool, vocales, bool, igual);
-        QStringList args{QStringLiteral("--almacen"), ruta_, QStringLiteral("-n"), QString::number(n)};
-        if (vocales)
+        DATOS(QString, palabra, int, tipo, int, n, bool, igual);
+        const ModoRima modo{TipoRima(tipo), n, igual, n > 0 ? std::optional(n) : std::nullopt};
+        QStringList args{QStringLiteral("--almacen"), ruta_};
+        if (modo.porClave())
+            args << (modo.tipo == TipoRima::Consonante ? QStringLiteral("--consonante") : QStringLiteral("--asonante"));
+        if (modo.porClave() && n > 0)
+            args << QStringLiteral("--silabas") << QString::number(n);
+        if (!modo.porClave())
+            args << QStringLiteral("-n") << QString::number(n);
+        if (modo.tipo == TipoRima::Vocales)
             args << QStringLiteral("--vocales");
         if (igual)
             args << QStringLiteral("--igual-tamano");
         const QString d = directa(args + QStringList{palabra});
-        const QString l = dellista(ruta_, palabra, {vocales ? TipoRima::Vocales : TipoRima::Completa, n, igual, std::nullopt});
-        // An ending with a character outside the basic plane is the whole program's.
-        const QString fin = ultimosCaracteres(palabra, n);
-        if (!vocales && numeroDeCaracteres(palabra) >= n && fin.size() != numeroDeCaracteres(fin)) {
-            QCOMPARE(d, QStringLiteral("(ninguna)"));
-            return;
-        }
-        QCOMPARE(d, l);
-    }
-
-    // Consonant and assonant rhyme: the list's words, the word itself (in
-    // any case) left out, or the whole program's answer for a word it cannot
-    // analyse as written.
-    void porClaveComoLaLista_data()
-    {
-        COLUMNAS(QString, palabra, bool, consonante, int, silabas);
-        const char *palabras[] = {"canción", "CANCIÓN", "Camión", "amor", "pingüino", "río", "rey", "hoy",
-                                  "rápidamente", "bosque", "ocho", "lápiz", "Venus", "guion", "buey", "árbol",
-                                  "casa", "x", "cantáis", "cancio\u0301n", "straße", "𝒜ción", "sóñé", "zzz"};
-        for (const char *p : palabras)
-            for (bool c : {true, false})
-                for (int silabas : {-1, 1, 2, 3})
-                    QTest::addRow("%s %s %d", p, c ? "consonante" : "asonante", silabas)
-                        << QString::fromUtf8(p) << c << silabas;
-    }
-    void porClaveComoLaLista()
-    {
-        DATOS(QString, palabra, bool, consonante, int, silabas);
-        QStringList args{QStringLiteral("--almacen"), ruta_,
-                         consonante ? QStringLiteral("--consonante") : QStringLiteral("--asonante")};
-        if (silabas > 0)
-            args << QStringLiteral("--silabas") << QString::number(silabas);
-        const QString d = directa(args + QStringList{palabra});
-        const QString l = dellista(ruta_, palabra, {consonante ? TipoRima::Consonante : TipoRima::Asonante, 0, false, silabas > 0 ? std::optional(silabas) : std::nullopt});
-        if (l == u"(error)" || palabra.contains(QChar(0x0301))) {
-            QCOMPARE(d, QStringLiteral("(ninguna)"));
-            return;
-        }
-        QCOMPARE(d, l);
+        const QString l = dellista(ruta_, palabra, modo.porClave() ? ModoRima{modo.tipo, 0, false, modo.silabas} : ModoRima{modo.tipo, n, igual, std::nullopt});
+        const QString fin = modo.porClave() ? QString() : ultimosCaracteres(palabra, n);
+        const bool suya = modo.porClave() ? l == u"(error)" || palabra.contains(QChar(0x0301))
+                                          : modo.tipo == TipoRima::Completa && numeroDeCaracteres(palabra) >= n && fin.size() != numeroDeCaracteres(fin);
+        QCOMPARE(d, suya ? QStringLiteral("(ninguna)") : l);
     }
 
     // A byte changed in an array a search reads (of the word's row, or the
@@ -204,13 +186,8 @@ private slots:
         CabeceraLista c;
         std::memcpy(&c, intacta.constData(), sizeof c);
         qsizetype fila = 0;
-        {
-            auto a = Almacen::abrir(ruta_, true);
-            Lexico l(a->colador());
-            l.cargar(*a);
-            while (fila < l.tamano() && l.pal(fila) != palabra)
-                ++fila;
-        }
+        for (Leida d(ruta_); fila < d.l.tamano() && d.l.pal(fila) != palabra;)
+            ++fila;
         const CabeceraLista::Tramo t = c.tramo(Parte(parte));
         auto u32 = [&](uint64_t donde) { return qFromLittleEndian<quint32>(intacta.constData() + donde); };
         qsizetype donde = qsizetype(t.desde + t.bytes / 2); // the keys' table
