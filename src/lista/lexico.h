@@ -223,6 +223,11 @@ private:
     // the store's log names as changed since; false (nothing held) when the
     // log cannot tell all of them.
     bool ponerAlDia(const Almacen &almacen, const QString &ruta);
+    // The list's arrays, in list order, as they were made.
+    void tomarColumnas(std::vector<qint64> &&ids, std::vector<uint32_t> &&inicio, std::vector<uint32_t> &&largo,
+                       std::vector<uint32_t> &&claveVoc, std::vector<uint64_t> &&fin1, std::vector<uint64_t> &&fin2,
+                       std::vector<char16_t> &&arena, std::vector<uint64_t> &&mascara, std::vector<uint64_t> &&pares,
+                       std::vector<uint64_t> &&rimas);
     void escribirInstantanea(const QString &ruta, const Huella &huella) const;
     template <class F> void cambiarTodos(F &&f);
 

@@ -184,6 +184,15 @@ void Lexico::cargarFilas(const Almacen &almacen)
         derivar(0, n / 2);
         otra.get();
     }
+    tomarColumnas(std::move(ids), std::move(inicio), std::move(largo), std::move(claveVoc), std::move(fin1),
+                  std::move(fin2), std::move(arena), std::move(mascara), std::move(pares), std::move(rimas));
+}
+
+void Lexico::tomarColumnas(std::vector<qint64> &&ids, std::vector<uint32_t> &&inicio, std::vector<uint32_t> &&largo,
+                           std::vector<uint32_t> &&claveVoc, std::vector<uint64_t> &&fin1, std::vector<uint64_t> &&fin2,
+                           std::vector<char16_t> &&arena, std::vector<uint64_t> &&mascara,
+                           std::vector<uint64_t> &&pares, std::vector<uint64_t> &&rimas)
+{
     ids_.tomar(std::move(ids));
     inicio_.tomar(std::move(inicio));
     largo_.tomar(std::move(largo));
@@ -328,16 +337,8 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
         pares.push_back(pares_[i]);
         rimas.push_back(rima_[i]);
     }
-    ids_.tomar(std::move(ids));
-    inicio_.tomar(std::move(inicio));
-    largo_.tomar(std::move(largo));
-    claveVoc_.tomar(std::move(claveVoc));
-    fin1_.tomar(std::move(fin1));
-    fin2_.tomar(std::move(fin2));
-    arena_.tomar(std::move(arena));
-    mascara_.tomar(std::move(mascara));
-    pares_.tomar(std::move(pares));
-    rima_.tomar(std::move(rimas));
+    tomarColumnas(std::move(ids), std::move(inicio), std::move(largo), std::move(claveVoc), std::move(fin1),
+                  std::move(fin2), std::move(arena), std::move(mascara), std::move(pares), std::move(rimas));
     indices_.reset();
     lineas_.reset();
     comprobacion_ = nullptr;
