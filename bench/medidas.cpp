@@ -185,9 +185,9 @@ void abrirTrasCambios(benchmark::State &st, int k)
         }
         Lexico l(a->colador());
         const auto t0 = Reloj::now();
-        l.cargar(*a);
+        const Lexico::Origen origen = l.cargar(*a);
         st.SetIterationTime(segundosDesde(t0));
-        if (l.puestaAlDia() != (k > 0) || (k == 0 && !l.deInstantanea()))
+        if (origen != (k > 0 ? Lexico::Origen::AlDia : Lexico::Origen::Instantanea))
             st.SkipWithError("la lista no vino de su copia");
         l.esperarInstantanea();
     }

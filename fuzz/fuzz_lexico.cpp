@@ -1,9 +1,9 @@
 // The in-memory word list against plain scans. The first line of the input
 // is the word looked for; every other line is a word of the list ("word<TAB>
 // skeleton" gives it a stored skeleton of its own, as a hostile file may).
-// Finds by prefix, by equality, rhyme searches (by the ending indexes, and
-// by scans once edits have dropped them) and in-place edits must give what a
-// scan of the whole list in list order gives.
+// Finds by prefix, by equality, rhyme searches (by the ending indexes, as
+// inserts, in-place edits and a deletion keep them) and the edits themselves
+// must give what a scan of the whole list in list order gives.
 
 #include "comun.h"
 
@@ -159,9 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
         voc[i] = tab < 0 ? ExtraeVocales(pal) : l[i].mid(tab + 1);
         lex.insertar(i, pal, voc[i]);
     }
-    // First through the ending indexes (as a mapped list has them), then,
-    // after the edits drop them, through the scans.
-    lex.indexar();
+    // The indexes as the inserts left them, then as the edits leave them.
     comprobar(lex, voc, l[0], n, igualTamano);
     // Edit every other word in place into the word looked for, then delete one.
     for (qint64 id = 1; id <= qint64(voc.size()); id += 2) {

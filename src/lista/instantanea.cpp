@@ -82,7 +82,7 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
         textoClaves += k;
         desdeClave.push_back(uint32_t(textoClaves.size()));
     }
-    const IndicesPropios indices = hacerIndices();
+    const IndicesPropios &indices = indicesPropios_; // a list mapped unchanged is never written
     std::string lineas, palabra;
     lineas.reserve(arena_.size() + ids_.size() * 2);
     for (qsizetype i = 0; i < tamano(); ++i) {

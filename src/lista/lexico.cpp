@@ -85,8 +85,6 @@ template <class F> void Lexico::cambiarTodos(F &&f)
 {
     esperarInstantanea(); // the arrays are being written out
     cambiada_ = true;
-    indices_.reset();
-    indicesPropios_ = {};
     lineas_.reset();
     ids_.cambiar(f);
     inicio_.cambiar(f);
@@ -293,28 +291,42 @@ qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
     return lo;
 }
 
-qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
+qsizetype Lexico::poner(qint64 id, QStringView palabra, QStringView voc, size_t filasAntes, uint32_t quitada)
 {
     const qsizetype pos = posicionDeInsercion(palabra, id);
-    const size_t p = size_t(pos);
     cambiarTodos([pos](auto &v) { v.insert(v.begin() + pos, 0); });
-    ponerEn(p, id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
+    ponerEn(size_t(pos), id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
             reinterpret_cast<const char16_t *>(voc.utf16()), voc.size(), rimaDe(palabra));
+    Traslado t;
+    t.quitada = quitada;
+    t.puesta = uint32_t(pos);
+    t.nuevas = {uint32_t(pos)};
+    rehacerIndices(filasAntes, t);
     return pos;
+}
+
+qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
+{
+    return poner(id, palabra, voc, ids_.size(), kFuera);
 }
 
 void Lexico::eliminar(qsizetype pos)
 {
     if (pos < 0 || pos >= tamano())
         return;
+    const size_t antes = ids_.size();
     cambiarTodos([pos](auto &v) { v.erase(v.begin() + pos); });
+    Traslado t;
+    t.quitada = uint32_t(pos);
+    rehacerIndices(antes, t);
 }
 
 qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
 {
     const qint64 id = ids_[size_t(pos)];
-    eliminar(pos);
-    return insertar(id, palabra, voc);
+    const size_t antes = ids_.size();
+    cambiarTodos([pos](auto &v) { v.erase(v.begin() + pos); });
+    return poner(id, palabra, voc, antes, uint32_t(pos));
 }
 
 void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,
@@ -336,29 +348,7 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
         queCoinciden(*Patron::compilar(p), excluida, caracteres, salida);
         return;
     }
-    const VistaLista v = vista();
-    if (v.terminadas(e1, e2, size_t(n), unidades(fin), unidades(excluida), caracteres, salida))
-        return;
-    salida.reserve(ids_.size() / 8);
-    const uint64_t m1 = n >= 4 ? ~uint64_t(0) : ((uint64_t(1) << (16 * n)) - 1);
-    const uint64_t m2 = n <= 4 ? 0 : (n >= 8 ? ~uint64_t(0) : ((uint64_t(1) << (16 * (n - 4))) - 1));
-    const size_t total = ids_.size();
-    const uint64_t *f1 = fin1_.data();
-    const uint64_t *f2 = fin2_.data();
-    const uint32_t *cv = claveVoc_.data();
-    for (size_t i = 0; i < total; ++i) {
-        const bool rar = cv[i] & (kRara | kPalNula);
-        // The previous four units are read only when the ending reaches them.
-        if ((f1[i] & m1) != e1 || (m2 && (f2[i] & m2) != e2)) {
-            if (!rar)
-                continue;
-        }
-        if (rar && !v.terminaEnRara(i, unidades(fin)))
-            continue;
-        if (!v.cumpleLongitud(i, caracteres) || v.igualPlegado(i, unidades(excluida)))
-            continue;
-        salida.push_back(qsizetype(i));
-    }
+    vista().terminadas(e1, e2, size_t(n), unidades(fin), unidades(excluida), caracteres, salida);
 }
 
 void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype caracteres,
@@ -382,18 +372,7 @@ void Lexico::riman(TipoRima tipo, QStringView clave, int silabas, std::vector<qs
     const uint32_t numero = numeroExistente(clave);
     if (numero == 0)
         return;
-    if (vista().riman(tipo, numero, silabas, salida))
-        return;
-    const bool consonante = tipo == TipoRima::Consonante;
-    const uint64_t buscado = consonante ? uint64_t(numero) : uint64_t(numero) << 32;
-    const uint64_t mascara = (consonante ? uint64_t(0xFFFFFFFF) : uint64_t(0xFFFFFF) << 32)
-        | (silabas >= 0 ? uint64_t(0xFF) << 56 : 0);
-    const uint64_t valor = buscado | (silabas >= 0 ? uint64_t(std::clamp(silabas, 0, 255)) << 56 : 0);
-    const uint64_t *r = rima_.data();
-    const size_t total = rima_.size();
-    for (size_t i = 0; i < total; ++i)
-        if ((r[i] & mascara) == valor)
-            salida.push_back(qsizetype(i));
+    vista().riman(tipo, numero, silabas, salida);
 }
 
 void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
@@ -406,19 +385,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
     const uint32_t t = VistaLista::claveVocales(reinterpret_cast<const char16_t *>(fin.utf16()), size_t(n));
     if (t == 0 || (t >> (3 * (n - 1))) == 0)
         return; // not all vowels: nothing can match
-    const VistaLista v = vista();
-    if (v.vocales(t, size_t(n), caracteres, salida))
-        return;
-    const uint32_t m = (1u << (3 * n)) - 1;
-    const size_t total = claveVoc_.size();
-    const uint32_t *cv = claveVoc_.data();
-    for (size_t i = 0; i < total; ++i) {
-        if ((cv[i] & m) != t)
-            continue;
-        if (caracteres >= 0 && (palNula(qsizetype(i)) || !v.cumpleLongitud(i, caracteres)))
-            continue;
-        salida.push_back(qsizetype(i));
-    }
+    vista().vocales(t, size_t(n), caracteres, salida);
 }
 
 size_t Lexico::memoria() const

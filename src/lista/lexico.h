@@ -81,16 +81,15 @@ public:
     Lexico(const Lexico &) = delete;
     Lexico &operator=(const Lexico &) = delete;
 
+    // Where a load took the list from: the rows, the snapshot of this very
+    // state mapped, or the snapshot of an earlier state brought up to date
+    // from the store's log of changed rows.
+    enum class Origen { Filas, Instantanea, AlDia };
     // Reads every row from the store (replacing what was held). A snapshot of
     // the list kept from an earlier read of the very same file is mapped
     // instead; a list read from the rows is kept as the next snapshot (written
     // in the background).
-    void cargar(const Almacen &almacen);
-    // True when the latest load came from a snapshot.
-    bool deInstantanea() const { return mapa_ != nullptr; }
-    // True when it came from a snapshot of an earlier state brought up to
-    // date from the store's log of changed rows.
-    bool puestaAlDia() const { return alDia_; }
+    Origen cargar(const Almacen &almacen);
     // Waits until the snapshot being written, if any, is on disk.
     void esperarInstantanea();
     // After a load from a snapshot: whether the snapshot's arrays are still
@@ -163,10 +162,6 @@ public:
         return vista().lineasUtf8(pos, escribir);
     }
 
-    // Makes the ending indexes for the list as it stands (a list mapped from
-    // a snapshot has them already); its first change drops them.
-    void indexar();
-
     // Memory held, in bytes (for the benchmarks).
     size_t memoria() const;
 
@@ -205,13 +200,33 @@ private:
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
     // False when the word cannot match a pattern with these requisites.
     bool puedeCoincidir(qsizetype pos, const Requisitos &r) const;
-    // Positions sorted by a key of their endings, kept in the snapshot (and
-    // read only from it): a search reads its own rows alone. Dropped at the
-    // first change of the list.
+    // Positions sorted by a key of their endings (the rare rows by position
+    // alone): a search reads its own rows alone. Made after a read of the
+    // rows, mapped from a snapshot, and kept current by every change.
     struct IndicesPropios {
         std::vector<uint32_t> porFin, porVocales, porConsonante, porAsonante, raras;
     };
-    IndicesPropios hacerIndices() const;
+    // What a change did to the rows: where each row held before it went
+    // (kFuera: removed) and the positions of the rows it added, ascending.
+    static constexpr uint32_t kFuera = UINT32_MAX;
+    struct Traslado {
+        const std::vector<uint32_t> *mapa = nullptr; // each row's new place; or else:
+        uint32_t quitada = kFuera, puesta = kFuera;  // the one row removed, the one put
+        std::vector<uint32_t> nuevas;
+        uint32_t destino(uint32_t antes) const;
+    };
+    // The indexes of the arrays as they stand, from those of the rows before
+    // the change (filasAntes of them) and what it did; without indexes to
+    // bring along, from every row.
+    void rehacerIndices(size_t filasAntes, const Traslado &traslado);
+    // One index so: the rows of 'viejo' where they went, and each new row
+    // that 'entra' takes at its place by (clave, position).
+    template <class K, class E>
+    static std::vector<uint32_t> rehacer(const uint32_t *viejo, size_t nViejo, size_t filasAntes, const Traslado &t,
+                                         K clave, E entra);
+    // Puts a row at its place (the arrays holding filasAntes rows, and the
+    // row at 'quitada' removed already, unless kFuera).
+    qsizetype poner(qint64 id, QStringView pal, QStringView voc, size_t filasAntes, uint32_t quitada);
     // The number of a rhyme key, 0 if no word has it.
     uint32_t numeroExistente(QStringView clave) const;
     void cargarFilas(const Almacen &almacen);
@@ -257,7 +272,6 @@ private:
     std::function<bool(const std::atomic<bool> &)> comprobacion_; // of the mapped snapshot
     Huella cargada_;                   // the state of the store the list was loaded from
     bool cambiada_ = false;            // changed since
-    bool alDia_ = false;               // see puestaAlDia()
     std::future<void> escritura_;      // the snapshot being written
 };
 

@@ -67,29 +67,30 @@ void Lexico::conservar(const Almacen &almacen)
     }
 }
 
-void Lexico::cargar(const Almacen &almacen)
+Lexico::Origen Lexico::cargar(const Almacen &almacen)
 {
     esperarInstantanea();
     const QString ruta = rutaInstantanea(almacen.ruta());
     cambiada_ = false;
-    alDia_ = false;
     indices_.reset();
     indicesPropios_ = {};
     lineas_.reset();
     comprobacion_ = nullptr;
     cargada_ = almacen.huella();
     if (!ruta.isEmpty() && mapear(ruta, cargada_))
-        return;
+        return Origen::Instantanea;
     if (!ruta.isEmpty() && ponerAlDia(almacen, ruta))
-        return;
+        return Origen::AlDia;
     indices_.reset();
     lineas_.reset();
     comprobacion_ = nullptr;
     const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
     mapa_.reset();
+    rehacerIndices(0, {});
     cargada_ = leida;
     if (!ruta.isEmpty() && leida.leida)
         escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
+    return Origen::Filas;
 }
 
 void Lexico::cargarFilas(const Almacen &almacen)
@@ -293,7 +294,12 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
         }
         lugar[j] = desde = lo;
     }
-    // One pass: the old rows not changed, the new ones at their places.
+    // One pass: the old rows not changed, the new ones at their places (and
+    // where each went, for the indexes).
+    Traslado traslado;
+    std::vector<uint32_t> destino(n, kFuera);
+    traslado.mapa = &destino;
+    traslado.nuevas.reserve(nuevas.size());
     const std::vector<qint64> &fuera = *cambiadas;
     const size_t total = n + nuevas.size();
     std::vector<qint64> ids;
@@ -317,6 +323,7 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
             const Nueva &e = nuevas[j];
             Claves c = clavesDe(texto.data() + e.inicio, qsizetype(e.largo), false, nullptr, 0);
             mascarasDe(texto.data() + e.inicio, qsizetype(e.largo), c);
+            traslado.nuevas.push_back(uint32_t(ids.size()));
             ids.push_back(e.id);
             copiarTexto(texto.data() + e.inicio, e.largo);
             claveVoc.push_back(e.claveVoc);
@@ -328,6 +335,7 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
         }
         if (i == n || std::binary_search(fuera.begin(), fuera.end(), ids_[i]))
             continue;
+        destino[i] = uint32_t(ids.size());
         ids.push_back(ids_[i]);
         copiarTexto(arena_.data() + inicio_[i], largo_[i]);
         claveVoc.push_back(claveVoc_[i]);
@@ -339,11 +347,10 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     }
     tomarColumnas(std::move(ids), std::move(inicio), std::move(largo), std::move(claveVoc), std::move(fin1),
                   std::move(fin2), std::move(arena), std::move(mascara), std::move(pares), std::move(rimas));
-    indices_.reset();
+    rehacerIndices(n, traslado); // from the mapped ones, before the mapping goes
     lineas_.reset();
     comprobacion_ = nullptr;
     mapa_.reset();
-    alDia_ = true;
     cargada_ = leida;
     escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
     return true;

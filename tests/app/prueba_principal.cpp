@@ -300,7 +300,7 @@ private slots:
         QVERIFY(cambiarPalabraEnCopia(copia, u"mesa", u"mesu"));
         const QByteArray danada = leerArchivo(copia);
         v = abrirVentana(ruta);
-        QVERIFY(v->DPal->lexico().deInstantanea()); // the damaged copy, until it is found out
+        QVERIFY(v->DPal->lexico().comprobacionDeInstantanea()); // the damaged copy, until it is found out
         QVERIFY(QTest::qWaitForWindowExposed(v.get()));
         v->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v.get()));

@@ -151,7 +151,7 @@ private slots:
             mapeada.cargar(*a);
         else if (!(m = mapearLista(archivo.toStdString(), a->huella(), desde == u"copia" ? Resguardo::Copia : Resguardo::Arriendo)))
             QSKIP("no leases on this file system");
-        QVERIFY(m || mapeada.deInstantanea());
+        QVERIFY(m || mapeada.comprobacionDeInstantanea());
         // The other program: a child process, held back by the lease.
         const pid_t hijo = ::fork();
         if (hijo == 0) {
@@ -191,8 +191,7 @@ private slots:
             primera.cargar(*a);
         }
         Lexico mapeada(a->colador());
-        mapeada.cargar(*a);
-        QVERIFY(mapeada.deInstantanea());
+        QCOMPARE(mapeada.cargar(*a), Lexico::Origen::Instantanea);
         qputenv("RIMARIO_CACHE", "");
         Lexico filas(a->colador());
         filas.cargar(*a);
@@ -242,10 +241,10 @@ private slots:
         QSignalSpy movido(&l, &ListaPalabras::actualMovido);
         QSignalSpy error(&l, &ListaPalabras::errorAlReleer);
         l.releer();
-        QVERIFY(l.lexico().deInstantanea());
+        QVERIFY(l.lexico().comprobacionDeInstantanea());
         QVERIFY(l.buscarIgual(u"pesa"));
         QCOMPARE(l.palActual(), QStringLiteral("pesa"));
-        QTRY_VERIFY(!l.lexico().deInstantanea());
+        QTRY_VERIFY(!l.lexico().comprobacionDeInstantanea());
         QCOMPARE(l.palActual(), QStringLiteral("pesa"));
         QCOMPARE(movido.count(), 2);
         QCOMPARE(movido.last().at(0).value<qsizetype>(), l.actual());
@@ -256,7 +255,7 @@ private slots:
             d.cargar(*a);
             d.esperarInstantanea();
             const std::atomic<bool> parar{false};
-            return d.deInstantanea() && d.comprobacionDeInstantanea()(parar) && d.buscarIgual(u"mesa") >= 0;
+            return d.comprobacionDeInstantanea() && d.comprobacionDeInstantanea()(parar) && d.buscarIgual(u"mesa") >= 0;
         };
         QTRY_VERIFY(copiaEntera());
     }
@@ -302,8 +301,7 @@ private slots:
         {
             auto a = Almacen::abrir(r);
             Lexico primera(a->colador());
-            primera.cargar(*a);
-            QVERIFY(!primera.deInstantanea());
+            QCOMPARE(primera.cargar(*a), Lexico::Origen::Filas);
         }
         if (registro) {
             QCOMPARE(sqlite3_exec(sesion, cambio.mid(9).toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
@@ -352,9 +350,9 @@ private slots:
         }
         auto a = Almacen::abrir(r);
         Lexico segunda(a->colador());
-        segunda.cargar(*a);
-        QCOMPARE(segunda.deInstantanea(), mapeada);
-        QCOMPARE(segunda.puestaAlDia(), carga == u"al día");
+        const Lexico::Origen origen = segunda.cargar(*a);
+        QCOMPARE(origen == Lexico::Origen::Instantanea, mapeada);
+        QCOMPARE(origen == Lexico::Origen::AlDia, carga == u"al día");
         // The check of a mapped snapshot's arrays tells the damage that mapping lets through.
         if (mapeada) {
             const std::atomic<bool> parar{false};
@@ -388,7 +386,7 @@ private slots:
         qputenv("RIMARIO_CACHE", cache.path().toUtf8());
         ListaPalabras l(*a);
         l.releer();
-        QVERIFY(l.lexico().deInstantanea());
+        QVERIFY(l.lexico().comprobacionDeInstantanea());
         l.anadir(QStringLiteral("brisa"), QStringLiteral("ia"), QString());
         QVERIFY(l.buscarIgual(QStringLiteral("pesa")));
         l.eliminarActual();
@@ -404,8 +402,7 @@ private slots:
                 consultar(r, QStringLiteral("UPDATE PalabrasBase SET Id = Id + 100 WHERE Pal = 'casa'"));
             l.conservar();
             Lexico otra(a->colador());
-            otra.cargar(*a);
-            QCOMPARE(otra.deInstantanea(), !ajena);
+            QCOMPARE(otra.cargar(*a) == Lexico::Origen::Instantanea, !ajena);
             QCOMPARE(contenido(otra).size(), int(segunda.tamano()) + 14 + int(ajena));
             qputenv("RIMARIO_CACHE", "");
             filas.cargar(*a);

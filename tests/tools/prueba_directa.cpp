@@ -286,8 +286,7 @@ private slots:
             // Nor does the whole program take it.
             auto a = Almacen::abrir(ruta_, true);
             Lexico l(a->colador());
-            l.cargar(*a);
-            QVERIFY(!l.deInstantanea());
+            QCOMPARE(l.cargar(*a), Lexico::Origen::Filas);
         }
     }
 };
