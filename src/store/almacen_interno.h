@@ -13,6 +13,8 @@ namespace rimario {
 
 // The page cache of an open store (a read of every row uses a smaller one).
 inline constexpr const char *kTamanoCache = "PRAGMA cache_size = -16000";
+// The first read of an operation: the row every store has.
+inline constexpr const char *kLeerContador = "SELECT Valor FROM Meta WHERE Clave = 'contador'";
 
 // SQLite calls this while another program holds the lock: it waits a little
 // and tries again, until the time is up or whoever is told of the wait gives up.
