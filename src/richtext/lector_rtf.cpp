@@ -85,6 +85,7 @@ inline int valorHex(char16_t c)
 // word is by then.
 struct Carga {
     qsizetype cortes = 0;
+    qsizetype letras = 0; // characters of text
     double alto = 0;
     double tramos = 0;
     qsizetype palabra = 0; // characters since the last place a line may break
@@ -101,6 +102,7 @@ struct Carga {
     void texto(QStringView t, int medias)
     {
         const double k = std::max(medias, 6) / 24.0;
+        letras += t.size();
         for (const QChar c : t)
             switch (c.unicode()) {
             case 0x2028: case 0x2029: case 0xFDD0: case 0xFDD1: // QTextCursor::insertText makes blocks of the last three
@@ -616,6 +618,8 @@ QString demasiadoGrande(QStringView texto)
         carga.texto(textoPlano(texto), 17); // the size the view shows it at, and the writer writes it with
         carga.tramos = 1;
     }
+    if (carga.letras > kLetrasMaximas)
+        return motivo(carga.letras, kLetrasMaximas, "caracteres de texto");
     if (carga.cortes > kParrafosMaximos)
         return motivo(carga.cortes, kParrafosMaximos, "párrafos y saltos de línea");
     if (carga.alto > double(kLineasMaximas))

@@ -27,11 +27,12 @@
 // - Never throws, never recurses, linear in the length of the input.
 // - A text whose layout would keep the view busy is not read: the document gets,
 //   instead, a message saying so. It is measured by the reader itself, making no
-//   document: over kCaracteresMaximos characters; more than kParrafosMaximos breaks
-//   the layout honours (paragraphs, line separators, U+2029 and the rest); lines
-//   (breaks and wrapping, weighted by the font's size) over kLineasMaximas lines of
-//   12 points in height (Qt's layout stalls past some 8 million pixels); or more
-//   than kTramosMaximos runs of one formatting.
+//   document: over kCaracteresMaximos characters of RTF, or over kLetrasMaximas
+//   characters of text to show; more than kParrafosMaximos breaks the layout
+//   honours (paragraphs, line separators, U+2029 and the rest); lines (breaks and
+//   wrapping, weighted by the font's size) over kLineasMaximas lines of 12 points
+//   in height; or more than kTramosMaximos runs of one formatting. At those limits
+//   the view takes a definition and lays it out in well under a second.
 //
 // Writer (escribirRtf): the RichEdit style of the stored values, namely
 //   {\rtf1\ansi\ansicpg1252\deff0\deflang3082{\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}...}
@@ -66,9 +67,10 @@ QString escribirRtf(const QTextDocument *documento);
 
 inline constexpr int kProfundidadMaxima = 512;
 inline constexpr qsizetype kCaracteresMaximos = 8 * 1024 * 1024;
-inline constexpr qsizetype kParrafosMaximos = 200000;
-inline constexpr qsizetype kLineasMaximas = 200000;
-inline constexpr qsizetype kTramosMaximos = 300000;
+inline constexpr qsizetype kLetrasMaximas = 600000;
+inline constexpr qsizetype kParrafosMaximos = 30000;
+inline constexpr qsizetype kLineasMaximas = 30000;
+inline constexpr qsizetype kTramosMaximos = 100000;
 
 // Qt takes time that grows with the square of the length to wrap a run of text
 // with no break in it; the view wraps a text with such a run this long at word

@@ -113,19 +113,21 @@ private slots:
             QTest::newRow((QByteArray(n) + " al límite").constData()) << r + cada.repeated(limite) << true;
             QTest::newRow((QByteArray(n) + " pasado").constData()) << r + cada.repeated(limite + 1) << false;
         };
-        // 200,000 breaks or lines of 12 points, 300,000 runs (those inside a word weigh more)
-        par("par", QStringLiteral("\\par "), 200001); // the last \par opens no paragraph
-        par("line", QStringLiteral("\\line "), 200000);
-        par("u8232", QStringLiteral("\\u8232 x"), 200000);
-        par("u8233", QStringLiteral("\\u8233 x"), 200000);
-        par("u2028 literal", QString(QChar(0x2028)), 200000);
-        par("fin de marco", QStringLiteral("\\u-559?"), 200000);
-        par("row y sect", QStringLiteral("\\row\\sect "), 100000);
-        par("letra enorme", QStringLiteral("\\fs3276 \\line"), 1465);
-        par("formato por tabulador", QStringLiteral("\\b\\tab\\b0\\tab"), 150000);
-        par("formato por letra en una palabra", QStringLiteral("\\b a\\b0 a"), 8414);
-        QTest::newRow("texto plano al límite") << QStringLiteral("\r\n").repeated(199999) + u'\v' << true;
-        QTest::newRow("texto plano pasado") << QStringLiteral("\r\n").repeated(199999) + QChar(0x2029) + u'\f' << false;
+        // 30,000 breaks or lines of 12 points, 100,000 runs (those inside a word
+        // weigh more), 600,000 characters of text
+        par("par", QStringLiteral("\\par "), 30001); // the last \par opens no paragraph
+        par("line", QStringLiteral("\\line "), 30000);
+        par("u8232", QStringLiteral("\\u8232 x"), 30000);
+        par("u8233", QStringLiteral("\\u8233 x"), 30000);
+        par("u2028 literal", QString(QChar(0x2028)), 30000);
+        par("fin de marco", QStringLiteral("\\u-559?"), 30000);
+        par("row y sect", QStringLiteral("\\row\\sect "), 15000);
+        par("letra enorme", QStringLiteral("\\fs3276 \\line"), 219);
+        par("formato por tabulador", QStringLiteral("\\b\\tab\\b0\\tab"), 50000);
+        par("formato por letra en una palabra", QStringLiteral("\\b a\\b0 a"), 4756);
+        par("letras", QStringLiteral("x"), 600000);
+        QTest::newRow("texto plano al límite") << QStringLiteral("\r\n").repeated(29999) + u'\v' << true;
+        QTest::newRow("texto plano pasado") << QStringLiteral("\r\n").repeated(29999) + QChar(0x2029) + u'\f' << false;
         QTest::newRow("caracteres") << QString(9 << 20, u'x') << false;
         QTest::newRow("datos saltados") << r + QStringLiteral("{\\pict ") + QString((8 << 20) - 100, u'a') + QStringLiteral("}x}") << true;
     }
