@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
     Lexico l(escenario->almacen->colador());
     l.cargar(*escenario->almacen);
     recorrer(l);
-    // A change copies the damaged arrays and drops the indexes: the scans take over.
+    // A change copies the damaged arrays and brings their indexes along.
     if (l.tamano() > 0)
         l.eliminar(l.tamano() / 2);
     l.insertar(1000, u"brisa", u"ia");

@@ -14,7 +14,6 @@
 
 #include "../comun/almacen_prueba.h"
 
-#include <QCryptographicHash>
 #include <QProcess>
 #include <QtEndian>
 #include <QScopeGuard>
@@ -111,15 +110,6 @@ private slots:
             QVERIFY2(!leerUtf8(m.toStdString(), u), m.toHex().constData());
         QVERIFY(leerUtf8("can\xC3\xA7\xC3\xB3n \xF0\x9D\x92\x9C", u));
         QCOMPARE(QString::fromStdU16String(u), QString::fromUtf8("canç" "ón 𝒜"));
-    }
-
-    // The snapshot keeps the name it had (existing snapshots stay found).
-    void nombreDeLaInstantanea()
-    {
-        const QString canonica = QFileInfo(ruta_).canonicalFilePath();
-        const QByteArray h = QCryptographicHash::hash(QFile::encodeName(canonica), QCryptographicHash::Sha1).toHex();
-        QCOMPARE(QFileInfo(rutaInstantanea(ruta_)).fileName(), QString::fromLatin1(h.left(24) + ".lista"));
-        QVERIFY(QFile::exists(rutaInstantanea(ruta_)));
     }
 
     // Every kind of rhyme: the list's words (the word itself, in any case, left
