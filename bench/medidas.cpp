@@ -10,6 +10,7 @@
 #include "busqueda_directa.h"
 #include "ingenua.h"
 #include "language/silabas.h"
+#include "language/vocales.h"
 #include "rhyme/rima.h"
 #include "store/almacen.h"
 #include "lista/formato_lista.h"
@@ -21,6 +22,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -192,6 +194,51 @@ void abrirTrasCambios(benchmark::State &st, int k)
         l.esperarInstantanea();
     }
     sqlite3_close(otro);
+}
+
+// A word renamed in the window at a million words, and back: the store's
+// write and commit, and the list with its indexes brought along ('nuestro');
+// the list's part alone ('lista'); the same rename in the indexed table, its
+// reversed word and skeleton with it, autocommitted as every write here
+// ('competente').
+void editar(benchmark::State &st, int quien)
+{
+    static std::unique_ptr<Programa> p;
+    static std::unique_ptr<Almacen> a;
+    static std::unique_ptr<Lexico> l;
+    sqlite3 *db = nullptr;
+    if (quien == 0 && !p)
+        p = std::make_unique<Programa>(copia(kNuestro));
+    if (quien == 1 && !l) {
+        a = Almacen::abrir(datos(QLatin1String(kNuestro)), true);
+        l = std::make_unique<Lexico>(a->colador());
+        l->cargar(*a);
+    }
+    if (quien == 2)
+        sqlite3_open(QFile::encodeName(copia("competente.db")).constData(), &db);
+    const QString palabras[2] = {QStringLiteral("cantamos"), QStringLiteral("zzcantamos")};
+    int vuelta = 0;
+    for (auto _ : st) {
+        const QString &de = palabras[vuelta], &a = palabras[1 - vuelta];
+        vuelta = 1 - vuelta;
+        if (quien == 0) {
+            ListaPalabras &lista = *p->lista;
+            lista.buscarIgual(de);
+            lista.cambiarPal(lista.actual(), a);
+        } else if (quien == 1) {
+            l->cambiar(l->buscarIgual(de), a, ExtraeVocales(a));
+        } else {
+            QString inv = a.toLower(), invVoc = ExtraeVocales(a);
+            std::reverse(inv.begin(), inv.end());
+            std::reverse(invVoc.begin(), invVoc.end());
+            const std::string sql = "UPDATE Palabras SET Pal = '" + a.toStdString() + "', Inv = '" + inv.toStdString()
+                + "', Voc = '" + ExtraeVocales(a).toStdString() + "', InvVoc = '" + invVoc.toStdString()
+                + "' WHERE rowid = (SELECT rowid FROM Palabras WHERE Pal = '" + de.toStdString() + "')";
+            if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                st.SkipWithError("no se pudo cambiar la palabra");
+        }
+    }
+    sqlite3_close(db);
 }
 
 // The window's check of a mapped snapshot's sum, a pass through the file from
@@ -447,6 +494,8 @@ void registrar()
     for (const int k : {0, 1, 100, 10000})
         RegisterBenchmark(("abrir/tras-cambios/" + std::to_string(k)).c_str(), abrirTrasCambios, k)
             ->UseManualTime()->Unit(kMillisecond)->Iterations(6);
+    for (const auto &[nombre, quien] : {std::pair{"nuestro", 0}, {"lista", 1}, {"competente", 2}})
+        RegisterBenchmark((std::string("editar/palabra/") + nombre).c_str(), editar, quien)->Unit(kMillisecond)->Iterations(100);
     for (const auto &[nombre, modo] : {std::pair{"sin-resguardo", 0}, {"arriendo", 1}, {"copia", 2}})
         RegisterBenchmark((std::string("mapear/instantanea/") + nombre).c_str(), mapearInstantanea, modo)
             ->Unit(kMillisecond)->UseRealTime();

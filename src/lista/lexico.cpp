@@ -291,23 +291,37 @@ qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
     return lo;
 }
 
-qsizetype Lexico::poner(qint64 id, QStringView palabra, QStringView voc, size_t filasAntes, uint32_t quitada)
+qsizetype Lexico::poner(qint64 id, QStringView palabra, QStringView voc, uint32_t quitada)
 {
-    const qsizetype pos = posicionDeInsercion(palabra, id);
-    cambiarTodos([pos](auto &v) { v.insert(v.begin() + pos, 0); });
+    const size_t antes = ids_.size();
+    qsizetype pos = posicionDeInsercion(palabra, id); // among the rows held now, 'quitada' too
+    if (quitada == kFuera) {
+        cambiarTodos([pos](auto &v) { v.insert(v.begin() + pos, 0); });
+    } else {
+        // The row goes from where it was to its new place: only the rows between move.
+        if (pos > qsizetype(quitada))
+            --pos;
+        const auto q = std::ptrdiff_t(quitada), p = std::ptrdiff_t(pos);
+        cambiarTodos([q, p](auto &v) {
+            if (p > q)
+                std::rotate(v.begin() + q, v.begin() + q + 1, v.begin() + p + 1);
+            else
+                std::rotate(v.begin() + p, v.begin() + q, v.begin() + q + 1);
+        });
+    }
     ponerEn(size_t(pos), id, reinterpret_cast<const char16_t *>(palabra.utf16()), palabra.size(), false,
             reinterpret_cast<const char16_t *>(voc.utf16()), voc.size(), rimaDe(palabra));
     Traslado t;
     t.quitada = quitada;
     t.puesta = uint32_t(pos);
     t.nuevas = {uint32_t(pos)};
-    rehacerIndices(filasAntes, t);
+    rehacerIndices(antes, t);
     return pos;
 }
 
 qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
 {
-    return poner(id, palabra, voc, ids_.size(), kFuera);
+    return poner(id, palabra, voc, kFuera);
 }
 
 void Lexico::eliminar(qsizetype pos)
@@ -323,10 +337,7 @@ void Lexico::eliminar(qsizetype pos)
 
 qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
 {
-    const qint64 id = ids_[size_t(pos)];
-    const size_t antes = ids_.size();
-    cambiarTodos([pos](auto &v) { v.erase(v.begin() + pos); });
-    return poner(id, palabra, voc, antes, uint32_t(pos));
+    return poner(ids_[size_t(pos)], palabra, voc, uint32_t(pos));
 }
 
 void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype caracteres,

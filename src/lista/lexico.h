@@ -220,13 +220,13 @@ private:
     // bring along, from every row.
     void rehacerIndices(size_t filasAntes, const Traslado &traslado);
     // One index so: the rows of 'viejo' where they went, and each new row
-    // that 'entra' takes at its place by (clave, position).
+    // that 'entra' takes at its place by (clave, position); 'propio', the
+    // index's own array, is reused (viejo may point into it).
     template <class K, class E>
-    static std::vector<uint32_t> rehacer(const uint32_t *viejo, size_t nViejo, size_t filasAntes, const Traslado &t,
-                                         K clave, E entra);
-    // Puts a row at its place (the arrays holding filasAntes rows, and the
-    // row at 'quitada' removed already, unless kFuera).
-    qsizetype poner(qint64 id, QStringView pal, QStringView voc, size_t filasAntes, uint32_t quitada);
+    static std::vector<uint32_t> rehacer(std::vector<uint32_t> &&propio, const uint32_t *viejo, size_t nViejo,
+                                         size_t filasAntes, const Traslado &t, K clave, E entra);
+    // Puts a row at its place: a new one, or the one at 'quitada' moved there.
+    qsizetype poner(qint64 id, QStringView pal, QStringView voc, uint32_t quitada);
     // The number of a rhyme key, 0 if no word has it.
     uint32_t numeroExistente(QStringView clave) const;
     void cargarFilas(const Almacen &almacen);

@@ -11,7 +11,7 @@
 
 namespace rimario {
 
-uint32_t Lexico::Traslado::destino(uint32_t x) const
+inline uint32_t Lexico::Traslado::destino(uint32_t x) const
 {
     if (mapa)
         return x < mapa->size() ? (*mapa)[x] : kFuera;
@@ -25,41 +25,49 @@ uint32_t Lexico::Traslado::destino(uint32_t x) const
 }
 
 template <class K, class E>
-std::vector<uint32_t> Lexico::rehacer(const uint32_t *viejo, size_t nViejo, size_t filasAntes, const Traslado &t,
-                                      K clave, E entra)
+std::vector<uint32_t> Lexico::rehacer(std::vector<uint32_t> &&propio, const uint32_t *viejo, size_t nViejo,
+                                      size_t filasAntes, const Traslado &t, K clave, E entra)
 {
     // The rows that stay, where they went: a change moves rows without
-    // reordering them, so these keep their order by (key, position).
+    // reordering them, so these keep their order by (key, position). An index
+    // of our own is brought along where it stands.
     std::vector<uint32_t> quedan;
-    quedan.reserve(nViejo + t.nuevas.size());
-    for (size_t i = 0; i < nViejo; ++i)
-        if (viejo[i] < filasAntes)
-            if (const uint32_t y = t.destino(viejo[i]); y != kFuera)
-                quedan.push_back(y);
+    if (viejo == propio.data() && nViejo == propio.size())
+        quedan = std::move(propio);
+    else
+        quedan.assign(viejo, viejo + nViejo);
+    size_t n = 0;
+    for (const uint32_t x : quedan)
+        if (x < filasAntes)
+            if (const uint32_t y = t.destino(x); y != kFuera)
+                quedan[n++] = y;
+    quedan.resize(n);
     std::vector<std::pair<decltype(clave(uint32_t(0))), uint32_t>> nuevas;
     nuevas.reserve(t.nuevas.size());
     for (const uint32_t p : t.nuevas)
         if (entra(p))
             nuevas.emplace_back(clave(p), p);
-    if (nuevas.empty())
-        return quedan;
     std::sort(nuevas.begin(), nuevas.end());
-    if (quedan.empty()) {
-        for (size_t i = 0; i < nuevas.size(); ++i)
-            quedan.push_back(nuevas[i].second);
+    auto lugar = [&](auto desde, const auto &e) {
+        return std::partition_point(desde, quedan.end(), [&](uint32_t q) { return std::pair(clave(q), q) < e; });
+    };
+    if (nuevas.size() <= 16) {
+        // A few (an edit's): each put in its place.
+        for (const auto &e : nuevas)
+            quedan.insert(lugar(quedan.begin(), e), e.second);
         return quedan;
     }
-    // Each new row at its place among them.
+    // Many: merged in one pass.
     std::vector<uint32_t> r;
     r.reserve(quedan.size() + nuevas.size());
-    auto desde = quedan.cbegin();
+    auto desde = quedan.begin();
     for (const auto &e : nuevas) {
-        const auto hasta = std::partition_point(desde, quedan.cend(), [&](uint32_t q) { return std::pair(clave(q), q) < e; });
+        const auto hasta = lugar(desde, e);
         r.insert(r.end(), desde, hasta);
         r.push_back(e.second);
         desde = hasta;
     }
-    r.insert(r.end(), desde, quedan.cend());
+    r.insert(r.end(), desde, quedan.end());
     return r;
 }
 
@@ -80,18 +88,17 @@ void Lexico::rehacerIndices(size_t filasAntes, const Traslado &traslado)
     }
     const size_t n = viejos.porFin ? filasAntes : 0;
     auto siempre = [](uint32_t) { return true; };
-    IndicesPropios r;
-    r.porFin = rehacer(viejos.porFin, n, filasAntes, *t,
+    IndicesPropios &r = indicesPropios_;
+    r.porFin = rehacer(std::move(r.porFin), viejos.porFin, n, filasAntes, *t,
                        [this](uint32_t i) { return VistaLista::claveFin(fin1_[i], fin2_[i]); }, siempre);
-    r.porVocales = rehacer(viejos.porVocales, n, filasAntes, *t,
+    r.porVocales = rehacer(std::move(r.porVocales), viejos.porVocales, n, filasAntes, *t,
                            [this](uint32_t i) { return VistaLista::invertirVocales(claveVoc_[i] & kCamposVoc); }, siempre);
-    r.porConsonante = rehacer(viejos.porConsonante, n, filasAntes, *t,
+    r.porConsonante = rehacer(std::move(r.porConsonante), viejos.porConsonante, n, filasAntes, *t,
                               [this](uint32_t i) { return VistaLista::claveRima(TipoRima::Consonante, rima_[i]); }, siempre);
-    r.porAsonante = rehacer(viejos.porAsonante, n, filasAntes, *t,
+    r.porAsonante = rehacer(std::move(r.porAsonante), viejos.porAsonante, n, filasAntes, *t,
                             [this](uint32_t i) { return VistaLista::claveRima(TipoRima::Asonante, rima_[i]); }, siempre);
-    r.raras = rehacer(viejos.raras, viejos.porFin ? viejos.nRaras : 0, filasAntes, *t, [](uint32_t) { return 0; },
-                      [this](uint32_t i) { return (claveVoc_[i] & (kRara | kPalNula)) != 0; });
-    indicesPropios_ = std::move(r);
+    r.raras = rehacer(std::move(r.raras), viejos.raras, viejos.porFin ? viejos.nRaras : 0, filasAntes, *t,
+                      [](uint32_t) { return 0; }, [this](uint32_t i) { return (claveVoc_[i] & (kRara | kPalNula)) != 0; });
     const IndicesPropios &p = indicesPropios_;
     indices_ = VistaLista::Indices{p.porFin.data(), p.porVocales.data(), p.porConsonante.data(),
                                    p.porAsonante.data(), p.raras.data(), p.raras.size()};
