@@ -17,6 +17,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <sys/mman.h>
+
 namespace rimario {
 
 namespace {
@@ -33,6 +35,26 @@ void anadirUtf8(std::vector<char16_t> &destino, const char *s, int n)
         const auto *u = reinterpret_cast<const char16_t *>(resto.utf16());
         destino.insert(destino.end(), u, u + resto.size());
     }
+}
+
+// Asks the kernel for the pages of a large block about to be read or
+// written, in one call rather than a fault for each (where it knows how).
+void poblar(const void *p, size_t bytes, [[maybe_unused]] bool escribir)
+{
+#ifdef MADV_POPULATE_WRITE
+    const auto pagina = uintptr_t(4096);
+    const uintptr_t a = uintptr_t(p) & ~(pagina - 1), b = (uintptr_t(p) + bytes + pagina - 1) & ~(pagina - 1);
+    if (b > a + 64 * pagina)
+        ::madvise(reinterpret_cast<void *>(a), b - a, escribir ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+#endif
+}
+template <class V> void poblarParaEscribir(const V &v)
+{
+    poblar(v.data(), v.capacity() * sizeof(*v.data()), true);
+}
+template <class T> void poblarParaLeer(const T &t)
+{
+    poblar(t.data(), t.size() * sizeof(*t.data()), false);
 }
 
 } // namespace
@@ -208,6 +230,7 @@ void Lexico::tomarColumnas(std::vector<qint64> &&ids, std::vector<uint32_t> &&in
 
 bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
 {
+
     // The snapshot of an earlier state of this very store and log, the same
     // schema and collation: the rows the log names since then are read, and
     // merged into the snapshot's arrays in one pass.
@@ -274,10 +297,9 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     // Where each goes among the old rows (which are in that order already).
     const size_t n = ids_.size();
     std::vector<size_t> lugar(nuevas.size());
-    size_t desde = 0;
     for (size_t j = 0; j < nuevas.size(); ++j) {
         const Nueva &e = nuevas[j];
-        size_t lo = desde, hi = n;
+        size_t lo = j ? lugar[j - 1] : 0, hi = n;
         while (lo < hi) {
             const size_t m = lo + (hi - lo) / 2;
             const QStringView p(arena_.data() + inicio_[m], qsizetype(largo_[m]));
@@ -292,15 +314,22 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
             else
                 hi = m;
         }
-        lugar[j] = desde = lo;
+        lugar[j] = lo;
     }
-    // One pass: the old rows not changed, the new ones at their places (and
-    // where each went, for the indexes).
+    // The old rows the log names, where they stand.
+    const std::vector<qint64> &fuera = *cambiadas;
+    std::vector<size_t> quitar;
+    if (!fuera.empty())
+        for (size_t i = 0; i < n; ++i)
+            if (std::binary_search(fuera.begin(), fuera.end(), ids_[i]))
+                quitar.push_back(i);
+    // One pass: the runs of old rows between them copied whole, the new rows
+    // at their places (and where each old row went, for the indexes). The
+    // old text stays where it is; the new rows' text follows it.
     Traslado traslado;
     std::vector<uint32_t> destino(n, kFuera);
     traslado.mapa = &destino;
     traslado.nuevas.reserve(nuevas.size());
-    const std::vector<qint64> &fuera = *cambiadas;
     const size_t total = n + nuevas.size();
     std::vector<qint64> ids;
     std::vector<uint32_t> inicio, largo, claveVoc;
@@ -312,38 +341,59 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
         v->reserve(total);
     ids.reserve(total);
     arena.reserve(arena_.size() + texto.size());
-    auto copiarTexto = [&arena, &inicio, &largo](const char16_t *p, uint32_t l) {
-        inicio.push_back(uint32_t(arena.size()));
-        largo.push_back(l);
-        arena.insert(arena.end(), p, p + l);
+    // The old arrays are read from the mapped file, and the new ones written,
+    // each whole: their pages asked for at once.
+    poblarParaLeer(ids_), poblarParaLeer(inicio_), poblarParaLeer(largo_), poblarParaLeer(claveVoc_);
+    poblarParaLeer(fin1_), poblarParaLeer(fin2_), poblarParaLeer(mascara_), poblarParaLeer(pares_);
+    poblarParaLeer(rima_), poblarParaLeer(arena_);
+    poblarParaEscribir(ids), poblarParaEscribir(inicio), poblarParaEscribir(largo), poblarParaEscribir(claveVoc);
+    poblarParaEscribir(fin1), poblarParaEscribir(fin2), poblarParaEscribir(mascara), poblarParaEscribir(pares);
+    poblarParaEscribir(rimas), poblarParaEscribir(arena);
+    arena.assign(arena_.begin(), arena_.end());
+    size_t desde = 0; // the first old row not yet copied
+    auto copiarHasta = [&](size_t hasta) {
+        if (hasta <= desde)
+            return;
+        for (size_t i = desde; i < hasta; ++i)
+            destino[i] = uint32_t(ids.size() + (i - desde));
+        auto copiar = [&](auto &a, const auto &t) { a.insert(a.end(), t.begin() + desde, t.begin() + hasta); };
+        copiar(ids, ids_);
+        copiar(inicio, inicio_);
+        copiar(largo, largo_);
+        copiar(claveVoc, claveVoc_);
+        copiar(fin1, fin1_);
+        copiar(fin2, fin2_);
+        copiar(mascara, mascara_);
+        copiar(pares, pares_);
+        copiar(rimas, rima_);
+        desde = hasta;
     };
-    size_t j = 0;
-    for (size_t i = 0; i <= n; ++i) {
-        for (; j < nuevas.size() && lugar[j] == i; ++j) {
-            const Nueva &e = nuevas[j];
-            Claves c = clavesDe(texto.data() + e.inicio, qsizetype(e.largo), false, nullptr, 0);
-            mascarasDe(texto.data() + e.inicio, qsizetype(e.largo), c);
+    size_t q = 0, j = 0;
+    for (;;) {
+        const size_t e = std::min(q < quitar.size() ? quitar[q] : n, j < nuevas.size() ? lugar[j] : n);
+        copiarHasta(e);
+        for (; j < nuevas.size() && lugar[j] == e; ++j) {
+            const Nueva &r = nuevas[j];
+            Claves c = clavesDe(texto.data() + r.inicio, qsizetype(r.largo), false, nullptr, 0);
+            mascarasDe(texto.data() + r.inicio, qsizetype(r.largo), c);
             traslado.nuevas.push_back(uint32_t(ids.size()));
-            ids.push_back(e.id);
-            copiarTexto(texto.data() + e.inicio, e.largo);
-            claveVoc.push_back(e.claveVoc);
+            ids.push_back(r.id);
+            inicio.push_back(uint32_t(arena.size()));
+            largo.push_back(r.largo);
+            arena.insert(arena.end(), texto.data() + r.inicio, texto.data() + r.inicio + r.largo);
+            claveVoc.push_back(r.claveVoc);
             fin1.push_back(c.fin1);
             fin2.push_back(c.fin2);
             mascara.push_back(c.caracteres);
             pares.push_back(c.pares);
-            rimas.push_back(e.rima);
+            rimas.push_back(r.rima);
         }
-        if (i == n || std::binary_search(fuera.begin(), fuera.end(), ids_[i]))
-            continue;
-        destino[i] = uint32_t(ids.size());
-        ids.push_back(ids_[i]);
-        copiarTexto(arena_.data() + inicio_[i], largo_[i]);
-        claveVoc.push_back(claveVoc_[i]);
-        fin1.push_back(fin1_[i]);
-        fin2.push_back(fin2_[i]);
-        mascara.push_back(mascara_[i]);
-        pares.push_back(pares_[i]);
-        rimas.push_back(rima_[i]);
+        if (q < quitar.size() && quitar[q] == e) {
+            ++q;
+            desde = e + 1;
+        } else if (e == n) {
+            break;
+        }
     }
     tomarColumnas(std::move(ids), std::move(inicio), std::move(largo), std::move(claveVoc), std::move(fin1),
                   std::move(fin2), std::move(arena), std::move(mascara), std::move(pares), std::move(rimas));
