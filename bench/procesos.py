@@ -6,10 +6,12 @@ sqlite3 shell, on a table with the reversed word, the reversed skeleton and
 the rhyme keys indexed (what a careful design indexes), and on the plain
 table with like (the obvious way); and the window's start, from exec to its
 first paint with the list usable (RIMARIO_AVISAR_LISTO), on the million-word
-store and on a one-word store. Rounds alternate the programs, so that each
-figure is taken beside its baseline; the median of the rounds is shown.
+store and on a one-word store, and after another program renamed k rows of
+the million (k = 1, 100, 10,000: the list kept from before brought up to date
+from the store's log) beside a clean start. Rounds alternate the programs, so
+that each figure is taken beside its baseline; the median of the rounds is shown.
 
-  python3 bench/procesos.py [--rondas N] [--antes DIR]
+  python3 bench/procesos.py [--rondas N] [--antes DIR] [--solo-ventana]
 
 --antes DIR adds the same figures for the programs of another build (DIR/tools/rimario-cli,
 DIR/src/app/rimario), e.g. an earlier commit, on the store given by --almacen-antes (one of
@@ -106,6 +108,7 @@ def main():
     ap.add_argument('--build', default=os.environ.get('BUILD', os.path.join(RAIZ, 'build-medidas')))
     ap.add_argument('--antes')
     ap.add_argument('--almacen-antes', default=ALMACEN)
+    ap.add_argument('--solo-ventana', action='store_true', help='only the window\'s starts')
     a = ap.parse_args()
     for f in (ALMACEN, COMPETENTE, INGENUA):
         if not os.path.exists(f):
@@ -125,7 +128,7 @@ def main():
     db = sqlite3.connect(COMPETENTE)
     tabla = casos(db)
     print('%-34s %8s %8s %9s %9s %9s' % ('orden (ms, mediana)', 'filas', 'ahora', 'antes', 'indexada', 'like'))
-    for nombre, args, competente, ingenua in tabla:
+    for nombre, args, competente, ingenua in ([] if a.solo_ventana else tabla):
         cli = {lado: [os.path.join(d, 'tools', 'rimario-cli'), 'buscar', '--almacen',
                       ALMACEN if lado == 'ahora' else a.almacen_antes] + args for lado, d in lados}
         for lado, orden in cli.items():  # the first run keeps the list for the next ones
@@ -179,7 +182,46 @@ def main():
     for lado, _ in con_aviso:
         g, u = statistics.median(medidas[(lado, '1M')]), statistics.median(medidas[(lado, '1')])
         print('ventana pintada, %s: %.0f ms con 1M palabras, %.0f ms con una (%.2f veces)' % (lado, g, u, g / u))
+    tras_cambios(a.build, entornos['ahora'], tmp, rondas)
     shutil.rmtree(tmp, ignore_errors=True)
+
+
+def tras_cambios(build, entorno, tmp, rondas):
+    """The window's start after another program renamed k rows, beside a clean start."""
+    binario = os.path.join(build, 'src', 'app', 'rimario')
+    carpetas = {}
+    for k in (0, 1, 100, 10000):
+        copia = os.path.join(tmp, 'cambios-%d.lop' % k)
+        shutil.copy2(ALMACEN, copia)
+        carpetas[k] = carpeta_ventana(binario, copia, os.path.join(tmp, 'cambios-%d' % k))
+        # A first start reads the rows and keeps the list, written while it runs.
+        cache = entorno['RIMARIO_CACHE']
+        listas = lambda: {x for x in os.listdir(cache) if x.endswith('.lista')} if os.path.isdir(cache) else set()
+        antes = listas()
+        p = subprocess.Popen([os.path.join(carpetas[k], 'rimario')], env=entorno,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        fin = time.time() + 60
+        while time.time() < fin and not (listas() - antes):
+            time.sleep(0.1)
+        time.sleep(1)
+        p.kill()
+        p.wait()
+    medidas = {k: [] for k in carpetas}
+    vuelta = False
+    for _ in range(rondas):
+        for k, carpeta in carpetas.items():
+            if k:
+                db = sqlite3.connect(os.path.join(carpeta, 'data.lop'))
+                db.execute('UPDATE Palabras SET Pal = %s WHERE Id IN (SELECT Id FROM PalabrasBase ORDER BY Id LIMIT %d)'
+                           % ('substr(Pal, 2)' if vuelta else "'x' || Pal", k))
+                db.commit()
+                db.close()
+            medidas[k].append(arranque(carpeta, entorno))
+        vuelta = not vuelta
+    limpio = statistics.median(medidas[0])
+    for k in (1, 100, 10000):
+        m = statistics.median(medidas[k])
+        print('ventana pintada tras %d cambios de otro programa: %.0f ms (limpia: %.0f ms, %.2f veces)' % (k, m, limpio, m / limpio))
 
 
 if __name__ == '__main__':
