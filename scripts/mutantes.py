@@ -228,10 +228,12 @@ def probar(args):
             if k < args.desde or (solo is not None and k not in solo):
                 continue
             ruta = os.path.join(args.arbol, m["archivo"])
-            with open(ruta, encoding="utf-8") as f:
-                texto = f.read()
+            texto = ""
+            if os.path.exists(ruta):  # a file since removed or renamed: the mutant is lost
+                with open(ruta, encoding="utf-8") as f:
+                    texto = f.read()
             lineas = texto.split("\n")
-            i = localizar(lineas, m)
+            i = localizar(lineas, m) if texto else None
             t0 = time.time()
             quien = ""
             if i is None:

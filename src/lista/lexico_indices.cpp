@@ -99,6 +99,16 @@ void Lexico::rehacerIndices(size_t filasAntes, const Traslado &traslado)
                             [this](uint32_t i) { return VistaLista::claveRima(TipoRima::Asonante, rima_[i]); }, siempre);
     r.raras = rehacer(std::move(r.raras), viejos.raras, viejos.porFin ? viejos.nRaras : 0, filasAntes, *t,
                       [](uint32_t) { return 0; }, [this](uint32_t i) { return (claveVoc_[i] & (kRara | kPalNula)) != 0; });
+    const size_t filas = ids_.size();
+    if (t != &todas
+        && (r.porFin.size() != filas || r.porVocales.size() != filas || r.porConsonante.size() != filas
+            || r.porAsonante.size() != filas)) {
+        // Those of a damaged snapshot, which did not name every row once (a
+        // search reads an entry for each row): made anew.
+        indices_.reset();
+        rehacerIndices(0, {});
+        return;
+    }
     const IndicesPropios &p = indicesPropios_;
     indices_ = VistaLista::Indices{p.porFin.data(), p.porVocales.data(), p.porConsonante.data(),
                                    p.porAsonante.data(), p.raras.data(), p.raras.size()};
