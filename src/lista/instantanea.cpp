@@ -75,6 +75,7 @@ void Lexico::escribirInstantanea(const QString &ruta, const Huella &huella) cons
     QSaveFile f(ruta);
     if (!f.open(QIODevice::WriteOnly))
         return;
+    esperarIndices();
     asegurarClaves();
     std::vector<uint32_t> desdeClave{0};
     QString textoClaves;

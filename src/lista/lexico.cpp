@@ -192,7 +192,7 @@ VistaLista Lexico::vista() const
     v.rima = rima_.data();
     v.arena = arena_.data();
     v.unidades = arena_.size();
-    if (indices_)
+    if (indicesHechos() && indices_)
         v.indices = *indices_;
     if (lineas_)
         v.lineas = *lineas_;
@@ -344,6 +344,7 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
                           std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    esperarIndices();
     const qsizetype n = fin.size();
     uint64_t e1 = 0, e2 = 0;
     if (n > 8 || !VistaLista::claveFinal(unidades(fin), e1, e2)) {
@@ -380,6 +381,7 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
 void Lexico::riman(TipoRima tipo, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    esperarIndices();
     const uint32_t numero = numeroExistente(clave);
     if (numero == 0)
         return;
@@ -390,6 +392,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                                  std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    esperarIndices();
     const qsizetype n = fin.size();
     if (n < 1 || n > 7)
         return;
@@ -401,6 +404,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 
 size_t Lexico::memoria() const
 {
+    esperarIndices();
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
         + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria()
         + (indicesPropios_.porFin.capacity() * 4 + indicesPropios_.raras.capacity()) * 4;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -90,7 +91,8 @@ public:
     // instead; a list read from the rows is kept as the next snapshot (written
     // in the background).
     Origen cargar(const Almacen &almacen);
-    // Waits until the snapshot being written, if any, is on disk.
+    // Waits until the indexes being made after a read of the rows are made,
+    // and the snapshot being written, if any, is on disk.
     void esperarInstantanea();
     // After a load from a snapshot: whether the snapshot's arrays are still
     // those it was written with (a pass over the file, tens of milliseconds
@@ -273,6 +275,18 @@ private:
     Huella cargada_;                   // the state of the store the list was loaded from
     bool cambiada_ = false;            // changed since
     std::future<void> escritura_;      // the snapshot being written
+    // The indexes being made after a read of the rows, on a thread of their
+    // own: the list is shown meanwhile; a search or a change waits for them.
+    mutable std::shared_future<void> indexando_;
+    void esperarIndices() const
+    {
+        if (indexando_.valid())
+            indexando_.wait();
+    }
+    bool indicesHechos() const
+    {
+        return !indexando_.valid() || indexando_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }
 };
 
 } // namespace rimario

@@ -66,6 +66,7 @@ Lexico::~Lexico()
 
 void Lexico::esperarInstantanea()
 {
+    esperarIndices();
     if (escritura_.valid())
         escritura_.get();
 }
@@ -108,7 +109,7 @@ Lexico::Origen Lexico::cargar(const Almacen &almacen)
     comprobacion_ = nullptr;
     const Huella leida = almacen.leerFijo([&] { cargarFilas(almacen); });
     mapa_.reset();
-    rehacerIndices(0, {});
+    indexando_ = std::async(std::launch::async, [this] { rehacerIndices(0, {}); }).share();
     cargada_ = leida;
     if (!ruta.isEmpty() && leida.leida)
         escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
