@@ -6,6 +6,7 @@
 #include "language/caracteres.h"
 #include "language/patron.h"
 #include "language/silabas.h"
+#include "language/unidades.h"
 #include "language/utf8.h"
 #include "lista/formato_lista.h"
 
@@ -176,6 +177,8 @@ bool Lexico::puedeCoincidir(qsizetype pos, const Requisitos &r) const
 
 qsizetype Lexico::caracteres(qsizetype pos) const
 {
+    if (const Capa::Nueva *n = capa_ ? capa_->donde(pos) : nullptr)
+        return qsizetype(contarCaracteres({capa_->texto.data() + n->inicio, n->largo}));
     return qsizetype(vista().caracteres(size_t(pos)));
 }
 
@@ -201,6 +204,7 @@ VistaLista Lexico::vista() const
 
 qsizetype Lexico::posicionDeId(qint64 id) const
 {
+    tomarFusion();
     const auto it = std::find(ids_.begin(), ids_.end(), id);
     return it == ids_.end() ? kNinguna : qsizetype(it - ids_.begin());
 }
@@ -229,6 +233,7 @@ qsizetype Lexico::buscarPrefijo(QStringView texto) const
 
 qsizetype Lexico::buscarPatron(const Patron &patron) const
 {
+    tomarFusion();
     const std::u32string &pref = patron.prefijoLiteral();
     qsizetype desde = 0, hasta = tamano();
     if (!pref.empty()) {
@@ -255,6 +260,7 @@ qsizetype Lexico::buscarPatron(const Patron &patron) const
 
 qsizetype Lexico::buscarIgual(QStringView palabra) const
 {
+    tomarFusion();
     const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
     const VistaLista v = vista();
     for (qsizetype i = limiteInferiorBase(t, palabra.size()); i < tamano(); ++i) {
@@ -270,6 +276,7 @@ qsizetype Lexico::buscarIgual(QStringView palabra) const
 
 qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
 {
+    tomarFusion();
     const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
     qsizetype lo = 0, hi = tamano();
     while (lo < hi) {
@@ -293,6 +300,7 @@ qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
 
 qsizetype Lexico::poner(qint64 id, QStringView palabra, QStringView voc, uint32_t quitada)
 {
+    tomarFusion();
     const size_t antes = ids_.size();
     qsizetype pos = posicionDeInsercion(palabra, id); // among the rows held now, 'quitada' too
     if (quitada == kFuera) {
@@ -326,6 +334,7 @@ qsizetype Lexico::insertar(qint64 id, QStringView palabra, QStringView voc)
 
 void Lexico::eliminar(qsizetype pos)
 {
+    tomarFusion();
     if (pos < 0 || pos >= tamano())
         return;
     const size_t antes = ids_.size();
@@ -337,6 +346,7 @@ void Lexico::eliminar(qsizetype pos)
 
 qsizetype Lexico::cambiar(qsizetype pos, QStringView palabra, QStringView voc)
 {
+    tomarFusion();
     return poner(ids_[size_t(pos)], palabra, voc, uint32_t(pos));
 }
 
@@ -344,6 +354,7 @@ void Lexico::terminadasEn(QStringView fin, QStringView excluida, qsizetype carac
                           std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    tomarFusion();
     esperarIndices();
     const qsizetype n = fin.size();
     uint64_t e1 = 0, e2 = 0;
@@ -367,6 +378,7 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
                           std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    tomarFusion();
     const Requisitos req = patron.requisitos();
     const VistaLista v = vista();
     for (qsizetype i = 0; i < tamano(); ++i) {
@@ -381,6 +393,7 @@ void Lexico::queCoinciden(const Patron &patron, QStringView excluida, qsizetype 
 void Lexico::riman(TipoRima tipo, QStringView clave, int silabas, std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    tomarFusion();
     esperarIndices();
     const uint32_t numero = numeroExistente(clave);
     if (numero == 0)
@@ -392,6 +405,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
                                  std::vector<qsizetype> &salida) const
 {
     salida.clear();
+    tomarFusion();
     esperarIndices();
     const qsizetype n = fin.size();
     if (n < 1 || n > 7)
@@ -404,6 +418,7 @@ void Lexico::vocalesTerminadasEn(QStringView fin, qsizetype caracteres,
 
 size_t Lexico::memoria() const
 {
+    tomarFusion();
     esperarIndices();
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
         + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria()

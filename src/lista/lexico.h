@@ -104,18 +104,33 @@ public:
     // (every one of them applied to the list too). Never throws.
     void conservar(const Almacen &almacen);
 
-    qsizetype tamano() const { return qsizetype(ids_.size()); }
-    bool vacio() const { return ids_.empty(); }
-    qint64 id(qsizetype pos) const { return ids_[size_t(pos)]; }
+    // The rows, by position. A list brought up to date from the log answers
+    // these from the snapshot's rows and the log's as they stand, while its
+    // merged arrays are made; everything else waits for those.
+    qsizetype tamano() const { return capa_ ? qsizetype(capa_->filas) : qsizetype(ids_.size()); }
+    bool vacio() const { return tamano() == 0; }
+    qint64 id(qsizetype pos) const
+    {
+        if (const Capa::Nueva *n = capa_ ? capa_->donde(pos) : nullptr)
+            return n->id;
+        return ids_[size_t(pos)];
+    }
     QStringView pal(qsizetype pos) const
     {
+        if (const Capa::Nueva *n = capa_ ? capa_->donde(pos) : nullptr)
+            return QStringView(capa_->texto.data() + n->inicio, qsizetype(n->largo));
         // A word of a damaged snapshot that lies outside the text reads as empty.
         const size_t desde = inicio_[size_t(pos)], largo = largo_[size_t(pos)];
         if (desde > arena_.size() || largo > arena_.size() - desde)
             return {};
         return QStringView(arena_.data() + desde, qsizetype(largo));
     }
-    bool palNula(qsizetype pos) const { return (claveVoc_[size_t(pos)] & kPalNula) != 0; }
+    bool palNula(qsizetype pos) const
+    {
+        if (const Capa::Nueva *n = capa_ ? capa_->donde(pos) : nullptr)
+            return (n->claveVoc & kPalNula) != 0;
+        return (claveVoc_[size_t(pos)] & kPalNula) != 0;
+    }
     // Number of characters (code points) of the word at pos.
     qsizetype caracteres(qsizetype pos) const;
     // Position of a row by its Id, or kNinguna.
@@ -161,6 +176,7 @@ public:
     size_t lineasUtf8(const std::vector<qsizetype> &pos,
                       const std::function<void(const char *, size_t)> &escribir) const
     {
+        tomarFusion();
         return vista().lineasUtf8(pos, escribir);
     }
 
@@ -169,6 +185,39 @@ public:
 
 private:
     static_assert(std::is_same_v<qsizetype, Posicion>);
+
+    // A snapshot of an earlier state and the rows the store's log names as
+    // changed since: the list they make, told as runs (the snapshot's rows
+    // from one of them on, or one row read from the log) until the merged
+    // arrays are made.
+    struct Capa {
+        struct Nueva {
+            qint64 id;
+            uint32_t inicio, largo, claveVoc; // in texto
+            QString consonante, asonante;     // the rhyme keys as read, numbered by the merge
+            int silabas;
+        };
+        struct Trecho {
+            size_t desde;  // the first position of the list it holds
+            uint32_t base; // the snapshot's row it starts at, or kFuera: the one row nuevas[nueva]
+            uint32_t nueva;
+        };
+        std::vector<Nueva> nuevas; // in list order
+        std::vector<char16_t> texto;
+        std::vector<Trecho> trechos; // by desde
+        size_t filas = 0;
+        // The row at a position of the list: a new one, or else null with
+        // 'pos' made the snapshot's row there.
+        const Nueva *donde(qsizetype &pos) const
+        {
+            const auto t = std::upper_bound(trechos.begin(), trechos.end(), size_t(pos),
+                                            [](size_t p, const Trecho &x) { return p < x.desde; }) - 1;
+            if (t->base == kFuera)
+                return &nuevas[t->nueva];
+            pos = qsizetype(t->base + (size_t(pos) - t->desde));
+            return nullptr;
+        }
+    };
     static constexpr uint32_t kPalNula = VistaLista::kPalNula;
     static constexpr uint32_t kRara = VistaLista::kRara;
     static constexpr uint32_t kCamposVoc = VistaLista::kCamposVoc;
@@ -236,10 +285,18 @@ private:
     std::vector<uint32_t> ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
                                   const std::vector<uint32_t> &largo, const std::vector<char16_t> &arena) const;
     bool mapear(const QString &ruta, const Huella &huella);
-    // Loads the snapshot at 'ruta' of an earlier state and applies the rows
-    // the store's log names as changed since; false (nothing held) when the
-    // log cannot tell all of them.
+    // Loads the snapshot at 'ruta' of an earlier state and the rows the
+    // store's log names as changed since, and starts merging them on a thread
+    // of its own; false (nothing held) when the log cannot tell all of them.
     bool ponerAlDia(const Almacen &almacen, const QString &ruta);
+    // The snapshot's arrays (lent) merged with the rows of the layer.
+    void fundir(const Capa &capa);
+    // Takes the merged arrays of a list brought up to date, once made (waiting
+    // for them): the same rows at the same positions, so that a caller holding
+    // a constant list sees no change. Then keeps the list as the next snapshot.
+    void tomarFusion() const;
+    // Waits for this list's threads, taking nothing and writing nothing more.
+    void esperarHilos();
     // The list's arrays, in list order, as they were made.
     void tomarColumnas(std::vector<qint64> &&ids, std::vector<uint32_t> &&inicio, std::vector<uint32_t> &&largo,
                        std::vector<uint32_t> &&claveVoc, std::vector<uint64_t> &&fin1, std::vector<uint64_t> &&fin2,
@@ -278,6 +335,12 @@ private:
     // The indexes being made after a read of the rows, on a thread of their
     // own: the list is shown meanwhile; a search or a change waits for them.
     mutable std::shared_future<void> indexando_;
+    // A list brought up to date from the log: its rows as runs, and the
+    // merged list being made from them on a thread of its own (see tomarFusion).
+    std::shared_ptr<const Capa> capa_;
+    std::unique_ptr<Lexico> fusion_;
+    std::future<void> fundiendo_;
+    QString rutaInstantanea_; // where the merged list is kept
     void esperarIndices() const
     {
         if (indexando_.valid())

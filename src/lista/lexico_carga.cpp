@@ -61,18 +61,27 @@ template <class T> void poblarParaLeer(const T &t)
 
 Lexico::~Lexico()
 {
-    esperarInstantanea();
+    esperarHilos();
 }
 
-void Lexico::esperarInstantanea()
+void Lexico::esperarHilos()
 {
+    if (fundiendo_.valid())
+        fundiendo_.wait();
     esperarIndices();
     if (escritura_.valid())
         escritura_.get();
 }
 
+void Lexico::esperarInstantanea()
+{
+    tomarFusion();
+    esperarHilos();
+}
+
 void Lexico::conservar(const Almacen &almacen)
 {
+    tomarFusion();
     if (!cambiada_)
         return;
     esperarInstantanea();
@@ -92,7 +101,10 @@ void Lexico::conservar(const Almacen &almacen)
 
 Lexico::Origen Lexico::cargar(const Almacen &almacen)
 {
-    esperarInstantanea();
+    // A merge still being made is of what is read again now: left.
+    esperarHilos();
+    fusion_.reset();
+    capa_.reset();
     const QString ruta = rutaInstantanea(almacen.ruta());
     cambiada_ = false;
     indices_.reset();
@@ -231,10 +243,9 @@ void Lexico::tomarColumnas(std::vector<qint64> &&ids, std::vector<uint32_t> &&in
 
 bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
 {
-
     // The snapshot of an earlier state of this very store and log, the same
-    // schema and collation: the rows the log names since then are read, and
-    // merged into the snapshot's arrays in one pass.
+    // schema and collation, and the rows the log names since then: the list
+    // is shown from both at once, and their merged arrays made meanwhile.
     const auto cabecera = leerCabeceraLista(QFile::encodeName(ruta).toStdString());
     if (!cabecera)
         return false;
@@ -247,14 +258,9 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     };
     if (!mismoLinaje(cargada_) || !mapear(ruta, antes))
         return false;
-    struct Nueva {
-        qint64 id;
-        uint32_t inicio, largo, claveVoc;
-        uint64_t rima;
-        QByteArray clave;
-    };
-    std::vector<Nueva> nuevas;
-    std::vector<char16_t> texto, voc;
+    auto capa = std::make_shared<Capa>();
+    std::vector<Capa::Nueva> &nuevas = capa->nuevas;
+    std::vector<char16_t> &texto = capa->texto, voc;
     std::optional<std::vector<qint64>> cambiadas;
     const Huella leida = almacen.leerFijo([&] {
         cambiadas = almacen.cambiosDesde(antes.diario.sec, antes.diario.azar);
@@ -267,71 +273,132 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
             anadirUtf8(voc, fila.voc.data(), int(fila.voc.size()));
             const auto n = qsizetype(texto.size() - desde);
             const Claves c = clavesDe(texto.data() + desde, n, fila.palNula, voc.data(), qsizetype(voc.size()));
-            uint64_t r = 0;
+            Capa::Nueva e{fila.id, desde, uint32_t(n), c.voc, {}, {}, 0};
             if (fila.conClaves) {
-                r = rima(numeroDeClave(QString::fromUtf8(fila.consonante.data(), qsizetype(fila.consonante.size()))),
-                         numeroDeClave(QString::fromUtf8(fila.asonante.data(), qsizetype(fila.asonante.size()))),
-                         fila.silabas);
+                e.consonante = QString::fromUtf8(fila.consonante.data(), qsizetype(fila.consonante.size()));
+                e.asonante = QString::fromUtf8(fila.asonante.data(), qsizetype(fila.asonante.size()));
+                e.silabas = fila.silabas;
             } else if (!fila.palNula) {
-                r = rimaDe(QStringView(texto.data() + desde, n));
+                // Keys not made in the file (another program wrote the row): made here.
+                const AnalisisSilabico a = analizarPalabra(QStringView(texto.data() + desde, n));
+                if (a.valido) {
+                    e.consonante = a.claveConsonante;
+                    e.asonante = a.claveAsonante;
+                    e.silabas = a.numSilabas();
+                }
             }
-            nuevas.push_back({fila.id, desde, uint32_t(n), c.voc, r, {}});
+            nuevas.push_back(std::move(e));
         });
     });
     if (!cambiadas || !mismoLinaje(leida))
         return false; // the rows are read (which replaces all that was mapped)
-    asegurarClaves(); // the mapped table, read before the mapping goes
-    // The new rows in list order: by sort key, then code points, then Id.
-    for (Nueva &e : nuevas)
-        e.clave = colador_.clave(QStringView(texto.data() + e.inicio, qsizetype(e.largo)));
-    auto pal = [&texto](const Nueva &e) { return QStringView(texto.data() + e.inicio, qsizetype(e.largo)); };
-    std::sort(nuevas.begin(), nuevas.end(), [&](const Nueva &a, const Nueva &b) {
-        if (const int c = std::memcmp(a.clave.constData(), b.clave.constData(),
-                                      size_t(std::min(a.clave.size(), b.clave.size()))))
-            return c < 0;
-        if (a.clave.size() != b.clave.size())
-            return a.clave.size() < b.clave.size();
-        if (const int c = compararPuntos(pal(a), pal(b)))
-            return c < 0;
-        return a.id < b.id;
+    // The new rows in list order: by the text order, then code points, then Id.
+    auto pal = [&texto](const Capa::Nueva &e) { return QStringView(texto.data() + e.inicio, qsizetype(e.largo)); };
+    auto comparar = [this](QStringView a, qint64 idA, QStringView b, qint64 idB) {
+        int c = colador_.comparar(reinterpret_cast<const char16_t *>(a.utf16()), a.size(),
+                                  reinterpret_cast<const char16_t *>(b.utf16()), b.size());
+        if (!c)
+            c = compararPuntos(a, b);
+        return c ? c : (idA < idB ? -1 : (idA > idB ? 1 : 0));
+    };
+    std::sort(nuevas.begin(), nuevas.end(), [&](const Capa::Nueva &a, const Capa::Nueva &b) {
+        return comparar(pal(a), a.id, pal(b), b.id) < 0;
     });
-    // Where each goes among the old rows (which are in that order already).
+    // Where each goes among the snapshot's rows (in that order already):
+    // searched from where the one before went, in steps that double.
     const size_t n = ids_.size();
+    auto antesDe = [&](size_t m, const Capa::Nueva &e) {
+        const QStringView p(arena_.data() + inicio_[m], qsizetype(largo_[m]));
+        return comparar(p, ids_[m], pal(e), e.id) < 0;
+    };
     std::vector<size_t> lugar(nuevas.size());
     for (size_t j = 0; j < nuevas.size(); ++j) {
-        const Nueva &e = nuevas[j];
-        size_t lo = j ? lugar[j - 1] : 0, hi = n;
+        size_t lo = j ? lugar[j - 1] : 0, paso = 1;
+        while (lo + paso <= n && antesDe(lo + paso - 1, nuevas[j])) {
+            lo += paso;
+            paso *= 2;
+        }
+        size_t hi = std::min(n, lo + paso - 1);
         while (lo < hi) {
             const size_t m = lo + (hi - lo) / 2;
-            const QStringView p(arena_.data() + inicio_[m], qsizetype(largo_[m]));
-            const QByteArray k = colador_.clave(p);
-            int c = std::memcmp(k.constData(), e.clave.constData(), size_t(std::min(k.size(), e.clave.size())));
-            if (!c && k.size() != e.clave.size())
-                c = k.size() < e.clave.size() ? -1 : 1;
-            if (!c)
-                c = compararPuntos(p, pal(e));
-            if (c < 0 || (!c && ids_[m] < e.id))
+            if (antesDe(m, nuevas[j]))
                 lo = m + 1;
             else
                 hi = m;
         }
         lugar[j] = lo;
     }
-    // The old rows the log names, where they stand.
+    // The snapshot's rows the log names, where they stand: the Ids looked up
+    // in a table of bits over their range (a binary search where that is wide).
     const std::vector<qint64> &fuera = *cambiadas;
     std::vector<size_t> quitar;
-    if (!fuera.empty())
-        for (size_t i = 0; i < n; ++i)
-            if (std::binary_search(fuera.begin(), fuera.end(), ids_[i]))
+    if (!fuera.empty()) {
+        const qint64 menor = fuera.front(), mayor = fuera.back();
+        const auto ancho = uint64_t(mayor) - uint64_t(menor);
+        std::vector<uint64_t> bits;
+        if (ancho < (uint64_t(1) << 28))
+            bits.resize(size_t(ancho / 64 + 1));
+        for (const qint64 id : fuera)
+            if (!bits.empty())
+                bits[size_t(uint64_t(id - menor) / 64)] |= uint64_t(1) << (uint64_t(id - menor) % 64);
+        poblarParaLeer(ids_);
+        for (size_t i = 0; i < n; ++i) {
+            const qint64 id = ids_[i];
+            if (id < menor || id > mayor)
+                continue;
+            const auto x = uint64_t(id - menor);
+            if (bits.empty() ? std::binary_search(fuera.begin(), fuera.end(), id) : (bits[x / 64] >> (x % 64)) & 1)
                 quitar.push_back(i);
-    // One pass: the runs of old rows between them copied whole, the new rows
-    // at their places (and where each old row went, for the indexes). The
-    // old text stays where it is; the new rows' text follows it.
+        }
+    }
+    // The list as runs: the snapshot's rows between those, the new rows at their places.
+    std::vector<Capa::Trecho> &trechos = capa->trechos;
+    size_t pos = 0, desde = 0, q = 0, j = 0; // desde: the first snapshot's row not yet placed
+    for (;;) {
+        const size_t e = std::min(q < quitar.size() ? quitar[q] : n, j < nuevas.size() ? lugar[j] : n);
+        if (e > desde) {
+            trechos.push_back({pos, uint32_t(desde), 0});
+            pos += e - desde;
+            desde = e;
+        }
+        for (; j < nuevas.size() && lugar[j] == e; ++j)
+            trechos.push_back({pos++, kFuera, uint32_t(j)});
+        if (q < quitar.size() && quitar[q] == e) {
+            ++q;
+            desde = e + 1;
+        } else if (e == n) {
+            break;
+        }
+    }
+    capa->filas = pos;
+    capa_ = capa;
+    lineas_.reset();
+    comprobacion_ = nullptr;
+    cargada_ = leida;
+    rutaInstantanea_ = ruta;
+    // The merge, on a list of its own that borrows the mapped arrays as these do.
+    fusion_ = std::make_unique<Lexico>(colador_);
+    Lexico &f = *fusion_;
+    f.ids_ = ids_, f.inicio_ = inicio_, f.largo_ = largo_, f.fin1_ = fin1_, f.fin2_ = fin2_;
+    f.claveVoc_ = claveVoc_, f.mascara_ = mascara_, f.pares_ = pares_, f.rima_ = rima_, f.arena_ = arena_;
+    f.tablaMapeada_ = tablaMapeada_;
+    f.indices_ = indices_;
+    f.mapa_ = mapa_;
+    fundiendo_ = std::async(std::launch::async, [&f, capa] { f.fundir(*capa); });
+    return true;
+}
+
+void Lexico::fundir(const Capa &capa)
+{
+    asegurarClaves(); // the mapped table, read while the mapping is held
+    // One pass: the runs of the snapshot's rows copied whole, the new rows at
+    // their places (and where each old row went, for the indexes). The old
+    // text stays where it is; the new rows' text follows it.
+    const size_t n = ids_.size(), total = capa.filas;
     Traslado traslado;
     std::vector<uint32_t> destino(n, kFuera);
     traslado.mapa = &destino;
-    traslado.nuevas.reserve(nuevas.size());
-    const size_t total = n + nuevas.size();
+    traslado.nuevas.reserve(capa.nuevas.size());
     std::vector<qint64> ids;
     std::vector<uint32_t> inicio, largo, claveVoc;
     std::vector<uint64_t> fin1, fin2, mascara, pares, rimas;
@@ -341,7 +408,7 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     for (auto *v : {&fin1, &fin2, &mascara, &pares, &rimas})
         v->reserve(total);
     ids.reserve(total);
-    arena.reserve(arena_.size() + texto.size());
+    arena.reserve(arena_.size() + capa.texto.size());
     // The old arrays are read from the mapped file, and the new ones written,
     // each whole: their pages asked for at once.
     poblarParaLeer(ids_), poblarParaLeer(inicio_), poblarParaLeer(largo_), poblarParaLeer(claveVoc_);
@@ -351,60 +418,71 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     poblarParaEscribir(fin1), poblarParaEscribir(fin2), poblarParaEscribir(mascara), poblarParaEscribir(pares);
     poblarParaEscribir(rimas), poblarParaEscribir(arena);
     arena.assign(arena_.begin(), arena_.end());
-    size_t desde = 0; // the first old row not yet copied
-    auto copiarHasta = [&](size_t hasta) {
-        if (hasta <= desde)
-            return;
-        for (size_t i = desde; i < hasta; ++i)
-            destino[i] = uint32_t(ids.size() + (i - desde));
-        auto copiar = [&](auto &a, const auto &t) { a.insert(a.end(), t.begin() + desde, t.begin() + hasta); };
-        copiar(ids, ids_);
-        copiar(inicio, inicio_);
-        copiar(largo, largo_);
-        copiar(claveVoc, claveVoc_);
-        copiar(fin1, fin1_);
-        copiar(fin2, fin2_);
-        copiar(mascara, mascara_);
-        copiar(pares, pares_);
-        copiar(rimas, rima_);
-        desde = hasta;
-    };
-    size_t q = 0, j = 0;
-    for (;;) {
-        const size_t e = std::min(q < quitar.size() ? quitar[q] : n, j < nuevas.size() ? lugar[j] : n);
-        copiarHasta(e);
-        for (; j < nuevas.size() && lugar[j] == e; ++j) {
-            const Nueva &r = nuevas[j];
-            Claves c = clavesDe(texto.data() + r.inicio, qsizetype(r.largo), false, nullptr, 0);
-            mascarasDe(texto.data() + r.inicio, qsizetype(r.largo), c);
-            traslado.nuevas.push_back(uint32_t(ids.size()));
-            ids.push_back(r.id);
-            inicio.push_back(uint32_t(arena.size()));
-            largo.push_back(r.largo);
-            arena.insert(arena.end(), texto.data() + r.inicio, texto.data() + r.inicio + r.largo);
-            claveVoc.push_back(r.claveVoc);
-            fin1.push_back(c.fin1);
-            fin2.push_back(c.fin2);
-            mascara.push_back(c.caracteres);
-            pares.push_back(c.pares);
-            rimas.push_back(r.rima);
+    for (size_t t = 0; t < capa.trechos.size(); ++t) {
+        const Capa::Trecho &tr = capa.trechos[t];
+        if (tr.base != kFuera) {
+            const size_t desde = tr.base;
+            const size_t hasta = desde + ((t + 1 < capa.trechos.size() ? capa.trechos[t + 1].desde : total) - tr.desde);
+            for (size_t i = desde; i < hasta; ++i)
+                destino[i] = uint32_t(tr.desde + (i - desde));
+            auto copiar = [&](auto &a, const auto &v) { a.insert(a.end(), v.begin() + desde, v.begin() + hasta); };
+            copiar(ids, ids_);
+            copiar(inicio, inicio_);
+            copiar(largo, largo_);
+            copiar(claveVoc, claveVoc_);
+            copiar(fin1, fin1_);
+            copiar(fin2, fin2_);
+            copiar(mascara, mascara_);
+            copiar(pares, pares_);
+            copiar(rimas, rima_);
+            continue;
         }
-        if (q < quitar.size() && quitar[q] == e) {
-            ++q;
-            desde = e + 1;
-        } else if (e == n) {
-            break;
-        }
+        const Capa::Nueva &r = capa.nuevas[tr.nueva];
+        const char16_t *p = capa.texto.data() + r.inicio;
+        Claves c = clavesDe(p, qsizetype(r.largo), false, nullptr, 0);
+        mascarasDe(p, qsizetype(r.largo), c);
+        traslado.nuevas.push_back(uint32_t(ids.size()));
+        ids.push_back(r.id);
+        inicio.push_back(uint32_t(arena.size()));
+        largo.push_back(r.largo);
+        arena.insert(arena.end(), p, p + r.largo);
+        claveVoc.push_back(r.claveVoc);
+        fin1.push_back(c.fin1);
+        fin2.push_back(c.fin2);
+        mascara.push_back(c.caracteres);
+        pares.push_back(c.pares);
+        rimas.push_back(rima(numeroDeClave(r.consonante), numeroDeClave(r.asonante), r.silabas));
     }
     tomarColumnas(std::move(ids), std::move(inicio), std::move(largo), std::move(claveVoc), std::move(fin1),
                   std::move(fin2), std::move(arena), std::move(mascara), std::move(pares), std::move(rimas));
-    rehacerIndices(n, traslado); // from the mapped ones, before the mapping goes
-    lineas_.reset();
-    comprobacion_ = nullptr;
+    rehacerIndices(n, traslado); // from the mapped ones
     mapa_.reset();
-    cargada_ = leida;
-    escritura_ = std::async(std::launch::async, [this, ruta, leida] { escribirInstantanea(ruta, leida); });
-    return true;
+}
+
+void Lexico::tomarFusion() const
+{
+    if (!capa_)
+        return;
+    // The rows and their positions are those the layer showed: only how
+    // they are held changes.
+    auto &yo = const_cast<Lexico &>(*this);
+    yo.fundiendo_.get();
+    Lexico &f = *yo.fusion_;
+    yo.ids_ = std::move(f.ids_), yo.inicio_ = std::move(f.inicio_), yo.largo_ = std::move(f.largo_);
+    yo.fin1_ = std::move(f.fin1_), yo.fin2_ = std::move(f.fin2_), yo.claveVoc_ = std::move(f.claveVoc_);
+    yo.mascara_ = std::move(f.mascara_), yo.pares_ = std::move(f.pares_), yo.rima_ = std::move(f.rima_);
+    yo.arena_ = std::move(f.arena_);
+    yo.clavesRima_ = std::move(f.clavesRima_);
+    yo.numerosClave_ = std::move(f.numerosClave_);
+    yo.tablaMapeada_ = f.tablaMapeada_;
+    yo.indicesPropios_ = std::move(f.indicesPropios_);
+    yo.indices_ = f.indices_;
+    yo.capa_.reset();
+    yo.fusion_.reset();
+    // The mapping stays until the next load: a word read from it may still be held.
+    // The merged list is kept as the next snapshot.
+    yo.escritura_ = std::async(std::launch::async,
+                               [&yo, ruta = rutaInstantanea_, h = cargada_] { yo.escribirInstantanea(ruta, h); });
 }
 
 std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
