@@ -291,10 +291,12 @@ private:
     bool ponerAlDia(const Almacen &almacen, const QString &ruta);
     // The snapshot's arrays (lent) merged with the rows of the layer.
     void fundir(const Capa &capa);
-    // Takes the merged arrays of a list brought up to date, once made (waiting
+    // Reads the merged arrays of a list brought up to date, once made (waiting
     // for them): the same rows at the same positions, so that a caller holding
-    // a constant list sees no change. Then keeps the list as the next snapshot.
+    // a constant list sees no change.
     void tomarFusion() const;
+    // Makes the merged arrays the list's own, once written out: before a change.
+    void soltarFusion();
     // Waits for this list's threads, taking nothing and writing nothing more.
     void esperarHilos();
     // The list's arrays, in list order, as they were made.
@@ -339,8 +341,8 @@ private:
     // merged list being made from them on a thread of its own (see tomarFusion).
     std::shared_ptr<const Capa> capa_;
     std::unique_ptr<Lexico> fusion_;
-    std::future<void> fundiendo_;
-    QString rutaInstantanea_; // where the merged list is kept
+    std::future<void> fundida_;   // made
+    std::future<void> fundiendo_; // made and written out
     void esperarIndices() const
     {
         if (indexando_.valid())

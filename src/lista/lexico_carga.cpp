@@ -75,7 +75,7 @@ void Lexico::esperarHilos()
 
 void Lexico::esperarInstantanea()
 {
-    tomarFusion();
+    soltarFusion();
     esperarHilos();
 }
 
@@ -101,10 +101,7 @@ void Lexico::conservar(const Almacen &almacen)
 
 Lexico::Origen Lexico::cargar(const Almacen &almacen)
 {
-    // A merge still being made is of what is read again now: left.
-    esperarHilos();
-    fusion_.reset();
-    capa_.reset();
+    esperarInstantanea();
     const QString ruta = rutaInstantanea(almacen.ruta());
     cambiada_ = false;
     indices_.reset();
@@ -375,8 +372,8 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     lineas_.reset();
     comprobacion_ = nullptr;
     cargada_ = leida;
-    rutaInstantanea_ = ruta;
-    // The merge, on a list of its own that borrows the mapped arrays as these do.
+    // The merge, on a list of its own that borrows the mapped arrays as these
+    // do, then kept as the next snapshot.
     fusion_ = std::make_unique<Lexico>(colador_);
     Lexico &f = *fusion_;
     f.ids_ = ids_, f.inicio_ = inicio_, f.largo_ = largo_, f.fin1_ = fin1_, f.fin2_ = fin2_;
@@ -384,7 +381,18 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     f.tablaMapeada_ = tablaMapeada_;
     f.indices_ = indices_;
     f.mapa_ = mapa_;
-    fundiendo_ = std::async(std::launch::async, [&f, capa] { f.fundir(*capa); });
+    std::promise<void> hecha;
+    fundida_ = hecha.get_future();
+    fundiendo_ = std::async(std::launch::async, [&f, capa, ruta, leida, hecha = std::move(hecha)]() mutable {
+        try {
+            f.fundir(*capa);
+        } catch (...) {
+            hecha.set_exception(std::current_exception());
+            return;
+        }
+        hecha.set_value();
+        f.escribirInstantanea(ruta, leida);
+    });
     return true;
 }
 
@@ -463,26 +471,45 @@ void Lexico::tomarFusion() const
 {
     if (!capa_)
         return;
-    // The rows and their positions are those the layer showed: only how
-    // they are held changes.
+    // The rows and their positions are those the layer showed: only where
+    // they are read from changes. The merged arrays are read where they were
+    // made, while they are written out.
     auto &yo = const_cast<Lexico &>(*this);
-    yo.fundiendo_.get();
-    Lexico &f = *yo.fusion_;
-    yo.ids_ = std::move(f.ids_), yo.inicio_ = std::move(f.inicio_), yo.largo_ = std::move(f.largo_);
-    yo.fin1_ = std::move(f.fin1_), yo.fin2_ = std::move(f.fin2_), yo.claveVoc_ = std::move(f.claveVoc_);
-    yo.mascara_ = std::move(f.mascara_), yo.pares_ = std::move(f.pares_), yo.rima_ = std::move(f.rima_);
-    yo.arena_ = std::move(f.arena_);
-    yo.clavesRima_ = std::move(f.clavesRima_);
-    yo.numerosClave_ = std::move(f.numerosClave_);
-    yo.tablaMapeada_ = f.tablaMapeada_;
-    yo.indicesPropios_ = std::move(f.indicesPropios_);
+    yo.fundida_.get();
+    const Lexico &f = *fusion_;
+    yo.ids_.prestar(f.ids_.data(), f.ids_.size());
+    yo.inicio_.prestar(f.inicio_.data(), f.inicio_.size());
+    yo.largo_.prestar(f.largo_.data(), f.largo_.size());
+    yo.fin1_.prestar(f.fin1_.data(), f.fin1_.size());
+    yo.fin2_.prestar(f.fin2_.data(), f.fin2_.size());
+    yo.claveVoc_.prestar(f.claveVoc_.data(), f.claveVoc_.size());
+    yo.mascara_.prestar(f.mascara_.data(), f.mascara_.size());
+    yo.pares_.prestar(f.pares_.data(), f.pares_.size());
+    yo.rima_.prestar(f.rima_.data(), f.rima_.size());
+    yo.arena_.prestar(f.arena_.data(), f.arena_.size());
+    yo.clavesRima_ = f.clavesRima_;
+    yo.numerosClave_ = f.numerosClave_;
+    yo.tablaMapeada_.reset();
     yo.indices_ = f.indices_;
+    yo.indicesPropios_ = {};
     yo.capa_.reset();
-    yo.fusion_.reset();
     // The mapping stays until the next load: a word read from it may still be held.
-    // The merged list is kept as the next snapshot.
-    yo.escritura_ = std::async(std::launch::async,
-                               [&yo, ruta = rutaInstantanea_, h = cargada_] { yo.escribirInstantanea(ruta, h); });
+}
+
+void Lexico::soltarFusion()
+{
+    if (!fusion_)
+        return;
+    tomarFusion();
+    fundiendo_.wait(); // written out
+    Lexico &f = *fusion_;
+    // The very arrays the list reads, now its own.
+    ids_ = std::move(f.ids_), inicio_ = std::move(f.inicio_), largo_ = std::move(f.largo_);
+    fin1_ = std::move(f.fin1_), fin2_ = std::move(f.fin2_), claveVoc_ = std::move(f.claveVoc_);
+    mascara_ = std::move(f.mascara_), pares_ = std::move(f.pares_), rima_ = std::move(f.rima_);
+    arena_ = std::move(f.arena_);
+    indicesPropios_ = std::move(f.indicesPropios_);
+    fusion_.reset();
 }
 
 std::vector<uint32_t> Lexico::ordenar(const std::vector<qint64> &ids, const std::vector<uint32_t> &inicio,
