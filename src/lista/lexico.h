@@ -26,6 +26,7 @@
 namespace rimario {
 
 class Almacen;
+class Reposo;
 class Patron;
 struct Requisitos;
 
@@ -343,6 +344,7 @@ private:
     std::unique_ptr<Lexico> fusion_;
     std::future<void> fundida_;   // made
     std::future<void> fundiendo_; // made and written out
+    std::shared_ptr<Reposo> reposo_; // its priority
     void esperarIndices() const
     {
         if (indexando_.valid())

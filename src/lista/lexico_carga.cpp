@@ -7,6 +7,7 @@
 #include "store/almacen.h"
 #include "lista/formato_lista.h"
 #include "lista/instantanea.h"
+#include "lista/reposo.h"
 
 #include <QFile>
 
@@ -66,8 +67,10 @@ Lexico::~Lexico()
 
 void Lexico::esperarHilos()
 {
-    if (fundiendo_.valid())
+    if (fundiendo_.valid()) {
+        reposo_->apurar();
         fundiendo_.wait();
+    }
     esperarIndices();
     if (escritura_.valid())
         escritura_.get();
@@ -383,7 +386,10 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     f.mapa_ = mapa_;
     std::promise<void> hecha;
     fundida_ = hecha.get_future();
-    fundiendo_ = std::async(std::launch::async, [&f, capa, ruta, leida, hecha = std::move(hecha)]() mutable {
+    reposo_ = std::make_shared<Reposo>();
+    fundiendo_ = std::async(std::launch::async, [&f, capa, ruta, leida, hecha = std::move(hecha),
+                                                 reposo = reposo_]() mutable {
+        const Reposo::Turno turno(*reposo);
         try {
             f.fundir(*capa);
         } catch (...) {
@@ -475,6 +481,7 @@ void Lexico::tomarFusion() const
     // they are read from changes. The merged arrays are read where they were
     // made, while they are written out.
     auto &yo = const_cast<Lexico &>(*this);
+    reposo_->apurar();
     yo.fundida_.get();
     const Lexico &f = *fusion_;
     yo.ids_.prestar(f.ids_.data(), f.ids_.size());
@@ -501,7 +508,7 @@ void Lexico::soltarFusion()
     if (!fusion_)
         return;
     tomarFusion();
-    fundiendo_.wait(); // written out
+    fundiendo_.wait(); // written out (hurried by the above)
     Lexico &f = *fusion_;
     // The very arrays the list reads, now its own.
     ids_ = std::move(f.ids_), inicio_ = std::move(f.inicio_), largo_ = std::move(f.largo_);

@@ -4,6 +4,7 @@
 #include "language/numeros.h"
 #include "language/vocales.h"
 #include "lista/instantanea.h"
+#include "lista/reposo.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -25,6 +26,7 @@ void ListaPalabras::pararComprobacion()
     if (!comprobador_.joinable())
         return;
     pararComprobacion_ = true;
+    reposoComprobacion_->apurar();
     comprobador_.join();
     pararComprobacion_ = false;
 }
@@ -34,7 +36,9 @@ void ListaPalabras::comprobarInstantanea()
     auto comprobar = lexico_.comprobacionDeInstantanea();
     if (!comprobar)
         return;
-    comprobador_ = std::thread([this, comprobar = std::move(comprobar), carga = carga_] {
+    reposoComprobacion_ = std::make_shared<Reposo>();
+    comprobador_ = std::thread([this, comprobar = std::move(comprobar), carga = carga_, reposo = reposoComprobacion_] {
+        const Reposo::Turno turno(*reposo);
         if (!comprobar(pararComprobacion_) && !pararComprobacion_)
             QMetaObject::invokeMethod(this, [this, carga] { instantaneaDanada(carga); }, Qt::QueuedConnection);
     });

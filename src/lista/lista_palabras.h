@@ -16,6 +16,8 @@
 
 namespace rimario {
 
+class Reposo;
+
 class ListaPalabras : public QObject {
     Q_OBJECT
 public:
@@ -122,6 +124,7 @@ private:
     unsigned carga_ = 0; // loads so far
     std::thread comprobador_;
     std::atomic<bool> pararComprobacion_{false};
+    std::shared_ptr<Reposo> reposoComprobacion_;
 };
 
 } // namespace rimario
