@@ -310,6 +310,36 @@ private slots:
         QVERIFY(leerArchivo(copia) != danada);
     }
 
+    // A start after another program renamed, added and deleted words: the
+    // grid shows the list as the store holds it from the first paint, and
+    // the first find and rhyme work on it.
+    void inicioTrasCambiosDeOtroPrograma()
+    {
+        v.reset(); // the list read from the rows has been kept
+        sqlite3_close(otroPrograma(ruta, "UPDATE Palabras SET Pal = 'tosa' WHERE Pal = 'casa';"
+                                          "INSERT INTO Palabras (Pal, Voc) VALUES ('zurrón', 'uo'), ('abeja', 'aea');"
+                                          "DELETE FROM Palabras WHERE Pal = 'rosa'"));
+        QStringList enElAlmacen;
+        {
+            const QByteArray cache = qgetenv("RIMARIO_CACHE");
+            qputenv("RIMARIO_CACHE", "");
+            auto a = Almacen::abrir(ruta, true);
+            Lexico l(a->colador());
+            l.cargar(*a);
+            for (qsizetype i = 0; i < l.tamano(); ++i)
+                enElAlmacen << l.pal(i).toString();
+            qputenv("RIMARIO_CACHE", cache);
+        }
+        COMPROBAR(mostrar());
+        QCOMPARE(filas(v->DB), enElAlmacen);
+        QTest::keyClicks(foco(), QStringLiteral("tos"));
+        QTRY_COMPARE(v->DB->currentIndex().data().toString(), QStringLiteral("tosa"));
+        v->Pal->setFocus();
+        QTest::keyClick(v->Pal, Qt::Key_F7);
+        QCOMPARE(filas(v->DR[2]), QStringList{QStringLiteral("cosa")});
+        QCOMPARE(filas(v->DB), enElAlmacen);
+    }
+
     void almacenQueFaltaNoSirveOEsDeAccess()
     {
         QTemporaryDir carpeta;
