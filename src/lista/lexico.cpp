@@ -422,7 +422,8 @@ size_t Lexico::memoria() const
     esperarIndices();
     return ids_.memoria() + inicio_.memoria() + largo_.memoria() + fin1_.memoria() + fin2_.memoria()
         + claveVoc_.memoria() + arena_.memoria() + mascara_.memoria() + pares_.memoria() + rima_.memoria()
-        + (indicesPropios_.porFin.capacity() * 4 + indicesPropios_.raras.capacity()) * 4;
+        + (indicesPropios_.porFin.capacity() * 4 + indicesPropios_.raras.capacity()) * 4
+        + (fusion_ ? fusion_->memoria() : 0);
 }
 
 } // namespace rimario
