@@ -83,36 +83,53 @@ inline int valorHex(char16_t c)
 // that grows with the square of a word's length when the word is split into
 // many runs, so a run that starts inside a word weighs more the longer the
 // word is by then.
+//
+// Qt lays a paragraph out whole, at once, when it is first shown: the
+// characters and the runs of the largest paragraph are counted too.
 struct Carga {
     qsizetype cortes = 0;
     qsizetype letras = 0; // characters of text
     double alto = 0;
     double tramos = 0;
     qsizetype palabra = 0; // characters since the last place a line may break
+    qsizetype letrasParrafo = 0, maxLetrasParrafo = 0;
+    double tramosParrafo = 0, maxTramosParrafo = 0;
 
-    // A break in text of the given size (half-points).
-    void corte(int medias)
+    // A break in text of the given size (half-points): of paragraph, or of line alone.
+    void corte(int medias, bool deParrafo = true)
     {
         ++cortes;
         alto += std::max(medias, 6) / 24.0;
         palabra = 0;
+        if (deParrafo)
+            letrasParrafo = 0, tramosParrafo = 0;
     }
-    void tramo() { tramos += 1 + double(palabra) / kLetrasPorTramo; }
+    void tramo()
+    {
+        const double peso = 1 + double(palabra) / kLetrasPorTramo;
+        tramos += peso;
+        tramosParrafo += peso;
+        maxTramosParrafo = std::max(maxTramosParrafo, tramosParrafo);
+    }
     // Text of the given size; its breaks are counted here too.
     void texto(QStringView t, int medias)
     {
         const double k = std::max(medias, 6) / 24.0;
         letras += t.size();
-        for (const QChar c : t)
+        for (const QChar c : t) {
             switch (c.unicode()) {
-            case 0x2028: case 0x2029: case 0xFDD0: case 0xFDD1: // QTextCursor::insertText makes blocks of the last three
-            case u'\n': case u'\r': case 0x000B: case 0x000C:
+            case 0x2029: case 0xFDD0: case 0xFDD1: case u'\n': case u'\r': // QTextCursor::insertText makes blocks of these
                 corte(medias);
+                continue;
+            case 0x2028: case 0x000B: case 0x000C:
+                corte(medias, false);
                 break;
             case u'\t': alto += k * 0.2; palabra = 0; break;
             case u' ': alto += k * k / kCaracteresPorLinea; palabra = 0; break;
             default: alto += k * k / kCaracteresPorLinea; ++palabra; break;
             }
+            maxLetrasParrafo = std::max(maxLetrasParrafo, ++letrasParrafo);
+        }
     }
     static constexpr double kCaracteresPorLinea = 27; // 12-point characters one em wide, across the view
     static constexpr double kLetrasPorTramo = 500;     // a run inside a word weighs one more for each so many letters before it
@@ -626,6 +643,10 @@ QString demasiadoGrande(QStringView texto)
         return motivo(qsizetype(carga.alto), kLineasMaximas, "líneas de 12 puntos de alto");
     if (carga.tramos > kTramosMaximos)
         return motivo(qsizetype(carga.tramos), kTramosMaximos, "cambios de formato");
+    if (carga.maxLetrasParrafo > kLetrasPorParrafo)
+        return motivo(carga.maxLetrasParrafo, kLetrasPorParrafo, "caracteres en un párrafo");
+    if (carga.maxTramosParrafo > double(kTramosPorParrafo))
+        return motivo(qsizetype(carga.maxTramosParrafo), kTramosPorParrafo, "cambios de formato en un párrafo");
     return QString();
 }
 

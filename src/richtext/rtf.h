@@ -31,8 +31,10 @@
 //   characters of text to show; more than kParrafosMaximos breaks the layout
 //   honours (paragraphs, line separators, U+2029 and the rest); lines (breaks and
 //   wrapping, weighted by the font's size) over kLineasMaximas lines of 12 points
-//   in height; or more than kTramosMaximos runs of one formatting. At those limits
-//   the view takes a definition and lays it out in well under a second.
+//   in height; or more than kTramosMaximos runs of one formatting; or a paragraph
+//   (which Qt lays out whole when it first shows it) of over kLetrasPorParrafo
+//   characters or kTramosPorParrafo runs. At those limits the view takes a
+//   definition and lays it out in well under a second.
 //
 // Writer (escribirRtf): the RichEdit style of the stored values, namely
 //   {\rtf1\ansi\ansicpg1252\deff0\deflang3082{\fonttbl{\f0\fswiss\fcharset0 MS Sans Serif;}...}
@@ -71,6 +73,8 @@ inline constexpr qsizetype kLetrasMaximas = 600000;
 inline constexpr qsizetype kParrafosMaximos = 30000;
 inline constexpr qsizetype kLineasMaximas = 30000;
 inline constexpr qsizetype kTramosMaximos = 100000;
+inline constexpr qsizetype kLetrasPorParrafo = 100000;
+inline constexpr qsizetype kTramosPorParrafo = 20000;
 
 // Qt takes time that grows with the square of the length to wrap a run of text
 // with no break in it; the view wraps a text with such a run this long at word

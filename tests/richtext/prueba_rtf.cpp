@@ -114,7 +114,8 @@ private slots:
             QTest::newRow((QByteArray(n) + " pasado").constData()) << r + cada.repeated(limite + 1) << false;
         };
         // 30,000 breaks or lines of 12 points, 100,000 runs (those inside a word
-        // weigh more), 600,000 characters of text
+        // weigh more), 600,000 characters of text; in one paragraph, 100,000
+        // characters and 20,000 runs
         par("par", QStringLiteral("\\par "), 30001); // the last \par opens no paragraph
         par("line", QStringLiteral("\\line "), 30000);
         par("u8232", QStringLiteral("\\u8232 x"), 30000);
@@ -123,9 +124,12 @@ private slots:
         par("fin de marco", QStringLiteral("\\u-559?"), 30000);
         par("row y sect", QStringLiteral("\\row\\sect "), 15000);
         par("letra enorme", QStringLiteral("\\fs3276 \\line"), 219);
-        par("formato por tabulador", QStringLiteral("\\b\\tab\\b0\\tab"), 50000);
-        par("formato por letra en una palabra", QStringLiteral("\\b a\\b0 a"), 4756);
-        par("letras", QStringLiteral("x"), 600000);
+        par("formato por tabulador", QStringLiteral("\\b\\tab\\b0\\tab").repeated(5000) + QStringLiteral("\\par "), 10);
+        par("letras", QString(100, u'x') + QStringLiteral("\\par "), 6000);
+        par("formato en un párrafo", QStringLiteral("\\b\\tab\\b0\\tab"), 10000);
+        par("formato por letra en una palabra", QStringLiteral("\\b a\\b0 a"), 2000);
+        par("letras en un párrafo", QStringLiteral("x"), 100000);
+        par("letras entre saltos de línea", QStringLiteral("xxxxxxxxx\\line "), 10000);
         QTest::newRow("texto plano al límite") << QStringLiteral("\r\n").repeated(29999) + u'\v' << true;
         QTest::newRow("texto plano pasado") << QStringLiteral("\r\n").repeated(29999) + QChar(0x2029) + u'\f' << false;
         QTest::newRow("caracteres") << QString(9 << 20, u'x') << false;
