@@ -29,6 +29,7 @@ class QTextEdit;
 namespace rimario {
 
 class Almacen;
+class DefinicionEnVista;
 class Deshacer;
 class Error;
 class ListaPalabras;
@@ -161,6 +162,7 @@ private:
     std::vector<QWidget *> ordenFoco_;
     // The definition the view holds as read (none before the first).
     std::optional<std::optional<QString>> sigMostrada_;
+    DefinicionEnVista *definicion_ = nullptr; // what puts it into RT
 };
 
 } // namespace rimario

@@ -3,6 +3,8 @@
 // strip are made of. The handlers are in principal.cpp.
 
 #include "app/principal.h"
+
+#include "app/definicion_en_vista.h"
 #include "app/principal_textos.h"
 
 #include "language/numeros.h"
@@ -373,6 +375,7 @@ void Principal::construir()
     connect(WB, &PanelWeb::documentoCompleto, this, &Principal::WB_DocumentComplete);
 
     RT = new QTextEdit(this);
+    definicion_ = new DefinicionEnVista(RT, this);
     RT->setObjectName(QStringLiteral("RT"));
     RT->setGeometry(tw(5040, 600, 6735, 6975));
     RT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -4,6 +4,7 @@
 // refused up front on a store that cannot be written, and undoing this
 // session's changes.
 
+#include "app/definicion_en_vista.h"
 #include "lookup/idioma.h"
 #include "lista/lista_palabras.h"
 
@@ -12,6 +13,7 @@
 #include "../comun/ventana_prueba.h"
 
 #include <QClipboard>
+#include <QSignalSpy>
 
 using namespace rimario;
 using namespace rimario::prueba;
@@ -55,6 +57,29 @@ private slots:
         QTest::mouseClick(v->SS->tabBar(), Qt::LeftButton, {}, v->SS->tabBar()->tabRect(0).center());
         v->SS->setCurrentIndex(tecla ? 2 : 5);
         QCOMPARE(v->Cuenta->textoMostrado(), mostrado);
+    }
+
+    // A long definition is read while the window answers: another word
+    // clicked meanwhile shows its own at once, and the long one read for a
+    // word no longer current never reaches the view.
+    void definicionLargaMientrasSeLee()
+    {
+        v.reset();
+        const auto larga = [](const char *de) {
+            return QStringLiteral("{\\rtf1 ") + QStringLiteral("acepción de %1\\par ").arg(QLatin1String(de)).repeated(6000) + u'}';
+        };
+        for (const char *w : {"casa", "cosa"})
+            QCOMPARE(consultar(ruta, QStringLiteral("UPDATE Palabras SET Sig = '%1' WHERE Pal = '%2'").arg(larga(w), QLatin1String(w))), QStringList());
+        COMPROBAR(mostrar());
+        QSignalSpy puestas(v->findChild<DefinicionEnVista *>(), &DefinicionEnVista::puesta);
+        clicEnFila(v->DB, int(filas(v->DB).indexOf(QStringLiteral("casa"))));
+        clicEnFila(v->DB, int(filas(v->DB).indexOf(QStringLiteral("amor"))));
+        QVERIFY(v->RT->toPlainText().contains(QStringLiteral("Sentimiento intenso")));
+        clicEnFila(v->DB, int(filas(v->DB).indexOf(QStringLiteral("cosa"))));
+        QCOMPARE(v->Pal->text(), QStringLiteral("cosa"));
+        QTRY_VERIFY(v->RT->toPlainText().startsWith(QStringLiteral("acepción de cosa\n")));
+        QCOMPARE(v->RT->toPlainText().count(QStringLiteral("acepción de cosa")), 6000);
+        QCOMPARE(puestas.size(), 1);
     }
 
     // Pal's menu edits its text as the search box's does, after the word's own entries.

@@ -201,7 +201,8 @@ private slots:
         QCOMPARE(contenido(ruta_).size(), antes.size() + !antes.contains(w));
         QCOMPARE(columna("Voc", w), w == QStringLiteral("o'higgins") ? QStringLiteral("oii-propio") : ExtraeVocales(w));
         QCOMPARE(columna("A3", w), w == QStringLiteral("o'higgins") ? QStringLiteral("-1") : QStringLiteral("0"));
-        QVERIFY(w_->RT->isVisible() && w_->DPal->palActual() == w && w_->RT->toPlainText() == sigDe(w));
+        QVERIFY(w_->RT->isVisible() && w_->DPal->palActual() == w);
+        QTRY_COMPARE(w_->RT->toPlainText(), sigDe(w)); // a large one is read while the window answers
         QVERIFY(caso != QLatin1String("grande") || (copiado.size() > 500'000 && copiado.endsWith(QStringLiteral("Fin de la página grande."))));
     }
 
