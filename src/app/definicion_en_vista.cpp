@@ -10,6 +10,12 @@ namespace rimario {
 DefinicionEnVista::DefinicionEnVista(QTextEdit *vista, QObject *parent) : QObject(parent), vista_(vista)
 {
     hilo_.setMaxThreadCount(1);
+    aviso_.setSingleShot(true);
+    aviso_.setInterval(100);
+    connect(&aviso_, &QTimer::timeout, this, [this] {
+        if (leyendo_)
+            vista_->setPlainText(QStringLiteral("Leyendo la definición…"));
+    });
 }
 
 DefinicionEnVista::~DefinicionEnVista()
@@ -28,6 +34,7 @@ void DefinicionEnVista::ajustarCortes(qsizetype tramo)
 void DefinicionEnVista::poner(QStringView rtf)
 {
     const unsigned vez = ++vez_;
+    aviso_.stop();
     vista_->setWordWrapMode(QTextOption::WordWrap);
     if (rtf.size() <= kLeerAparte) {
         leyendo_ = false;
@@ -36,7 +43,8 @@ void DefinicionEnVista::poner(QStringView rtf)
         return;
     }
     leyendo_ = true;
-    vista_->setPlainText(QStringLiteral("Leyendo la definición…"));
+    vista_->clear();
+    aviso_.start();
     hilo_.start([this, texto = rtf.toString(), vez, fuente = vista_->font(), destino = thread()] {
         if (vez != vez_)
             return; // a newer one is wanted
@@ -73,6 +81,7 @@ void DefinicionEnVista::tomar()
         vista_->setDocument(propio_);
         delete anterior;
         leyendo_ = false;
+        aviso_.stop();
         emit puesta();
     }
 }

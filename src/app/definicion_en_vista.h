@@ -1,13 +1,14 @@
 #pragma once
 // The definition view's text. A short definition is read into the view at
-// once; a long one is read into a document of its own on another thread, the
-// view saying meanwhile that it is being read, and then shown whole: the
-// window answers while it is read. A newer definition replaces one still
-// being read.
+// once; a long one is read into a document of its own on another thread (the
+// view empty meanwhile, and saying that it is being read if that takes a
+// while) and then shown whole: the window answers while it is read. A newer
+// definition replaces one still being read.
 
 #include <QObject>
 #include <QStringView>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -23,7 +24,7 @@ class DefinicionEnVista : public QObject {
     Q_OBJECT
 public:
     // RTF texts longer than this are read on another thread.
-    static constexpr qsizetype kLeerAparte = 64 * 1024;
+    static constexpr qsizetype kLeerAparte = 16 * 1024;
 
     explicit DefinicionEnVista(QTextEdit *vista, QObject *parent = nullptr);
     ~DefinicionEnVista() override;
@@ -46,6 +47,7 @@ private:
 
     QTextEdit *vista_;
     QThreadPool hilo_;
+    QTimer aviso_; // until the view says it is reading
     std::atomic<unsigned> vez_{0};
     std::mutex m_;
     std::vector<Leida> leidas_;          // read, not yet taken

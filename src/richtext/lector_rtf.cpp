@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace rimario {
@@ -94,6 +95,7 @@ struct Carga {
     qsizetype palabra = 0; // characters since the last place a line may break
     qsizetype letrasParrafo = 0, maxLetrasParrafo = 0;
     double tramosParrafo = 0, maxTramosParrafo = 0;
+    std::unordered_set<uint64_t> fuentes; // up to one past the limit
 
     // A break in text of the given size (half-points): of paragraph, or of line alone.
     void corte(int medias, bool deParrafo = true)
@@ -104,8 +106,13 @@ struct Carga {
         if (deParrafo)
             letrasParrafo = 0, tramosParrafo = 0;
     }
-    void tramo()
+    // A run in a font (its family, size and style: what Qt finds a font for
+    // when it first lays one out).
+    void tramo(const Formato &f)
     {
+        if (fuentes.size() <= size_t(kFuentesMaximas))
+            fuentes.insert(uint64_t(uint32_t(f.fuente)) << 32 | uint64_t(uint32_t(f.medias) & 0xFFFFFF) << 8
+                           | uint64_t(f.negrita) | uint64_t(f.cursiva) << 1 | uint64_t(f.vertical + 1) << 2);
         const double peso = 1 + double(palabra) / kLetrasPorTramo;
         tramos += peso;
         tramosParrafo += peso;
@@ -459,7 +466,7 @@ void Lector::texto(QStringView t)
         volcarTexto();
     if (buffer.isEmpty()) {
         formatoBuffer = actual.formato;
-        carga.tramo();
+        carga.tramo(formatoBuffer);
     }
     carga.texto(t, formatoBuffer.medias);
     if (cursor)
@@ -643,6 +650,8 @@ QString demasiadoGrande(QStringView texto)
         return motivo(qsizetype(carga.alto), kLineasMaximas, "líneas de 12 puntos de alto");
     if (carga.tramos > kTramosMaximos)
         return motivo(qsizetype(carga.tramos), kTramosMaximos, "cambios de formato");
+    if (qsizetype(carga.fuentes.size()) > kFuentesMaximas)
+        return QStringLiteral("más de %1 tipos de letra distintos; el máximo es %1").arg(numeroEscrito(kFuentesMaximas));
     if (carga.maxLetrasParrafo > kLetrasPorParrafo)
         return motivo(carga.maxLetrasParrafo, kLetrasPorParrafo, "caracteres en un párrafo");
     if (carga.maxTramosParrafo > double(kTramosPorParrafo))

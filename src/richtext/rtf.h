@@ -31,7 +31,8 @@
 //   characters of text to show; more than kParrafosMaximos breaks the layout
 //   honours (paragraphs, line separators, U+2029 and the rest); lines (breaks and
 //   wrapping, weighted by the font's size) over kLineasMaximas lines of 12 points
-//   in height; or more than kTramosMaximos runs of one formatting; or a paragraph
+//   in height; or more than kTramosMaximos runs of one formatting, or runs in
+//   more than kFuentesMaximas fonts (family, size and style); or a paragraph
 //   (which Qt lays out whole when it first shows it) of over kLetrasPorParrafo
 //   characters or kTramosPorParrafo runs. At those limits the view takes a
 //   definition and lays it out in well under a second.
@@ -75,6 +76,7 @@ inline constexpr qsizetype kLineasMaximas = 30000;
 inline constexpr qsizetype kTramosMaximos = 100000;
 inline constexpr qsizetype kLetrasPorParrafo = 100000;
 inline constexpr qsizetype kTramosPorParrafo = 20000;
+inline constexpr qsizetype kFuentesMaximas = 200;
 
 // Qt takes time that grows with the square of the length to wrap a run of text
 // with no break in it; the view wraps a text with such a run this long at word

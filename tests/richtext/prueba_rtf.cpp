@@ -130,6 +130,15 @@ private slots:
         par("formato por letra en una palabra", QStringLiteral("\\b a\\b0 a"), 2000);
         par("letras en un párrafo", QStringLiteral("x"), 100000);
         par("letras entre saltos de línea", QStringLiteral("xxxxxxxxx\\line "), 10000);
+        // 200 fonts (a size, a family, a style each)
+        const auto tamanos = [&](int n) {
+            QString t = r;
+            for (int i = 0; i < n; ++i)
+                t += QStringLiteral("\\fs%1 x ").arg(10 + i);
+            return t;
+        };
+        QTest::newRow("tipos de letra al límite") << tamanos(198) + QStringLiteral("\\fs10\\b x\\i y") << true;
+        QTest::newRow("tipos de letra pasado") << tamanos(198) + QStringLiteral("\\fs10\\b x\\i y\\sub z") << false;
         QTest::newRow("texto plano al límite") << QStringLiteral("\r\n").repeated(29999) + u'\v' << true;
         QTest::newRow("texto plano pasado") << QStringLiteral("\r\n").repeated(29999) + QChar(0x2029) + u'\f' << false;
         QTest::newRow("caracteres") << QString(9 << 20, u'x') << false;
