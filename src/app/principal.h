@@ -119,6 +119,7 @@ protected:
     bool eventFilter(QObject *objeto, QEvent *evento) override;
     bool focusNextPrevChild(bool siguiente) override;
     void showEvent(QShowEvent *evento) override;
+    void paintEvent(QPaintEvent *evento) override;
 
 private:
     void construir();

@@ -9,6 +9,7 @@
 
 #include "language/numeros.h"
 #include "language/silabas.h"
+#include "lista/lista_palabras.h"
 #include "lookup/panel_web.h"
 #include "taller/taller.h"
 
@@ -543,6 +544,14 @@ void Principal::ordenDeTabulacion()
                   MT,    DR[1],  DR[2], DR[3], DR[4], DR[5], Sinon, Voc,   Vocal, Command1};
     for (size_t i = 0; i + 1 < ordenFoco_.size(); ++i)
         setTabOrder(ordenFoco_[i], ordenFoco_[i + 1]);
+}
+
+void Principal::paintEvent(QPaintEvent *evento)
+{
+    QWidget::paintEvent(evento);
+    // The window is up: the list's own work may start (what it waited for).
+    if (DPal)
+        DPal->empezar();
 }
 
 void Principal::showEvent(QShowEvent *evento)

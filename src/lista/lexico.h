@@ -26,7 +26,7 @@
 namespace rimario {
 
 class Almacen;
-class Reposo;
+class Turno;
 class Patron;
 struct Requisitos;
 
@@ -95,6 +95,9 @@ public:
     // Waits until the indexes being made after a read of the rows are made,
     // and the snapshot being written, if any, is on disk.
     void esperarInstantanea();
+    // Lets the merge of a list brought up to date start now (the window is
+    // up); a search, a change or a second's wait also does.
+    void empezar();
     // After a load from a snapshot: whether the snapshot's arrays are still
     // those it was written with (a pass over the file, tens of milliseconds
     // at a million words). It may run on any thread and outlive the list; it
@@ -344,7 +347,7 @@ private:
     std::unique_ptr<Lexico> fusion_;
     std::future<void> fundida_;   // made
     std::future<void> fundiendo_; // made and written out
-    std::shared_ptr<Reposo> reposo_; // its priority
+    std::shared_ptr<Turno> turno_; // when it may start
     void esperarIndices() const
     {
         if (indexando_.valid())

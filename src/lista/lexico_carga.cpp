@@ -7,7 +7,7 @@
 #include "store/almacen.h"
 #include "lista/formato_lista.h"
 #include "lista/instantanea.h"
-#include "lista/reposo.h"
+#include "lista/turno.h"
 
 #include <QFile>
 
@@ -68,7 +68,7 @@ Lexico::~Lexico()
 void Lexico::esperarHilos()
 {
     if (fundiendo_.valid()) {
-        reposo_->apurar();
+        turno_->dar();
         fundiendo_.wait();
     }
     esperarIndices();
@@ -80,6 +80,12 @@ void Lexico::esperarInstantanea()
 {
     soltarFusion();
     esperarHilos();
+}
+
+void Lexico::empezar()
+{
+    if (turno_)
+        turno_->dar();
 }
 
 void Lexico::conservar(const Almacen &almacen)
@@ -386,10 +392,10 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
     f.mapa_ = mapa_;
     std::promise<void> hecha;
     fundida_ = hecha.get_future();
-    reposo_ = std::make_shared<Reposo>();
+    turno_ = std::make_shared<Turno>();
     fundiendo_ = std::async(std::launch::async, [&f, capa, ruta, leida, hecha = std::move(hecha),
-                                                 reposo = reposo_]() mutable {
-        const Reposo::Turno turno(*reposo);
+                                                 turno = turno_]() mutable {
+        turno->esperar();
         try {
             f.fundir(*capa);
         } catch (...) {
@@ -481,7 +487,7 @@ void Lexico::tomarFusion() const
     // they are read from changes. The merged arrays are read where they were
     // made, while they are written out.
     auto &yo = const_cast<Lexico &>(*this);
-    reposo_->apurar();
+    turno_->dar();
     yo.fundida_.get();
     const Lexico &f = *fusion_;
     yo.ids_.prestar(f.ids_.data(), f.ids_.size());
@@ -508,7 +514,8 @@ void Lexico::soltarFusion()
     if (!fusion_)
         return;
     tomarFusion();
-    fundiendo_.wait(); // written out (hurried by the above)
+    turno_->dar();
+    fundiendo_.wait(); // written out
     Lexico &f = *fusion_;
     // The very arrays the list reads, now its own.
     ids_ = std::move(f.ids_), inicio_ = std::move(f.inicio_), largo_ = std::move(f.largo_);

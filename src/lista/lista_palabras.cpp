@@ -4,7 +4,7 @@
 #include "language/numeros.h"
 #include "language/vocales.h"
 #include "lista/instantanea.h"
-#include "lista/reposo.h"
+#include "lista/turno.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -26,9 +26,16 @@ void ListaPalabras::pararComprobacion()
     if (!comprobador_.joinable())
         return;
     pararComprobacion_ = true;
-    reposoComprobacion_->apurar();
+    turnoComprobacion_->dar();
     comprobador_.join();
     pararComprobacion_ = false;
+}
+
+void ListaPalabras::empezar()
+{
+    lexico_.empezar();
+    if (turnoComprobacion_)
+        turnoComprobacion_->dar();
 }
 
 void ListaPalabras::comprobarInstantanea()
@@ -36,9 +43,9 @@ void ListaPalabras::comprobarInstantanea()
     auto comprobar = lexico_.comprobacionDeInstantanea();
     if (!comprobar)
         return;
-    reposoComprobacion_ = std::make_shared<Reposo>();
-    comprobador_ = std::thread([this, comprobar = std::move(comprobar), carga = carga_, reposo = reposoComprobacion_] {
-        const Reposo::Turno turno(*reposo);
+    turnoComprobacion_ = std::make_shared<Turno>();
+    comprobador_ = std::thread([this, comprobar = std::move(comprobar), carga = carga_, turno = turnoComprobacion_] {
+        turno->esperar();
         if (!comprobar(pararComprobacion_) && !pararComprobacion_)
             QMetaObject::invokeMethod(this, [this, carga] { instantaneaDanada(carga); }, Qt::QueuedConnection);
     });

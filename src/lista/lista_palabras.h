@@ -16,7 +16,7 @@
 
 namespace rimario {
 
-class Reposo;
+class Turno;
 
 class ListaPalabras : public QObject {
     Q_OBJECT
@@ -47,6 +47,8 @@ public:
     // checked meanwhile, on a thread of its own; a damaged copy is removed and
     // the list read again from the rows, the current record kept.
     void releer();
+    // The window is up: the list's own threads may start their work (see Turno).
+    void empezar();
     // Makes current the first word matching "texto*". Returns false (NoMatch)
     // and leaves the current record where it was when none does.
     bool buscarPrefijo(QStringView texto);
@@ -124,7 +126,7 @@ private:
     unsigned carga_ = 0; // loads so far
     std::thread comprobador_;
     std::atomic<bool> pararComprobacion_{false};
-    std::shared_ptr<Reposo> reposoComprobacion_;
+    std::shared_ptr<Turno> turnoComprobacion_;
 };
 
 } // namespace rimario
