@@ -3,7 +3,6 @@
 // strip are made of. The handlers are in principal.cpp.
 
 #include "app/principal.h"
-
 #include "app/definicion_en_vista.h"
 #include "app/principal_textos.h"
 

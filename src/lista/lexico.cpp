@@ -274,23 +274,22 @@ qsizetype Lexico::buscarIgual(QStringView palabra) const
     return kNinguna;
 }
 
+int Lexico::compararFilas(QStringView a, qint64 idA, QStringView b, qint64 idB) const
+{
+    int c = colador_.comparar(reinterpret_cast<const char16_t *>(a.utf16()), a.size(),
+                              reinterpret_cast<const char16_t *>(b.utf16()), b.size());
+    if (!c)
+        c = compararPuntos(a, b);
+    return c ? c : (idA < idB ? -1 : (idA > idB ? 1 : 0));
+}
+
 qsizetype Lexico::posicionDeInsercion(QStringView palabra, qint64 id) const
 {
     tomarFusion();
-    const auto *t = reinterpret_cast<const char16_t *>(palabra.utf16());
     qsizetype lo = 0, hi = tamano();
     while (lo < hi) {
         const qsizetype m = lo + (hi - lo) / 2;
-        const QStringView p = pal(m);
-        int c = colador_.comparar(reinterpret_cast<const char16_t *>(p.utf16()), p.size(), t,
-                                  palabra.size());
-        if (c == 0) {
-            // Same place in the text order: by code points, then by Id, as the file orders them.
-            c = compararPuntos(p, palabra);
-            if (c == 0)
-                c = ids_[size_t(m)] < id ? -1 : (ids_[size_t(m)] > id ? 1 : 0);
-        }
-        if (c < 0)
+        if (compararFilas(pal(m), ids_[size_t(m)], palabra, id) < 0)
             lo = m + 1;
         else
             hi = m;

@@ -252,6 +252,9 @@ private:
                  const char16_t *voc, qsizetype nvoc, uint64_t rima);
     // Code point order (-1, 0, 1): what decides between words of one place in the text order.
     static int compararPuntos(QStringView a, QStringView b);
+    // Which of two rows comes first in the list (-1, 0, 1): by the text order,
+    // then by code points, then by Id, as the file orders them.
+    int compararFilas(QStringView a, qint64 idA, QStringView b, qint64 idB) const;
     qsizetype limiteInferiorBase(const char16_t *t, qsizetype n) const;
     // False when the word cannot match a pattern with these requisites.
     bool puedeCoincidir(qsizetype pos, const Requisitos &r) const;

@@ -300,22 +300,15 @@ bool Lexico::ponerAlDia(const Almacen &almacen, const QString &ruta)
         return false; // the rows are read (which replaces all that was mapped)
     // The new rows in list order: by the text order, then code points, then Id.
     auto pal = [&texto](const Capa::Nueva &e) { return QStringView(texto.data() + e.inicio, qsizetype(e.largo)); };
-    auto comparar = [this](QStringView a, qint64 idA, QStringView b, qint64 idB) {
-        int c = colador_.comparar(reinterpret_cast<const char16_t *>(a.utf16()), a.size(),
-                                  reinterpret_cast<const char16_t *>(b.utf16()), b.size());
-        if (!c)
-            c = compararPuntos(a, b);
-        return c ? c : (idA < idB ? -1 : (idA > idB ? 1 : 0));
-    };
     std::sort(nuevas.begin(), nuevas.end(), [&](const Capa::Nueva &a, const Capa::Nueva &b) {
-        return comparar(pal(a), a.id, pal(b), b.id) < 0;
+        return compararFilas(pal(a), a.id, pal(b), b.id) < 0;
     });
     // Where each goes among the snapshot's rows (in that order already):
     // searched from where the one before went, in steps that double.
     const size_t n = ids_.size();
     auto antesDe = [&](size_t m, const Capa::Nueva &e) {
         const QStringView p(arena_.data() + inicio_[m], qsizetype(largo_[m]));
-        return comparar(p, ids_[m], pal(e), e.id) < 0;
+        return compararFilas(p, ids_[m], pal(e), e.id) < 0;
     };
     std::vector<size_t> lugar(nuevas.size());
     for (size_t j = 0; j < nuevas.size(); ++j) {
